@@ -1,0 +1,165 @@
+// The database program's client window. A menu command or key only stores a command code (and
+// a few companion fields) and invalidates; Paint dispatches on those fields and does the work.
+#pragma once
+
+#include <string>
+
+#include "dbprogram/ranking_row.h"
+#include "marketdb/files.h"
+#include "platform/window/window.h"
+
+namespace dbprogram {
+
+// Command codes.
+enum : int {
+  CmdStore = 10,
+  CmdAnalysis = 20,
+  CmdSettings = 50,
+  CmdRestore = 60,
+  CmdSearch = 70,
+  CmdTidy = 80,
+  CmdReserve = 90,
+  CmdUp = 100,
+  CmdDown = 110,
+  CmdLeft = 120,
+  CmdRight = 130,
+  CmdFirst = 140,
+  CmdLast = 150,
+  CmdDigit0 = 160,  // digit d is 160 + 10 * d
+  CmdT = 260,
+  CmdW = 270,
+  CmdN = 280,
+  CmdY = 290,
+  CmdC = 300,
+  CmdE = 310,
+  CmdFileOutput = 320,
+};
+
+// Menu ids of resource 100.
+enum : int {
+  IdKakuno = 1,
+  IdBunseki = 2,
+  IdBunhyoji1 = 3,
+  IdBunhyoji2 = 4,
+  IdKiteichi = 5,
+  IdKakunonaosi = 6,
+  IdJokenserch = 7,
+  IdDbseiri = 8,
+  IdYobi = 9,
+  IdUe = 10,
+  IdSita = 11,
+  IdHidari = 12,
+  IdMigi = 13,
+  IdSaisyo = 14,
+  IdSaigo = 15,
+  IdS0 = 16,  // digit d is 16 + d
+  IdW = 26,
+  IdN = 27,
+  IdY = 28,
+  IdC = 29,
+  IdE = 30,
+  IdKamma = 31,
+  IdBunsekiout = 32,
+};
+
+class UCHART : public TWindow {
+ public:
+  UCHART();
+
+  // Messages.
+  void Paint(TDC& dc, bool erase, TRect& rect) override;
+  void EvKeyDown(unsigned key, unsigned repeatCount, unsigned flags) override;
+  void EvSize(unsigned sizeType, const TSize& size) override;
+  void EvLButtonDown(unsigned modKeys, const TPoint& point) override;
+  bool EvCommand(int id) override;
+
+  // Menu command handlers.
+  void kakuno();
+  void bunseki();
+  void bunhyoji1();
+  void bunhyoji2();
+  void kiteichi();
+  void kakunonaosi();
+  void jokenserch();
+  void dbseiri();
+  void yobi();
+  void ue();
+  void sita();
+  void hidari();
+  void migi();
+  void saisyo();
+  void saigo();
+  void digit(int d);
+  void s0() { digit(0); }
+  void s1() { digit(1); }
+  void s2() { digit(2); }
+  void s3() { digit(3); }
+  void s4() { digit(4); }
+  void s5() { digit(5); }
+  void s6() { digit(6); }
+  void s7() { digit(7); }
+  void s8() { digit(8); }
+  void s9() { digit(9); }
+  void w();
+  void n();
+  void y();
+  void c();
+  void e();
+  void kamma();
+  void bunsekiout();
+
+  // Work of the commands, called from Paint with the paint device context.
+  void kakuno(TDC& dc);     // the store
+  void bunsekis(TDC& dc);   // the analysis run
+  void bunhyoji(TDC& dc);   // one page of the ranking display
+
+  // Dispatcher state.
+  int command = 0;
+  int entryLength = 0;
+  int entryScreen = 0;
+  int screenMode = 0;
+  int displayReload = 0;
+  int lastKey = 0;
+  std::string entryText;  // the key-entry line, at most 20 bytes
+
+  // Shared file images.
+  marketdb::SystemFile sys;
+  marketdb::SettingsFile win;
+
+  // Settings editor: parsed input and colour components of the 19 colour items.
+  int settingItem = 0;
+  int settingValue = 0;
+  int colourRgb[19][3] = {};
+
+  // Re-store setup: the typed target date.
+  float targetDate = 0;
+
+  // Analysis: comparison date and its own entry buffer (at most 7 digits).
+  float comparisonDate = 0;
+  char dateEntry[10] = {};
+
+  // Ranking display and file output.
+  RankingRow rows[MaxRankingRows];
+  int rowCount = 0;
+  char titleBuffer[46] = {};
+  char headerBuffer[78] = {};
+  int marketGroup = 1;
+  int topRow = 0;
+  int reverseCounter = 0;
+  int lastPaging = 0;
+  int sortKey = 0;
+
+ private:
+  // Screens of the paint dispatcher.
+  void openStorePrompt();
+  void storePrompt(TDC& dc);
+  void openRestorePrompt();
+  void restorePrompt(TDC& dc);
+  void restoreSearch(TDC& dc);
+  void settingsEditor(TDC& dc);
+  void analysisPrompt(TDC& dc);
+  void rankingDisplay(TDC& dc);
+  void analysisFileOutput(TDC& dc);
+};
+
+}  // namespace dbprogram

@@ -1,0 +1,152 @@
+// The four database files of the working directory and their in-memory model:
+//   pelinoru.sys  store state, colour line, period line
+//   pelinoru.win  display settings, weights, watch list and chart-link codes
+//   pelinoru.idx  one text line per stock, ascending code order
+//   pelinoru.dat  binary, one 640-day ring of 18-byte day records per record slot
+// Text files are replaced atomically (temporary file in the same folder, flushed, renamed over
+// the old one), so a crash, a full disk or a kill never leaves a truncated file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace marketdb {
+
+constexpr int HistoryDays = 640;
+constexpr int MaxStocks = 3020;  // entries including the end marker: at most 3019 stocks
+constexpr float EndCode = 999999.0f;
+constexpr int DayRecordBytes = 18;
+constexpr int HistoryBlockBytes = HistoryDays * DayRecordBytes;  // 11520
+
+constexpr const char* SystemFileName = "pelinoru.sys";
+constexpr const char* SettingsFileName = "pelinoru.win";
+constexpr const char* IndexFileName = "pelinoru.idx";
+constexpr const char* PriceFileName = "pelinoru.dat";
+
+enum class FileStatus {
+  Ok,
+  Missing,      // could not be opened for reading: "<name> が存在しません"
+  WriteFailed,  // could not be written: "<name> が出力できません"; the old file is kept
+};
+
+// Message texts (CP932) for a file status, and the caption "ﾌｧｲﾙ存在状況".
+std::string missingFileMessage(const char* fileName);
+std::string unwritableFileMessage(const char* fileName);
+const std::string& fileCaption();
+
+struct DayRecord {
+  float date = 0;  // yymmdd, 0 = empty slot
+  std::int16_t open = 0;
+  std::int16_t high = 0;
+  std::int16_t low = 0;
+  std::int16_t close = 0;
+  std::int16_t change = 0;
+  float volume = 0;  // 0 = no trade / no data
+};
+void encodeDayRecord(const DayRecord& rec, unsigned char out[DayRecordBytes]);
+DayRecord decodeDayRecord(const unsigned char in[DayRecordBytes]);
+
+struct StockHistory {
+  DayRecord day[HistoryDays];
+};
+
+struct CodeKey {
+  float code;
+  int index;
+};
+// -1 when the second code is greater than the first, 1 when smaller, 0 when equal.
+int ifnc(const void* a, const void* b);
+
+struct StockTable {
+  int ksakujo[MaxStocks] = {};
+  int ksijo[MaxStocks] = {};
+  float kcodeidx[MaxStocks] = {};
+  char kmeiidx[MaxStocks][15] = {};
+  int krecordi[MaxStocks] = {};
+  int kchumoku[MaxStocks] = {};
+  CodeKey lookup[MaxStocks] = {};
+  int count = 0;  // stocks read; kcodeidx[count] == EndCode
+
+  int findStock(float code) const;  // binary search of lookup; -1 when not found
+};
+
+struct SystemFile {
+  int reserved = 0;
+  float lastStoreDate = 0;
+  int referenceRecord = 0;
+  int storePosition = 0;
+  int colours[19] = {};  // settings items 1..19
+  int periods[16] = {};  // settings items 20..35
+};
+
+struct SettingsFile {
+  float carried = 0;     // line 1 value 2
+  int colours[19] = {};  // line 2: the copy every display uses
+  int databaseKind = 0;  // line 4 value 1
+  int background[3] = {};  // line 4 values 2..4 (items 41..43)
+  int weights[10] = {};    // line 4 values 5..14 (items 50..59)
+  int peakSign = 0;        // line 4 value 15 (item 60)
+  float codes[120] = {};   // lines 7..12: 0..90 watch list, 92..119 chart-link list
+  int scratch = 0;  // written into every unused position: the last unused value read
+};
+
+// Readers: values a short or malformed line did not convert keep their previous contents.
+FileStatus readSystemFile(SystemFile& sys);
+FileStatus writeSystemFile(const SystemFile& sys);
+// lines = how many lines of pelinoru.win to read (4 or 12).
+FileStatus readSettingsFile(SettingsFile& win, int lines = 12);
+FileStatus writeSettingsFile(const SettingsFile& win);
+// Reads pelinoru.idx in file order (at most MaxStocks - 1 stocks; reading stops at a line that
+// does not convert), NUL-terminates names at byte 14, sets the end marker and the lookup.
+FileStatus readStockTable(StockTable& table);
+// Sorts by code and writes one line per stock before the end marker.
+FileStatus writeStockTable(const StockTable& table);
+
+// Formats exactly as written to the files (exposed for tests and the store).
+std::string formatSystemFile(const SystemFile& sys);
+std::string formatSettingsFile(const SettingsFile& win);
+std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
+                            int kchumoku);
+
+// Replaces `fileName` atomically with `contents`; false (old file untouched) on any failure.
+bool replaceFileAtomically(const std::string& fileName, const std::string& contents);
+
+// pelinoru.dat, kept open by its user.
+class PriceFile {
+ public:
+  PriceFile() = default;
+  ~PriceFile();
+  PriceFile(const PriceFile&) = delete;
+  PriceFile& operator=(const PriceFile&) = delete;
+
+  bool openForReading();  // false when missing
+  bool openForWriting();  // read-write, created when absent, never truncated
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+
+  bool readHistory(int slot, StockHistory& history) const;  // false on a short read
+  bool readRecord(int slot, int s, DayRecord& rec) const;
+  bool writeDay(int slot, int s, const DayRecord& rec);
+  bool initHistory(int slot);  // 640 empty records
+  bool sync();                 // flush to disk
+
+ private:
+  int fd_ = -1;
+};
+
+// Ring helpers.
+inline int previousSlot(int s) { return s == 0 ? HistoryDays - 1 : s - 1; }
+inline int nextSlot(int s) { return s + 1 >= HistoryDays ? 0 : s + 1; }
+
+// Dates yymmdd in the 1946..2045 window: yy 00..45 are the years 2000..2045.
+// Returns yyyymmdd as a number for ordering (0 stays 0).
+double dateKey(float yymmdd);
+// true when a is later than b in that window.
+bool dateLater(float a, float b);
+
+// Market section of a daily file's market code: 801 -> 1 ... 814 -> 6, else 0.
+int sectionOfMarketCode(int marketCode);
+// Section label on screen (CP932): "東証１" .. "外国"; empty for other values.
+const std::string& sectionLabel(int section);
+
+}  // namespace marketdb

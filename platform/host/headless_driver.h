@@ -1,0 +1,60 @@
+// Runs a frame's client window without a screen: each event goes to the window's handler and,
+// when the handler invalidated the window, one paint follows, exactly as the message loop
+// would. Every paint draws into a raster frame and a recording at once. The script host is a
+// thin reader of script lines on top of this; tests drive windows with it directly.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/raster_device.h"
+#include "platform/gdi/recording_device.h"
+#include "platform/window/window.h"
+
+class HeadlessDriver : public WindowHost {
+ public:
+  // Message boxes are answered OK at once and written to `out` as "[CAPTION] TEXT" (UTF-8).
+  HeadlessDriver(SDIDecFrame& frame, TSize clientSize, std::ostream& out);
+  ~HeadlessDriver() override;
+
+  void start();  // SetupWindow, then the first paint (as when the window is first shown)
+  bool menu(int id);  // false when the id is not on the frame's menu bar
+  void key(unsigned virtualKey);
+  void click(int x, int y);
+  void dblclick(int x, int y);
+  void size(int width, int height);
+  void paint();  // a repaint that no command caused
+
+  bool closed() const { return closed_; }  // a close request was made
+  int closeResult() const { return closeResult_; }
+  int paintCount() const { return paintCount_; }
+  TWindow* window() const { return frame_.GetClientWindow(); }
+  const RecordingDevice& recording() const { return recording_; }
+  const RasterDevice& raster() const { return raster_; }
+  std::string dump() const { return recording_.dump(); }
+  const std::vector<std::string>& messageBoxes() const { return messages_; }
+
+  // WindowHost
+  void invalidate(bool erase) override;
+  TSize clientSize() const override { return size_; }
+  void closeRequest(TWindow& window, int result) override;
+  int messageBox(std::string_view textCp932, std::string_view captionCp932,
+                 unsigned type) override;
+  void setCursor(Cursor cursor) override { cursor_ = cursor; }
+  Cursor cursor() const { return cursor_; }
+
+ private:
+  void paintIfInvalid();
+  SDIDecFrame& frame_;
+  TSize size_;
+  std::ostream& out_;
+  RasterDevice raster_;
+  RecordingDevice recording_;
+  bool invalid_ = false;
+  bool closed_ = false;
+  int closeResult_ = 0;
+  int paintCount_ = 0;
+  Cursor cursor_ = Cursor::Arrow;
+  std::vector<std::string> messages_;
+};

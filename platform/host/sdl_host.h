@@ -1,0 +1,17 @@
+// The interactive host: a real resizable SDL2 window with the frame's caption, icon and menu
+// bar drawn above the client area.
+#pragma once
+
+#include "platform/window/window.h"
+
+class SdlHost : public Host {
+ public:
+  explicit SdlHost(TSize clientSize);
+  int run(SDIDecFrame& frame) override;
+
+ private:
+  TSize size_;
+};
+
+// Height in pixels of the menu bar for a window of the given width (rows wrap when narrow).
+int menuBarHeight(const Menu& menu, int windowWidth);

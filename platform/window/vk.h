@@ -1,0 +1,30 @@
+// Virtual-key codes delivered to EvKeyDown.
+#pragma once
+
+enum : unsigned {
+  VK_BACK = 0x08,
+  VK_RETURN = 0x0D,
+  VK_SPACE = 0x20,
+  VK_HOME = 0x24,
+  VK_LEFT = 0x25,
+  VK_UP = 0x26,
+  VK_RIGHT = 0x27,
+  VK_DOWN = 0x28,
+  VK_INSERT = 0x2D,
+  VK_DELETE = 0x2E,
+  // '0'..'9' are 0x30..0x39 and 'A'..'Z' are 0x41..0x5A, as their characters.
+  VK_NUMPAD0 = 0x60,
+  VK_NUMPAD9 = 0x69,
+  VK_F1 = 0x70,
+  VK_F2,
+  VK_F3,
+  VK_F4,
+  VK_F5,
+  VK_F6,
+  VK_F7,
+  VK_F8,
+  VK_F9,
+  VK_F10,
+  VK_F11,
+  VK_F12,
+};
