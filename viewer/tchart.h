@@ -1,0 +1,166 @@
+// The chart viewer's client window. A menu command, key or click only stores a view mode (and
+// sometimes a keypad command or a click position) and invalidates; Paint dispatches on the view
+// mode and does the work: reading files, computing, drawing, writing the watch list.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "marketdb/files.h"
+#include "platform/window/window.h"
+#include "viewer/chart_screen_state.h"
+
+namespace viewer {
+
+// Menu ids of resource 100.
+enum : int {
+  IdMado = 1,
+  IdRikutu3 = 2,
+  IdRikutu4 = 3,
+  IdRikutu5 = 4,
+  IdSign = 6,
+  IdSyuasi = 7,
+  IdHiasi = 8,
+  IdUe = 10,
+  IdSita = 11,
+  IdHidari = 12,
+  IdMigi = 13,
+  IdSykyo = 14,
+  IdSigns = 16,
+  IdHikaku = 101,
+  IdMeimenu = 102,
+  IdMeicode = 103,
+};
+
+// Keypad cells (row * 16 + column of a 16 x 12 grid) and key commands.
+enum : int {
+  PadClear = 71,
+  PadEnter = 72,
+  PadInsert = 998,
+  PadDelete = 999,
+  PadHandled = 1000,
+};
+
+// A colour setting: its number and the components setpal made of it.
+struct ColourSetting {
+  int number = 0;
+  int red = 0;
+  int green = 0;
+  int blue = 0;
+};
+
+class TChart : public TWindow {
+ public:
+  TChart();  // reads the shared files and allocates the arrays of one stock's history
+  ~TChart() override;
+
+  // Messages.
+  void SetupWindow() override;
+  void Paint(TDC& dc, bool erase, TRect& rect) override;
+  void EvKeyDown(unsigned key, unsigned repeatCount, unsigned flags) override;
+  void EvLButtonDown(unsigned modKeys, const TPoint& point) override;
+  void EvLButtonDblClk(unsigned modKeys, const TPoint& point) override;
+  void EvSize(unsigned sizeType, const TSize& size) override;
+  bool EvCommand(int id) override;
+
+  // Menu command handlers.
+  void MADO();
+  void RIKUTU3();
+  void RIKUTU4();
+  void RIKUTU5();
+  void SIGN();
+  void SIGNS();
+  void SYUASI();
+  void HIASI();
+  void HIKAKU();
+  void MEICODE();
+  void MEIMENU();
+  void UE();
+  void SITA();
+  void HIDARI();
+  void MIGI();
+  void SYKYO();
+
+  // Pane methods of the chart screen's upper area.
+  void f3(TDC& dc);
+  void f4(TDC& dc);
+  void f5(TDC& dc);
+  void f6(TDC& dc);
+  void f8(TDC& dc);
+  void f9(TDC& dc);
+  void signView(TDC& dc);  // modes 7 and 77
+
+  // Chart screen parts.
+  void drawTopRow(TDC& dc);      // code, name, market, the two list buttons
+  void drawTopFigures(TDC& dc);  // figures of the newest day
+  void longTermChart(TDC& dc);
+  void priceTable(TDC& dc);      // modes 15 and 16
+
+  // State machine (view modes and input).
+  int viewMode = 9;
+  TPoint clickPoint{};
+  int entryState = 0;
+  int keypadCommand = 0;
+  int arrowPressed = 0;
+  int lastPaneMode = 9;
+  int firstPaint = 0;
+  int menuShown = 1;
+
+  // Selection.
+  float selectionValue = 0;
+  int menuCategory = 10;
+  int listPosition = 0;
+  int stepReference = 0;
+  int linkPosition = 0;
+  char entryBuffer[10] = {};
+
+  // From pelinoru.sys.
+  float lastStoreDate = 0;
+  int storePosition = 0;
+  int periods[16] = {};  // settings 20..35
+  // From pelinoru.win.
+  ColourSetting colours[19];  // settings 1..19
+  int databaseKind = 0;
+  int background[3] = {};  // settings 41..43
+  int ratios[10] = {};     // settings 50..59
+  int peakSign = 0;        // setting 60
+  float codes[120] = {};   // 0..89 watch list, 90 its terminator, 92..119 chart-link list
+  marketdb::SettingsFile settingsImage;  // pelinoru.win as read, for rewriting it
+
+  // From pelinoru.idx.
+  std::unique_ptr<marketdb::StockTable> table;
+  int stockCount = 0;
+  int pageBound[10] = {};
+  int pageStart[11] = {};
+
+  // The displayed stock.
+  marketdb::PriceFile priceFile;
+  int currentStock = 0;
+  bool lookupFailed = true;  // the most recent code lookup found nothing
+  bool reloadRing = true;
+  int chartMax = 0;
+  int chartMin = 32700;
+  float volumeMax = 0;
+  float recentCodes[7] = {};
+  int recentWrite = 0;
+
+  // The history ring of the displayed stock and its derived series (640 entries each).
+  std::unique_ptr<float[]> dates;
+  std::unique_ptr<int[]> opens, highs, lows, closes, changes;
+  std::unique_ptr<float[]> volumes;
+  std::unique_ptr<int[]> maValue1, maValue2, maValue3;
+  std::unique_ptr<int[]> maDeviation1, maDeviation2, maDeviation3;
+  std::unique_ptr<int[]> indicator1, indicator2, indicator3, indicator4;
+  std::unique_ptr<int[]> signTotal;
+  std::unique_ptr<int[]> weekly[6];  // 150 entries each
+  std::unique_ptr<int[]> upperArea;  // setting 35 + 2 entries
+
+  // Chart screen working values.
+  ChartScreenState chart;
+
+  // Settings 20..35 by number.
+  int setting(int number) const { return periods[number - 20]; }
+  const ColourSetting& colour(int number) const { return colours[number - 1]; }
+};
+
+}  // namespace viewer
