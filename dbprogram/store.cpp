@@ -1,0 +1,1 @@
+#include "dbprogram/store.h"

@@ -1,0 +1,8 @@
+#include "dbprogram/uchart.h"
+
+namespace dbprogram {
+
+void UCHART::openStorePrompt() {}
+void UCHART::storePrompt(TDC&) {}
+
+}  // namespace dbprogram
