@@ -90,7 +90,10 @@ class TChart : public TWindow {
   void f9(TDC& dc);
   void signView(TDC& dc);  // modes 7 and 77
 
-  // Chart screen parts.
+  // Chart screen parts. The chart-screen block of Paint loads the stock (drawing the top row
+  // once the lookup succeeded), then calls chartScreen: the newest day's figures, the pane of
+  // the mode and the long-term chart.
+  void chartScreen(TDC& dc);
   void drawTopRow(TDC& dc);      // code, name, market, the two list buttons
   void drawTopFigures(TDC& dc);  // figures of the newest day
   void longTermChart(TDC& dc);
