@@ -14,7 +14,9 @@ namespace pelinor::text {
 struct Cp932Char {
   char32_t codePoint = 0;  // U+FFFD when the bytes do not decode
   int bytes = 1;           // bytes taken from the string (1 or 2)
-  bool valid = true;       // false: one byte that does not decode (drawn as one half-width cell)
+  bool valid = true;       // false: one byte that does not decode (drawn as one half-width cell),
+                           // or a well-formed double byte with no character assigned
+                           // (bytes 2, fullWidth, drawn as one full-width replacement cell)
   bool fullWidth = false;  // double-byte characters take two half-width cells
 };
 
