@@ -1,0 +1,8 @@
+#include "dbprogram/uchart.h"
+
+namespace dbprogram {
+
+void UCHART::analysisPrompt(TDC&) {}
+void UCHART::bunsekis(TDC&) {}
+
+}  // namespace dbprogram

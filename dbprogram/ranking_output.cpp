@@ -1,0 +1,7 @@
+#include "dbprogram/uchart.h"
+
+namespace dbprogram {
+
+void UCHART::analysisFileOutput(TDC&) {}
+
+}  // namespace dbprogram
