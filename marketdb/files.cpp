@@ -1,44 +1,517 @@
+// Reading and writing of the four database files.
+//
+// The text files are read with stdio's fscanf, one call per line with the line's full format, so
+// a short or damaged line leaves every value it did not convert as it was. They are written by
+// formatting the whole file into memory first and then replacing the old file atomically.
 #include "marketdb/files.h"
 
-namespace marketdb {
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-std::string missingFileMessage(const char*) { return {}; }
-std::string unwritableFileMessage(const char*) { return {}; }
-const std::string& fileCaption() {
-  static const std::string s;
-  return s;
+#include <algorithm>
+#include <cstdarg>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/text/cp932.h"
+
+namespace marketdb {
+namespace {
+
+// "%d %d ... %d" (count conversions separated by single blanks), optionally ending in "\n".
+std::string repeatedFormat(const char* one, int count, bool newline) {
+  std::string fmt;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) fmt += ' ';
+    fmt += one;
+  }
+  if (newline) fmt += '\n';
+  return fmt;
 }
-void encodeDayRecord(const DayRecord&, unsigned char out[DayRecordBytes]) {
-  for (int i = 0; i < DayRecordBytes; ++i) out[i] = 0;
+
+// One fscanf call converting into values[0..N); returns fscanf's result.
+template <typename T, std::size_t... I>
+int scanLine(std::FILE* fp, const std::string& fmt, T* values, std::index_sequence<I...>) {
+  return std::fscanf(fp, fmt.c_str(), &values[I]...);
 }
-DayRecord decodeDayRecord(const unsigned char*) { return {}; }
-int ifnc(const void*, const void*) { return 0; }
-int StockTable::findStock(float) const { return -1; }
-FileStatus readSystemFile(SystemFile&) { return FileStatus::Missing; }
-FileStatus writeSystemFile(const SystemFile&) { return FileStatus::WriteFailed; }
-FileStatus readSettingsFile(SettingsFile&, int) { return FileStatus::Missing; }
-FileStatus writeSettingsFile(const SettingsFile&) { return FileStatus::WriteFailed; }
-FileStatus readStockTable(StockTable&) { return FileStatus::Missing; }
-FileStatus writeStockTable(const StockTable&) { return FileStatus::WriteFailed; }
-std::string formatSystemFile(const SystemFile&) { return {}; }
-std::string formatSettingsFile(const SettingsFile&) { return {}; }
-std::string formatIndexLine(int, int, float, const char*, int, int) { return {}; }
-bool replaceFileAtomically(const std::string&, const std::string&) { return false; }
-PriceFile::~PriceFile() {}
-bool PriceFile::openForReading() { return false; }
-bool PriceFile::openForWriting() { return false; }
-void PriceFile::close() {}
-bool PriceFile::readHistory(int, StockHistory&) const { return false; }
-bool PriceFile::readRecord(int, int, DayRecord&) const { return false; }
-bool PriceFile::writeDay(int, int, const DayRecord&) { return false; }
-bool PriceFile::initHistory(int) { return false; }
-bool PriceFile::sync() { return false; }
-double dateKey(float) { return 0; }
-bool dateLater(float, float) { return false; }
-int sectionOfMarketCode(int) { return 0; }
-const std::string& sectionLabel(int) {
-  static const std::string s;
-  return s;
+
+template <std::size_t N, typename T>
+int scanLine(std::FILE* fp, const char* one, T* values, bool newline = false) {
+  return scanLine(fp, repeatedFormat(one, static_cast<int>(N), newline), values,
+                  std::make_index_sequence<N>{});
 }
+
+// Number of values a fscanf call converted (EOF counts as none).
+int converted(int result) { return result < 0 ? 0 : result; }
+
+// Appends printf-formatted text to out.
+void append(std::string& out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void append(std::string& out, const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  out += pelinor::text::vformat(fmt, args);
+  va_end(args);
+}
+
+template <typename T>
+void appendList(std::string& out, const char* fmt, const T* values, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) out += ' ';
+    append(out, fmt, values[i]);
+  }
+  out += '\n';
+}
+
+void appendRepeated(std::string& out, const char* fmt, int value, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) out += ' ';
+    append(out, fmt, value);
+  }
+  out += '\n';
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Reads up to size bytes at offset; returns the bytes read (short at the end of the file).
+std::size_t readAt(int fd, unsigned char* data, std::size_t size, off_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+bool writeAt(int fd, const unsigned char* data, std::size_t size, off_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+off_t blockOffset(int slot) { return static_cast<off_t>(slot) * HistoryBlockBytes; }
+
+bool validSlot(int slot) { return slot >= 0; }
+bool validDay(int s) { return s >= 0 && s < HistoryDays; }
+
+// Folder part of a path ("." when it has none), for syncing the directory entry after a rename.
+std::string folderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+void putU16(unsigned char* p, std::uint16_t v) {
+  p[0] = static_cast<unsigned char>(v & 0xFF);
+  p[1] = static_cast<unsigned char>(v >> 8);
+}
+void putU32(unsigned char* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
+}
+std::uint16_t getU16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+std::uint32_t getU32(const unsigned char* p) {
+  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+         (std::uint32_t{p[3]} << 24);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Messages and labels
+
+std::string missingFileMessage(const char* fileName) {
+  return std::string(fileName) + SJ(" が存在しません");
+}
+
+std::string unwritableFileMessage(const char* fileName) {
+  return std::string(fileName) + SJ(" が出力できません");
+}
+
+const std::string& fileCaption() { return SJ("ﾌｧｲﾙ存在状況"); }
+
+int sectionOfMarketCode(int marketCode) {
+  switch (marketCode) {
+    case 801: return 1;
+    case 802: return 2;
+    case 811: return 3;
+    case 812: return 4;
+    case 813: return 5;
+    case 814: return 6;
+    default: return 0;
+  }
+}
+
+const std::string& sectionLabel(int section) {
+  static const std::string empty;
+  switch (section) {
+    case 1: return SJ("東証１");
+    case 2: return SJ("店頭");
+    case 3: return SJ("東証２");
+    case 4: return SJ("大証１");
+    case 5: return SJ("大証２");
+    case 6: return SJ("外国");
+    default: return empty;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dates
+
+double dateKey(float yymmdd) {
+  double d = yymmdd;
+  if (!(d > 0)) return d == d ? d : 0;  // 0 (nothing yet) and negatives stay as they are
+  double yy = std::floor(d / 10000.0);
+  double rest = d - yy * 10000.0;
+  double year = yy <= 45 ? 2000 + yy : 1900 + yy;
+  return year * 10000.0 + rest;
+}
+
+bool dateLater(float a, float b) { return dateKey(a) > dateKey(b); }
+
+// ---------------------------------------------------------------------------------------------
+// Day records
+
+void encodeDayRecord(const DayRecord& rec, unsigned char out[DayRecordBytes]) {
+  putU32(out + 0, std::bit_cast<std::uint32_t>(rec.date));
+  putU16(out + 4, static_cast<std::uint16_t>(rec.open));
+  putU16(out + 6, static_cast<std::uint16_t>(rec.high));
+  putU16(out + 8, static_cast<std::uint16_t>(rec.low));
+  putU16(out + 10, static_cast<std::uint16_t>(rec.close));
+  putU16(out + 12, static_cast<std::uint16_t>(rec.change));
+  putU32(out + 14, std::bit_cast<std::uint32_t>(rec.volume));
+}
+
+DayRecord decodeDayRecord(const unsigned char in[DayRecordBytes]) {
+  DayRecord rec;
+  rec.date = std::bit_cast<float>(getU32(in + 0));
+  rec.open = static_cast<std::int16_t>(getU16(in + 4));
+  rec.high = static_cast<std::int16_t>(getU16(in + 6));
+  rec.low = static_cast<std::int16_t>(getU16(in + 8));
+  rec.close = static_cast<std::int16_t>(getU16(in + 10));
+  rec.change = static_cast<std::int16_t>(getU16(in + 12));
+  rec.volume = std::bit_cast<float>(getU32(in + 14));
+  return rec;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stock table
+
+int ifnc(const void* a, const void* b) {
+  float x = static_cast<const CodeKey*>(a)->code;
+  float y = static_cast<const CodeKey*>(b)->code;
+  if (x < y) return -1;
+  if (x > y) return 1;
+  return 0;
+}
+
+int StockTable::findStock(float code) const {
+  CodeKey key{code, 0};
+  int lo = 0;
+  int hi = std::clamp(count, 0, MaxStocks) - 1;
+  while (lo <= hi) {
+    int mid = lo + (hi - lo) / 2;
+    int c = ifnc(&key, &lookup[mid]);
+    if (c == 0) return lookup[mid].index;
+    if (c < 0)
+      hi = mid - 1;
+    else
+      lo = mid + 1;
+  }
+  return -1;
+}
+
+FileStatus readStockTable(StockTable& table) {
+  std::FILE* fp = std::fopen(IndexFileName, "r");
+  if (!fp) return FileStatus::Missing;
+  int n = 0;
+  while (n < MaxStocks - 1) {
+    int r = std::fscanf(fp, "%d %d %f %14s %d %d", &table.ksakujo[n], &table.ksijo[n],
+                        &table.kcodeidx[n], table.kmeiidx[n], &table.krecordi[n],
+                        &table.kchumoku[n]);
+    table.kmeiidx[n][14] = '\0';
+    if (r != 6) break;  // end of file, or a line that does not convert
+    ++n;
+  }
+  std::fclose(fp);
+  table.count = n;
+  table.kcodeidx[n] = EndCode;
+  for (int i = 0; i < n; ++i) table.lookup[i] = CodeKey{table.kcodeidx[i], i};
+  return FileStatus::Ok;
+}
+
+std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
+                            int kchumoku) {
+  // The name is one whitespace-free word of at most 14 bytes; anything else would shift the
+  // fields of the line when it is read back, so blanks become '_' and an empty name '_'.
+  char word[15] = {};
+  std::size_t len = name ? strnlen(name, 14) : 0;
+  for (std::size_t i = 0; i < len; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    word[i] = (c == ' ' || (c >= '\t' && c <= '\r')) ? '_' : name[i];
+  }
+  if (len == 0) word[0] = '_';
+  return pelinor::text::format("%1d %1d %4g %14s %4d %3d\n", ksakujo, ksijo, code, word, krecordi,
+                               kchumoku);
+}
+
+FileStatus writeStockTable(const StockTable& table) {
+  // The stocks are the entries before the end marker (the store appends behind the stocks read).
+  int n = -1;
+  for (int i = 0; i < MaxStocks; ++i) {
+    if (table.kcodeidx[i] == EndCode) {
+      n = i;
+      break;
+    }
+  }
+  if (n < 0) n = std::clamp(table.count, 0, MaxStocks);
+
+  std::vector<CodeKey> order(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = CodeKey{table.kcodeidx[i], i};
+  std::stable_sort(order.begin(), order.end(),
+                   [](const CodeKey& a, const CodeKey& b) { return ifnc(&a, &b) < 0; });
+
+  std::string out;
+  for (const CodeKey& key : order) {
+    int i = key.index;
+    out += formatIndexLine(table.ksakujo[i], table.ksijo[i], table.kcodeidx[i], table.kmeiidx[i],
+                           table.krecordi[i], table.kchumoku[i]);
+  }
+  return replaceFileAtomically(IndexFileName, out) ? FileStatus::Ok : FileStatus::WriteFailed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// pelinoru.sys
+
+FileStatus readSystemFile(SystemFile& sys) {
+  std::FILE* fp = std::fopen(SystemFileName, "r");
+  if (!fp) return FileStatus::Missing;
+  std::fscanf(fp, "%d %f %d %d\n", &sys.reserved, &sys.lastStoreDate, &sys.referenceRecord,
+              &sys.storePosition);
+  scanLine<19>(fp, "%d", sys.colours, true);
+  scanLine<16>(fp, "%d", sys.periods);
+  std::fclose(fp);
+  return FileStatus::Ok;
+}
+
+std::string formatSystemFile(const SystemFile& sys) {
+  std::string out;
+  append(out, "%4d %6g %4d %3d\n", sys.reserved, sys.lastStoreDate, sys.referenceRecord,
+         sys.storePosition);
+  appendList(out, "%1d", sys.colours, 19);
+  appendList(out, "%3d", sys.periods, 16);
+  return out;
+}
+
+FileStatus writeSystemFile(const SystemFile& sys) {
+  return replaceFileAtomically(SystemFileName, formatSystemFile(sys)) ? FileStatus::Ok
+                                                                       : FileStatus::WriteFailed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// pelinoru.win
+
+FileStatus readSettingsFile(SettingsFile& win, int lines) {
+  std::FILE* fp = std::fopen(SettingsFileName, "r");
+  if (!fp) return FileStatus::Missing;
+
+  // Unused positions are read like the others; the last one converted becomes the scratch value
+  // the writer puts into every unused position. fscanf stops at the first value it cannot
+  // convert, so the converted values of a line are always a prefix of it.
+  bool haveScratch = false;
+  int scratch = 0;
+  auto takeUnused = [&](const int* values, int first, int end, int convertedCount) {
+    for (int i = first; i < end && i < convertedCount; ++i) {
+      scratch = values[i];
+      haveScratch = true;
+    }
+  };
+
+  // Line 1: unused, carried, unused, unused.
+  int line1[4] = {};
+  int c = converted(std::fscanf(fp, "%d %f %d %d\n", &line1[0], &win.carried, &line1[2],
+                                &line1[3]));
+  takeUnused(line1, 0, 1, c);
+  takeUnused(line1, 2, 4, c);
+
+  if (lines >= 2) scanLine<19>(fp, "%d", win.colours);
+  if (lines >= 3) {
+    int unused[16] = {};
+    takeUnused(unused, 0, 16, converted(scanLine<16>(fp, "%d", unused)));
+  }
+  if (lines >= 4) {
+    int line4[20] = {};
+    line4[0] = win.databaseKind;
+    for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
+    for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
+    line4[14] = win.peakSign;
+    c = converted(scanLine<20>(fp, "%d", line4));
+    win.databaseKind = line4[0];
+    for (int i = 0; i < 3; ++i) win.background[i] = line4[1 + i];
+    for (int i = 0; i < 10; ++i) win.weights[i] = line4[4 + i];
+    win.peakSign = line4[14];
+    takeUnused(line4, 15, 20, c);
+  }
+  for (int l = 5; l <= 6 && l <= lines; ++l) {
+    int values[20] = {};
+    takeUnused(values, 0, 20, converted(scanLine<20>(fp, "%d", values)));
+  }
+  for (int l = 7; l <= 12 && l <= lines; ++l) scanLine<20>(fp, "%f", win.codes + (l - 7) * 20);
+  std::fclose(fp);
+  win.scratch = haveScratch ? scratch : 0;
+  return FileStatus::Ok;
+}
+
+std::string formatSettingsFile(const SettingsFile& win) {
+  std::string out;
+  const int s = win.scratch;
+  append(out, "%d %6g %d %d\n", s, win.carried, s, s);
+  appendList(out, "%d", win.colours, 19);
+  appendRepeated(out, "%d", s, 16);
+  int line4[20];
+  line4[0] = win.databaseKind;
+  for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
+  for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
+  line4[14] = win.peakSign;
+  for (int i = 15; i < 20; ++i) line4[i] = s;
+  appendList(out, "%d", line4, 20);
+  appendRepeated(out, "%d", s, 20);
+  appendRepeated(out, "%d", s, 20);
+  for (int l = 0; l < 6; ++l) {
+    for (int i = 0; i < 20; ++i) {
+      if (i > 0) out += ' ';
+      append(out, "%g", static_cast<double>(win.codes[l * 20 + i]));
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+FileStatus writeSettingsFile(const SettingsFile& win) {
+  return replaceFileAtomically(SettingsFileName, formatSettingsFile(win))
+             ? FileStatus::Ok
+             : FileStatus::WriteFailed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Atomic replacement
+
+bool replaceFileAtomically(const std::string& fileName, const std::string& contents) {
+  const std::string temp = fileName + ".tmp-" + std::to_string(static_cast<long>(::getpid()));
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+
+  // Keep the permissions of the file being replaced.
+  struct stat old {};
+  if (::stat(fileName.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    (void)::fchmod(fd, old.st_mode & 07777);
+
+  bool ok = writeAll(fd, contents.data(), contents.size()) && ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  if (ok && std::rename(temp.c_str(), fileName.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the new directory entry durable too; a folder that cannot be synced is not an error.
+  int dir = ::open(folderOf(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    (void)::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// pelinoru.dat
+
+PriceFile::~PriceFile() { close(); }
+
+bool PriceFile::openForReading() {
+  close();
+  fd_ = ::open(PriceFileName, O_RDONLY | O_CLOEXEC);
+  return fd_ >= 0;
+}
+
+bool PriceFile::openForWriting() {
+  close();
+  fd_ = ::open(PriceFileName, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  return fd_ >= 0;
+}
+
+void PriceFile::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool PriceFile::readHistory(int slot, StockHistory& history) const {
+  std::vector<unsigned char> block(HistoryBlockBytes, 0);
+  std::size_t got = 0;
+  if (fd_ >= 0 && validSlot(slot)) got = readAt(fd_, block.data(), block.size(), blockOffset(slot));
+  // Days the file does not hold (beyond its end) read as empty days.
+  std::size_t whole = got / DayRecordBytes;
+  for (int s = 0; s < HistoryDays; ++s) {
+    history.day[s] = static_cast<std::size_t>(s) < whole
+                         ? decodeDayRecord(block.data() + s * DayRecordBytes)
+                         : DayRecord{};
+  }
+  return got == block.size();
+}
+
+bool PriceFile::readRecord(int slot, int s, DayRecord& rec) const {
+  rec = DayRecord{};
+  if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
+  unsigned char buf[DayRecordBytes];
+  if (readAt(fd_, buf, sizeof buf, blockOffset(slot) + s * DayRecordBytes) != sizeof buf)
+    return false;
+  rec = decodeDayRecord(buf);
+  return true;
+}
+
+bool PriceFile::writeDay(int slot, int s, const DayRecord& rec) {
+  if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
+  unsigned char buf[DayRecordBytes];
+  encodeDayRecord(rec, buf);
+  return writeAt(fd_, buf, sizeof buf, blockOffset(slot) + s * DayRecordBytes);
+}
+
+bool PriceFile::initHistory(int slot) {
+  if (fd_ < 0 || !validSlot(slot)) return false;
+  std::vector<unsigned char> zeros(HistoryBlockBytes, 0);
+  return writeAt(fd_, zeros.data(), zeros.size(), blockOffset(slot));
+}
+
+bool PriceFile::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
 }  // namespace marketdb
