@@ -1,0 +1,9 @@
+#include "viewer/tchart.h"
+
+namespace viewer {
+
+void TChart::f6(TDC& /*dc*/) {
+  // The pane is drawn by the indicator panes.
+}
+
+}  // namespace viewer

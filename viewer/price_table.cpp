@@ -1,0 +1,7 @@
+#include "viewer/tchart.h"
+
+namespace viewer {
+
+void TChart::priceTable(TDC& /*dc*/) {}
+
+}  // namespace viewer
