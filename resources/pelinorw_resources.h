@@ -1,4 +1,4 @@
-// Menus, accelerator tables and the icon of pelinorw.
+// Resources of the chart viewer: menu 100, accelerator table 100 and icon 1001.
 #pragma once
 
 #include <string>
@@ -6,5 +6,5 @@
 #include "platform/window/resources.h"
 
 const ResourceSet& pelinorwResources();
-// The product title (CP932).
+// The product title, which is also the frame caption (CP932).
 const std::string& pelinorwTitle();

@@ -1,4 +1,4 @@
-// Menus, accelerator tables and the icon of pelinorx.
+// Resources of the database program: menu 100, accelerator table 100 and icon 1001.
 #pragma once
 
 #include <string>
@@ -6,5 +6,5 @@
 #include "platform/window/resources.h"
 
 const ResourceSet& pelinorxResources();
-// The product title (CP932).
+// The product title shown as the frame caption (CP932).
 const std::string& pelinorxTitle();

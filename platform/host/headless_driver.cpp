@@ -1,17 +1,138 @@
 #include "platform/host/headless_driver.h"
 
+#include <algorithm>
+
+#include "platform/text/cp932.h"
+
+namespace {
+
+// A message box is shown as one line, so line breaks inside its text become spaces.
+std::string oneLine(std::string s) {
+  std::replace_if(
+      s.begin(), s.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  return s;
+}
+
+}  // namespace
+
 HeadlessDriver::HeadlessDriver(SDIDecFrame& frame, TSize clientSize, std::ostream& out)
-    : frame_(frame), size_(clientSize), out_(out), raster_(clientSize.cx, clientSize.cy),
-      recording_(clientSize.cx, clientSize.cy) {}
-HeadlessDriver::~HeadlessDriver() = default;
-void HeadlessDriver::start() {}
-bool HeadlessDriver::menu(int) { return false; }
-void HeadlessDriver::key(unsigned) {}
-void HeadlessDriver::click(int, int) {}
-void HeadlessDriver::dblclick(int, int) {}
-void HeadlessDriver::size(int, int) {}
-void HeadlessDriver::paint() {}
-void HeadlessDriver::invalidate(bool) {}
-void HeadlessDriver::closeRequest(TWindow&, int) {}
-int HeadlessDriver::messageBox(std::string_view, std::string_view, unsigned) { return IDOK; }
-void HeadlessDriver::paintIfInvalid() {}
+    : frame_(frame),
+      size_{std::max(clientSize.cx, 0), std::max(clientSize.cy, 0)},
+      out_(out),
+      raster_(size_.cx, size_.cy),
+      recording_(size_.cx, size_.cy) {
+  if (TWindow* w = window()) w->AttachHost(this);
+}
+
+HeadlessDriver::~HeadlessDriver() {
+  if (TWindow* w = window(); w && w->host() == this) w->AttachHost(nullptr);
+}
+
+void HeadlessDriver::start() {
+  TWindow* w = window();
+  if (closed_ || !w) return;
+  w->SetupWindow();
+  // A window is painted in full when it is first shown.
+  invalidate(true);
+  paintIfInvalid();
+}
+
+bool HeadlessDriver::menu(int id) {
+  const Menu* bar = frame_.menu();
+  if (!bar) return false;
+  bool onBar = std::any_of(bar->items.begin(), bar->items.end(),
+                           [id](const MenuItem& item) { return item.id == id; });
+  if (!onBar) return false;
+  if (TWindow* w = window(); w && !closed_) {
+    w->EvCommand(id);
+    paintIfInvalid();
+  }
+  return true;
+}
+
+void HeadlessDriver::key(unsigned virtualKey) {
+  if (TWindow* w = window(); w && !closed_) {
+    w->EvKeyDown(virtualKey, 1, 0);
+    paintIfInvalid();
+  }
+}
+
+void HeadlessDriver::click(int x, int y) {
+  if (TWindow* w = window(); w && !closed_) {
+    w->EvLButtonDown(0, TPoint{x, y});
+    paintIfInvalid();
+  }
+}
+
+void HeadlessDriver::dblclick(int x, int y) {
+  if (TWindow* w = window(); w && !closed_) {
+    w->EvLButtonDblClk(0, TPoint{x, y});
+    paintIfInvalid();
+  }
+}
+
+void HeadlessDriver::size(int width, int height) {
+  TWindow* w = window();
+  if (!w || closed_) return;
+  size_ = {std::max(width, 0), std::max(height, 0)};
+  raster_.resize(size_.cx, size_.cy);
+  recording_.resize(size_.cx, size_.cy);
+  // Whether a resize repaints is up to the window: it invalidates in its size handler.
+  w->EvSize(SIZE_RESTORED, size_);
+  paintIfInvalid();
+}
+
+void HeadlessDriver::paint() {
+  if (!window() || closed_) return;
+  invalidate(true);
+  paintIfInvalid();
+}
+
+void HeadlessDriver::invalidate(bool erase) {
+  invalid_ = true;
+  erase_ = erase_ || erase;
+}
+
+void HeadlessDriver::closeRequest(TWindow&, int result) {
+  if (closed_) return;  // the first request decides the result
+  closed_ = true;
+  closeResult_ = result;
+}
+
+int HeadlessDriver::messageBox(std::string_view textCp932, std::string_view captionCp932,
+                               unsigned) {
+  std::string line = oneLine("[" + pelinor::text::toUtf8(captionCp932) + "] " +
+                             pelinor::text::toUtf8(textCp932));
+  out_ << line << '\n';
+  out_.flush();
+  messages_.push_back(std::move(line));
+  return IDOK;
+}
+
+// Ends an event as the message loop would: a window that asked to close is destroyed without
+// another paint; otherwise a pending invalidation is painted once, and a close request made
+// during that paint destroys the window after it.
+void HeadlessDriver::paintIfInvalid() {
+  TWindow* w = window();
+  if (w && !closed_ && invalid_) {
+    bool erase = erase_;
+    invalid_ = false;
+    erase_ = false;
+    if (erase) raster_.clear(w->GetBkgndColor());
+    recording_.clear();
+    TeeDevice tee(raster_, recording_);
+    TDC dc(tee);
+    dc.SetMapMode(MM_TEXT);
+    TRect rect{0, 0, size_.cx, size_.cy};
+    w->Paint(dc, erase, rect);
+    ++paintCount_;
+    // The paint validated the whole client area: an invalidation made while painting does not
+    // queue another paint.
+    invalid_ = false;
+    erase_ = false;
+  }
+  if (closed_ && window()) {
+    invalid_ = false;
+    frame_.DestroyClient();
+  }
+}

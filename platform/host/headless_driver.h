@@ -52,6 +52,7 @@ class HeadlessDriver : public WindowHost {
   RasterDevice raster_;
   RecordingDevice recording_;
   bool invalid_ = false;
+  bool erase_ = false;  // the pending paint erases the background first
   bool closed_ = false;
   int closeResult_ = 0;
   int paintCount_ = 0;

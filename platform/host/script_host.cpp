@@ -1,6 +1,227 @@
 #include "platform/host/script_host.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "platform/host/headless_driver.h"
+
+namespace {
+
+constexpr int MaxClientSide = 8192;
+
+std::string trim(const std::string& s) {
+  std::size_t b = 0;
+  std::size_t e = s.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+  return s.substr(b, e - b);
+}
+
+std::vector<std::string> splitWords(const std::string& s) {
+  std::vector<std::string> words;
+  std::istringstream in(s);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// A whole number made of decimal digits only, at most `limit`.
+std::optional<long> parseNumber(const std::string& s, long limit) {
+  if (s.empty()) return std::nullopt;
+  long value = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > limit) return std::nullopt;
+  }
+  return value;
+}
+
+// Virtual-key names of the `key` command.
+std::optional<unsigned> keyByName(const std::string& name) {
+  static const std::map<std::string, unsigned> named = {
+      {"UP", VK_UP},         {"DOWN", VK_DOWN},     {"LEFT", VK_LEFT},
+      {"RIGHT", VK_RIGHT},   {"BACK", VK_BACK},     {"SPACE", VK_SPACE},
+      {"RETURN", VK_RETURN}, {"HOME", VK_HOME},     {"INSERT", VK_INSERT},
+      {"DELETE", VK_DELETE},
+  };
+  std::string n = upper(name);
+  if (auto it = named.find(n); it != named.end()) return it->second;
+  if (n.size() == 1 && n[0] >= '0' && n[0] <= '9') return static_cast<unsigned>(n[0]);
+  if (n.size() == 1 && n[0] >= 'A' && n[0] <= 'Z') return static_cast<unsigned>(n[0]);
+  if (n.size() == 7 && n.compare(0, 6, "NUMPAD") == 0 && n[6] >= '0' && n[6] <= '9')
+    return VK_NUMPAD0 + static_cast<unsigned>(n[6] - '0');
+  if (n.size() >= 2 && n[0] == 'F') {
+    if (auto f = parseNumber(n.substr(1), 99); f && *f >= 1 && *f <= 12)
+      return VK_F1 + static_cast<unsigned>(*f - 1);
+  }
+  return std::nullopt;
+}
+
+// One line of a script, checked in full before anything of it runs.
+class LineRunner {
+ public:
+  LineRunner(HeadlessDriver& driver, std::ostream& err, const std::string& where)
+      : driver_(driver), err_(err), where_(where) {}
+
+  // False after writing the reason to err.
+  bool run(const std::string& line) {
+    std::size_t cut = 0;
+    while (cut < line.size() && !std::isspace(static_cast<unsigned char>(line[cut]))) ++cut;
+    std::string command = line.substr(0, cut);
+    std::string rest = trim(line.substr(cut));
+    std::vector<std::string> args = splitWords(rest);
+
+    if (command == "menu") return menu(args);
+    if (command == "key") return key(args);
+    if (command == "keys") return keys(args);
+    if (command == "click" || command == "dblclick") return click(command, args);
+    if (command == "size") return size(args);
+    if (command == "paint") {
+      if (!argumentCount(command, args, 0)) return false;
+      driver_.paint();
+      return true;
+    }
+    if (command == "snapshot") return snapshot(rest);
+    if (command == "dump") return dump(rest);
+    return fail("unknown command '" + command + "'");
+  }
+
+ private:
+  bool fail(const std::string& message) {
+    err_ << where_ << ": " << message << '\n';
+    return false;
+  }
+
+  bool argumentCount(const std::string& command, const std::vector<std::string>& args,
+                     std::size_t expected, const char* usage = "") {
+    if (args.size() == expected) return true;
+    std::string what = args.size() < expected ? "missing argument" : "too many arguments";
+    std::string form = command + (*usage ? std::string(" ") + usage : std::string());
+    return fail(what + " (expected '" + form + "')");
+  }
+
+  bool menu(const std::vector<std::string>& args) {
+    if (!argumentCount("menu", args, 1, "ID")) return false;
+    auto id = parseNumber(args[0], 1000000);
+    if (!id) return fail("malformed menu id '" + args[0] + "'");
+    if (!driver_.menu(static_cast<int>(*id)))
+      return fail("menu id " + std::to_string(*id) + " is not on the menu bar");
+    return true;
+  }
+
+  bool key(const std::vector<std::string>& args) {
+    if (!argumentCount("key", args, 1, "NAME")) return false;
+    auto vk = keyByName(args[0]);
+    if (!vk) return fail("unknown key name '" + args[0] + "'");
+    driver_.key(*vk);
+    return true;
+  }
+
+  bool keys(const std::vector<std::string>& args) {
+    if (!argumentCount("keys", args, 1, "TEXT")) return false;
+    std::vector<unsigned> codes;
+    for (char c : args[0]) {
+      unsigned char u = static_cast<unsigned char>(c);
+      if (!std::isalnum(u) || u >= 0x80)
+        return fail(std::string("keys: '") + c + "' is not a digit or letter");
+      codes.push_back(static_cast<unsigned>(std::toupper(u)));
+    }
+    for (unsigned code : codes) {
+      if (driver_.closed()) break;  // the window went away part-way through the text
+      driver_.key(code);
+    }
+    return true;
+  }
+
+  bool click(const std::string& command, const std::vector<std::string>& args) {
+    if (!argumentCount(command, args, 2, "X Y")) return false;
+    auto x = parseNumber(args[0], MaxClientSide);
+    auto y = parseNumber(args[1], MaxClientSide);
+    if (!x) return fail("malformed x coordinate '" + args[0] + "'");
+    if (!y) return fail("malformed y coordinate '" + args[1] + "'");
+    TSize client = driver_.clientSize();
+    if (*x >= client.cx || *y >= client.cy)
+      return fail("point (" + std::to_string(*x) + ", " + std::to_string(*y) +
+                  ") is outside the client area " + std::to_string(client.cx) + "x" +
+                  std::to_string(client.cy));
+    if (command == "click")
+      driver_.click(static_cast<int>(*x), static_cast<int>(*y));
+    else
+      driver_.dblclick(static_cast<int>(*x), static_cast<int>(*y));
+    return true;
+  }
+
+  bool size(const std::vector<std::string>& args) {
+    if (!argumentCount("size", args, 2, "W H")) return false;
+    auto w = parseNumber(args[0], MaxClientSide);
+    auto h = parseNumber(args[1], MaxClientSide);
+    if (!w || *w == 0)
+      return fail("malformed width '" + args[0] + "' (1 to " + std::to_string(MaxClientSide) +
+                  ")");
+    if (!h || *h == 0)
+      return fail("malformed height '" + args[1] + "' (1 to " +
+                  std::to_string(MaxClientSide) + ")");
+    driver_.size(static_cast<int>(*w), static_cast<int>(*h));
+    return true;
+  }
+
+  bool snapshot(const std::string& file) {
+    if (file.empty()) return fail("missing argument (expected 'snapshot FILE')");
+    if (!driver_.raster().writePng(file)) return fail("cannot write '" + file + "'");
+    return true;
+  }
+
+  bool dump(const std::string& file) {
+    if (file.empty()) return fail("missing argument (expected 'dump FILE')");
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return fail("cannot write '" + file + "': " + std::strerror(errno));
+    out << driver_.dump();
+    out.close();
+    if (!out) return fail("cannot write '" + file + "'");
+    return true;
+  }
+
+  HeadlessDriver& driver_;
+  std::ostream& err_;
+  const std::string& where_;
+};
+
+}  // namespace
+
 ScriptHost::ScriptHost(std::istream& script, std::string name, TSize clientSize,
                        std::ostream& out, std::ostream& err)
     : script_(script), name_(std::move(name)), size_(clientSize), out_(out), err_(err) {}
-int ScriptHost::run(SDIDecFrame&) { return 0; }
+
+int ScriptHost::run(SDIDecFrame& frame) {
+  HeadlessDriver driver(frame, size_, out_);
+  driver.start();
+  int lineNumber = 0;
+  for (std::string raw; !driver.closed() && std::getline(script_, raw);) {
+    ++lineNumber;
+    std::string line = trim(raw);
+    if (line.empty() || line[0] == '#') continue;
+    std::string where = name_ + ":" + std::to_string(lineNumber);
+    LineRunner runner(driver, err_, where);
+    if (!runner.run(line)) {
+      out_.flush();
+      return 2;
+    }
+  }
+  if (script_.bad()) {
+    err_ << name_ << ": read error\n";
+    return 2;
+  }
+  out_.flush();
+  return 0;
+}
