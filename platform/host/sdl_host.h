@@ -2,6 +2,7 @@
 // bar drawn above the client area.
 #pragma once
 
+#include "platform/host/menu_bar.h"
 #include "platform/window/window.h"
 
 class SdlHost : public Host {
@@ -12,6 +13,3 @@ class SdlHost : public Host {
  private:
   TSize size_;
 };
-
-// Height in pixels of the menu bar for a window of the given width (rows wrap when narrow).
-int menuBarHeight(const Menu& menu, int windowWidth);
