@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The daily routine on the bundled sample data: installs what is missing, builds, generates the
+# sample daily price files, creates a database in demo/, stores every day, runs the analysis,
+# and opens the chart viewer on it (headless machines get a snapshot of the viewer instead).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
+cmake --build build -j"$(nproc)"
+
+top=$(pwd)
+rm -rf demo
+mkdir -p demo/daily
+./build/tools/pelinor-sample --out demo/daily --kind W
+cd demo
+"$top/build/apps/pelinorx" init W
+files=(daily/W*)
+echo "storing ${#files[@]} daily files..."
+"$top/build/apps/pelinorx" store "${files[@]}" | tail -n 3
+# Compare with the close of about three months before the newest day.
+base=$(basename "${files[$(( ${#files[@]} - 60 ))]}")
+"$top/build/apps/pelinorx" analyze "${base#W}"
+head -c 45 ranking.dat; echo
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "opening the chart viewer (close its window to end)"
+  "$top/build/apps/pelinorw"
+else
+  printf 'key F12\nsnapshot viewer-menu.png\n' | "$top/build/apps/pelinorw" --script -
+  echo "no display: the viewer's stock menu was written to demo/viewer-menu.png"
+fi

@@ -1,0 +1,248 @@
+// Both programs in their real SDL2 windows on a virtual X server: a key and a click are sent
+// with xdotool, the window is captured with xwd, and its client area must equal, pixel for
+// pixel, what the script host renders for the same events. The program then ends on SIGTERM.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/host/menu_bar.h"
+#include "resources/pelinorw_resources.h"
+#include "resources/pelinorx_resources.h"
+#include "tests/support/test_support.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;
+};
+
+std::string run(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  pclose(pipe);
+  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  return output;
+}
+
+pid_t spawn(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  return pid;
+}
+
+std::uint32_t be32(const std::string& data, std::size_t offset) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data.data() + offset);
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
+}
+
+int shiftOf(std::uint32_t mask) {
+  int shift = 0;
+  while (mask && !(mask & 1)) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+// A window dump of xwd: 32-bit ZPixmap with red, green and blue masks.
+bool readXwd(const std::string& path, Image& image) {
+  const std::string data = testsupport::readFile(path);
+  if (data.size() < 100) return false;
+  const std::uint32_t headerSize = be32(data, 0);
+  const std::uint32_t format = be32(data, 8);
+  const std::uint32_t width = be32(data, 16);
+  const std::uint32_t height = be32(data, 20);
+  const std::uint32_t byteOrder = be32(data, 28);
+  const std::uint32_t bitsPerPixel = be32(data, 44);
+  const std::uint32_t bytesPerLine = be32(data, 48);
+  const std::uint32_t masks[3] = {be32(data, 56), be32(data, 60), be32(data, 64)};
+  const std::uint32_t colours = be32(data, 76);
+  if (format != 2 || bitsPerPixel != 32) return false;
+  const std::size_t start = headerSize + colours * 12;
+  if (data.size() < start + std::size_t{bytesPerLine} * height) return false;
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  image.rgb.assign(std::size_t{width} * height * 3, 0);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const auto* p =
+          reinterpret_cast<const unsigned char*>(data.data() + start + y * bytesPerLine + x * 4);
+      const std::uint32_t pixel =
+          byteOrder == 0 ? (std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 |
+                            std::uint32_t{p[1]} << 8 | p[0])
+                         : be32(std::string(reinterpret_cast<const char*>(p), 4), 0);
+      for (int c = 0; c < 3; ++c) {
+        image.rgb[(std::size_t{y} * width + x) * 3 + c] =
+            static_cast<std::uint8_t>((pixel & masks[c]) >> shiftOf(masks[c]));
+      }
+    }
+  }
+  return true;
+}
+
+bool readPng(const std::string& path, Image& image) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+  png.format = PNG_FORMAT_RGB;
+  image.width = static_cast<int>(png.width);
+  image.height = static_cast<int>(png.height);
+  image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
+  return png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0;
+}
+
+// Pixels of the window that differ from the expected client area placed at (0, top).
+long differences(const Image& window, const Image& client, int top) {
+  if (window.width < client.width || window.height < top + client.height) return -1;
+  long count = 0;
+  for (int y = 0; y < client.height; ++y) {
+    for (int x = 0; x < client.width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const auto w = window.rgb[((std::size_t(y) + top) * window.width + x) * 3 + c];
+        const auto e = client.rgb[(std::size_t(y) * client.width + x) * 3 + c];
+        if (w != e) {
+          ++count;
+          break;
+        }
+      }
+    }
+  }
+  return count;
+}
+
+class VirtualDisplay {
+ public:
+  VirtualDisplay() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    const std::string fd = std::to_string(fds[1]);
+    pid_ = spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) {
+      display_ = ":" + number;
+      setenv("DISPLAY", display_.c_str(), 1);
+    }
+  }
+  ~VirtualDisplay() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool ok() const { return !display_.empty(); }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+struct Case {
+  std::string program;
+  const Menu* menu;
+  std::string key;  // xdotool key name
+  std::string scriptKey;
+  int clickX;
+  int clickY;
+};
+
+void runCase(const Case& c) {
+  testsupport::TempWorkDir dir;
+  const fs::path bin = testsupport::binaryDir() / "apps";
+  ASSERT_EQ(std::system((bin / "pelinorx").string().append(" init W > /dev/null").c_str()), 0);
+
+  // What the script host draws for the same events.
+  testsupport::writeFile("events.txt", "key " + c.scriptKey + "\nclick " +
+                                           std::to_string(c.clickX) + " " +
+                                           std::to_string(c.clickY) + "\nsnapshot expected.png\n");
+  ASSERT_EQ(std::system(((bin / c.program).string() +
+                         " --script events.txt --size 640x480 > script.out").c_str()),
+            0);
+  Image expected;
+  ASSERT_TRUE(readPng("expected.png", expected));
+  ASSERT_EQ(expected.width, 640);
+  ASSERT_EQ(expected.height, 480);
+
+  const pid_t pid = spawn({(bin / c.program).string(), "--size", "640x480"});
+  ASSERT_GT(pid, 0);
+  const std::string window = run("timeout 20 xdotool search --sync --onlyvisible --name 'v3.02'");
+  ASSERT_FALSE(window.empty()) << "the window did not appear";
+  const int top = menuBarHeight(*c.menu, 640);
+
+  run("xdotool windowfocus --sync " + window);
+  run("xdotool key --clearmodifiers " + c.key);
+  run("xdotool mousemove --window " + window + " " + std::to_string(c.clickX) + " " +
+      std::to_string(c.clickY + top) + " click 1");
+
+  long diff = -2;
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    run("xwd -silent -id " + window + " -out window.xwd");
+    Image captured;
+    if (!readXwd("window.xwd", captured)) continue;
+    diff = differences(captured, expected, top);
+    if (diff == 0) break;
+  }
+  EXPECT_EQ(diff, 0) << "pixels of the client area that differ from the script host's";
+
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+class RealWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { display_ = new VirtualDisplay(); }
+  static void TearDownTestSuite() {
+    delete display_;
+    display_ = nullptr;
+  }
+  static VirtualDisplay* display_;
+};
+VirtualDisplay* RealWindow::display_ = nullptr;
+
+TEST_F(RealWindow, DatabaseProgramMatchesScriptHost) {
+  ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
+  // F1 opens the store prompt; the click repaints it.
+  runCase({"pelinorx", &pelinorxResources().menus.at(100), "F1", "F1", 300, 200});
+}
+
+TEST_F(RealWindow, ViewerMatchesScriptHost) {
+  ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
+  // ↓ moves the stock menu to the next category; the click on the header picks category 15.
+  runCase({"pelinorw", &pelinorwResources().menus.at(100), "Down", "DOWN", 145, 5});
+}
+
+}  // namespace
