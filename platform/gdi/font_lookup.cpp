@@ -1,0 +1,64 @@
+// Finding the font file of the Japanese gothic through fontconfig.
+#include <fontconfig/fontconfig.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/gdi/raster_device.h"
+
+namespace {
+
+// File of the best match of the pattern, when accept() approves of the matched font.
+template <typename Accept>
+std::string matchFile(FcPattern* pattern, Accept accept) {
+  std::string path;
+  if (pattern == nullptr) return path;
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  if (match != nullptr) {
+    FcChar8* file = nullptr;
+    if (accept(match) && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+        file != nullptr)
+      path = reinterpret_cast<const char*>(file);
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pattern);
+  return path;
+}
+
+bool hasFamily(FcPattern* font, const char* family) {
+  FcChar8* name = nullptr;
+  for (int i = 0; FcPatternGetString(font, FC_FAMILY, i, &name) == FcResultMatch; ++i)
+    if (std::strcmp(reinterpret_cast<const char*>(name), family) == 0) return true;
+  return false;
+}
+
+bool supportsJapanese(FcPattern* font) {
+  FcLangSet* langs = nullptr;
+  if (FcPatternGetLangSet(font, FC_LANG, 0, &langs) != FcResultMatch || langs == nullptr)
+    return false;
+  return FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) != FcLangDifferentLang;
+}
+
+std::string findGothic() {
+  if (!FcInit()) return std::string();
+  // The preferred gothic by name.
+  std::string path = matchFile(FcNameParse(reinterpret_cast<const FcChar8*>("IPAGothic")),
+                               [](FcPattern* f) { return hasFamily(f, "IPAGothic"); });
+  if (!path.empty()) return path;
+  // Any monospaced font that covers Japanese.
+  path = matchFile(FcNameParse(reinterpret_cast<const FcChar8*>("monospace:lang=ja")),
+                   supportsJapanese);
+  if (!path.empty()) return path;
+  // Whatever the system offers.
+  return matchFile(FcPatternCreate(), [](FcPattern*) { return true; });
+}
+
+}  // namespace
+
+const std::string& gothicFontPath() {
+  static const std::string path = findGothic();
+  return path;
+}

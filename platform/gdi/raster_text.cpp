@@ -1,0 +1,87 @@
+// Text on the raster device: each character fills its own cell, mapped from logical units.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "platform/gdi/glyph_cache.h"
+#include "platform/gdi/raster_device.h"
+#include "platform/text/cp932.h"
+
+namespace {
+
+int clampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
+// Device pixels [left, right) x [top, bottom) of one character cell.
+struct Cell {
+  int left, top, right, bottom;
+};
+
+}  // namespace
+
+void RasterDevice::text(const TDC& dc, int x, int y, std::string_view cp932, COLORREF color) {
+  const TFont& font = dc.GetFont();
+  const long long unit = font.width;  // logical width of a half-width character
+  const int top = dc.LPtoDPy(y);
+  const int bottom = dc.LPtoDPy(clampToInt(static_cast<long long>(y) + font.height));
+  if (width_ <= 0 || height_ <= 0 || bottom <= top || top >= height_ || bottom <= 0) return;
+  const int cellHeight = bottom - top;
+
+  // Glyph size: the device width of a full-width character at this scale, the same for every
+  // character of the string (measured over 100 of them, so that the floor of the mapping does
+  // not make neighbouring glyphs differ in size).
+  const long long span = 200 * unit;
+  const double measured =
+      (static_cast<double>(dc.LPtoDPx(clampToInt(x + span))) - dc.LPtoDPx(x)) / 100.0;
+  const int emWidth = static_cast<int>(std::lround(std::abs(measured)));
+  const bool bold = font.weight >= FW_BOLD;
+
+  long long units = 0;  // half-width cells before the current character
+  for (std::size_t pos = 0; pos < cp932.size();) {
+    pelinor::text::Cp932Char ch = pelinor::text::decodeAt(cp932, pos);
+    pos += static_cast<std::size_t>(ch.bytes);
+    const int span2 = ch.fullWidth ? 2 : 1;
+    Cell cell{dc.LPtoDPx(clampToInt(x + units * unit)), top,
+              dc.LPtoDPx(clampToInt(x + (units + span2) * unit)), bottom};
+    units += span2;
+    if (cell.left > cell.right) std::swap(cell.left, cell.right);
+    if (cell.right <= 0) continue;
+    if (cell.left >= width_) {
+      if (unit > 0 && measured > 0) break;  // every later cell lies further right
+      continue;
+    }
+    if (cell.left == cell.right) continue;
+    const int cl = std::max(cell.left, 0), cr = std::min(cell.right, width_);
+    const int ct = std::max(cell.top, 0), cb = std::min(cell.bottom, height_);
+
+    if (!ch.valid) {
+      // A replacement: the outline of a box inset from the cell's edges.
+      const int insetX = std::max(1, (cell.right - cell.left) / 6);
+      const int insetY = std::max(1, cellHeight / 6);
+      const int bl = cell.left + insetX, br = cell.right - 1 - insetX;
+      const int bt = cell.top + insetY, bb = cell.bottom - 1 - insetY;
+      if (bl > br || bt > bb) continue;
+      for (int px = std::max(bl, cl); px <= std::min(br, cr - 1); ++px) {
+        put(px, bt, color);
+        put(px, bb, color);
+      }
+      for (int py = std::max(bt, ct); py <= std::min(bb, cb - 1); ++py) {
+        put(bl, py, color);
+        put(br, py, color);
+      }
+      continue;
+    }
+    if (ch.codePoint <= 0x20 || ch.codePoint == 0x7F) continue;  // blanks and controls
+    auto glyph = pelinor::gdi::glyphForCell(ch.codePoint, emWidth, cellHeight, bold);
+    if (!glyph) continue;
+    for (int row = 0; row < glyph->height; ++row) {
+      long long py = static_cast<long long>(cell.top) + glyph->top + row;
+      if (py < ct || py >= cb) continue;
+      for (int col = 0; col < glyph->width; ++col) {
+        long long px = static_cast<long long>(cell.left) + glyph->left + col;
+        if (px < cl || px >= cr) continue;
+        if (glyph->ink[static_cast<std::size_t>(row) * glyph->width + col])
+          put(static_cast<int>(px), static_cast<int>(py), color);
+      }
+    }
+  }
+}
