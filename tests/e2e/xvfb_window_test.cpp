@@ -191,6 +191,14 @@ void runCase(const Case& c) {
   ASSERT_TRUE(readPng("expected.png", expected));
   ASSERT_EQ(expected.width, 640);
   ASSERT_EQ(expected.height, 480);
+  // The events must change what is drawn, or the comparison would not show that they arrived.
+  testsupport::writeFile("none.txt", "snapshot baseline.png\n");
+  ASSERT_EQ(std::system(((bin / c.program).string() +
+                         " --script none.txt --size 640x480 > script.out").c_str()),
+            0);
+  Image baseline;
+  ASSERT_TRUE(readPng("baseline.png", baseline));
+  ASSERT_NE(baseline.rgb, expected.rgb) << "the events draw nothing new";
 
   const pid_t pid = spawn({(bin / c.program).string(), "--size", "640x480"});
   ASSERT_GT(pid, 0);
