@@ -1,0 +1,244 @@
+// Codes, names and walk parameters of the sample stocks.
+#include "tools/sample/universe.h"
+
+#include <algorithm>
+#include <set>
+
+#include "platform/text/cp932.h"
+#include "tools/sample/random.h"
+#include "tools/sample/sample_data.h"
+
+namespace pelinor::sample {
+namespace {
+
+// A code range of one industry and the name endings its companies get.
+struct Band {
+  int low, high;  // inclusive
+  int weight;     // share of the listed stocks
+  std::vector<const char*> endings;
+};
+
+const std::vector<Band>& bands() {
+  static const std::vector<Band> list = {
+      {1300, 1399, 1, {"水産", "農林", "漁業"}},
+      {1400, 1999, 6, {"建設", "工務店", "建工", "住建", "土木"}},
+      {2000, 2999, 9, {"食品", "製菓", "製粉", "乳業", "酒造", "製糖"}},
+      {3000, 3999, 7, {"繊維", "紡績", "製紙", "紙業", "織物"}},
+      {4000, 4999, 9, {"化学", "製薬", "化成", "薬品", "油脂"}},
+      {5000, 5099, 1, {"石油", "油業"}},
+      {5100, 5199, 1, {"ゴム", "化工"}},
+      {5200, 5399, 2, {"窯業", "硝子", "陶業", "セメント"}},
+      {5400, 5699, 3, {"製鋼", "製鉄", "鋼管", "鋼業"}},
+      {5700, 5899, 2, {"金属", "電線", "鉱業", "伸銅"}},
+      {5900, 6499, 8, {"機械", "工機", "精工", "製作所", "鉄工"}},
+      {6500, 6999, 9, {"電機", "電気", "電子", "通信", "電工"}},
+      {7000, 7499, 4, {"重工", "造船", "自動車", "車体", "工業"}},
+      {7500, 7999, 5, {"精機", "光学", "時計", "楽器", "工業"}},
+      {8000, 8299, 5, {"商事", "物産", "商会", "百貨店", "商店"}},
+      {8300, 8599, 4, {"銀行", "信託"}},
+      {8600, 8799, 3, {"証券", "保険", "火災", "生命"}},
+      {8800, 8999, 3, {"不動産", "地所", "土地", "開発"}},
+      {9000, 9499, 5, {"運輸", "鉄道", "海運", "倉庫", "急行", "航空"}},
+      {9500, 9599, 1, {"電力", "瓦斯"}},
+      {9600, 9999, 5, {"興業", "放送", "通商", "観光", "開発"}},
+  };
+  return list;
+}
+
+const char* const kPrefix2[] = {"北海", "東洋", "日本", "大和", "中央", "三光", "富士", "昭和",
+                                "丸栄", "東亜", "関東", "九州", "中部", "帝国", "大東", "第一",
+                                "太平", "山陽", "北陸", "東北", "信越", "近畿", "四国", "南海",
+                                "相模", "常磐", "三和", "明星", "朝日", "高砂", "日東", "新光",
+                                "東邦", "瀬戸", "岩城", "飛鳥", "白鳥", "青葉", "若葉", "長門"};
+const char* const kPrefix1[] = {"旭", "錦", "萩", "桜", "葵", "楓", "鶴", "亀", "光", "暁"};
+// Three full-width katakana: with a two-kanji ending and a two-kanji prefix, 14 bytes exactly.
+const char* const kKana3[] = {"テクノ", "エース", "ライフ", "アトム",
+                              "ミライ", "コスモ", "ダイヤ", "サクラ"};
+const char* const kHalfKana[] = {"ﾃｸﾉ", "ﾕﾆｵﾝ", "ｱﾙﾌｧ", "ｺｽﾓ", "ｴｰｽ",
+                                 "ﾐﾗｲ", "ﾈｸｽﾄ", "ﾗｲﾌ", "ｻﾝﾜ", "ﾄﾗｽﾄ"};
+
+template <std::size_t N>
+const char* pick(SplitMix& rng, const char* const (&list)[N]) {
+  return list[rng.below(static_cast<int>(N))];
+}
+const char* pick(SplitMix& rng, const std::vector<const char*>& list) {
+  return list[static_cast<std::size_t>(rng.below(static_cast<int>(list.size())))];
+}
+
+std::string sj(const char* utf8) { return text::toCp932(utf8); }
+
+// One company name in CP932 (at most 14 bytes before padding).
+std::string makeName(SplitMix& rng, const Band& band) {
+  const std::string ending = sj(pick(rng, band.endings));
+  const double u = rng.uniform();
+  if (u < 0.14) {
+    // Long form, exactly 14 bytes: [prefix] + three katakana + ending.
+    const std::string kana = sj(pick(rng, kKana3));
+    const std::size_t rest = 14 - kana.size() - std::min<std::size_t>(ending.size(), 8);
+    std::string prefix = rest >= 4 ? sj(pick(rng, kPrefix2)) : rest >= 2 ? sj(pick(rng, kPrefix1)) : "";
+    return prefix + kana + ending;
+  }
+  if (u < 0.28) {
+    // Half-width katakana and a kanji ending; a half-width middle dot keeps the length even.
+    std::string kana = sj(pick(rng, kHalfKana));
+    if ((kana.size() + ending.size()) % 2 != 0) kana += sj("･");
+    return kana + ending;
+  }
+  if (u < 0.38) return sj(pick(rng, kPrefix1)) + ending;
+  if (u < 0.46 && ending.size() <= 4) return sj(pick(rng, kPrefix2)) + ending + sj("ＨＤ");
+  return sj(pick(rng, kPrefix2)) + ending;
+}
+
+// Splits `total` among the bands by weight (largest remainder), each band at least one when
+// there are enough stocks, never more than the band's codes.
+std::vector<int> allocate(int total) {
+  const auto& list = bands();
+  const int n = static_cast<int>(list.size());
+  std::vector<int> count(static_cast<std::size_t>(n), 0);
+  int left = total;
+  if (total >= n) {
+    for (int& c : count) c = 1;
+    left -= n;
+  }
+  int weightSum = 0;
+  for (const Band& b : list) weightSum += b.weight;
+  std::vector<std::pair<int, int>> remainders;  // (remainder, band), larger first
+  int given = 0;
+  for (int i = 0; i < n; ++i) {
+    int share = left * list[static_cast<std::size_t>(i)].weight / weightSum;
+    count[static_cast<std::size_t>(i)] += share;
+    given += share;
+    remainders.push_back({left * list[static_cast<std::size_t>(i)].weight % weightSum, i});
+  }
+  std::stable_sort(remainders.begin(), remainders.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (int k = 0; given < left; ++k, ++given) ++count[static_cast<std::size_t>(remainders[static_cast<std::size_t>(k % n)].second)];
+  // Never more stocks than codes in a band; the excess goes to bands with room.
+  int excess = 0;
+  for (int i = 0; i < n; ++i) {
+    const Band& b = list[static_cast<std::size_t>(i)];
+    int room = b.high - b.low + 1;
+    if (count[static_cast<std::size_t>(i)] > room) {
+      excess += count[static_cast<std::size_t>(i)] - room;
+      count[static_cast<std::size_t>(i)] = room;
+    }
+  }
+  for (int i = 0; excess > 0 && i < n; ++i) {
+    const Band& b = list[static_cast<std::size_t>(i)];
+    int room = b.high - b.low + 1 - count[static_cast<std::size_t>(i)];
+    int add = std::min(room, excess);
+    count[static_cast<std::size_t>(i)] += add;
+    excess -= add;
+  }
+  return count;
+}
+
+double startLevel(SplitMix& rng) {
+  struct Tier {
+    double cumulative, low, high;
+  };
+  static const Tier tiers[] = {{0.15, 80, 300},     {0.50, 300, 800},    {0.80, 800, 2000},
+                               {0.95, 2000, 5000},  {1.00, 5000, 15000}};
+  const double u = rng.uniform();
+  for (const Tier& t : tiers)
+    if (u < t.cumulative) return t.low + (t.high - t.low) * rng.uniform();
+  return 1000;
+}
+
+int marketFor(char kind, SplitMix& rng) {
+  const double u = rng.uniform();
+  if (kind == 'W') return u < 0.78 ? 801 : 811;
+  if (u < 0.60) return 802;
+  if (u < 0.80) return 812;
+  if (u < 0.92) return 813;
+  return 814;
+}
+
+}  // namespace
+
+std::string padName(const std::string& cp932) {
+  std::string name;
+  for (std::size_t pos = 0; pos < cp932.size();) {
+    const text::Cp932Char ch = text::decodeAt(cp932, pos);
+    const std::size_t len = static_cast<std::size_t>(std::max(ch.bytes, 1));
+    if (name.size() + len > 14) break;
+    name.append(cp932, pos, len);
+    pos += len;
+  }
+  const std::string blank = "\x81\x40";  // full-width space: not white space to the reader
+  while (name.size() + 2 <= 14) name += blank;
+  if (name.size() < 14) name += '_';
+  return name;
+}
+
+std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uint64_t seed) {
+  SplitMix rng(mixSeed(seed, static_cast<std::uint64_t>(kind), 1));
+  std::vector<SampleStock> out;
+  if (stocks <= 0 || days <= 0) return out;
+
+  SampleStock index;
+  index.code = IndexCode;
+  index.name = padName(sj(kind == 'W' ? "総合株価指数" : "店頭株価指数"));
+  index.market = kind == 'W' ? 801 : 802;
+  index.isIndex = true;
+  index.level = 22000 + 6000 * rng.uniform();
+  index.sigma = 0.004;
+  index.lastDay = days - 1;
+  out.push_back(index);
+
+  const auto& list = bands();
+  const std::vector<int> counts = allocate(stocks - 1);
+  std::set<std::string> names;
+  for (std::size_t b = 0; b < list.size(); ++b) {
+    const Band& band = list[b];
+    const int count = counts[b];
+    const int width = band.high - band.low + 1;
+    for (int k = 0; k < count; ++k) {
+      // Code k lies in its own share of the band, so codes stay distinct and ascending.
+      const int from = band.low + k * width / count;
+      const int to = band.low + (k + 1) * width / count;
+      SampleStock s;
+      s.code = from + rng.below(to - from);
+      for (int attempt = 0; attempt < 20; ++attempt) {
+        s.name = padName(makeName(rng, band));
+        if (names.insert(s.name).second) break;
+      }
+      s.market = marketFor(kind, rng);
+      s.level = startLevel(rng);
+      s.sigma = 0.008 + 0.02 * rng.uniform();
+      s.beta = 0.5 + rng.uniform();
+      s.volume = 1 + 3000 * rng.uniform() * rng.uniform() * rng.uniform();
+      if (s.level < 300) s.volume *= 3;
+      s.tradeChance = rng.chance(0.12) ? 0.55 + 0.4 * rng.uniform() : 1.0;
+      s.lastDay = days - 1;
+      out.push_back(s);
+    }
+  }
+
+  // A few listings during the period, a few delistings and one 10-for-1 split, on stocks chosen
+  // among the ordinary ones (never the index, each stock at most one of these).
+  const int ordinary = static_cast<int>(out.size()) - 1;
+  if (ordinary >= 1 && days >= 2) {
+    std::vector<int> order(static_cast<std::size_t>(ordinary));
+    for (int i = 0; i < ordinary; ++i) order[static_cast<std::size_t>(i)] = i + 1;
+    for (int i = ordinary - 1; i > 0; --i) std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(rng.below(i + 1))]);
+    std::size_t next = 0;
+    SampleStock& split = out[static_cast<std::size_t>(order[next++])];
+    split.level = 11000 + 2000 * rng.uniform();
+    split.sigma = 0.012;
+    split.tradeChance = 1.0;
+    split.splitDay = days * 3 / 5;
+    if (split.splitDay == 0) split.splitDay = 1;
+    if (days >= 8) {
+      const int listings = std::max(1, ordinary / 40);
+      const int delistings = std::max(1, ordinary / 60);
+      for (int i = 0; i < listings && next < order.size(); ++i)
+        out[static_cast<std::size_t>(order[next++])].firstDay = days / 4 + rng.below(days / 2);
+      for (int i = 0; i < delistings && next < order.size(); ++i)
+        out[static_cast<std::size_t>(order[next++])].lastDay = days / 4 + rng.below(days / 2);
+    }
+  }
+  return out;
+}
+
+}  // namespace pelinor::sample
