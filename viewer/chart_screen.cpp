@@ -1,9 +1,82 @@
+// The chart screen of modes 3, 4, 5, 7, 77, 8 and 9: the top row, the pane of the mode in the
+// upper area and (in all modes but 8) the long-term chart below it.
+#include <string>
+
+#include "platform/text/cp932.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
 
-void TChart::chartScreen(TDC& /*dc*/) {}
-void TChart::drawTopRow(TDC& /*dc*/) {}
-void TChart::drawTopFigures(TDC& /*dc*/) {}
+TFont chartTextFont() { return TFont(SJ("MSｺﾞｼｯｸ"), 16, 6, FW_NORMAL, SHIFTJIS_CHARSET); }
+TFont chartLabelFont() { return TFont(SJ("MSｺﾞｼｯｸ"), 10, 6, FW_NORMAL, DEFAULT_CHARSET); }
+
+void TChart::drawTopRow(TDC& dc) {
+  if (!table || currentStock < 0 || currentStock >= stockCount) return;
+  dc.SelectObject(chartTextFont());
+  dc.SetTextColor(RGB(255, 255, 0));
+  dc.TextOut(0, 0, pelinor::text::format("%4g", static_cast<double>(table->kcodeidx[currentStock])));
+  dc.SetTextColor(RGB(255, 255, 255));
+  dc.TextOut(32, 0, table->kmeiidx[currentStock]);
+  const std::string& market = marketdb::sectionLabel(table->ksijo[currentStock]);
+  dc.SetTextColor(RGB(255, 0, 0));
+  if (!market.empty()) dc.TextOut(136, 0, market);
+  dc.TextOut(511, 0, SJ("注目登録"));
+  dc.SetTextColor(RGB(0, 255, 255));
+  dc.TextOut(575, 0, SJ("注目削除"));
+}
+
+void TChart::drawTopFigures(TDC& dc) {
+  if (!dates || !opens || !highs || !lows || !closes || !changes || !volumes) return;
+  const int s = ringSlot(storePosition);
+  const ColourSetting& c = colour(3);
+  dc.SelectObject(chartTextFont());
+  dc.SetTextColor(RGB(c.red, c.green, c.blue));
+  dc.TextOut(184, 0, pelinor::text::format("%06g", static_cast<double>(dates[s])));
+  const int values[5] = {opens[s], highs[s], lows[s], closes[s], changes[s]};
+  for (int k = 0; k < 5; ++k) {
+    dc.TextOut(232 + 40 * k, 0, pelinor::text::format("%5d", values[k]));
+  }
+  dc.TextOut(432, 0, pelinor::text::format("%8.1f", static_cast<double>(volumes[s])));
+}
+
+void TChart::chartScreen(TDC& dc) {
+  drawTopFigures(dc);
+  // The scales of the long-term chart are known before the pane runs, so that a pane drawing
+  // into the lower area uses those of the stock now shown.
+  longTermScales(chart, chartMax, chartMin, volumeMax, setting(35));
+  switch (viewMode) {
+    case 9:
+      lastPaneMode = 9;
+      f9(dc);
+      break;
+    case 8:
+      lastPaneMode = 8;
+      f8(dc);
+      break;
+    case 5:
+      lastPaneMode = 5;
+      f5(dc);
+      break;
+    case 4:
+      lastPaneMode = 4;
+      f4(dc);
+      break;
+    case 3:
+      lastPaneMode = 3;
+      f3(dc);
+      lastPaneMode = 9;
+      f9(dc);
+      break;
+    case 7:
+    case 77:
+      signView(dc);
+      lastPaneMode = 7;
+      break;
+    default:
+      return;
+  }
+  dc.SelectObject(chartTextFont());
+  if (viewMode != 8) longTermChart(dc);
+}
 
 }  // namespace viewer
