@@ -101,8 +101,11 @@ void HeadlessDriver::closeRequest(TWindow&, int result) {
 
 int HeadlessDriver::messageBox(std::string_view textCp932, std::string_view captionCp932,
                                unsigned) {
-  std::string line = oneLine("[" + pelinor::text::toUtf8(captionCp932) + "] " +
-                             pelinor::text::toUtf8(textCp932));
+  std::string line = "[";
+  line += pelinor::text::toUtf8(captionCp932);
+  line += "] ";
+  line += pelinor::text::toUtf8(textCp932);
+  line = oneLine(std::move(line));
   out_ << line << '\n';
   out_.flush();
   messages_.push_back(std::move(line));
