@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "marketdb/files.h"
 #include "platform/window/window.h"
@@ -99,6 +100,40 @@ class TChart : public TWindow {
   void longTermChart(TDC& dc);
   void priceTable(TDC& dc);      // modes 15 and 16
 
+  // Start-up loading (the constructor) and the stock load of the chart screens.
+  void loadSharedFiles();
+  void allocateArrays();
+  void computeCodePages();
+  void convertColours();
+  void applySettings(const marketdb::SettingsFile& win);  // colour numbers, line 4, code lists
+  bool loadStock(TDC& dc);  // false: the requested code is not in the index
+  void readRing();
+  void correctPriceScale();
+  void computeExtremes();
+  void addRecentCode(float code);
+
+  // Stock selection: the menu, stepping, the top-row buttons and the code keypad.
+  void menuBookkeeping();             // mode 12
+  void stepSelection(int direction);  // modes 13 (-1) and 14 (+1)
+  void drawMenu(TDC& dc);             // modes 12, 13, 14
+  void menuClick();                   // mode 98
+  void topRowButtons();               // chart modes: double-click in the top row, Insert, Delete
+  bool codeKeypad(TDC& dc);           // mode 11; false ends the paint
+  bool rereadSettings();              // pelinoru.win again; false (and a close) when missing
+  void markWatchList();               // ksakujo marks from the watch list
+  int linkListLength() const;         // chart-link codes up to the first one not in the index
+  // Stocks the menu lists for a category, in menu order: table indexes into `out`; returns the
+  // count (at most `capacity`).
+  int listedStocks(int category, int* out, int capacity) const;
+  bool writeWatchList(int command);  // 8 register, 9 delete; false when the file failed
+
+  // Paint helpers.
+  void paintOnce(TDC& dc);  // steps of one paint: mapping, background, the mode blocks
+  void fillBackground(TDC& dc);
+  void selectTextFont(TDC& dc);
+  void requestRepaint() { repaintRequested = true; }
+  static bool isChartMode(int mode);
+
   // State machine (view modes and input).
   int viewMode = 9;
   TPoint clickPoint{};
@@ -116,6 +151,7 @@ class TChart : public TWindow {
   int stepReference = 0;
   int linkPosition = 0;
   char entryBuffer[10] = {};
+  bool clickPending = false;  // a double-click in a chart screen waits for the top-row block
 
   // From pelinoru.sys.
   float lastStoreDate = 0;
@@ -160,6 +196,13 @@ class TChart : public TWindow {
 
   // Chart screen working values.
   ChartScreenState chart;
+
+  // Start-up state.
+  bool arraysReady = false;  // the per-stock arrays were allocated
+  std::vector<std::pair<std::string, std::string>> startupMessages;  // text, caption (CP932)
+  // A block asked for the window to be painted again: Paint runs its dispatch once more.
+  bool repaintRequested = false;
+  TSize clientPixels{};  // client size at the current paint
 
   // Settings 20..35 by number.
   int setting(int number) const { return periods[number - 20]; }

@@ -1,0 +1,96 @@
+// The stock load of the chart screens: the history ring of the requested code, its extremes
+// and the price-scale correction.
+#include <algorithm>
+
+#include "viewer/tchart.h"
+
+namespace viewer {
+
+bool TChart::loadStock(TDC& dc) {
+  // A chart screen always starts the price table at the newest day.
+  chart.tableStart = storePosition;
+  chart.tableFresh = true;
+
+  if (!table) return false;
+  if (lookupFailed || selectionValue != table->kcodeidx[currentStock]) {
+    reloadRing = true;
+    for (auto* series : {&maValue1, &maValue2, &maValue3, &maDeviation1, &maDeviation2,
+                         &maDeviation3, &indicator1, &indicator2, &indicator3, &indicator4,
+                         &signTotal})
+      std::fill(series->get(), series->get() + marketdb::HistoryDays, 0);
+  }
+
+  int index = table->findStock(selectionValue);
+  if (index < 0) {
+    lookupFailed = true;
+    return false;
+  }
+  lookupFailed = false;
+  currentStock = index;
+  listPosition = index;
+  stepReference = index;
+  menuShown = 0;
+
+  drawTopRow(dc);
+  addRecentCode(table->kcodeidx[index]);
+
+  if (reloadRing) {
+    readRing();
+    reloadRing = false;
+    correctPriceScale();
+  }
+  return true;
+}
+
+void TChart::addRecentCode(float code) {
+  if (std::find(recentCodes, recentCodes + 7, code) != recentCodes + 7) return;
+  if (recentWrite >= 7 || recentWrite < 0) recentWrite = 0;
+  recentCodes[recentWrite++] = code;
+}
+
+void TChart::readRing() {
+  marketdb::StockHistory history;
+  // Days the price file does not hold read as empty days (a missing file: all of them).
+  priceFile.readHistory(table->krecordi[currentStock], history);
+  for (int s = 0; s < marketdb::HistoryDays; ++s) {
+    const marketdb::DayRecord& d = history.day[s];
+    dates[s] = d.date;
+    opens[s] = d.open;
+    highs[s] = d.high;
+    lows[s] = d.low;
+    closes[s] = d.close;
+    changes[s] = d.change;
+    volumes[s] = d.volume;
+  }
+  computeExtremes();
+  volumeMax = 0.0f;
+  for (int s = 0; s < marketdb::HistoryDays; ++s)
+    if (volumes[s] != 0.0f) volumeMax = std::max(volumeMax, volumes[s]);
+}
+
+void TChart::computeExtremes() {
+  chartMax = 0;
+  chartMin = 32700;
+  for (int s = 0; s < marketdb::HistoryDays; ++s) {
+    if (volumes[s] == 0.0f) continue;
+    chartMax = std::max(chartMax, highs[s]);
+    chartMin = std::min(chartMin, lows[s]);
+  }
+}
+
+// Histories that jump across a change of the price unit (a share split or consolidation by ten)
+// are brought to one scale: the days under 800 are multiplied by ten, the others divided by ten.
+// A smallest low of 0 or less on a trading day gives no usable ratio and skips the correction.
+void TChart::correctPriceScale() {
+  if (chartMin <= 0) return;
+  if ((chartMax - chartMin) / chartMin <= 10 || chartMax <= 8000) return;
+  for (int s = 0; s < marketdb::HistoryDays; ++s) {
+    if (volumes[s] == 0.0f) continue;
+    int* fields[5] = {&opens[s], &highs[s], &lows[s], &closes[s], &changes[s]};
+    const bool low = highs[s] < 800;
+    for (int* v : fields) *v = low ? *v * 10 : *v / 10;
+  }
+  computeExtremes();
+}
+
+}  // namespace viewer

@@ -1,0 +1,242 @@
+// The stock menu: its bookkeeping, the ↑/↓ stepping, the drawing and the click on it.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/text/cp932.h"
+#include "viewer/tchart.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr int WatchListEnd = 90;  // position 90 terminates the watch list
+constexpr int LinkFirst = 92;     // chart-link list: positions 92..119
+constexpr int LinkCount = 28;
+
+constexpr COLORREF White = RGB(255, 255, 255);
+constexpr COLORREF Yellow = RGB(255, 255, 0);
+constexpr COLORREF Magenta = RGB(255, 0, 255);
+constexpr COLORREF Red = RGB(255, 0, 0);
+constexpr COLORREF Cyan = RGB(0, 255, 255);
+constexpr COLORREF Green = RGB(0, 255, 0);
+
+// Name colour by the newest day's change in percent.
+COLORREF changeColour(int percent) {
+  if (percent >= 8) return Red;
+  if (percent >= 4) return Magenta;
+  if (percent <= -8) return Cyan;
+  if (percent <= -4) return Green;
+  return White;
+}
+
+// The first six bytes of a name, without cutting a double-byte character in half.
+std::string_view shortName(const char* name) {
+  std::string_view s(name, strnlen(name, 14));
+  std::size_t end = 0;
+  while (end < s.size()) {
+    std::size_t next = end + static_cast<std::size_t>(pelinor::text::decodeAt(s, end).bytes);
+    if (next > 6) break;
+    end = next;
+  }
+  return s.substr(0, end);
+}
+
+}  // namespace
+
+void TChart::menuBookkeeping() {
+  selectionValue = static_cast<float>(menuCategory);
+  menuShown = 1;
+}
+
+int TChart::linkListLength() const {
+  if (!table) return 0;
+  int n = 0;
+  while (n < LinkCount && table->findStock(codes[LinkFirst + n]) >= 0) ++n;
+  return n;
+}
+
+void TChart::stepSelection(int direction) {
+  if (menuShown == 1) {
+    int category = static_cast<int>(menuCategory);
+    if (direction < 0)
+      category = category <= 10 ? 31 : category - 1;
+    else
+      category = category >= 31 ? 10 : category + 1;
+    selectionValue = static_cast<float>(category);
+    return;
+  }
+  if (!table) return;
+
+  auto choose = [this](float code) {
+    selectionValue = code;
+    viewMode = 9;
+  };
+  if (stepReference < 0 || stepReference >= std::max(stockCount, 1)) stepReference = 0;
+
+  if (menuCategory == 31) {
+    // The chart-link list, stopping at its ends (its end is the first code not in the index).
+    int length = linkListLength();
+    int last = std::max(length - 1, 0);
+    if (direction < 0) {
+      if (linkPosition > last) linkPosition = last + 1;
+      if (linkPosition > 0) --linkPosition;
+    } else {
+      if (linkPosition < last) ++linkPosition;
+      else linkPosition = last;
+    }
+    choose(codes[LinkFirst + linkPosition]);
+    return;
+  }
+
+  const int section = table->ksijo[stepReference];
+  // Every round moves listPosition one step towards an end of the table, so the walk ends
+  // after at most stockCount rounds; the bound on the rounds only guards a damaged position.
+  for (int round = 0; round <= stockCount + 1; ++round) {
+    if (direction < 0 ? listPosition <= 0 : listPosition >= stockCount - 1) break;
+    listPosition += direction;
+    if (menuCategory == 30 && table->ksakujo[listPosition] == 1) {
+      choose(table->kcodeidx[listPosition]);
+      return;
+    }
+    if (menuCategory < 30 && table->ksijo[listPosition] == section) {
+      choose(table->kcodeidx[listPosition]);
+      return;
+    }
+  }
+  // At an end of the table (or of the list): the same stock again.
+  choose(table->kcodeidx[stepReference]);
+}
+
+int TChart::listedStocks(int category, int* out, int capacity) const {
+  if (!table) return 0;
+  int n = 0;
+  auto add = [&](int index) {
+    if (n < capacity) out[n++] = index;
+  };
+  if (category == 30) {
+    for (int i = std::max(pageStart[0], 0); i < stockCount; ++i)
+      if (table->ksakujo[i] == 1) add(i);
+  } else if (category == 31) {
+    for (int p = 0; p < LinkCount; ++p) {
+      int index = table->findStock(codes[LinkFirst + p]);
+      if (index < 0) break;
+      add(index);
+    }
+  } else if (category >= 10 && category <= 29) {
+    const int page = category < 20 ? category - 10 : category - 20;
+    const int first = std::max(pageStart[page], 0);
+    const int end = std::min(pageStart[page + 1], stockCount);
+    for (int i = first; i < end; ++i) {
+      const bool partOne = table->ksijo[i] < 3;
+      if (category < 20 ? partOne : !partOne) add(i);
+    }
+  }
+  return n;
+}
+
+void TChart::markWatchList() {
+  std::fill(table->ksakujo, table->ksakujo + marketdb::MaxStocks, 0);
+  codes[WatchListEnd] = 0.0f;
+  for (int p = 0; p <= WatchListEnd; ++p) {
+    int index = table->findStock(codes[p]);
+    if (index < 0) break;
+    table->ksakujo[index] = 1;
+  }
+}
+
+bool TChart::rereadSettings() {
+  if (marketdb::readSettingsFile(settingsImage, 12) == marketdb::FileStatus::Missing) {
+    MessageBox(marketdb::missingFileMessage(marketdb::SettingsFileName), marketdb::fileCaption(),
+               MB_OK);
+    CloseWindow();
+    return false;
+  }
+  // The colour numbers are refreshed, their components stay as converted at start.
+  applySettings(settingsImage);
+  return true;
+}
+
+void TChart::drawMenu(TDC& dc) {
+  if (!(selectionValue > 9 && selectionValue < 32)) return;
+  menuCategory = static_cast<int>(selectionValue);
+
+  // Header: the categories, the current one again in magenta.
+  dc.SetTextColor(White);
+  for (int c = 10; c <= 29; ++c) dc.TextOut((c - 10) * 28, 0, pelinor::text::format("%2d", c));
+  dc.TextOut(560, 0, SJ("注目"));
+  dc.TextOut(600, 0, SJ("連動"));
+  dc.SetTextColor(Magenta);
+  if (menuCategory == 30)
+    dc.TextOut(560, 0, SJ("注目"));
+  else if (menuCategory == 31)
+    dc.TextOut(600, 0, SJ("連動"));
+  else
+    dc.TextOut(menuCategory * 28 - 280, 0, pelinor::text::format("%2d", menuCategory));
+
+  if (!table) return;
+  if (menuCategory == 30 || menuCategory == 31) {
+    if (!rereadSettings()) return;
+    if (menuCategory == 30) markWatchList();
+  }
+
+  int listed[marketdb::MaxStocks];
+  const int n = listedStocks(menuCategory, listed, marketdb::MaxStocks);
+  int x = 0;
+  int y = 16;
+  for (int k = 0; k < n; ++k) {
+    const int i = listed[k];
+    dc.SetTextColor(Yellow);
+    dc.TextOut(x, y, pelinor::text::format("%4g", static_cast<double>(table->kcodeidx[i])));
+    dc.SetTextColor(changeColour(table->kchumoku[i]));
+    dc.TextOut(x + 32, y, shortName(table->kmeiidx[i]));
+    if (x == 560) {
+      x = 0;
+      y += 16;
+    } else {
+      x += 80;
+    }
+  }
+
+  // The watch and link pages looked codes up; the next chart screen reads its stock again.
+  if (menuCategory == 30 || menuCategory == 31) lookupFailed = true;
+}
+
+void TChart::menuClick() {
+  const double width = clientPixels.cx;
+  const double height = clientPixels.cy;
+  const double rowHeight = height * 16.0 / 480.0;
+  const double x = clickPoint.x;
+  const double y = clickPoint.y;
+  if (width <= 0 || height <= 0) {
+    viewMode = 12;
+    return;
+  }
+
+  if (y > rowHeight) {
+    // A cell of the list: 8 per row below the header.
+    const long cell = static_cast<long>(std::trunc((y - rowHeight) / rowHeight)) * 8 +
+                      static_cast<long>(std::trunc(x / (width / 8.0)));
+    int listed[marketdb::MaxStocks];
+    const int n = listedStocks(menuCategory, listed, marketdb::MaxStocks);
+    if (cell >= 0 && cell < n) {
+      selectionValue = table->kcodeidx[listed[cell]];
+      if (menuCategory == 31) linkPosition = static_cast<int>(cell);
+    } else {
+      selectionValue = 0.0f;  // below the last listed stock: an empty chart screen
+    }
+    viewMode = 9;
+    return;
+  }
+
+  // The header: categories 10..29 are 28 units wide; right of them 注目 and 連動, split at 600.
+  const double headerWidth = width - width * 80.0 / 640.0;
+  int category = static_cast<int>(std::trunc(x / (headerWidth / 20.0))) + 10;
+  if (category > 29) category = x - (headerWidth + width * 40.0 / 640.0) > 0 ? 31 : 30;
+  if (category < 10) category = 10;
+  menuCategory = category;
+  viewMode = 12;
+  requestRepaint();
+}
+
+}  // namespace viewer

@@ -1,0 +1,112 @@
+// The code keypad (mode 11): a stock code or a menu category typed with keys or clicks.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/text/cp932.h"
+#include "viewer/tchart.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr COLORREF Yellow = RGB(255, 255, 0);
+constexpr COLORREF White = RGB(255, 255, 255);
+constexpr int MaxDigits = 6;
+
+// Digit of a keypad cell, or 0 for a cell that is no digit.
+char digitOfCell(int cell) {
+  switch (cell) {
+    case 22: return '7';
+    case 23: return '8';
+    case 24: return '9';
+    case 38: return '4';
+    case 39: return '5';
+    case 40: return '6';
+    case 54: return '1';
+    case 55: return '2';
+    case 56: return '3';
+    case 70: return '0';
+    default: return 0;
+  }
+}
+
+void drawKeypad(TDC& dc) {
+  dc.SetTextColor(Yellow);
+  dc.TextOut(240, 208, SJ("銘柄コード入力"));
+  dc.SelectObject(TPen(White));
+  for (int y = 0; y <= 200; y += 40) {
+    dc.MoveTo(240, y);
+    dc.LineTo(360, y);
+  }
+  dc.MoveTo(240, 0);
+  dc.LineTo(240, 200);
+  dc.MoveTo(360, 0);
+  dc.LineTo(360, 200);
+  dc.MoveTo(280, 40);
+  dc.LineTo(280, 200);
+  dc.MoveTo(320, 40);
+  dc.LineTo(320, 200);
+  static const char* const labels[4][3] = {
+      {"７", "８", "９"}, {"４", "５", "６"}, {"１", "２", "３"}, {"０", "Ｃ", "Ｅ"}};
+  for (int row = 0; row < 4; ++row)
+    for (int col = 0; col < 3; ++col)
+      dc.TextOut(242 + col * 40, 42 + row * 40, pelinor::text::toCp932(labels[row][col]));
+}
+
+}  // namespace
+
+bool TChart::codeKeypad(TDC& dc) {
+  // Enter on another screen opens the stock menu.
+  if (keypadCommand == PadEnter && entryState == -2) {
+    viewMode = 12;
+    requestRepaint();
+    return false;
+  }
+
+  drawKeypad(dc);
+
+  bool entered = false;
+  if (entryState < 0 || entryState >= MaxDigits) {
+    // A new entry, or a full buffer: the buffer is emptied and the command discarded.
+    entryState = 0;
+    entryBuffer[0] = '\0';
+  } else if (keypadCommand == PadEnter) {
+    selectionValue = std::strtof(entryBuffer, nullptr);
+    viewMode = 9;
+    entered = true;
+  } else if (keypadCommand == PadClear) {
+    entryState = 0;
+    entryBuffer[0] = '\0';
+  } else if (char digit = digitOfCell(keypadCommand)) {
+    entryBuffer[entryState] = digit;
+    ++entryState;
+    entryBuffer[entryState] = '\0';
+  }
+
+  const float value = std::strtof(entryBuffer, nullptr);
+  dc.SetTextColor(Yellow);
+  dc.TextOut(242, 2, pelinor::text::format("%6g", static_cast<double>(value)));
+
+  if (entered) {
+    if (value > 9 && value < 32) {
+      // 10..31 opens that menu category.
+      menuCategory = static_cast<int>(value);
+      viewMode = 12;
+      requestRepaint();
+    } else if (selectionValue > 999 && menuCategory == 31) {
+      linkPosition = 28;
+      for (int p = 0; p < 28; ++p) {
+        if (codes[92 + p] == selectionValue) {
+          linkPosition = p;
+          break;
+        }
+      }
+    }
+  }
+
+  if (viewMode == 9) fillBackground(dc);
+  return true;
+}
+
+}  // namespace viewer

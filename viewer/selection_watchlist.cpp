@@ -1,0 +1,85 @@
+// The top-row buttons of a chart screen (double-click) and Insert/Delete: registering the shown
+// stock in the watch list or removing it, and rewriting pelinoru.win.
+#include <algorithm>
+
+#include "viewer/tchart.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr int WatchListEnd = 90;  // positions 0..89 hold codes, 90 terminates the list
+constexpr int RegisterButton = 8;
+constexpr int DeleteButton = 9;
+
+}  // namespace
+
+void TChart::topRowButtons() {
+  int command = -1;
+  if (keypadCommand == PadInsert) {
+    command = RegisterButton;
+  } else if (keypadCommand == PadDelete) {
+    command = DeleteButton;
+  } else if (clickPending && clientPixels.cy > 0 &&
+             clickPoint.y < clientPixels.cy * 16.0 / 480.0) {
+    const int columnWidth = clientPixels.cx / 10;
+    if (columnWidth > 0) command = clickPoint.x / columnWidth;
+  }
+
+  if (command == RegisterButton || command == DeleteButton) {
+    if (!writeWatchList(command)) CloseWindow();
+  }
+
+  // The command and the click are used up.
+  keypadCommand = PadHandled;
+  clickPending = false;
+  clickPoint = TPoint{0, 0};
+}
+
+bool TChart::writeWatchList(int command) {
+  // Only a stock of the index can be registered: a code that is not in it would end the list
+  // early and hide every code after it.
+  const float code = selectionValue;
+  if (!table || table->findStock(code) < 0) return true;
+
+  // Start from the file as it stands now, so that settings or chart-link codes the database
+  // program wrote since they were read here are kept.
+  marketdb::SettingsFile win = settingsImage;
+  if (marketdb::readSettingsFile(win, 12) != marketdb::FileStatus::Ok) win = settingsImage;
+
+  float* list = win.codes;
+  if (command == RegisterButton) {
+    for (int p = 0; p < WatchListEnd; ++p) {
+      if (list[p] == code) break;
+      if (list[p] == 0.0f) {
+        list[p] = code;
+        break;
+      }
+    }
+  } else {
+    for (int p = 0; p <= WatchListEnd; ++p) {
+      if (list[p] == code) {
+        list[p] = 0.0f;
+        break;
+      }
+    }
+    // One pass moves every code after the gap up by one position.
+    for (int p = 0; p < WatchListEnd; ++p) {
+      if (list[p] == 0.0f) {
+        list[p] = list[p + 1];
+        list[p + 1] = 0.0f;
+      }
+    }
+  }
+
+  if (marketdb::writeSettingsFile(win) != marketdb::FileStatus::Ok) {
+    MessageBox(marketdb::unwritableFileMessage(marketdb::SettingsFileName),
+               marketdb::fileCaption(), MB_OK);
+    return false;
+  }
+  settingsImage = win;
+  std::copy(win.codes, win.codes + 120, codes);
+  return true;
+}
+
+}  // namespace viewer
