@@ -1,7 +1,63 @@
+// pelinorx analyze YYMMDD: the analysis run of the window, with its lines printed.
+#include <string>
+
+#include "dbprogram/analysis.h"
 #include "dbprogram/batch.h"
+#include "platform/text/cp932.h"
 
 namespace dbprogram {
+namespace {
 
-int batchAnalyze(const std::vector<std::string>&, std::ostream&, std::ostream&) { return 1; }
+using pelinor::text::format;
+using pelinor::text::toUtf8;
+
+// Prints what the window would show: the final progress of each group instead of every step.
+class PrintingReporter : public AnalysisReporter {
+ public:
+  explicit PrintingReporter(std::ostream& out) : out_(out) {}
+  void started() override { out_ << toUtf8(SJ("処理中(^^;")) << '\n'; }
+  void progress(int, int, int) override {}
+  void groupDone(int group, int number, int listLength) override {
+    out_ << toUtf8(groupLabel(group)) << ' ' << format("%4d", number) << '/'
+         << format("%4d", listLength) << '\n';
+  }
+  void fileMessage(const std::string& text, const std::string& caption) override {
+    out_ << '[' << toUtf8(caption) << "] " << toUtf8(text) << '\n';
+    failed = true;
+  }
+  void warning(const std::string& text) override { out_ << toUtf8(text) << '\n'; }
+  void finished(const std::string& text) override { out_ << toUtf8(text) << '\n'; }
+
+  bool failed = false;
+
+ private:
+  std::ostream& out_;
+};
+
+// One to six digits: the date the window's entry would take.
+bool parseDate(const std::string& arg, float& date) {
+  if (arg.empty() || arg.size() > 6) return false;
+  for (char c : arg)
+    if (c < '0' || c > '9') return false;
+  date = std::stof(arg);
+  return true;
+}
+
+}  // namespace
+
+int batchAnalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  float date = 0;
+  if (args.size() != 1 || !parseDate(args[0], date)) {
+    err << "usage: pelinorx analyze YYMMDD  (the comparison date, up to six digits)\n";
+    return 2;
+  }
+  marketdb::SystemFile sys;
+  marketdb::SettingsFile win;
+  PrintingReporter reporter(out);
+  const AnalysisOutcome outcome = runAnalysis(date, sys, win, reporter);
+  out.flush();
+  if (outcome.result != AnalysisResult::Completed || reporter.failed) return 1;
+  return 0;
+}
 
 }  // namespace dbprogram

@@ -1,7 +1,65 @@
+// The file output of the ranking display: the ranking file rewritten in the order on screen and
+// the codes of the page on screen stored as the chart-link list of pelinoru.win.
+#include <algorithm>
+
+#include "dbprogram/analysis.h"
+#include "dbprogram/entry_line.h"
 #include "dbprogram/uchart.h"
+#include "platform/text/cp932.h"
 
 namespace dbprogram {
+namespace {
 
-void UCHART::analysisFileOutput(TDC&) {}
+constexpr int ChartLinkFirst = 92;  // code-list positions 92..119
+constexpr int PageRows = 28;
+
+// The top row index from which the last paging command, given again, draws the page at
+// pageTop (the state a click leaves behind).
+int topRowRepeating(int lastPaging, int pageTop, int topRow) {
+  switch (lastPaging) {
+    case CmdDown: return pageTop + 27;
+    case CmdUp: return pageTop + 29;
+    case CmdLeft: return pageTop + 56;
+    case CmdRight: return pageTop;
+    default: return topRow;  // 最初, 最後 and the sorts place the page themselves
+  }
+}
+
+}  // namespace
+
+void UCHART::analysisFileOutput(TDC& dc) {
+  selectScreenFont(dc);
+  drawText(dc, 456, 0, RGB(255, 0, 0), SJ("ﾁｬｰﾄ連動ｺｰﾄﾞ記憶処理中(^^;"));
+
+  const char* fileName = rankingFileName(marketGroup);
+  const int count = std::clamp(rowCount, 0, MaxGroupStocks);
+  if (!marketdb::replaceFileAtomically(fileName,
+                                       rankingFileText(titleText, headerText, rows, count))) {
+    MessageBox(std::string(fileName) + SJ(" が書き込みできません"), SJ("ﾌｧｲﾙｵｰﾌﾟﾝ状況"), MB_OK);
+    CloseWindow(0);
+    return;
+  }
+
+  // A missing pelinoru.win is reported; the file is then written from the values held here.
+  if (marketdb::readSettingsFile(win, 12) == marketdb::FileStatus::Missing) {
+    MessageBox(marketdb::missingFileMessage(marketdb::SettingsFileName), marketdb::fileCaption(),
+               MB_OK);
+    CloseWindow(0);
+  }
+  // With fewer rows than a page, the remaining positions are 0: the end of the list.
+  for (int i = 0; i < PageRows; ++i) {
+    const int r = pageTop + i;
+    win.codes[ChartLinkFirst + i] = r >= 0 && r < count ? rows[r].code : 0.0f;
+  }
+  if (marketdb::writeSettingsFile(win) != marketdb::FileStatus::Ok) {
+    MessageBox(marketdb::unwritableFileMessage(marketdb::SettingsFileName),
+               marketdb::fileCaption(), MB_OK);
+    CloseWindow(0);
+    return;
+  }
+
+  topRow = topRowRepeating(lastPaging, pageTop, topRow);
+  reverseCounter = rowCount - topRow;
+}
 
 }  // namespace dbprogram

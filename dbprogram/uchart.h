@@ -148,6 +148,13 @@ class UCHART : public TWindow {
   int reverseCounter = 0;
   int lastPaging = 0;
   int sortKey = 0;
+  // Top row index of the page last drawn (topRow is one page past it after a drawing); the
+  // file output stores the codes of this page.
+  int pageTop = 0;
+  // The title and header of the ranking file as read (each with its empty line), kept whole to
+  // be written back; titleBuffer and headerBuffer hold their first 45 and 77 bytes.
+  std::string titleText;
+  std::string headerText;
 
  private:
   // Screens of the paint dispatcher.

@@ -1,0 +1,118 @@
+// The analysis of every stock at the latest stored day and the ranking files it writes.
+//
+// analyseStock computes one stock's RankingRow from its 640-day history; it draws nothing and
+// touches no file. runAnalysis makes the two passes (market group 1, then group 2) over the
+// database files of the working directory and writes ranking.dat and ranking2.dat; what it has
+// to say goes through an AnalysisReporter, so the window and the batch command show the same
+// run in their own way.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dbprogram/ranking_row.h"
+#include "marketdb/files.h"
+
+namespace dbprogram {
+
+// Rows of one market group, not counting the end marker of the row array.
+constexpr int MaxGroupStocks = MaxRankingRows - 1;
+
+constexpr const char* RankingFileName1 = "ranking.dat";
+constexpr const char* RankingFileName2 = "ranking2.dat";
+inline const char* rankingFileName(int group) {
+  return group == 2 ? RankingFileName2 : RankingFileName1;
+}
+// "東証１部（店頭）" or "東証２部（大証外国）" (CP932).
+const std::string& groupLabel(int group);
+
+// The periods and weights the analysis uses.
+struct AnalysisSettings {
+  int rciPeriod[3] = {13, 22, 32};  // items 29, 30, 31
+  int rciWeight[3] = {20, 15, 10};  // items 53, 54, 55
+  int maPeriod2 = 25;               // item 21 (also WVR and both 篠原 ratios)
+  int maPeriod3 = 75;               // item 22
+  int maWeight2 = 40;               // item 51
+  int maWeight3 = 30;               // item 52
+  int psychoPeriod = 12;            // item 32 (RSI uses it plus 2)
+  int psychoWeight = 10;            // item 50
+  int rsiWeight = 10;               // item 56
+  int wvrWeight = 30;               // item 57
+  int shinoharaAWeight = 15;        // item 58
+  int shinoharaBWeight = 20;        // item 59
+
+  static AnalysisSettings from(const marketdb::SystemFile& sys, const marketdb::SettingsFile& win);
+};
+
+// True when the stock was stored on the latest day: the date of its slot storePosition is
+// lastStoreDate.
+bool storedOnLatestDay(const marketdb::StockHistory& history, int storePosition,
+                       float lastStoreDate);
+
+// Fills every value of `row` but code, record slot and name from the history. storePosition
+// must be 0..639.
+void analyseStock(const marketdb::StockHistory& history, int storePosition, float comparisonDate,
+                  const AnalysisSettings& settings, RankingRow& row);
+
+// Ranking file texts (CP932).
+std::string rankingTitle(float comparisonDate, float lastStoreDate);  // with its two line feeds
+const std::string& rankingHeader();                                   // with its two line feeds
+std::string rankingLine(int rank, int reverseRank, const RankingRow& row);
+std::string rankingFileText(const std::string& title, const std::string& header,
+                            const RankingRow* rows, int count);
+
+// Reading a ranking file back. The title and the header are each a line with the empty line
+// after it, found by their line feeds and kept byte for byte. A row line that does not hold
+// all thirteen values is passed over; rows beyond MaxGroupStocks are left out.
+struct RankingFileContents {
+  std::string title;
+  std::string header;
+  std::vector<RankingRow> rows;
+  int skippedLines = 0;  // malformed row lines
+  int droppedRows = 0;   // rows beyond MaxGroupStocks
+};
+RankingFileContents parseRankingFile(const std::string& text);
+bool parseRankingLine(const std::string& line, RankingRow& row);
+// A value of one decimal as written to the file, back in tenths: trunc(value x 10.001).
+int rankingValueFromFile(float value);
+// Sorts by the column of a digit key: 0 code ascending, 1..9 終値 .. 指定 descending.
+void sortRankingRows(RankingRow* rows, int count, int digit);
+
+// What a run reports while it goes.
+class AnalysisReporter {
+ public:
+  virtual ~AnalysisReporter() = default;
+  virtual void started() {}
+  // After each stock analysed: its number in the list and the list's current length.
+  virtual void progress(int group, int number, int listLength) = 0;
+  // The pass of a group is over and its ranking file written.
+  virtual void groupDone(int /*group*/, int /*number*/, int /*listLength*/) {}
+  // A file failure (message box text and caption, CP932).
+  virtual void fileMessage(const std::string& text, const std::string& caption) = 0;
+  // A refusal or warning shown as a red line (CP932).
+  virtual void warning(const std::string& text) = 0;
+  // "分析終了しました。"
+  virtual void finished(const std::string& text) = 0;
+};
+
+enum class AnalysisResult {
+  Completed,     // both ranking files written
+  Failed,        // a failure ended the run early (reported); the end message was shown
+  NoSystemFile,  // pelinoru.sys missing: nothing done, no end message
+};
+
+struct AnalysisOutcome {
+  AnalysisResult result = AnalysisResult::Completed;
+  bool settingsMissing = false;  // pelinoru.win missing: the weights in memory were used
+  bool truncated = false;        // a group had more stocks than the row array holds
+};
+
+// The whole run. sys and win are the in-memory images: they are read from the files (win lines
+// 1 to 4 only) and keep what the files did not supply.
+AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
+                            marketdb::SettingsFile& win, AnalysisReporter& reporter);
+
+// The largest comparison date the title can hold in six digits.
+constexpr float MaxComparisonDate = 999999.0f;
+
+}  // namespace dbprogram
