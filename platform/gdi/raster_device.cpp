@@ -71,8 +71,18 @@ void RasterDevice::clear(COLORREF color) { fillDevice(0, 0, width_, height_, col
 void RasterDevice::fillDevice(int left, int top, int right, int bottom, COLORREF color) {
   int l = std::max(left, 0), t = std::max(top, 0);
   int r = std::min(right, width_), b = std::min(bottom, height_);
-  for (int y = t; y < b; ++y)
-    for (int x = l; x < r; ++x) put(x, y, color);
+  if (l >= r || t >= b) return;
+  const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(GetRValue(color)),
+                               static_cast<std::uint8_t>(GetGValue(color)),
+                               static_cast<std::uint8_t>(GetBValue(color))};
+  for (int y = t; y < b; ++y) {
+    std::uint8_t* p = rgb_.data() + (static_cast<std::size_t>(y) * width_ + l) * 3;
+    for (int x = l; x < r; ++x, p += 3) {
+      p[0] = rgb[0];
+      p[1] = rgb[1];
+      p[2] = rgb[2];
+    }
+  }
 }
 
 void RasterDevice::fill(const TDC& dc, const TRect& logical, COLORREF color) {
