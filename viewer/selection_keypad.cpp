@@ -64,8 +64,6 @@ bool TChart::codeKeypad(TDC& dc) {
     return false;
   }
 
-  drawKeypad(dc);
-
   bool entered = false;
   if (entryState < 0 || entryState >= MaxDigits) {
     // A new entry, or a full buffer: the buffer is emptied and the command discarded.
@@ -83,24 +81,26 @@ bool TChart::codeKeypad(TDC& dc) {
     ++entryState;
     entryBuffer[entryState] = '\0';
   }
-
   const float value = std::strtof(entryBuffer, nullptr);
+
+  if (entered && value > 9 && value < 32) {
+    // 10..31 opens that menu category; the menu is painted in place of the keypad.
+    menuCategory = static_cast<int>(value);
+    viewMode = 12;
+    requestRepaint();
+    return false;
+  }
+
+  drawKeypad(dc);
   dc.SetTextColor(Yellow);
   dc.TextOut(242, 2, pelinor::text::format("%6g", static_cast<double>(value)));
 
-  if (entered) {
-    if (value > 9 && value < 32) {
-      // 10..31 opens that menu category.
-      menuCategory = static_cast<int>(value);
-      viewMode = 12;
-      requestRepaint();
-    } else if (selectionValue > 999 && menuCategory == 31) {
-      linkPosition = 28;
-      for (int p = 0; p < 28; ++p) {
-        if (codes[92 + p] == selectionValue) {
-          linkPosition = p;
-          break;
-        }
+  if (entered && selectionValue > 999 && menuCategory == 31) {
+    linkPosition = 28;
+    for (int p = 0; p < 28; ++p) {
+      if (codes[92 + p] == selectionValue) {
+        linkPosition = p;
+        break;
       }
     }
   }
