@@ -1,7 +1,6 @@
 // The recording device's lines, as written by the dump command.
 #include <gtest/gtest.h>
 
-#include "platform/gdi/raster_device.h"
 #include "platform/gdi/recording_device.h"
 #include "platform/text/cp932.h"
 
@@ -74,14 +73,4 @@ TEST(Recording, TextEscapesAndInvalidBytes) {
             "text 1 2 000000 \"say \\\"hi\\\" C:\\\\x\"\n"
             "text 3 4 000000 \"\xEF\xBF\xBD" "A\xEF\xBF\xBD\"\n"
             "text 5 6 000000 \"a\\x0Ab\\x00\"\n");
-}
-
-TEST(Recording, TeeDrawsOnBothDevices) {
-  RasterDevice raster(640, 480);
-  RecordingDevice rec(640, 480);
-  TeeDevice tee(raster, rec);
-  TDC dc(tee);
-  EXPECT_EQ(dc.SetPixel(3, 4, RGB(9, 8, 7)), RGB(9, 8, 7));
-  EXPECT_EQ(raster.pixelAt(3, 4), RGB(9, 8, 7));
-  EXPECT_EQ(rec.dump(), "pixel 3 4 090807\n");
 }

@@ -113,15 +113,6 @@ TEST(Cp932, CellCount) {
   EXPECT_EQ(cellCount(SJ("東証１ ｺｰﾄﾞ")), 6 + 1 + 4);
 }
 
-TEST(Cp932, EveryHalfWidthKanaDecodesToTheHalfWidthBlock) {
-  for (unsigned b = 0xA1; b <= 0xDF; ++b) {
-    std::string s = bytes({b});
-    Cp932Char c = decodeAt(s, 0);
-    EXPECT_TRUE(c.valid);
-    EXPECT_EQ(c.codePoint, char32_t{0xFF61 + (b - 0xA1)}) << b;
-  }
-}
-
 TEST(Cp932, FormatGrowsBeyondSmallBuffers) {
   EXPECT_EQ(format("%5d|%-4s|%.1f", 42, "ab", 2.5), "   42|ab  |2.5");
   std::string longArg(1000, 'x');
