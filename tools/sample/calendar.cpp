@@ -1,6 +1,6 @@
 // The trading calendar of the sample data: weekdays without the exchange's New Year break and
-// the national holidays (fixed days, the Monday holidays and the equinoxes, with a Monday off
-// when a fixed holiday falls on a Sunday). Close to the real calendar, which is all sample data
+// the national holidays (fixed days, the Monday holidays and the equinoxes, with the next free
+// day off when a holiday falls on a Sunday). Close to the real calendar, which is all sample data
 // needs.
 #include <vector>
 
@@ -56,12 +56,16 @@ int equinoxDay(int year, double base) {
   return static_cast<int>(base + 0.242194 * y) - y / 4;
 }
 
-// A holiday on its own date (without the substitute Monday rule).
+// The exchange's New Year break (only 1/1 of it is a national holiday).
+bool isNewYearBreak(const Ymd& d) {
+  return (d.month == 1 && d.day <= 3) || (d.month == 12 && d.day == 31);
+}
+
+// A national holiday on its own date (without the substitute day rule).
 bool isFixedHoliday(const Ymd& d) {
   const int md = d.month * 100 + d.day;
   switch (md) {
-    case 101: case 102: case 103: case 1231:  // the exchange's New Year break
-    case 211: case 429: case 503: case 504: case 505: case 1103: case 1123:
+    case 101: case 211: case 429: case 503: case 504: case 505: case 1103: case 1123:
       return true;
     case 223: return d.year >= 2020;
     case 1223: return d.year >= 1989 && d.year <= 2018;
@@ -77,9 +81,11 @@ bool isTradingDay(long days) {
   const int wd = weekday(days);
   if (wd == 0 || wd == 6) return false;
   const Ymd d = civilFromDays(days);
-  if (isFixedHoliday(d)) return false;
+  if (isNewYearBreak(d) || isFixedHoliday(d)) return false;
+  // A holiday on a Sunday gives the next day that is not a holiday off.
+  for (long x = days - 1; isFixedHoliday(civilFromDays(x)); --x)
+    if (weekday(x) == 0) return false;
   if (wd == 1) {
-    if (isFixedHoliday(civilFromDays(days - 1))) return false;  // substitute holiday
     if (d.month == 1 && isNthMonday(d, wd, 2)) return false;    // coming of age
     if (d.month == 7 && isNthMonday(d, wd, 3)) return false;    // marine day
     if (d.month == 9 && isNthMonday(d, wd, 3)) return false;    // respect for the aged
