@@ -136,12 +136,13 @@ bool generateKind(const SampleOptions& options, char kind, const std::vector<int
   const std::vector<SampleStock> stocks = buildUniverse(kind, options.stocks, days, options.seed);
   std::vector<Walker> walkers;
   walkers.reserve(stocks.size());
-  for (std::size_t i = 0; i < stocks.size(); ++i) {
-    walkers.push_back(Walker{&stocks[i], SplitMix(mixSeed(options.seed, static_cast<std::uint64_t>(kind),
-                                                          1000 + static_cast<std::uint64_t>(stocks[i].code))),
-                             stocks[i].level, stocks[i].volume});
+  const auto kindSeed = static_cast<std::uint64_t>(kind);
+  for (const SampleStock& s : stocks) {
+    const auto code = static_cast<std::uint64_t>(s.code);
+    walkers.push_back(
+        Walker{&s, SplitMix(mixSeed(options.seed, kindSeed, 1000 + code)), s.level, s.volume});
   }
-  SplitMix marketRng(mixSeed(options.seed, static_cast<std::uint64_t>(kind), 2));
+  SplitMix marketRng(mixSeed(options.seed, kindSeed, 2));
 
   std::string body;
   for (int day = 0; day < days; ++day) {

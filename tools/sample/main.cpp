@@ -57,10 +57,13 @@ int main(int argc, char** argv) {
       usage(stdout);
       return 0;
     }
-    if (i + 1 >= argc) {
+    const bool known = arg == "--out" || arg == "--kind" || arg == "--stocks" ||
+                       arg == "--days" || arg == "--end" || arg == "--seed";
+    if (!known) {
       usage(stderr);
-      return fail(arg.rfind("--", 0) == 0 ? arg + " needs a value" : "unknown argument " + arg);
+      return fail("unknown argument " + arg);
     }
+    if (i + 1 >= argc) return fail(arg + " needs a value");
     const char* value = argv[++i];
     long long n = 0;
     if (arg == "--out") {
@@ -95,9 +98,6 @@ int main(int argc, char** argv) {
       unsigned long long seed = 0;
       if (!parseSeed(value, seed)) return fail("--seed takes a whole number 0 or more");
       options.seed = seed;
-    } else {
-      usage(stderr);
-      return fail("unknown argument " + arg);
     }
   }
   if (options.outDir.empty()) {

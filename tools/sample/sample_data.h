@@ -33,6 +33,7 @@ bool validDate(int yymmdd);
 
 // Writes the files into options.outDir (created when absent). On failure returns false with a
 // message in error; files already written stay.
-bool generateSampleData(const SampleOptions& options, std::string& error, int* filesWritten = nullptr);
+bool generateSampleData(const SampleOptions& options, std::string& error,
+                        int* filesWritten = nullptr);
 
 }  // namespace pelinor::sample

@@ -93,41 +93,38 @@ std::string makeName(SplitMix& rng, const Band& band) {
 // there are enough stocks, never more than the band's codes.
 std::vector<int> allocate(int total) {
   const auto& list = bands();
-  const int n = static_cast<int>(list.size());
-  std::vector<int> count(static_cast<std::size_t>(n), 0);
+  const std::size_t n = list.size();
+  std::vector<int> count(n, 0);
   int left = total;
-  if (total >= n) {
+  if (total >= static_cast<int>(n)) {
     for (int& c : count) c = 1;
-    left -= n;
+    left -= static_cast<int>(n);
   }
   int weightSum = 0;
   for (const Band& b : list) weightSum += b.weight;
-  std::vector<std::pair<int, int>> remainders;  // (remainder, band), larger first
+  std::vector<std::pair<int, std::size_t>> remainders;  // (remainder, band), larger first
   int given = 0;
-  for (int i = 0; i < n; ++i) {
-    int share = left * list[static_cast<std::size_t>(i)].weight / weightSum;
-    count[static_cast<std::size_t>(i)] += share;
+  for (std::size_t i = 0; i < n; ++i) {
+    const int share = left * list[i].weight / weightSum;
+    count[i] += share;
     given += share;
-    remainders.push_back({left * list[static_cast<std::size_t>(i)].weight % weightSum, i});
+    remainders.push_back({left * list[i].weight % weightSum, i});
   }
   std::stable_sort(remainders.begin(), remainders.end(),
                    [](const auto& a, const auto& b) { return a.first > b.first; });
-  for (int k = 0; given < left; ++k, ++given) ++count[static_cast<std::size_t>(remainders[static_cast<std::size_t>(k % n)].second)];
+  for (std::size_t k = 0; given < left; ++k, ++given) ++count[remainders[k % n].second];
   // Never more stocks than codes in a band; the excess goes to bands with room.
   int excess = 0;
-  for (int i = 0; i < n; ++i) {
-    const Band& b = list[static_cast<std::size_t>(i)];
-    int room = b.high - b.low + 1;
-    if (count[static_cast<std::size_t>(i)] > room) {
-      excess += count[static_cast<std::size_t>(i)] - room;
-      count[static_cast<std::size_t>(i)] = room;
+  for (std::size_t i = 0; i < n; ++i) {
+    const int room = list[i].high - list[i].low + 1;
+    if (count[i] > room) {
+      excess += count[i] - room;
+      count[i] = room;
     }
   }
-  for (int i = 0; excess > 0 && i < n; ++i) {
-    const Band& b = list[static_cast<std::size_t>(i)];
-    int room = b.high - b.low + 1 - count[static_cast<std::size_t>(i)];
-    int add = std::min(room, excess);
-    count[static_cast<std::size_t>(i)] += add;
+  for (std::size_t i = 0; excess > 0 && i < n; ++i) {
+    const int add = std::min(list[i].high - list[i].low + 1 - count[i], excess);
+    count[i] += add;
     excess -= add;
   }
   return count;
@@ -219,11 +216,12 @@ std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uin
   // among the ordinary ones (never the index, each stock at most one of these).
   const int ordinary = static_cast<int>(out.size()) - 1;
   if (ordinary >= 1 && days >= 2) {
-    std::vector<int> order(static_cast<std::size_t>(ordinary));
-    for (int i = 0; i < ordinary; ++i) order[static_cast<std::size_t>(i)] = i + 1;
-    for (int i = ordinary - 1; i > 0; --i) std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(rng.below(i + 1))]);
+    std::vector<std::size_t> order;  // the ordinary stocks in a random order
+    for (std::size_t i = 1; i < out.size(); ++i) order.push_back(i);
+    for (std::size_t i = order.size() - 1; i > 0; --i)
+      std::swap(order[i], order[static_cast<std::size_t>(rng.below(static_cast<int>(i) + 1))]);
     std::size_t next = 0;
-    SampleStock& split = out[static_cast<std::size_t>(order[next++])];
+    SampleStock& split = out[order[next++]];
     split.level = 11000 + 2000 * rng.uniform();
     split.sigma = 0.012;
     split.tradeChance = 1.0;
@@ -233,9 +231,9 @@ std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uin
       const int listings = std::max(1, ordinary / 40);
       const int delistings = std::max(1, ordinary / 60);
       for (int i = 0; i < listings && next < order.size(); ++i)
-        out[static_cast<std::size_t>(order[next++])].firstDay = days / 4 + rng.below(days / 2);
+        out[order[next++]].firstDay = days / 4 + rng.below(days / 2);
       for (int i = 0; i < delistings && next < order.size(); ++i)
-        out[static_cast<std::size_t>(order[next++])].lastDay = days / 4 + rng.below(days / 2);
+        out[order[next++]].lastDay = days / 4 + rng.below(days / 2);
     }
   }
   return out;
