@@ -113,11 +113,15 @@ int HeadlessDriver::messageBox(std::string_view textCp932, std::string_view capt
 }
 
 // Ends an event as the message loop would: a window that asked to close is destroyed without
-// another paint; otherwise a pending invalidation is painted once, and a close request made
-// during that paint destroys the window after it.
+// another paint; otherwise a pending invalidation is painted, and a close request made during
+// that paint destroys the window after it. An invalidation made while painting asks for the
+// next paint, which follows at once (as a real window is painted again when its own paint left
+// it invalid); a window that keeps invalidating itself is stopped after MaxChainedPaints.
 void HeadlessDriver::paintIfInvalid() {
-  TWindow* w = window();
-  if (w && !closed_ && invalid_) {
+  constexpr int MaxChainedPaints = 16;
+  for (int chained = 0; chained < MaxChainedPaints; ++chained) {
+    TWindow* w = window();
+    if (!w || closed_ || !invalid_) break;
     bool erase = erase_;
     invalid_ = false;
     erase_ = false;
@@ -129,11 +133,9 @@ void HeadlessDriver::paintIfInvalid() {
     TRect rect{0, 0, size_.cx, size_.cy};
     w->Paint(dc, erase, rect);
     ++paintCount_;
-    // The paint validated the whole client area: an invalidation made while painting does not
-    // queue another paint.
-    invalid_ = false;
-    erase_ = false;
   }
+  invalid_ = false;
+  erase_ = false;
   if (closed_ && window()) {
     invalid_ = false;
     frame_.DestroyClient();

@@ -35,6 +35,8 @@ enum : int {
   CmdClose = 3,        // message box, then close request from the handler
   CmdNothing = 4,      // handled, no repaint
   CmdCloseInPaint = 5, // the next paint shows a message box and asks to close
+  CmdChain = 6,        // the next two paints invalidate again
+  CmdRunaway = 7,      // every paint from now on invalidates again
 };
 
 class ProbeWindow : public TWindow {
@@ -61,6 +63,11 @@ class ProbeWindow : public TWindow {
       const TPoint& p = log_.clicks.back();
       dc.FillRect(TRect{p.x, p.y, p.x + 4, p.y + 4}, TBrush(RGB(255, 0, 0)));
     }
+    if (chain_ > 0) {
+      --chain_;
+      Invalidate();
+    }
+    if (runaway_) Invalidate();
     if (closeInPaint_) {
       MessageBox(SJ("ranking.dat が存在しません"), SJ("ﾌｧｲﾙ存在状況"));
       CloseWindow(7);
@@ -110,6 +117,14 @@ class ProbeWindow : public TWindow {
         closeInPaint_ = true;
         Invalidate();
         return true;
+      case CmdChain:
+        chain_ = 2;
+        Invalidate();
+        return true;
+      case CmdRunaway:
+        runaway_ = true;
+        Invalidate();
+        return true;
     }
     return false;
   }
@@ -118,6 +133,8 @@ class ProbeWindow : public TWindow {
   ProbeLog& log_;
   bool invalidateOnSize_;
   bool closeInPaint_ = false;
+  int chain_ = 0;
+  bool runaway_ = false;
 };
 
 const ResourceSet& probeResources() {
@@ -125,7 +142,8 @@ const ResourceSet& probeResources() {
     ResourceSet s;
     s.menus[100].items = {{CmdCount, "Count"},     {CmdMessage, "Message"},
                           {CmdClose, "Close"},     {CmdNothing, "Nothing"},
-                          {CmdCloseInPaint, "Bad"}};
+                          {CmdCloseInPaint, "Bad"}, {CmdChain, "Chain"},
+                          {CmdRunaway, "Runaway"}};
     return s;
   }();
   return set;
@@ -521,3 +539,26 @@ TEST(ScriptHost, SizeChangesTheSnapshotEvenWithoutARepaint) {
 }
 
 }  // namespace
+
+TEST(HeadlessDriver, PaintsAgainWhenAPaintLeftTheWindowInvalid) {
+  ProbeLog log;
+  auto frame = probeFrame(log);
+  std::ostringstream out;
+  HeadlessDriver driver(*frame, {640, 480}, out);
+  driver.start();
+  ASSERT_EQ(log.paints, 1);
+  ASSERT_TRUE(driver.menu(CmdChain));
+  // The command's paint and the two its paints asked for.
+  EXPECT_EQ(log.paints, 4);
+  EXPECT_NE(driver.dump().find("paint 4"), std::string::npos);
+  driver.paint();
+  EXPECT_EQ(log.paints, 5);
+
+  // A window that invalidates itself in every paint does not hang the driver.
+  ASSERT_TRUE(driver.menu(CmdRunaway));
+  const int afterRunaway = log.paints;
+  EXPECT_GT(afterRunaway, 6);
+  EXPECT_LE(afterRunaway, 5 + 16);
+  driver.key('A');
+  EXPECT_LE(log.paints, afterRunaway + 16);
+}
