@@ -1,0 +1,109 @@
+// The analysis of a full database: 3019 stocks with 640 days of random-walk prices, built once
+// in a temporary folder; each iteration is one whole run over both market groups, writing
+// both ranking files.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dbprogram/analysis.h"
+#include "marketdb/files.h"
+#include "marketdb/settings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int Stocks = 3019;
+constexpr int Latest = 417;  // the ring has wrapped: windows cross slot 0
+
+struct Database {
+  fs::path folder;
+  fs::path previous;
+
+  Database() : previous(fs::current_path()) {
+    folder = fs::temp_directory_path() / ("pelinor-bench-" + std::to_string(std::random_device{}()));
+    fs::create_directories(folder);
+    fs::current_path(folder);
+
+    marketdb::SystemFile sys;
+    marketdb::SettingsFile win;
+    marketdb::applyDefaults(sys, win);
+    sys.storePosition = Latest;
+    sys.lastStoreDate = 100510;  // latest day, 10 May 2010 as yymmdd
+    marketdb::writeSystemFile(sys);
+    marketdb::writeSettingsFile(win);
+
+    std::mt19937 rng(20240601);
+    std::string idx;
+    // The whole price file is encoded in memory and written at once.
+    std::vector<unsigned char> dat(static_cast<std::size_t>(Stocks) * marketdb::HistoryBlockBytes);
+    for (int i = 0; i < Stocks; ++i) {
+      const float code = static_cast<float>(1300 + i * 2);
+      const int section = 1 + i % 6;
+      idx += marketdb::formatIndexLine(0, section, code, "BENCHNAME", i, 0);
+      std::normal_distribution<double> step(0.0, 0.02);
+      double price = 200 + rng() % 5000;
+      marketdb::StockHistory h{};
+      for (int back = marketdb::HistoryDays - 1; back >= 0; --back) {
+        const int slot = (Latest - back + marketdb::HistoryDays) % marketdb::HistoryDays;
+        const double previousClose = price;
+        price = std::clamp(price * (1.0 + step(rng)), 10.0, 30000.0);
+        marketdb::DayRecord& d = h.day[slot];
+        d.date = static_cast<float>(100510 - back);  // distinct, ascending dates
+        d.open = static_cast<std::int16_t>(previousClose);
+        d.close = static_cast<std::int16_t>(price);
+        d.high = static_cast<std::int16_t>(std::max(previousClose, price) * 1.01);
+        d.low = static_cast<std::int16_t>(std::min(previousClose, price) * 0.99);
+        d.change = static_cast<std::int16_t>(d.close - static_cast<int>(previousClose));
+        d.volume = (rng() % 20 == 0) ? 0.0f : static_cast<float>(1000 + rng() % 100000);
+      }
+      h.day[Latest].volume = 5000;  // every stock traded on the latest day
+      for (int s = 0; s < marketdb::HistoryDays; ++s)
+        marketdb::encodeDayRecord(h.day[s], dat.data() + static_cast<std::size_t>(i) *
+                                                             marketdb::HistoryBlockBytes +
+                                                s * marketdb::DayRecordBytes);
+    }
+    std::ofstream(marketdb::PriceFileName, std::ios::binary)
+        .write(reinterpret_cast<const char*>(dat.data()), static_cast<std::streamsize>(dat.size()));
+    marketdb::replaceFileAtomically(marketdb::IndexFileName, idx);
+  }
+
+  ~Database() {
+    std::error_code ec;
+    fs::current_path(previous, ec);
+    fs::remove_all(folder, ec);
+  }
+};
+
+class Silent : public dbprogram::AnalysisReporter {
+ public:
+  void progress(int, int, int) override {}
+  void fileMessage(const std::string&, const std::string&) override { failed = true; }
+  void warning(const std::string&) override {}
+  void finished(const std::string&) override {}
+  bool failed = false;
+};
+
+void BM_AnalysisOfAFullDatabase(benchmark::State& state) {
+  static Database db;
+  for (auto _ : state) {
+    marketdb::SystemFile sys;
+    marketdb::SettingsFile win;
+    Silent reporter;
+    auto outcome = dbprogram::runAnalysis(991229, sys, win, reporter);
+    if (reporter.failed || outcome.result != dbprogram::AnalysisResult::Completed)
+      state.SkipWithError("the analysis did not complete");
+    benchmark::DoNotOptimize(outcome);
+  }
+  state.SetItemsProcessed(state.iterations() * Stocks);
+}
+BENCHMARK(BM_AnalysisOfAFullDatabase)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
