@@ -85,7 +85,8 @@ void UCHART::restoreSearch(TDC& dc) {
   }
   auto history = std::make_unique<marketdb::StockHistory>();
   // A reference block beyond the end of the file (an empty database) holds no stored day.
-  const bool haveBlock = sys.referenceRecord >= 0 && prices.readHistory(sys.referenceRecord, *history);
+  const bool haveBlock =
+      sys.referenceRecord >= 0 && prices.readHistory(sys.referenceRecord, *history);
   prices.close();
   const int slot = haveBlock ? findStoredDay(*history, targetDate) : -1;
 
