@@ -1,5 +1,6 @@
 // The analysis run over both market groups and the ranking file texts.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -35,7 +36,8 @@ bool readCandidates(int group, std::vector<Candidate>& out) {
     int slot = 0;
     int watched = 0;
     if (std::sscanf(line.c_str(), "%d %d %f %14s %d %d", &deleted, &section, &code, name, &slot,
-                    &watched) != 6)
+                    &watched) != 6 ||
+        !std::isfinite(code))
       continue;
     if (!inGroup(section, group)) continue;
     Candidate c;

@@ -1,5 +1,6 @@
 // The ranking display: reading a ranking file, sorting by a column, paging 28 rows at a time.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -60,6 +61,7 @@ bool parseRankingLine(const std::string& line, RankingRow& row) {
                   &code, name, &close, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
                   &v[7]) != 13)
     return false;
+  if (!std::isfinite(code)) return false;  // a code that cannot be ordered
   row = RankingRow{};
   row.code = code;
   std::memcpy(row.name, name, sizeof row.name);

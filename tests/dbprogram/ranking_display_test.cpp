@@ -260,6 +260,7 @@ TEST_F(RankingDisplay, MalformedLinesAndALongerTitleAreReadByLines) {
   text += "\n";
   text += dbprogram::rankingLine(3, 2, makeRow(1301, 100, 1));
   text += "   4    1 1304    XYZ   300   1.0   2.0   3.0   4.0      5   6.0   7.0   x.0\n";
+  text += "   5    1  nan    XYZ   300   1.0   2.0   3.0   4.0      5   6.0   7.0   8.0\n";
   write(text);
   Screen s;
   s.driver->menu(IdBunhyoji1);
@@ -273,7 +274,7 @@ TEST_F(RankingDisplay, MalformedLinesAndALongerTitleAreReadByLines) {
 
   dbprogram::RankingFileContents c = dbprogram::parseRankingFile(text);
   EXPECT_EQ(c.rows.size(), 2u);
-  EXPECT_EQ(c.skippedLines, 3);
+  EXPECT_EQ(c.skippedLines, 4);
 }
 
 TEST_F(RankingDisplay, AFileOfMoreRowsThanTheArrayHoldsIsCut) {
