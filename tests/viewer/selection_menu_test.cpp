@@ -79,20 +79,6 @@ TEST_F(MenuTest, WatchPageListsMarkedStocksInIndexOrderUpToTheFirstUnknownCode) 
                                                    "240,16:2001", "320,16:9984"}));
 }
 
-TEST_F(MenuTest, LinkPageListsCodesInListOrder) {
-  win.codes[92] = 2001;
-  win.codes[93] = 1301;
-  win.codes[94] = 4004;
-  win.codes[96] = 1377;  // behind the empty position 95
-  writeDatabase();
-  start();
-  driver->key(VK_UP);  // 10 -> 31
-  EXPECT_EQ(chart().menuCategory, 31);
-  EXPECT_TRUE(drewText(600, 0, Magenta, "連動"));
-  EXPECT_EQ(menuCodes(),
-            (std::vector<std::string>{"0,16:2001", "80,16:1301", "160,16:4004"}));
-}
-
 // The same user actions at two window sizes choose the same stocks and categories.
 class MenuClickTest : public MenuTest, public ::testing::WithParamInterface<TSize> {
  protected:

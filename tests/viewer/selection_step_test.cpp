@@ -117,19 +117,5 @@ TEST_F(StepTest, LinkCategoryWalksTheListAndStopsAtItsEnds) {
   EXPECT_FLOAT_EQ(shown(), 4004.0f);
 }
 
-TEST_F(StepTest, FullLinkListStopsAtItsLastPosition) {
-  stocks.clear();
-  for (int i = 0; i < 30; ++i) stocks.push_back({static_cast<float>(1000 + i), 1, "銘柄", 0});
-  for (int p = 0; p < 28; ++p) win.codes[92 + p] = static_cast<float>(1000 + p);
-  writeDatabase();
-  start();
-  type("31\r");
-  driver->click(5, 16 + 3 * 16 + 4);  // row 3, first cell: position 24
-  ASSERT_FLOAT_EQ(shown(), 1024.0f);
-  for (int i = 0; i < 5; ++i) down();
-  EXPECT_FLOAT_EQ(shown(), 1027.0f);
-  EXPECT_EQ(chart().linkPosition, 27);
-}
-
 }  // namespace
 }  // namespace viewertest
