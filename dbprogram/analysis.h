@@ -112,7 +112,4 @@ struct AnalysisOutcome {
 AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter);
 
-// The largest comparison date the title can hold in six digits.
-constexpr float MaxComparisonDate = 999999.0f;
-
 }  // namespace dbprogram

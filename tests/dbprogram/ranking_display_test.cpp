@@ -280,7 +280,9 @@ TEST_F(RankingDisplay, MalformedLinesAndALongerTitleAreReadByLines) {
 TEST_F(RankingDisplay, AFileOfMoreRowsThanTheArrayHoldsIsCut) {
   std::vector<RankingRow> rows;
   for (int i = 0; i < 2500; ++i) rows.push_back(makeRow(static_cast<float>(1000 + i), 10, 0));
-  write(rankingtest::fileWith(rows));
+  const std::string text = rankingtest::fileWith(rows);
+  EXPECT_EQ(dbprogram::parseRankingFile(text).droppedRows, 101);
+  write(text);
   Screen s;
   s.driver->menu(IdBunhyoji1);
   EXPECT_EQ(s.window().rowCount, 2399);
