@@ -188,14 +188,7 @@ void TChart::selectTextFont(TDC& dc) {
 
 void TChart::Paint(TDC& dc, bool erase, TRect& rect) {
   TWindow::Paint(dc, erase, rect);
-  // A block may ask for another paint (a menu page chosen during this one); the dispatch then
-  // runs again at once, as that repaint would. No block asks twice in a row, the bound only
-  // guards against a loop.
-  for (int pass = 0; pass < 4; ++pass) {
-    repaintRequested = false;
-    paintOnce(dc);
-    if (!repaintRequested) break;
-  }
+  paintOnce(dc);
   SetCursor(Cursor::Arrow);
 }
 

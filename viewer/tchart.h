@@ -131,7 +131,7 @@ class TChart : public TWindow {
   void paintOnce(TDC& dc);  // steps of one paint: mapping, background, the mode blocks
   void fillBackground(TDC& dc);
   void selectTextFont(TDC& dc);
-  void requestRepaint() { repaintRequested = true; }
+  void requestRepaint() { Invalidate(); }  // the next paint follows this one at once
   static bool isChartMode(int mode);
 
   // State machine (view modes and input).
@@ -200,8 +200,6 @@ class TChart : public TWindow {
   // Start-up state.
   bool arraysReady = false;  // the per-stock arrays were allocated
   std::vector<std::pair<std::string, std::string>> startupMessages;  // text, caption (CP932)
-  // A block asked for the window to be painted again: Paint runs its dispatch once more.
-  bool repaintRequested = false;
   TSize clientPixels{};  // client size at the current paint
 
   // Settings 20..35 by number.
