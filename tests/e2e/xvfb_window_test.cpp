@@ -166,60 +166,136 @@ class VirtualDisplay {
   std::string display_;
 };
 
+// One user event, as the script host takes it and as xdotool sends it to the real window.
+struct Event {
+  std::string script;  // script line(s)
+  std::string xdo;     // xdotool arguments; WINDOW and TOP are replaced
+};
+
+Event key(const std::string& scriptName, const std::string& xdoName) {
+  return {"key " + scriptName, "key --clearmodifiers " + xdoName};
+}
+
+Event click(int x, int y) {
+  const std::string xy = std::to_string(x) + " " + std::to_string(y);
+  return {"click " + xy, "mousemove --window WINDOW " + std::to_string(x) + " " +
+                             std::to_string(y) + "+TOP click 1"};
+}
+
+// A double-click arrives as a button press followed by the double-click message.
+Event dblclick(int x, int y) {
+  const std::string xy = std::to_string(x) + " " + std::to_string(y);
+  return {"click " + xy + "\ndblclick " + xy,
+          "mousemove --window WINDOW " + std::to_string(x) + " " + std::to_string(y) +
+              "+TOP click --repeat 2 --delay 60 1"};
+}
+
+std::string replaceAll(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+    s.replace(at, from.size(), to);
+  return s;
+}
+
+// xdotool takes no arithmetic: TOP is added to the y of "X Y+TOP".
+std::string placeOnWindow(std::string args, const std::string& window, int top) {
+  args = replaceAll(args, "WINDOW", window);
+  const std::size_t plus = args.find("+TOP");
+  if (plus != std::string::npos) {
+    std::size_t begin = args.rfind(' ', plus) + 1;
+    const int y = std::stoi(args.substr(begin, plus - begin));
+    args.replace(begin, plus + 4 - begin, std::to_string(y + top));
+  }
+  return args;
+}
+
 struct Case {
   std::string program;
   const Menu* menu;
-  std::string key;  // xdotool key name
-  std::string scriptKey;
-  int clickX;
-  int clickY;
+  std::vector<Event> events;
+  std::vector<std::string> filesToCompare;  // data files both runs must leave byte-equal
 };
 
-void runCase(const Case& c) {
+const fs::path& programDir() {
+  static const fs::path dir = testsupport::binaryDir() / "apps";
+  return dir;
+}
+
+int runIn(const fs::path& dir, const std::string& command) {
+  return std::system(("cd '" + dir.string() + "' && " + command + " > /dev/null").c_str());
+}
+
+// An empty database of the Tokyo kind.
+void emptyDatabase(const fs::path& dir) {
+  ASSERT_EQ(runIn(dir, (programDir() / "pelinorx").string() + " init W"), 0);
+}
+
+// The sample data stored and analysed: the state after a user's daily routine.
+void sampleDatabase(const fs::path& dir) {
+  const fs::path sample = testsupport::binaryDir() / "tools" / "pelinor-sample";
+  ASSERT_EQ(runIn(dir, sample.string() + " --out daily --kind W --stocks 60 --days 90"), 0);
+  emptyDatabase(dir);
+  ASSERT_EQ(runIn(dir, (programDir() / "pelinorx").string() + " store daily/W*"), 0);
+  ASSERT_EQ(runIn(dir, (programDir() / "pelinorx").string() + " analyze 261001"), 0);
+}
+
+void runCase(const Case& c, void (*setUp)(const fs::path&)) {
   testsupport::TempWorkDir dir;
-  const fs::path bin = testsupport::binaryDir() / "apps";
-  ASSERT_EQ(std::system((bin / "pelinorx").string().append(" init W > /dev/null").c_str()), 0);
+  const fs::path base = dir.path() / "base";
+  fs::create_directory(base);
+  setUp(base);
+  if (::testing::Test::HasFatalFailure()) return;
+  const fs::path scripted = dir.path() / "scripted";
+  const fs::path real = dir.path() / "real";
+  fs::copy(base, scripted, fs::copy_options::recursive);
+  fs::copy(base, real, fs::copy_options::recursive);
+  const std::string program = (programDir() / c.program).string();
 
   // What the script host draws for the same events.
-  testsupport::writeFile("events.txt", "key " + c.scriptKey + "\nclick " +
-                                           std::to_string(c.clickX) + " " +
-                                           std::to_string(c.clickY) + "\nsnapshot expected.png\n");
-  ASSERT_EQ(std::system(((bin / c.program).string() +
-                         " --script events.txt --size 640x480 > script.out").c_str()),
-            0);
+  std::string script;
+  for (const Event& e : c.events) script += e.script + "\n";
+  testsupport::writeFile(scripted / "events.txt", script + "snapshot expected.png\n");
+  ASSERT_EQ(runIn(scripted, program + " --script events.txt --size 640x480"), 0);
   Image expected;
-  ASSERT_TRUE(readPng("expected.png", expected));
+  ASSERT_TRUE(readPng((scripted / "expected.png").string(), expected));
   ASSERT_EQ(expected.width, 640);
   ASSERT_EQ(expected.height, 480);
   // The events must change what is drawn, or the comparison would not show that they arrived.
-  testsupport::writeFile("none.txt", "snapshot baseline.png\n");
-  ASSERT_EQ(std::system(((bin / c.program).string() +
-                         " --script none.txt --size 640x480 > script.out").c_str()),
-            0);
+  testsupport::writeFile(scripted / "none.txt", "snapshot baseline.png\n");
+  fs::path untouched = dir.path() / "untouched";
+  fs::copy(base, untouched, fs::copy_options::recursive);
+  testsupport::writeFile(untouched / "none.txt", "snapshot baseline.png\n");
+  ASSERT_EQ(runIn(untouched, program + " --script none.txt --size 640x480"), 0);
   Image baseline;
-  ASSERT_TRUE(readPng("baseline.png", baseline));
+  ASSERT_TRUE(readPng((untouched / "baseline.png").string(), baseline));
   ASSERT_NE(baseline.rgb, expected.rgb) << "the events draw nothing new";
 
-  const pid_t pid = spawn({(bin / c.program).string(), "--size", "640x480"});
+  // The same events in the real window.
+  const std::string previous = fs::current_path().string();
+  fs::current_path(real);
+  const pid_t pid = spawn({program, "--size", "640x480"});
+  fs::current_path(previous);
   ASSERT_GT(pid, 0);
   const std::string window = run("timeout 20 xdotool search --sync --onlyvisible --name 'v3.02'");
   ASSERT_FALSE(window.empty()) << "the window did not appear";
   const int top = menuBarHeight(*c.menu, 640);
-
   run("xdotool windowfocus --sync " + window);
-  run("xdotool key --clearmodifiers " + c.key);
-  run("xdotool mousemove --window " + window + " " + std::to_string(c.clickX) + " " +
-      std::to_string(c.clickY + top) + " click 1");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  for (const Event& e : c.events) {
+    run("xdotool " + placeOnWindow(e.xdo, window, top));
+    // Each event is painted before the next arrives, as a user's pace gives.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  }
 
   long diff = -2;
   const auto deadline = Clock::now() + std::chrono::seconds(20);
   while (Clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    run("xwd -silent -id " + window + " -out window.xwd");
+    run("xwd -silent -id " + window + " -out '" + (real / "window.xwd").string() + "'");
     Image captured;
-    if (!readXwd("window.xwd", captured)) continue;
-    diff = differences(captured, expected, top);
-    if (diff == 0) break;
+    if (readXwd((real / "window.xwd").string(), captured)) {
+      diff = differences(captured, expected, top);
+      if (diff == 0) break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   EXPECT_EQ(diff, 0) << "pixels of the client area that differ from the script host's";
 
@@ -228,6 +304,10 @@ void runCase(const Case& c) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
+  for (const std::string& name : c.filesToCompare) {
+    EXPECT_EQ(testsupport::readFile(real / name), testsupport::readFile(scripted / name))
+        << name << " differs between the real window and the script host";
+  }
 }
 
 class RealWindow : public ::testing::Test {
@@ -244,13 +324,39 @@ VirtualDisplay* RealWindow::display_ = nullptr;
 TEST_F(RealWindow, DatabaseProgramMatchesScriptHost) {
   ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
   // F1 opens the store prompt; the click repaints it.
-  runCase({"pelinorx", &pelinorxResources().menus.at(100), "F1", "F1", 300, 200});
+  runCase({"pelinorx", &pelinorxResources().menus.at(100), {key("F1", "F1"), click(300, 200)}, {}},
+          emptyDatabase);
 }
 
 TEST_F(RealWindow, ViewerMatchesScriptHost) {
   ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
   // ↓ moves the stock menu to the next category; the click on the header picks category 15.
-  runCase({"pelinorw", &pelinorwResources().menus.at(100), "Down", "DOWN", 145, 5});
+  runCase({"pelinorw", &pelinorwResources().menus.at(100), {key("DOWN", "Down"), click(145, 5)},
+           {}},
+          emptyDatabase);
+}
+
+TEST_F(RealWindow, RankingSortedPagedAndStoredForTheViewer) {
+  ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
+  // 分析表示１部, sort by sｻｲﾝ, one row down, a click (redraws without moving), 分析ﾌｧｲﾙ出力.
+  runCase({"pelinorx",
+           &pelinorxResources().menus.at(100),
+           {key("F3", "F3"), key("6", "6"), key("DOWN", "Down"), click(320, 300),
+            key("F11", "F11"), key("RIGHT", "Right")},
+           {"ranking.dat", "pelinoru.win"}},
+          sampleDatabase);
+}
+
+TEST_F(RealWindow, ViewerChoosesAStockRegistersItAndPagesTheTable) {
+  ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
+  // The first stock of the menu, 注目登録 by a double-click in the top row, then the price
+  // table one page back and the chart-link page typed on the keypad.
+  runCase({"pelinorw",
+           &pelinorwResources().menus.at(100),
+           {click(20, 24), dblclick(530, 6), key("LEFT", "Left"), key("LEFT", "Left"),
+            key("F9", "F9"), key("3", "3"), key("0", "0"), key("RETURN", "Return")},
+           {"pelinoru.win"}},
+          sampleDatabase);
 }
 
 }  // namespace
