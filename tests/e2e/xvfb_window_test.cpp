@@ -359,4 +359,30 @@ TEST_F(RealWindow, ViewerChoosesAStockRegistersItAndPagesTheTable) {
           sampleDatabase);
 }
 
+TEST_F(RealWindow, SettingsEditedAndSaved) {
+  ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
+  // 既定値変更: item 5 to 3, item 27 to 80, then 99T99E writes both files.
+  std::vector<Event> events = {key("F5", "F5")};
+  for (const char* entry : {"5T3", "27T80", "99T99"}) {
+    for (const char* c = entry; *c; ++c) {
+      const std::string k(1, *c);
+      events.push_back(key(k, *c == 'T' ? "t" : k));
+    }
+    events.push_back(key("RETURN", "Return"));
+  }
+  runCase({"pelinorx", &pelinorxResources().menus.at(100), events,
+           {"pelinoru.sys", "pelinoru.win"}},
+          sampleDatabase);
+}
+
+TEST_F(RealWindow, StoreSetBackToAnEarlierDay) {
+  ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
+  // 格納やり直し to 2026-10-01, a trading day of the sample calendar.
+  std::vector<Event> events = {key("F6", "F6")};
+  for (char c : std::string("261001")) events.push_back(key(std::string(1, c), std::string(1, c)));
+  events.push_back(key("RETURN", "Return"));
+  runCase({"pelinorx", &pelinorxResources().menus.at(100), events, {"pelinoru.sys"}},
+          sampleDatabase);
+}
+
 }  // namespace
