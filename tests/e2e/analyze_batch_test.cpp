@@ -1,13 +1,13 @@
 // pelinorx analyze as a user runs it after init and two stores: the built program in a
 // temporary working folder, its exit status, what it prints and the ranking files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "platform/text/cp932.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -15,24 +15,8 @@ namespace {
 using testsupport::readFile;
 using testsupport::writeFile;
 
-struct Result {
-  int status = -1;
-  std::string out;
-};
-
-Result pelinorx(const std::string& args) {
-  const std::string command =
-      (testsupport::binaryDir() / "apps" / "pelinorx").string() + " " + args + " 2>/dev/null";
-  Result run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[512];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using e2e::pelinorx;
+using e2e::Result;
 
 // One daily-file line: a 14-byte name in quotes, open, high, low, close, change, volume, date,
 // market code and code x 10.

@@ -1,13 +1,13 @@
 // pelinorx init and pelinorx store as a user runs them: the built program in a temporary
 // working folder, its exit status and what it prints.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/e2e/e2e_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -16,26 +16,8 @@ namespace fs = std::filesystem;
 using testsupport::readFile;
 using testsupport::writeFile;
 
-struct Result {
-  int status = -1;
-  std::string out;
-};
-
-// Runs pelinorx with the arguments (shell words) in the working folder; standard error is
-// dropped.
-Result pelinorx(const std::string& args) {
-  const std::string command =
-      (testsupport::binaryDir() / "apps" / "pelinorx").string() + " " + args + " 2>/dev/null";
-  Result run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[512];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using e2e::pelinorx;
+using e2e::Result;
 
 std::string line(const std::string& name, int close, int change, const std::string& date,
                  const std::string& code10) {

@@ -1,0 +1,303 @@
+// The daily routine from start to end, with the built programs: store a few months of files,
+// run the analysis, sort the ranking by the composite sign and store the page's codes for the
+// chart viewer, then pick them from the viewer's 連動 page and open the first one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/support/test_support.h"
+#include "tools/sample/sample_data.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::DumpRecord;
+using e2e::pelinorx;
+using e2e::pelinorw;
+using e2e::Result;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+constexpr std::size_t TitleBytes = 45;
+constexpr std::size_t HeaderBytes = 77;
+
+int orderKey(const fs::path& file) {
+  const int yymmdd = std::stoi(file.filename().string().substr(1));
+  return (yymmdd / 10000 < 46 ? 1000000 : 0) + yymmdd;
+}
+
+std::string fmt6(float date) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%06g", static_cast<double>(date));
+  return buf;
+}
+
+std::string code4(int code) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%4g", static_cast<double>(code));
+  return buf;
+}
+
+// One row of a ranking file.
+struct Row {
+  int rank = 0, reverse = 0, code = 0, close = 0;
+  std::string name;
+  float sign = 0;
+  std::string values;  // the text from the code on, which a rewrite must keep as it was
+};
+
+// Reads a ranking file's rows after its title and header; ok is false on a row of another shape.
+std::vector<Row> readRows(const std::string& file, bool& ok) {
+  ok = file.size() >= TitleBytes + HeaderBytes;
+  std::vector<Row> rows;
+  if (!ok) return rows;
+  for (const auto& line : e2e::splitLines(file.substr(TitleBytes + HeaderBytes))) {
+    Row r;
+    float code = 0;
+    char name[8] = {};
+    float v[8];
+    const int n = std::sscanf(line.c_str(), "%d %d %f %6s %d %f %f %f %f %f %f %f %f", &r.rank,
+                              &r.reverse, &code, name, &r.close, &v[0], &v[1], &v[2], &v[3],
+                              &v[4], &v[5], &v[6], &v[7]);
+    if (n != 13 || line.size() != 76) {
+      ADD_FAILURE() << "ranking row of another shape: [" << line << "]";
+      ok = false;
+      continue;
+    }
+    r.code = static_cast<int>(code);
+    r.name = name;
+    r.sign = v[4];
+    r.values = line.substr(10);
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+// What the newest daily file says about each stock that traded on that day.
+struct LastDay {
+  int section = 0;
+  std::string name;
+  int close = 0;
+};
+
+TEST(DailyRoutine, StoreAnalyseSortLinkAndViewTheLinkedStocks) {
+  testsupport::TempWorkDir dir;
+  pelinor::sample::SampleOptions options;
+  options.outDir = (dir.path() / "daily").string();
+  options.writeN = false;
+  options.stocks = 60;
+  options.days = 120;
+  options.endDate = 310;  // from the autumn of 1999 to March 2000
+  options.seed = 11;
+  std::string error;
+  ASSERT_TRUE(pelinor::sample::generateSampleData(options, error)) << error;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(dir.path() / "daily")) files.push_back(entry.path());
+  std::sort(files.begin(), files.end(),
+            [](const fs::path& a, const fs::path& b) { return orderKey(a) < orderKey(b); });
+  ASSERT_EQ(files.size(), 120u);
+
+  ASSERT_EQ(pelinorx("init W").status, 0);
+  std::string paths;
+  for (const auto& f : files) paths.append(" ").append(f.string());
+  ASSERT_EQ(pelinorx("store" + paths).status, 0);
+
+  // The expected stocks of each group, from the newest file alone, and the whole history of each
+  // stock for the price-unit rule of the analysis (a stock whose range spans more than ten times
+  // its low, above 8000 yen, is analysed in prices scaled by ten).
+  std::map<int, LastDay> last;
+  std::map<int, std::pair<int, int>> range;  // code -> highest high, lowest low
+  float lastDate = 0;
+  for (const auto& f : files) {
+    for (const auto& d : e2e::readDailyFile(f)) {
+      const int code = static_cast<int>(d.code10 / 10);
+      auto [it, fresh] = range.try_emplace(code, static_cast<int>(d.high), static_cast<int>(d.low));
+      if (!fresh) {
+        it->second.first = std::max(it->second.first, static_cast<int>(d.high));
+        it->second.second = std::min(it->second.second, static_cast<int>(d.low));
+      }
+      lastDate = d.date;
+    }
+  }
+  for (const auto& d : e2e::readDailyFile(files.back())) {
+    const int code = static_cast<int>(d.code10 / 10);
+    const int market = static_cast<int>(d.market);
+    ASSERT_TRUE(market == 801 || market == 811) << market;
+    int close = static_cast<int>(d.close);
+    const auto [high, low] = range.at(code);
+    if (low > 0 && (high - low) / low > 10 && high > 8000)
+      close = static_cast<int>(d.high) < 800 ? close * 10 : close / 10;
+    last[code] = LastDay{market == 801 ? 1 : 3, d.name.substr(0, 6), close};
+  }
+
+  // The analysis against the close of about 40 trading days ago.
+  const float comparison = e2e::readDailyFile(files[files.size() - 41]).at(0).date;
+  const Result analysis = pelinorx("analyze " + fmt6(comparison));
+  ASSERT_EQ(analysis.status, 0) << analysis.out;
+  const std::string title =
+      e2e::toSjis("［ペリノ改Ｃ］ 指定は" + fmt6(comparison) + "と" + fmt6(lastDate) + "本日比較\n\n");
+  const std::string header = e2e::toSjis(
+      "順位 逆位 ｺｰﾄﾞ 銘柄名  終値  上率  出変  RCI3  ｶｲﾘ2  sｻｲﾝ  戻率  ﾚﾝｼﾞ  指定\n\n");
+  ASSERT_EQ(title.size(), TitleBytes);
+  ASSERT_EQ(header.size(), HeaderBytes);
+
+  // Both files: title, header, then the group's stocks of the newest day in code order.
+  std::map<int, std::string> before;  // group 1 rows by code, text from the code on
+  for (int group : {1, 2}) {
+    SCOPED_TRACE(group);
+    const std::string file = readFile(group == 1 ? "ranking.dat" : "ranking2.dat");
+    ASSERT_GE(file.size(), TitleBytes + HeaderBytes);
+    EXPECT_EQ(file.substr(0, TitleBytes), title);
+    EXPECT_EQ(file.substr(TitleBytes, HeaderBytes), header);
+    bool ok = false;
+    const std::vector<Row> rows = readRows(file, ok);
+    std::vector<int> expectedCodes;
+    for (const auto& [code, day] : last)
+      if ((day.section < 3) == (group == 1)) expectedCodes.push_back(code);
+    std::vector<int> codes;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const Row& r = rows[i];
+      codes.push_back(r.code);
+      EXPECT_EQ(r.rank, static_cast<int>(i) + 1);
+      EXPECT_EQ(r.reverse, static_cast<int>(rows.size() - i));
+      if (!last.count(r.code)) continue;
+      EXPECT_EQ(r.name, last[r.code].name) << r.code;
+      EXPECT_EQ(r.close, last[r.code].close) << r.code;
+      if (group == 1) before[r.code] = r.values;
+    }
+    EXPECT_EQ(codes, expectedCodes);
+  }
+  ASSERT_GE(before.size(), 28u) << "enough first-section stocks for a full page";
+
+  // A watch list entry that the chart-link output must carry through.
+  auto win = e2e::splitLines(readFile("pelinoru.win"));
+  ASSERT_EQ(win.size(), 12u);
+  const int watched = before.begin()->first;
+  ASSERT_EQ(win[6].substr(0, 2), "0 ");
+  win[6] = std::to_string(watched) + win[6].substr(1);
+  std::string winText;
+  for (const auto& l : win) winText += l + "\n";
+  writeFile("pelinoru.win", winText);
+
+  // The ranking of the first group sorted by the composite sign, and its first page stored.
+  e2e::writeScript("rank.script", {"menu 3", "key 6", "dump page.txt", "key F11", "dump out.txt"});
+  const Result ranking = pelinorx("--script rank.script");
+  ASSERT_EQ(ranking.status, 0) << ranking.out;
+
+  const std::string rewritten = readFile("ranking.dat");
+  EXPECT_EQ(rewritten.substr(0, TitleBytes + HeaderBytes), title + header);
+  bool ok = false;
+  const std::vector<Row> sorted = readRows(rewritten, ok);
+  ASSERT_EQ(sorted.size(), before.size());
+  std::set<int> seen;
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    const Row& r = sorted[i];
+    EXPECT_EQ(r.rank, static_cast<int>(i) + 1);
+    EXPECT_EQ(r.reverse, static_cast<int>(sorted.size() - i));
+    if (i > 0) {
+      EXPECT_LE(r.sign, sorted[i - 1].sign) << "row " << i + 1;
+    }
+    ASSERT_TRUE(before.count(r.code)) << r.code;
+    EXPECT_EQ(r.values, before[r.code]) << "the values of " << r.code << " survive the rewrite";
+    seen.insert(r.code);
+  }
+  EXPECT_EQ(seen.size(), sorted.size());
+
+  // pelinoru.win: the 28 first codes of that order in the chart-link positions (line 11 from
+  // its 13th value, then line 12); everything before them as it was.
+  const auto winAfter = e2e::splitLines(readFile("pelinoru.win"));
+  ASSERT_EQ(winAfter.size(), 12u);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(winAfter[i], win[i]) << "line " << i + 1;
+  std::vector<std::string> linked;
+  for (int l : {10, 11}) {
+    char word[32];
+    const char* p = winAfter[l].c_str();
+    int used = 0;
+    std::vector<std::string> words;
+    while (std::sscanf(p, "%31s%n", word, &used) == 1) {
+      words.push_back(word);
+      p += used;
+    }
+    ASSERT_EQ(words.size(), 20u) << winAfter[l];
+    if (l == 10) {
+      for (int i = 0; i < 12; ++i) EXPECT_EQ(words[i], "0") << "position " << 80 + i;
+      linked.insert(linked.end(), words.begin() + 12, words.end());
+    } else {
+      linked.insert(linked.end(), words.begin(), words.end());
+    }
+  }
+  ASSERT_EQ(linked.size(), 28u);
+  std::vector<int> top;
+  for (std::size_t i = 0; i < 28; ++i) {
+    const std::string expected = i < sorted.size() ? std::to_string(sorted[i].code) : "0";
+    EXPECT_EQ(linked[i], expected) << "chart-link position " << i;
+    if (i < sorted.size()) top.push_back(sorted[i].code);
+  }
+
+  // The page on screen before the output: 28 rows, ranks 1..28 and the codes in the new order.
+  bool parsed = false;
+  const auto page = e2e::parseDump(readFile("page.txt"), &parsed);
+  ASSERT_TRUE(parsed);
+  std::map<std::pair<int, int>, std::string> white;
+  for (const auto& t : e2e::textsIn(page, "FFFFFF")) white[{t.xy[0], t.xy[1]}] = t.text;
+  for (int r = 0; r < 28; ++r) {
+    char rank[8];
+    std::snprintf(rank, sizeof rank, "%4d", r + 1);
+    EXPECT_EQ(white[std::make_pair(0, 32 + 16 * r)], rank) << "row " << r;
+    EXPECT_EQ(white[std::make_pair(80, 32 + 16 * r)], code4(top[static_cast<std::size_t>(r)]))
+        << "row " << r;
+  }
+  EXPECT_EQ(white.count(std::make_pair(0, 32 + 16 * 28)), 0u) << "no 29th row";
+  bool keyShown = false;
+  for (const auto& t : e2e::textsIn(page, "FF00FF"))
+    keyShown = keyShown || (t.xy[0] == 416 && t.xy[1] == 16 && t.text == "6");
+  EXPECT_TRUE(keyShown) << "the sort key 6 highlighted";
+  const auto out = e2e::parseDump(readFile("out.txt"));
+  bool message = false;
+  for (const auto& t : e2e::textsIn(out, "FF0000"))
+    message = message || (t.xy[0] == 456 && t.xy[1] == 0 && t.text == "ﾁｬｰﾄ連動ｺｰﾄﾞ記憶処理中(^^;");
+  EXPECT_TRUE(message);
+
+  // The viewer's 連動 page lists the stored codes, eight to a row; the first of them opens.
+  const int first = top.front();
+  e2e::writeScript("view.script", {"keys 31", "key RETURN", "dump menu.txt",
+                                   "keys " + std::to_string(first), "key RETURN",
+                                   "dump chart.txt"});
+  const Result view = pelinorw("--script view.script");
+  ASSERT_EQ(view.status, 0) << view.out;
+  const auto menu = e2e::parseDump(readFile("menu.txt"), &parsed);
+  ASSERT_TRUE(parsed);
+  std::vector<DumpRecord> cells;
+  for (const auto& t : e2e::textsIn(menu, "FFFF00"))
+    if (t.xy[1] >= 16) cells.push_back(t);
+  ASSERT_EQ(cells.size(), top.size());
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    EXPECT_EQ(cells[i].text, code4(top[i])) << "cell " << i;
+    EXPECT_EQ(cells[i].xy[0], static_cast<int>(i % 8) * 80) << "cell " << i;
+    EXPECT_EQ(cells[i].xy[1], 16 + static_cast<int>(i / 8) * 16) << "cell " << i;
+  }
+  bool category = false;
+  for (const auto& t : e2e::textsIn(menu, "FF00FF"))
+    category = category || (t.xy[0] == 600 && t.xy[1] == 0 && t.text == "連動");
+  EXPECT_TRUE(category) << "the 連動 category highlighted";
+
+  const auto chart = e2e::parseDump(readFile("chart.txt"), &parsed);
+  ASSERT_TRUE(parsed);
+  bool codeShown = false, marketShown = false;
+  for (const auto& t : chart) {
+    if (t.kind != "text" || t.xy[1] != 0) continue;
+    if (t.xy[0] == 0 && t.colour == "FFFF00") codeShown = t.text == code4(first);
+    if (t.xy[0] == 136 && t.colour == "FF0000") marketShown = t.text == "東証１";
+  }
+  EXPECT_TRUE(codeShown) << "code " << first << " in the top row";
+  EXPECT_TRUE(marketShown);
+}
+
+}  // namespace
