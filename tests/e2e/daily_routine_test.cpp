@@ -87,27 +87,93 @@ struct LastDay {
   int close = 0;
 };
 
-TEST(DailyRoutine, StoreAnalyseSortLinkAndViewTheLinkedStocks) {
-  testsupport::TempWorkDir dir;
+// Generates four months of W files (autumn 1999 to March 2000), creates a database and stores
+// them all; returns the files in date order.
+std::vector<fs::path> storedDatabase() {
   pelinor::sample::SampleOptions options;
-  options.outDir = (dir.path() / "daily").string();
+  options.outDir = "daily";
   options.writeN = false;
   options.stocks = 60;
   options.days = 120;
-  options.endDate = 310;  // from the autumn of 1999 to March 2000
+  options.endDate = 310;
   options.seed = 11;
   std::string error;
-  ASSERT_TRUE(pelinor::sample::generateSampleData(options, error)) << error;
+  EXPECT_TRUE(pelinor::sample::generateSampleData(options, error)) << error;
   std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(dir.path() / "daily")) files.push_back(entry.path());
+  for (const auto& entry : fs::directory_iterator("daily")) files.push_back(entry.path());
   std::sort(files.begin(), files.end(),
             [](const fs::path& a, const fs::path& b) { return orderKey(a) < orderKey(b); });
-  ASSERT_EQ(files.size(), 120u);
-
-  ASSERT_EQ(pelinorx("init W").status, 0);
+  EXPECT_EQ(files.size(), 120u);
+  EXPECT_EQ(pelinorx("init W").status, 0);
   std::string paths;
   for (const auto& f : files) paths.append(" ").append(f.string());
-  ASSERT_EQ(pelinorx("store" + paths).status, 0);
+  EXPECT_EQ(pelinorx("store" + paths).status, 0);
+  return files;
+}
+
+// The 28 chart-link codes of pelinoru.win (line 11 from its 13th value, then line 12), as
+// written; the twelve values before them are returned in front.
+std::vector<std::string> codeLines(const std::vector<std::string>& win) {
+  std::vector<std::string> words;
+  for (int l : {10, 11}) {
+    char word[32];
+    const char* p = win.at(static_cast<std::size_t>(l)).c_str();
+    int used = 0;
+    int count = 0;
+    while (std::sscanf(p, "%31s%n", word, &used) == 1) {
+      words.push_back(word);
+      p += used;
+      ++count;
+    }
+    EXPECT_EQ(count, 20) << win[static_cast<std::size_t>(l)];
+  }
+  return words;
+}
+
+std::vector<std::string> linkCodes() {
+  const auto words = codeLines(e2e::splitLines(readFile("pelinoru.win")));
+  if (words.size() != 40) return {};
+  return std::vector<std::string>(words.begin() + 12, words.end());
+}
+
+// The codes of the ranking rows on a recorded page (white, x 80, from y 32 down).
+std::vector<std::string> pageCodes(const std::vector<DumpRecord>& page) {
+  std::vector<std::string> codes;
+  for (const auto& t : e2e::textsIn(page, "FFFFFF")) {
+    if (t.xy[0] != 80 || t.xy[1] < 32) continue;
+    EXPECT_EQ(t.xy[1], 32 + 16 * static_cast<int>(codes.size()));
+    codes.push_back(t.text);
+  }
+  return codes;
+}
+
+// The code cells of a recorded stock menu page (yellow, below the header), in drawing order.
+std::vector<DumpRecord> menuCells(const std::vector<DumpRecord>& menu) {
+  std::vector<DumpRecord> cells;
+  for (const auto& t : e2e::textsIn(menu, "FFFF00"))
+    if (t.xy[1] >= 16) cells.push_back(t);
+  return cells;
+}
+
+// The code shown in yellow at the left of a chart screen's top row ("" when none).
+std::string topRowCode(const std::vector<DumpRecord>& chart) {
+  std::string code;
+  for (const auto& t : e2e::textsIn(chart, "FFFF00"))
+    if (t.xy[0] == 0 && t.xy[1] == 0) code = t.text;
+  return code;
+}
+
+std::vector<DumpRecord> dumpOf(const std::string& file) {
+  bool ok = false;
+  auto records = e2e::parseDump(readFile(file), &ok);
+  EXPECT_TRUE(ok) << file;
+  return records;
+}
+
+TEST(DailyRoutine, StoreAnalyseSortLinkAndViewTheLinkedStocks) {
+  testsupport::TempWorkDir dir;
+  const std::vector<fs::path> files = storedDatabase();
+  ASSERT_EQ(files.size(), 120u);
 
   // The expected stocks of each group, from the newest file alone, and the whole history of each
   // stock for the price-unit rule of the analysis (a stock whose range spans more than ten times
@@ -210,73 +276,54 @@ TEST(DailyRoutine, StoreAnalyseSortLinkAndViewTheLinkedStocks) {
   }
   EXPECT_EQ(seen.size(), sorted.size());
 
-  // pelinoru.win: the 28 first codes of that order in the chart-link positions (line 11 from
-  // its 13th value, then line 12); everything before them as it was.
+  // pelinoru.win: the 28 first codes of that order in the chart-link positions; everything
+  // before them as it was (the watch list entry included).
   const auto winAfter = e2e::splitLines(readFile("pelinoru.win"));
   ASSERT_EQ(winAfter.size(), 12u);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(winAfter[i], win[i]) << "line " << i + 1;
-  std::vector<std::string> linked;
-  for (int l : {10, 11}) {
-    char word[32];
-    const char* p = winAfter[l].c_str();
-    int used = 0;
-    std::vector<std::string> words;
-    while (std::sscanf(p, "%31s%n", word, &used) == 1) {
-      words.push_back(word);
-      p += used;
-    }
-    ASSERT_EQ(words.size(), 20u) << winAfter[l];
-    if (l == 10) {
-      for (int i = 0; i < 12; ++i) EXPECT_EQ(words[i], "0") << "position " << 80 + i;
-      linked.insert(linked.end(), words.begin() + 12, words.end());
-    } else {
-      linked.insert(linked.end(), words.begin(), words.end());
-    }
-  }
-  ASSERT_EQ(linked.size(), 28u);
+  for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(winAfter[i], win[i]) << "line " << i + 1;
+  const std::vector<std::string> words = codeLines(winAfter);
+  ASSERT_EQ(words.size(), 40u);
+  for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(words[i], "0") << "position " << 80 + i;
   std::vector<int> top;
   for (std::size_t i = 0; i < 28; ++i) {
     const std::string expected = i < sorted.size() ? std::to_string(sorted[i].code) : "0";
-    EXPECT_EQ(linked[i], expected) << "chart-link position " << i;
+    EXPECT_EQ(words[12 + i], expected) << "chart-link position " << i;
     if (i < sorted.size()) top.push_back(sorted[i].code);
   }
 
   // The page on screen before the output: 28 rows, ranks 1..28 and the codes in the new order.
-  bool parsed = false;
-  const auto page = e2e::parseDump(readFile("page.txt"), &parsed);
-  ASSERT_TRUE(parsed);
-  std::map<std::pair<int, int>, std::string> white;
-  for (const auto& t : e2e::textsIn(page, "FFFFFF")) white[{t.xy[0], t.xy[1]}] = t.text;
+  const auto page = dumpOf("page.txt");
+  std::vector<std::string> ranks;
+  for (const auto& t : e2e::textsIn(page, "FFFFFF"))
+    if (t.xy[0] == 0 && t.xy[1] >= 32) ranks.push_back(t.text);
+  std::vector<std::string> expectedRanks, expectedCodes;
   for (int r = 0; r < 28; ++r) {
     char rank[8];
     std::snprintf(rank, sizeof rank, "%4d", r + 1);
-    EXPECT_EQ(white[std::make_pair(0, 32 + 16 * r)], rank) << "row " << r;
-    EXPECT_EQ(white[std::make_pair(80, 32 + 16 * r)], code4(top[static_cast<std::size_t>(r)]))
-        << "row " << r;
+    expectedRanks.push_back(rank);
+    expectedCodes.push_back(code4(top[static_cast<std::size_t>(r)]));
   }
-  EXPECT_EQ(white.count(std::make_pair(0, 32 + 16 * 28)), 0u) << "no 29th row";
+  EXPECT_EQ(ranks, expectedRanks);
+  EXPECT_EQ(pageCodes(page), expectedCodes);
   bool keyShown = false;
   for (const auto& t : e2e::textsIn(page, "FF00FF"))
     keyShown = keyShown || (t.xy[0] == 416 && t.xy[1] == 16 && t.text == "6");
   EXPECT_TRUE(keyShown) << "the sort key 6 highlighted";
-  const auto out = e2e::parseDump(readFile("out.txt"));
   bool message = false;
-  for (const auto& t : e2e::textsIn(out, "FF0000"))
+  for (const auto& t : e2e::textsIn(dumpOf("out.txt"), "FF0000"))
     message = message || (t.xy[0] == 456 && t.xy[1] == 0 && t.text == "ﾁｬｰﾄ連動ｺｰﾄﾞ記憶処理中(^^;");
   EXPECT_TRUE(message);
 
-  // The viewer's 連動 page lists the stored codes, eight to a row; the first of them opens.
-  const int first = top.front();
-  e2e::writeScript("view.script", {"keys 31", "key RETURN", "dump menu.txt",
-                                   "keys " + std::to_string(first), "key RETURN",
-                                   "dump chart.txt"});
+  // The viewer's 連動 page lists the stored codes, eight to a row; the first of them opens, and
+  // ↓ and ↑ walk the list, stopping at its start.
+  e2e::writeScript("view.script",
+                   {"keys 31", "key RETURN", "dump menu.txt", "keys " + std::to_string(top[0]),
+                    "key RETURN", "dump chart.txt", "key DOWN", "dump down1.txt", "key DOWN",
+                    "dump down2.txt", "key UP", "key UP", "key UP", "dump up.txt"});
   const Result view = pelinorw("--script view.script");
   ASSERT_EQ(view.status, 0) << view.out;
-  const auto menu = e2e::parseDump(readFile("menu.txt"), &parsed);
-  ASSERT_TRUE(parsed);
-  std::vector<DumpRecord> cells;
-  for (const auto& t : e2e::textsIn(menu, "FFFF00"))
-    if (t.xy[1] >= 16) cells.push_back(t);
+  const auto menu = dumpOf("menu.txt");
+  const std::vector<DumpRecord> cells = menuCells(menu);
   ASSERT_EQ(cells.size(), top.size());
   for (std::size_t i = 0; i < cells.size(); ++i) {
     EXPECT_EQ(cells[i].text, code4(top[i])) << "cell " << i;
@@ -288,16 +335,64 @@ TEST(DailyRoutine, StoreAnalyseSortLinkAndViewTheLinkedStocks) {
     category = category || (t.xy[0] == 600 && t.xy[1] == 0 && t.text == "連動");
   EXPECT_TRUE(category) << "the 連動 category highlighted";
 
-  const auto chart = e2e::parseDump(readFile("chart.txt"), &parsed);
-  ASSERT_TRUE(parsed);
-  bool codeShown = false, marketShown = false;
-  for (const auto& t : chart) {
-    if (t.kind != "text" || t.xy[1] != 0) continue;
-    if (t.xy[0] == 0 && t.colour == "FFFF00") codeShown = t.text == code4(first);
-    if (t.xy[0] == 136 && t.colour == "FF0000") marketShown = t.text == "東証１";
-  }
-  EXPECT_TRUE(codeShown) << "code " << first << " in the top row";
+  const auto chart = dumpOf("chart.txt");
+  EXPECT_EQ(topRowCode(chart), code4(top[0]));
+  bool marketShown = false;
+  for (const auto& t : e2e::textsIn(chart, "FF0000"))
+    marketShown = marketShown || (t.xy[0] == 136 && t.xy[1] == 0 && t.text == "東証１");
   EXPECT_TRUE(marketShown);
+  EXPECT_EQ(topRowCode(dumpOf("down1.txt")), code4(top[1]));
+  EXPECT_EQ(topRowCode(dumpOf("down2.txt")), code4(top[2]));
+  EXPECT_EQ(topRowCode(dumpOf("up.txt")), code4(top[0]));
+}
+
+TEST(DailyRoutine, ALaterPageAndAShortGroupAreLinkedAsShown) {
+  testsupport::TempWorkDir dir;
+  const std::vector<fs::path> files = storedDatabase();
+  ASSERT_EQ(files.size(), 120u);
+  ASSERT_EQ(pelinorx("analyze 0").status, 0);
+  bool ok = false;
+  const std::vector<Row> group1 = readRows(readFile("ranking.dat"), ok);
+  const std::vector<Row> group2 = readRows(readFile("ranking2.dat"), ok);
+  ASSERT_GT(group1.size(), 28u);
+  ASSERT_LT(group1.size(), 56u) << "the second page is the last one";
+  ASSERT_GE(group2.size(), 2u);
+  ASSERT_LT(group2.size(), 28u) << "the second group fills less than a page";
+
+  // Group 1 sorted by 出変, one page on: the page ends at the last row, and its codes are the
+  // ones stored, top to bottom.
+  e2e::writeScript("rank.script", {"menu 3", "key 3", "key RIGHT", "dump page.txt", "key F11"});
+  Result run = pelinorx("--script rank.script");
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::vector<Row> sorted = readRows(readFile("ranking.dat"), ok);
+  ASSERT_EQ(sorted.size(), group1.size());
+  std::vector<std::string> lastPage, lastPageLinked;
+  for (std::size_t i = sorted.size() - 28; i < sorted.size(); ++i) {
+    lastPage.push_back(code4(sorted[i].code));
+    lastPageLinked.push_back(std::to_string(sorted[i].code));
+  }
+  EXPECT_EQ(pageCodes(dumpOf("page.txt")), lastPage);
+  EXPECT_EQ(linkCodes(), lastPageLinked);
+
+  // Group 2 in code order: its few codes, then zeros; the viewer lists just those.
+  e2e::writeScript("rank2.script", {"menu 4", "key 0", "key F11"});
+  run = pelinorx("--script rank2.script");
+  ASSERT_EQ(run.status, 0) << run.out;
+  std::vector<std::string> expected;
+  std::vector<std::string> shown;
+  for (const auto& r : group2) {
+    expected.push_back(std::to_string(r.code));
+    shown.push_back(code4(r.code));
+  }
+  expected.resize(28, "0");
+  EXPECT_EQ(linkCodes(), expected);
+
+  e2e::writeScript("view.script", {"keys 31", "key RETURN", "dump menu.txt"});
+  const Result view = pelinorw("--script view.script");
+  ASSERT_EQ(view.status, 0) << view.out;
+  std::vector<std::string> cells;
+  for (const auto& c : menuCells(dumpOf("menu.txt"))) cells.push_back(c.text);
+  EXPECT_EQ(cells, shown);
 }
 
 }  // namespace
