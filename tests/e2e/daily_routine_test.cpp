@@ -111,21 +111,27 @@ std::vector<fs::path> storedDatabase() {
   return files;
 }
 
-// The 28 chart-link codes of pelinoru.win (line 11 from its 13th value, then line 12), as
-// written; the twelve values before them are returned in front.
+// The blank-separated values of a line.
+std::vector<std::string> wordsOf(const std::string& line) {
+  std::vector<std::string> words;
+  char word[32];
+  const char* p = line.c_str();
+  int used = 0;
+  while (std::sscanf(p, "%31s%n", word, &used) == 1) {
+    words.push_back(word);
+    p += used;
+  }
+  return words;
+}
+
+// Lines 11 and 12 of pelinoru.win: code-list positions 80..119, the last 28 of them the
+// chart-link codes.
 std::vector<std::string> codeLines(const std::vector<std::string>& win) {
   std::vector<std::string> words;
-  for (int l : {10, 11}) {
-    char word[32];
-    const char* p = win.at(static_cast<std::size_t>(l)).c_str();
-    int used = 0;
-    int count = 0;
-    while (std::sscanf(p, "%31s%n", word, &used) == 1) {
-      words.push_back(word);
-      p += used;
-      ++count;
-    }
-    EXPECT_EQ(count, 20) << win[static_cast<std::size_t>(l)];
+  for (std::size_t l : {10u, 11u}) {
+    const auto line = wordsOf(win.at(l));
+    EXPECT_EQ(line.size(), 20u) << win[l];
+    words.insert(words.end(), line.begin(), line.end());
   }
   return words;
 }
@@ -318,8 +324,8 @@ TEST(DailyRoutine, StoreAnalyseSortLinkAndViewTheLinkedStocks) {
   // ↓ and ↑ walk the list, stopping at its start.
   e2e::writeScript("view.script",
                    {"keys 31", "key RETURN", "dump menu.txt", "keys " + std::to_string(top[0]),
-                    "key RETURN", "dump chart.txt", "key DOWN", "dump down1.txt", "key DOWN",
-                    "dump down2.txt", "key UP", "key UP", "key UP", "dump up.txt"});
+                    "key RETURN", "dump chart.txt", "key DOWN", "dump down1.txt", "key INSERT",
+                    "key DOWN", "dump down2.txt", "key UP", "key UP", "key UP", "dump up.txt"});
   const Result view = pelinorw("--script view.script");
   ASSERT_EQ(view.status, 0) << view.out;
   const auto menu = dumpOf("menu.txt");
@@ -344,6 +350,18 @@ TEST(DailyRoutine, StoreAnalyseSortLinkAndViewTheLinkedStocks) {
   EXPECT_EQ(topRowCode(dumpOf("down1.txt")), code4(top[1]));
   EXPECT_EQ(topRowCode(dumpOf("down2.txt")), code4(top[2]));
   EXPECT_EQ(topRowCode(dumpOf("up.txt")), code4(top[0]));
+
+  // Insert registered the second linked stock behind the watched one; the viewer's rewrite of
+  // pelinoru.win keeps the chart-link codes.
+  const auto winViewed = e2e::splitLines(readFile("pelinoru.win"));
+  ASSERT_EQ(winViewed.size(), 12u);
+  const std::vector<std::string> watch = wordsOf(winViewed[6]);
+  ASSERT_EQ(watch.size(), 20u);
+  EXPECT_EQ(watch[0], std::to_string(watched));
+  EXPECT_EQ(watch[1], top[1] == watched ? "0" : std::to_string(top[1]));
+  for (std::size_t i = 2; i < 20; ++i) EXPECT_EQ(watch[i], "0") << "watch position " << i;
+  EXPECT_EQ(codeLines(winViewed), words);
+  for (std::size_t i = 1; i < 6; ++i) EXPECT_EQ(winViewed[i], win[i]) << "line " << i + 1;
 }
 
 TEST(DailyRoutine, ALaterPageAndAShortGroupAreLinkedAsShown) {
@@ -373,6 +391,22 @@ TEST(DailyRoutine, ALaterPageAndAShortGroupAreLinkedAsShown) {
   }
   EXPECT_EQ(pageCodes(dumpOf("page.txt")), lastPage);
   EXPECT_EQ(linkCodes(), lastPageLinked);
+
+  // After the output, the last paging command given again shows the page that was stored.
+  for (const char* key : {"DOWN", "UP", "RIGHT", "LEFT"}) {
+    SCOPED_TRACE(key);
+    e2e::writeScript("again.script", {"menu 3", "key 6", "key RIGHT", std::string("key ") + key,
+                                      "dump before.txt", "key F11", std::string("key ") + key,
+                                      "dump again.txt"});
+    run = pelinorx("--script again.script");
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::vector<std::string> shown = pageCodes(dumpOf("before.txt"));
+    ASSERT_EQ(shown.size(), 28u);
+    EXPECT_EQ(pageCodes(dumpOf("again.txt")), shown);
+    std::vector<std::string> stored;
+    for (const auto& c : linkCodes()) stored.push_back(code4(std::stoi(c)));
+    EXPECT_EQ(stored, shown);
+  }
 
   // Group 2 in code order: its few codes, then zeros; the viewer lists just those.
   e2e::writeScript("rank2.script", {"menu 4", "key 0", "key F11"});
