@@ -36,10 +36,12 @@ int orderKey(const fs::path& file) {
 }
 
 // Generates W files into dir and returns them in date order.
-std::vector<fs::path> generate(const fs::path& dir, int stocks, int days, int endDate) {
+std::vector<fs::path> generate(const fs::path& dir, int stocks, int days, int endDate,
+                               char kind = 'W') {
   pelinor::sample::SampleOptions options;
   options.outDir = dir.string();
-  options.writeN = false;
+  options.writeW = kind == 'W';
+  options.writeN = kind == 'N';
   options.stocks = stocks;
   options.days = days;
   options.endDate = endDate;
@@ -254,6 +256,32 @@ TEST(SampleDatabase, TwoYearsOfDailyFilesFillTheRingExactly) {
 
   const std::string dat = readFile("pelinoru.dat");
   EXPECT_EQ(dat.size(), expected.stocks.size() * BlockBytes);
+  EXPECT_TRUE(dat == expected.dat) << firstDifference(dat, expected.dat, expected.stocks);
+}
+
+TEST(SampleDatabase, AnNDatabaseKeepsTheFourSectionsOfItsFiles) {
+  testsupport::TempWorkDir dir;
+  const std::vector<fs::path> files = generate(dir.path() / "daily", 60, 90, 260331, 'N');
+  ASSERT_EQ(files.size(), 90u);
+  const Expected expected = expectedDatabase(files);
+  std::map<int, int> sections;
+  for (const auto& [code, s] : expected.stocks) ++sections[s.section];
+  for (int section : {2, 4, 5, 6}) EXPECT_GT(sections[section], 0) << section;
+  EXPECT_EQ(sections.size(), 4u);
+
+  ASSERT_EQ(pelinorx("init N").status, 0);
+  // A W file is refused by an N database before anything is read.
+  ASSERT_EQ(pelinorx("init W").status, 1);
+  const std::string empty = database();
+  fs::copy_file(files.front(), "W260105");
+  EXPECT_EQ(pelinorx("store W260105").status, 1);
+  EXPECT_TRUE(database() == empty);
+
+  const Result run = pelinorx("store" + joinPaths(files));
+  EXPECT_EQ(run.status, 0) << run.out.substr(0, 2000);
+  EXPECT_EQ(readFile("pelinoru.idx"), expected.idx());
+  EXPECT_EQ(e2e::splitLines(readFile("pelinoru.sys")).at(0), "   0 260331    0  90");
+  const std::string dat = readFile("pelinoru.dat");
   EXPECT_TRUE(dat == expected.dat) << firstDifference(dat, expected.dat, expected.stocks);
 }
 
