@@ -17,10 +17,6 @@ constexpr COLORREF White = RGB(255, 255, 255);
 constexpr COLORREF Yellow = RGB(255, 255, 0);
 constexpr COLORREF Black = RGB(0, 0, 0);
 
-bool isDigitCommand(int command) {
-  return command >= CmdDigit0 && command <= CmdDigit0 + 90 && (command - CmdDigit0) % 10 == 0;
-}
-
 // Draws the run's progress and end on the window; file failures become message boxes followed
 // by the close request, refusals and warnings red lines below the end message.
 class ScreenReporter : public AnalysisReporter {
@@ -68,7 +64,7 @@ void UCHART::analysisPrompt(TDC& dc) {
     std::memset(dateEntry, 0, sizeof dateEntry);
     entryLength = 0;
   } else if (isDigitCommand(lastKey)) {
-    dateEntry[entryLength] = static_cast<char>('0' + (lastKey - CmdDigit0) / 10);
+    dateEntry[entryLength] = static_cast<char>('0' + digitOfCommand(lastKey));
     ++entryLength;
     dateEntry[entryLength] = '\0';
   } else if (lastKey == CmdC) {

@@ -8,13 +8,9 @@ namespace dbprogram {
 
 namespace {
 
-bool isDigitCommand(int command) {
-  return command >= CmdDigit0 && command <= CmdDigit0 + 90 && (command - CmdDigit0) % 10 == 0;
-}
-
 // The character a command appends under the screen's rules, or 0 when it appends none.
 char appendedCharacter(int command, const EntryRules& rules) {
-  if (isDigitCommand(command)) return static_cast<char>('0' + (command - CmdDigit0) / 10);
+  if (isDigitCommand(command)) return static_cast<char>('0' + digitOfCommand(command));
   if (command == CmdW && rules.letterW) return 'W';
   if (command == CmdN && rules.letterN) return 'N';
   if (command == CmdT && rules.letterT) return 'T';

@@ -26,10 +26,6 @@ constexpr COLORREF Black = RGB(0, 0, 0);
 // x of each digit key on the column-name line.
 constexpr int DigitX[10] = {72, 176, 224, 272, 320, 368, 416, 464, 512, 560};
 
-bool isDigitCommand(int command) {
-  return command >= CmdDigit0 && command <= CmdDigit0 + 90 && (command - CmdDigit0) % 10 == 0;
-}
-
 // Takes one line (through its line feed) and, when the next line is empty, that one too.
 std::string takeBlock(const std::string& text, std::size_t& pos) {
   const std::size_t start = pos;
@@ -159,7 +155,7 @@ void UCHART::rankingDisplay(TDC& dc) {
     return;
   }
   if (isDigitCommand(command)) {
-    const int digit = (command - CmdDigit0) / 10;
+    const int digit = digitOfCommand(command);
     sortRankingRows(rows, rowCount, digit);
     sortKey = digit == 0 ? 0 : digit + 2;
   }

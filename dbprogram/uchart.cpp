@@ -4,10 +4,6 @@ namespace dbprogram {
 
 namespace {
 
-bool isDigitCommand(int command) {
-  return command >= CmdDigit0 && command <= CmdDigit0 + 90 && (command - CmdDigit0) % 10 == 0;
-}
-
 bool isArrowCommand(int command) {
   return command == CmdUp || command == CmdDown || command == CmdLeft || command == CmdRight;
 }

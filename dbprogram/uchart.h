@@ -35,6 +35,12 @@ enum : int {
   CmdFileOutput = 320,
 };
 
+// Whether a command code is one of the ten digit keys, and the digit it stands for.
+inline bool isDigitCommand(int command) {
+  return command >= CmdDigit0 && command <= CmdDigit0 + 90 && (command - CmdDigit0) % 10 == 0;
+}
+inline int digitOfCommand(int command) { return (command - CmdDigit0) / 10; }
+
 // Menu ids of resource 100.
 enum : int {
   IdKakuno = 1,
