@@ -129,12 +129,6 @@ bool readRankingFile(UCHART& w, TDC& dc) {
   RankingFileContents contents = parseRankingFile(bytes.str());
   w.titleText = std::move(contents.title);
   w.headerText = std::move(contents.header);
-  std::memset(w.titleBuffer, 0, sizeof w.titleBuffer);
-  std::memset(w.headerBuffer, 0, sizeof w.headerBuffer);
-  std::memcpy(w.titleBuffer, w.titleText.data(),
-              std::min(w.titleText.size(), sizeof w.titleBuffer - 1));
-  std::memcpy(w.headerBuffer, w.headerText.data(),
-              std::min(w.headerText.size(), sizeof w.headerBuffer - 1));
   w.rowCount = static_cast<int>(contents.rows.size());
   std::copy(contents.rows.begin(), contents.rows.end(), w.rows);
   w.rows[w.rowCount] = RankingRow{};

@@ -147,8 +147,6 @@ class UCHART : public TWindow {
   // Ranking display and file output.
   RankingRow rows[MaxRankingRows];
   int rowCount = 0;
-  char titleBuffer[46] = {};
-  char headerBuffer[78] = {};
   int marketGroup = 1;
   int topRow = 0;
   int reverseCounter = 0;
@@ -158,7 +156,7 @@ class UCHART : public TWindow {
   // file output stores the codes of this page.
   int pageTop = 0;
   // The title and header of the ranking file as read (each with its empty line), kept whole to
-  // be written back; titleBuffer and headerBuffer hold their first 45 and 77 bytes.
+  // be written back.
   std::string titleText;
   std::string headerText;
 
