@@ -17,14 +17,15 @@ using pelinor::text::format;
 struct Candidate {
   float code = 0;
   int recordSlot = 0;
+  int section = 0;
   char name[7] = {};
 };
 
 bool inGroup(int section, int group) { return group == 1 ? section < 3 : section > 2; }
 
-// The stocks of a group from pelinoru.idx, in file order. A line that does not hold all six
-// values is passed over.
-bool readCandidates(int group, std::vector<Candidate>& out) {
+// The stocks of pelinoru.idx, in file order. A line that does not hold all six values is passed
+// over.
+bool readCandidates(std::vector<Candidate>& out) {
   std::ifstream in(marketdb::IndexFileName, std::ios::binary);
   if (!in) return false;
   std::string line;
@@ -39,10 +40,10 @@ bool readCandidates(int group, std::vector<Candidate>& out) {
                     &watched) != 6 ||
         !std::isfinite(code))
       continue;
-    if (!inGroup(section, group)) continue;
     Candidate c;
     c.code = code;
     c.recordSlot = slot;
+    c.section = section;
     std::memcpy(c.name, name, 6);  // the first six bytes, even inside a double-byte character
     c.name[6] = '\0';
     out.push_back(c);
@@ -109,14 +110,17 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
     return outcome;
   }
 
-  for (int group = 1; group <= 2; ++group) {
+  // pelinoru.idx is read once; each pass takes the stocks of its group from it.
+  std::vector<Candidate> stocks;
+  if (!readCandidates(stocks)) {
+    reporter.fileMessage(marketdb::missingFileMessage(marketdb::IndexFileName),
+                         marketdb::fileCaption());
+    outcome.result = AnalysisResult::Failed;
+  }
+  for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
     std::vector<Candidate> candidates;
-    if (!readCandidates(group, candidates)) {
-      reporter.fileMessage(marketdb::missingFileMessage(marketdb::IndexFileName),
-                           marketdb::fileCaption());
-      outcome.result = AnalysisResult::Failed;
-      break;
-    }
+    for (const Candidate& c : stocks)
+      if (inGroup(c.section, group)) candidates.push_back(c);
     marketdb::PriceFile prices;
     if (!prices.openForReading()) {
       reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
