@@ -28,9 +28,8 @@ void TChart::drawTopRow(TDC& dc) {
 void TChart::drawTopFigures(TDC& dc) {
   if (!dates || !opens || !highs || !lows || !closes || !changes || !volumes) return;
   const int s = ringSlot(storePosition);
-  const ColourSetting& c = colour(3);
   dc.SelectObject(chartTextFont());
-  dc.SetTextColor(RGB(c.red, c.green, c.blue));
+  dc.SetTextColor(fullColour(colour(3)));
   dc.TextOut(184, 0, pelinor::text::format("%06g", static_cast<double>(dates[s])));
   const int values[5] = {opens[s], highs[s], lows[s], closes[s], changes[s]};
   for (int k = 0; k < 5; ++k) {

@@ -13,9 +13,6 @@ namespace {
 constexpr int ChartBottom = 471;
 constexpr int BaseY = 463;
 
-COLORREF full(const ColourSetting& c) { return RGB(c.red, c.green, c.blue); }
-COLORREF half(const ColourSetting& c) { return halfColour(c.red, c.green, c.blue); }
-
 void line(TDC& dc, int x1, int y1, int x2, int y2) {
   dc.MoveTo(x1, y1);
   dc.LineTo(x2, y2);
@@ -35,7 +32,7 @@ void drawGrid(TChart& c, TDC& dc, int top) {
   ChartScreenState& state = c.chart;
   state.labelCount = 0;
   addLabel(state, 458, c.chartMin);
-  dc.SelectObject(TPen(half(c.colour(3)), 0, PS_DOT));
+  dc.SelectObject(TPen(halfColour(c.colour(3)), 0, PS_DOT));
   const int step = state.gridStep;
   int g = c.chartMin / step * step;
   if (g < c.chartMin) g += step;
@@ -51,12 +48,12 @@ void drawGrid(TChart& c, TDC& dc, int top) {
 void drawDays(TChart& c, TDC& dc, int top) {
   ChartScreenState& state = c.chart;
   const bool mode3 = c.viewMode == 3;
-  const COLORREF gridHalf = half(c.colour(3));
-  const COLORREF monthColour = full(c.colour(1));
-  const COLORREF volumeColour = full(c.colour(6));
-  const COLORREF laggingColour = full(c.colour(19));
-  const COLORREF risingColour = full(c.colour(4));
-  const COLORREF fallingColour = full(c.colour(5));
+  const COLORREF gridHalf = halfColour(c.colour(3));
+  const COLORREF monthColour = fullColour(c.colour(1));
+  const COLORREF volumeColour = fullColour(c.colour(6));
+  const COLORREF laggingColour = fullColour(c.colour(19));
+  const COLORREF risingColour = fullColour(c.colour(4));
+  const COLORREF fallingColour = fullColour(c.colour(5));
   const int oldest = oldestSlot(c.storePosition);
 
   state.resetMonthDetection();
@@ -94,10 +91,10 @@ void drawSummary(TChart& c, TDC& dc, int h35) {
   // The range ratio means nothing without a positive lowest price.
   if (c.chartMin > 0) {
     const float ratio = static_cast<float>(c.chartMax) / static_cast<float>(c.chartMin);
-    dc.SetTextColor(full(c.colour(3)));
+    dc.SetTextColor(fullColour(c.colour(3)));
     dc.TextOut(48, h35 + 23, pelinor::text::format("%5.1f", static_cast<double>(ratio)));
   }
-  dc.SetTextColor(full(c.colour(6)));
+  dc.SetTextColor(fullColour(c.colour(6)));
   dc.TextOut(88, h35 + 23, pelinor::text::format("%8.1f", static_cast<double>(c.volumeMax)));
 }
 
@@ -105,7 +102,7 @@ void drawSummary(TChart& c, TDC& dc, int h35) {
 void drawPriceLabels(TChart& c, TDC& dc) {
   const ChartScreenState& state = c.chart;
   if (state.labelCount == 0) return;
-  dc.SetTextColor(full(c.colour(2)));
+  dc.SetTextColor(fullColour(c.colour(2)));
   const int last = state.labelCount - 1;
   for (int k = 0; k <= last; ++k) {
     const int y = state.labelY[k];
@@ -133,16 +130,16 @@ void TChart::longTermChart(TDC& dc) {
   const bool frame = colour(3).number != 99;
   dc.SelectObject(chartLabelFont());
   if (frame) {
-    dc.SelectObject(TPen(half(colour(3)), 0, PS_DOT));
+    dc.SelectObject(TPen(halfColour(colour(3)), 0, PS_DOT));
     line(dc, 0, top, 639, top);
     // The last 213 days (those of the daily chart) begin at x 427.
-    dc.SelectObject(TPen(half(colour(3)), 0, PS_DASHDOT));
+    dc.SelectObject(TPen(halfColour(colour(3)), 0, PS_DASHDOT));
     line(dc, 427, top, 427, ChartBottom);
   }
   drawGrid(*this, dc, top);
   drawDays(*this, dc, top);
   if (frame) {
-    dc.SelectObject(TPen(half(colour(3)), 0, PS_DOT));
+    dc.SelectObject(TPen(halfColour(colour(3)), 0, PS_DOT));
     line(dc, 0, ChartBottom, 639, ChartBottom);
   }
   if (viewMode != 3) {

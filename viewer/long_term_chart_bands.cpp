@@ -7,8 +7,6 @@
 namespace viewer {
 namespace {
 
-COLORREF full(const ColourSetting& c) { return RGB(c.red, c.green, c.blue); }
-
 // The y of each day, carried over the days whose window held no trading day; `have` tells
 // whether any y was computed up to that day.
 struct DayYs {
@@ -35,7 +33,7 @@ void carryYs(const MovingAverage& ma, ToY toY, DayYs& out) {
 template <typename Bright>
 void drawBand(TChart& c, TDC& dc, const DayYs& a, const DayYs& b, int from, Bright bright) {
   const ColourSetting& band = c.colour(18);
-  const COLORREF brightColour = full(band);
+  const COLORREF brightColour = fullColour(band);
   const COLORREF dimmed = dimColour(band.red, band.green, band.blue);
   const int top = c.setting(35) + 23;
   for (int i = from; i < RingDays; ++i) {
@@ -59,7 +57,7 @@ void drawLongTermAverages(TChart& c, TDC& dc) {
     if (period < 1) continue;
     MovingAverage ma;
     movingAverageOfCloses(c.volumes.get(), c.closes.get(), oldest, period, ma);
-    const COLORREF colour = full(c.colour(7 + k));
+    const COLORREF colour = fullColour(c.colour(7 + k));
     int y = 0;
     bool have = false;
     for (int i = 0; i < RingDays; ++i) {

@@ -8,10 +8,8 @@ namespace {
 
 constexpr int TableRows = 29;
 
-COLORREF full(const ColourSetting& c) { return RGB(c.red, c.green, c.blue); }
-
 void header(TChart& c, TDC& dc) {
-  dc.SetTextColor(full(c.colour(3)));
+  dc.SetTextColor(fullColour(c.colour(3)));
   dc.TextOut(0, 0, SJ("日付"));
   dc.TextOut(56, 0, SJ("始値"));
   dc.TextOut(96, 0, SJ("高値"));
@@ -23,7 +21,7 @@ void header(TChart& c, TDC& dc) {
   const std::string* averages[3] = {&SJ("移日1"), &SJ("移日2"), &SJ("移日3")};
   const std::string& rate = c.lastPaneMode == 5 ? SJ("率") : SJ("－");
   for (int k = 0; k < 3; ++k) {
-    dc.SetTextColor(full(c.colour(7 + k)));
+    dc.SetTextColor(fullColour(c.colour(7 + k)));
     dc.TextOut(312 + 64 * k, 0, *averages[k]);
     dc.TextOut(360 + 64 * k, 0, rate);
   }
@@ -42,10 +40,10 @@ void header(TChart& c, TDC& dc) {
   }
   const int oscillatorColours[4] = {19, 16, 17, 18};
   for (int k = 0; k < 4; ++k) {
-    dc.SetTextColor(full(c.colour(oscillatorColours[k])));
+    dc.SetTextColor(fullColour(c.colour(oscillatorColours[k])));
     dc.TextOut(504 + 24 * k, 0, *oscillators[k]);
   }
-  dc.SetTextColor(full(c.colour(11)));
+  dc.SetTextColor(fullColour(c.colour(11)));
   dc.TextOut(608, 0, SJ("ｻｲﾝ"));
 }
 
@@ -74,7 +72,7 @@ bool haveSeries(const TChart& c) {
 
 void rows(TChart& c, TDC& dc) {
   using pelinor::text::format;
-  const COLORREF figures = full(c.colour(3));
+  const COLORREF figures = fullColour(c.colour(3));
   int s = c.chart.tableStart;
   for (int r = 0; r < TableRows; ++r, s = s == 0 ? RingDays - 1 : s - 1) {
     const int y = r * 16 + 16;
@@ -87,7 +85,7 @@ void rows(TChart& c, TDC& dc) {
     const int averages[3] = {c.maValue1[s], c.maValue2[s], c.maValue3[s]};
     const int deviations[3] = {c.maDeviation1[s], c.maDeviation2[s], c.maDeviation3[s]};
     for (int k = 0; k < 3; ++k) {
-      dc.SetTextColor(full(c.colour(7 + k)));
+      dc.SetTextColor(fullColour(c.colour(7 + k)));
       dc.TextOut(312 + 64 * k, y, format("%5d", averages[k]));
       dc.TextOut(352 + 64 * k, y, format("%3d", deviations[k]));
     }
@@ -95,10 +93,10 @@ void rows(TChart& c, TDC& dc) {
                                c.indicator4[s]};
     const int indicatorColours[4] = {19, 16, 17, 18};
     for (int k = 0; k < 4; ++k) {
-      dc.SetTextColor(full(c.colour(indicatorColours[k])));
+      dc.SetTextColor(fullColour(c.colour(indicatorColours[k])));
       dc.TextOut(504 + 24 * k, y, format("%3d", indicators[k]));
     }
-    dc.SetTextColor(full(c.colour(11)));
+    dc.SetTextColor(fullColour(c.colour(11)));
     dc.TextOut(608, y, format("%5d", c.signTotal[s]));
   }
 }

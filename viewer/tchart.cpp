@@ -3,8 +3,6 @@
 
 #include <cmath>
 
-#include "platform/text/cp932.h"
-
 namespace viewer {
 
 TChart::TChart() { loadSharedFiles(); }
@@ -182,10 +180,6 @@ void TChart::fillBackground(TDC& dc) {
   dc.FillRect(TRect{0, 0, 640, 480}, TBrush(RGB(background[0], background[1], background[2])));
 }
 
-void TChart::selectTextFont(TDC& dc) {
-  dc.SelectObject(TFont(SJ("MSｺﾞｼｯｸ"), 16, 6, FW_NORMAL, SHIFTJIS_CHARSET));
-}
-
 void TChart::Paint(TDC& dc, bool erase, TRect& rect) {
   TWindow::Paint(dc, erase, rect);
   paintOnce(dc);
@@ -203,7 +197,7 @@ void TChart::paintOnce(TDC& dc) {
 
   fillBackground(dc);
   dc.SetBkMode(TRANSPARENT);
-  selectTextFont(dc);
+  dc.SelectObject(chartTextFont());
   SetCursor(Cursor::Wait);
 
   if (firstPaint == 0) {
@@ -237,7 +231,7 @@ void TChart::paintOnce(TDC& dc) {
 
   // 10. Chart screen: load the stock, then the figures, the pane and the long-term chart.
   if (isChartMode(viewMode) && arraysReady) {
-    selectTextFont(dc);
+    dc.SelectObject(chartTextFont());
     if (loadStock(dc)) chartScreen(dc);
   }
 }

@@ -50,6 +50,10 @@ struct ColourSetting {
   int blue = 0;
 };
 
+// The colour of a setting, at full and at half intensity.
+inline COLORREF fullColour(const ColourSetting& c) { return RGB(c.red, c.green, c.blue); }
+inline COLORREF halfColour(const ColourSetting& c) { return halfColour(c.red, c.green, c.blue); }
+
 class TChart : public TWindow {
  public:
   TChart();  // reads the shared files and allocates the arrays of one stock's history
@@ -130,7 +134,6 @@ class TChart : public TWindow {
   // Paint helpers.
   void paintOnce(TDC& dc);  // steps of one paint: mapping, background, the mode blocks
   void fillBackground(TDC& dc);
-  void selectTextFont(TDC& dc);
   void requestRepaint() { Invalidate(); }  // the next paint follows this one at once
   static bool isChartMode(int mode);
 
