@@ -10,8 +10,8 @@
 namespace dbprogram {
 namespace {
 
-constexpr int ChartLinkFirst = 92;  // code-list positions 92..119
-constexpr int PageRows = 28;
+using marketdb::ChartLinkFirst;
+constexpr int PageRows = marketdb::ChartLinkCount;  // the page on screen fills the list
 
 // The top row index from which the last paging command, given again, draws the page at
 // pageTop (the state a click leaves behind).

@@ -90,6 +90,12 @@ struct SettingsFile {
   int scratch = 0;  // written into every unused position: the last unused value read
 };
 
+// Positions in SettingsFile::codes: the watch list holds codes at 0..89 and position 90 ends
+// it; the chart-link list is positions 92..119.
+constexpr int WatchListEnd = 90;
+constexpr int ChartLinkFirst = 92;
+constexpr int ChartLinkCount = 28;
+
 // Readers: values a short or malformed line did not convert keep their previous contents.
 FileStatus readSystemFile(SystemFile& sys);
 FileStatus writeSystemFile(const SystemFile& sys);

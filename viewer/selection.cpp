@@ -10,9 +10,9 @@ namespace viewer {
 
 namespace {
 
-constexpr int WatchListEnd = 90;  // position 90 terminates the watch list
-constexpr int LinkFirst = 92;     // chart-link list: positions 92..119
-constexpr int LinkCount = 28;
+using marketdb::WatchListEnd;
+using marketdb::ChartLinkCount;
+using marketdb::ChartLinkFirst;
 
 constexpr COLORREF White = RGB(255, 255, 255);
 constexpr COLORREF Yellow = RGB(255, 255, 0);
@@ -52,7 +52,7 @@ void TChart::menuBookkeeping() {
 int TChart::linkListLength() const {
   if (!table) return 0;
   int n = 0;
-  while (n < LinkCount && table->findStock(codes[LinkFirst + n]) >= 0) ++n;
+  while (n < ChartLinkCount && table->findStock(codes[ChartLinkFirst + n]) >= 0) ++n;
   return n;
 }
 
@@ -85,7 +85,7 @@ void TChart::stepSelection(int direction) {
       if (linkPosition < last) ++linkPosition;
       else linkPosition = last;
     }
-    choose(codes[LinkFirst + linkPosition]);
+    choose(codes[ChartLinkFirst + linkPosition]);
     return;
   }
 
@@ -118,8 +118,8 @@ int TChart::listedStocks(int category, int* out, int capacity) const {
     for (int i = std::max(pageStart[0], 0); i < stockCount; ++i)
       if (table->ksakujo[i] == 1) add(i);
   } else if (category == 31) {
-    for (int p = 0; p < LinkCount; ++p) {
-      int index = table->findStock(codes[LinkFirst + p]);
+    for (int p = 0; p < ChartLinkCount; ++p) {
+      int index = table->findStock(codes[ChartLinkFirst + p]);
       if (index < 0) break;
       add(index);
     }

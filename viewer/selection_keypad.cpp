@@ -96,9 +96,9 @@ bool TChart::codeKeypad(TDC& dc) {
   dc.TextOut(242, 2, pelinor::text::format("%6g", static_cast<double>(value)));
 
   if (entered && selectionValue > 999 && menuCategory == 31) {
-    linkPosition = 28;
-    for (int p = 0; p < 28; ++p) {
-      if (codes[92 + p] == selectionValue) {
+    linkPosition = marketdb::ChartLinkCount;
+    for (int p = 0; p < marketdb::ChartLinkCount; ++p) {
+      if (codes[marketdb::ChartLinkFirst + p] == selectionValue) {
         linkPosition = p;
         break;
       }

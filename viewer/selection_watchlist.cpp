@@ -8,7 +8,7 @@ namespace viewer {
 
 namespace {
 
-constexpr int WatchListEnd = 90;  // positions 0..89 hold codes, 90 terminates the list
+using marketdb::WatchListEnd;
 constexpr int RegisterButton = 8;
 constexpr int DeleteButton = 9;
 
