@@ -16,19 +16,9 @@ constexpr int MaxDigits = 6;
 
 // Digit of a keypad cell, or 0 for a cell that is no digit.
 char digitOfCell(int cell) {
-  switch (cell) {
-    case 22: return '7';
-    case 23: return '8';
-    case 24: return '9';
-    case 38: return '4';
-    case 39: return '5';
-    case 40: return '6';
-    case 54: return '1';
-    case 55: return '2';
-    case 56: return '3';
-    case 70: return '0';
-    default: return 0;
-  }
+  for (int d = 0; d < 10; ++d)
+    if (PadDigit[d] == cell) return static_cast<char>('0' + d);
+  return 0;
 }
 
 void drawKeypad(TDC& dc) {

@@ -73,9 +73,8 @@ namespace {
 
 // Keypad cell of a key in an entry mode, or -1.
 int keypadCellOfKey(unsigned key) {
-  static constexpr int digitCells[10] = {70, 54, 55, 56, 38, 39, 40, 22, 23, 24};
-  if (key >= '0' && key <= '9') return digitCells[key - '0'];
-  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) return digitCells[key - VK_NUMPAD0];
+  if (key >= '0' && key <= '9') return PadDigit[key - '0'];
+  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) return PadDigit[key - VK_NUMPAD0];
   if (key == VK_HOME) return PadClear;
   if (key == VK_RETURN) return PadEnter;
   return -1;

@@ -41,6 +41,8 @@ enum : int {
   PadDelete = 999,
   PadHandled = 1000,
 };
+// Keypad cell of each digit 0..9.
+inline constexpr int PadDigit[10] = {70, 54, 55, 56, 38, 39, 40, 22, 23, 24};
 
 // A colour setting: its number and the components setpal made of it.
 struct ColourSetting {
