@@ -76,6 +76,22 @@ void appendRepeated(std::string& out, const char* fmt, int value, int count) {
   out += '\n';
 }
 
+// Line 4 of pelinoru.win: the database kind, the background (3), the weights (10) and the peak
+// sign in positions 0..14; positions 15..19 are unused.
+void packLine4(const SettingsFile& win, int line4[20]) {
+  line4[0] = win.databaseKind;
+  for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
+  for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
+  line4[14] = win.peakSign;
+}
+
+void unpackLine4(const int line4[20], SettingsFile& win) {
+  win.databaseKind = line4[0];
+  for (int i = 0; i < 3; ++i) win.background[i] = line4[1 + i];
+  for (int i = 0; i < 10; ++i) win.weights[i] = line4[4 + i];
+  win.peakSign = line4[14];
+}
+
 bool writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t n = ::write(fd, data, size);
@@ -372,15 +388,9 @@ FileStatus readSettingsFile(SettingsFile& win, int lines) {
   }
   if (lines >= 4) {
     int line4[20] = {};
-    line4[0] = win.databaseKind;
-    for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
-    for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
-    line4[14] = win.peakSign;
+    packLine4(win, line4);
     c = converted(scanLine<20>(fp, "%d", line4));
-    win.databaseKind = line4[0];
-    for (int i = 0; i < 3; ++i) win.background[i] = line4[1 + i];
-    for (int i = 0; i < 10; ++i) win.weights[i] = line4[4 + i];
-    win.peakSign = line4[14];
+    unpackLine4(line4, win);
     takeUnused(line4, 15, 20, c);
   }
   for (int l = 5; l <= 6 && l <= lines; ++l) {
@@ -400,10 +410,7 @@ std::string formatSettingsFile(const SettingsFile& win) {
   appendList(out, "%d", win.colours, 19);
   appendRepeated(out, "%d", s, 16);
   int line4[20];
-  line4[0] = win.databaseKind;
-  for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
-  for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
-  line4[14] = win.peakSign;
+  packLine4(win, line4);
   for (int i = 15; i < 20; ++i) line4[i] = s;
   appendList(out, "%d", line4, 20);
   appendRepeated(out, "%d", s, 20);
