@@ -134,7 +134,7 @@ bool readRankingFile(UCHART& w, TDC& dc) {
   w.rows[w.rowCount] = RankingRow{};
   w.rows[w.rowCount].code = marketdb::EndCode;
   sortRankingRows(w.rows, w.rowCount, 0);
-  w.sortKey = 0;
+  w.sortDigit = 0;
   w.displayReload = 0;
   w.command = CmdFirst;
   return true;
@@ -151,7 +151,7 @@ void UCHART::rankingDisplay(TDC& dc) {
   if (isDigitCommand(command)) {
     const int digit = digitOfCommand(command);
     sortRankingRows(rows, rowCount, digit);
-    sortKey = digit == 0 ? 0 : digit + 2;
+    sortDigit = digit;
   }
   lastPaging = command;
   bunhyoji(dc);
@@ -192,9 +192,8 @@ void UCHART::bunhyoji(TDC& dc) {
                  {472, "戻率"}, {520, "ﾚﾝｼﾞ"}, {568, "指定"}};
   for (const auto& c : columns) drawText(dc, c.x, 16, White, pelinor::text::toCp932(c.name));
   for (int d = 0; d < 10; ++d) drawText(dc, DigitX[d], 16, Cyan, std::string(1, char('0' + d)));
-  const int activeDigit = sortKey == 0 ? 0 : sortKey - 2;
-  if (activeDigit >= 0 && activeDigit <= 9)
-    drawText(dc, DigitX[activeDigit], 16, Magenta, std::string(1, char('0' + activeDigit)));
+  if (sortDigit >= 0 && sortDigit <= 9)
+    drawText(dc, DigitX[sortDigit], 16, Magenta, std::string(1, char('0' + sortDigit)));
 
   for (int r = 0; r < 28 && topRow + r < rowCount; ++r) {
     const RankingRow& row = rows[topRow + r];

@@ -151,7 +151,7 @@ class UCHART : public TWindow {
   int topRow = 0;
   int reverseCounter = 0;
   int lastPaging = 0;
-  int sortKey = 0;
+  int sortDigit = 0;  // digit key of the column the rows are sorted by (0: code)
   // Top row index of the page last drawn (topRow is one page past it after a drawing); the
   // file output stores the codes of this page.
   int pageTop = 0;
