@@ -86,9 +86,7 @@ class SdlWindowHost : public WindowHost {
   }
 
   bool create() {
-    const Menu empty;
-    const Menu& menu = frame_.menu() ? *frame_.menu() : empty;
-    const int barHeight = menuBarHeight(menu, client_.cx);
+    const int barHeight = menuBarHeight(menu(), client_.cx);
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (frame_.showMinimized()) flags |= SDL_WINDOW_MINIMIZED;
     const std::string title = pelinor::text::toUtf8(frame_.caption());

@@ -299,7 +299,7 @@ void runCase(const Case& c, void (*setUp)(const fs::path&)) {
   for (const Event& e : c.events) {
     run("xdotool " + placeOnWindow(e.xdo, window, top));
     // Each event is painted before the next arrives, as a user's pace gives.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
   }
 
   long diff = -2;
