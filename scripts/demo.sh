@@ -1,37 +1,76 @@
 #!/usr/bin/env bash
 # The daily routine on the bundled sample data: installs what is missing, builds, generates the
-# sample daily price files, creates a database in demo/, stores every day, runs the analysis,
-# sorts the ranking by the composite sign, stores its best page as the chart-link list, and
-# opens the chart viewer on it (headless machines get a snapshot of the viewer instead).
+# sample daily price files (once: a later run reuses them), creates a database in demo/, stores
+# every day, runs the analysis, sorts the ranking by the composite sign, stores its best page as
+# the chart-link list, and opens the chart viewer on it. Without a display it renders every screen
+# of both programs into demo/screens/ instead.
+#
+#   scripts/demo.sh [--build-dir DIR] [--dir DIR]
+#
+# --build-dir DIR  use the programs already built in DIR (no install, no build)
+# --dir DIR        the demo folder (default demo/ at the top of the repository)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
-cmake --build build -j"$(nproc)"
-
 top=$(pwd)
-rm -rf demo
-mkdir -p demo/daily
-./build/tools/pelinor-sample --out demo/daily --kind W
-cd demo
-"$top/build/apps/pelinorx" init W
+
+build=""
+demo="$top/demo"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build-dir) build=$(cd "$2" && pwd); shift 2 ;;
+    --dir) mkdir -p "$2"; demo=$(cd "$2" && pwd); shift 2 ;;
+    *) echo "usage: $0 [--build-dir DIR] [--dir DIR]" >&2; exit 2 ;;
+  esac
+done
+
+if [ -z "$build" ]; then
+  bash scripts/install-deps.sh
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
+  cmake --build build -j"$(nproc)"
+  build="$top/build"
+fi
+pelinorx="$build/apps/pelinorx"
+pelinorw="$build/apps/pelinorw"
+
+# The sample files are deterministic: generate them once and keep them. The marker is written
+# last, so an interrupted generation is done again.
+mkdir -p "$demo"
+if [ ! -f "$demo/daily/.complete" ]; then
+  rm -rf "$demo/daily"
+  mkdir -p "$demo/daily"
+  "$build/tools/pelinor-sample" --out "$demo/daily" --kind W
+  touch "$demo/daily/.complete"
+else
+  echo "reusing the sample daily files in $demo/daily"
+fi
+
+# A new database each run.
+cd "$demo"
+rm -rf pelinoru.* ranking.dat ranking2.dat kabudata.txt screens
+"$pelinorx" init W
 files=(daily/W*)
 echo "storing ${#files[@]} daily files..."
-"$top/build/apps/pelinorx" store "${files[@]}" | tail -n 3
+"$pelinorx" store "${files[@]}" | tail -n 3
 # Compare with the close of about three months before the newest day.
 base=$(basename "${files[$(( ${#files[@]} - 60 ))]}")
-"$top/build/apps/pelinorx" analyze "${base#W}"
+base=${base#W}
+"$pelinorx" analyze "$base"
 # 分析表示１部, sorted by the composite sign (key 6), and 分析ﾌｧｲﾙ出力 (F11): the best page
 # becomes the viewer's 連動 list.
-printf 'menu 3\nkey 6\nkey F11\n' | "$top/build/apps/pelinorx" --script -
+printf 'menu 3\nkey 6\nkey F11\n' | "$pelinorx" --script -
 echo "the ranking by sｻｲﾝ (ranking.dat):"
 head -n 14 ranking.dat | iconv -f CP932 -t UTF-8
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "opening the chart viewer (close its window to end)"
-  "$top/build/apps/pelinorw"
+  "$pelinorw"
 else
-  printf 'keys 31\nkey RETURN\nsnapshot viewer-links.png\n' | "$top/build/apps/pelinorw" --script -
-  echo "no display: the viewer's 連動 page was written to demo/viewer-links.png"
+  # The stocks of the sample with the largest traded value (volume x close; the index 1001 left
+  # out): the first is charted, the others are shown before it for the comparison.
+  mapfile -t liquid < <(cat daily/W* | awk -F, '$10 != 10010 { v[$10] += $7 * $5 }
+      END { for (c in v) printf "%.0f %d\n", v[c], c / 10 }' |
+      sort -k1,1nr -k2,2n | head -n 4 | awk '{ print $2 }')
+  bash "$top/scripts/screens.sh" "$build" . screens "${liquid[0]}" "$base" "${liquid[@]:1}"
+  echo "no display: every screen was written to $demo/screens/ (stock ${liquid[0]}):"
+  ls screens
 fi
