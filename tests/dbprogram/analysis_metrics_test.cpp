@@ -170,6 +170,16 @@ TEST_F(Metrics, MovingAverageDeviation) {
   r = analyse();
   EXPECT_EQ(r.deviation2, -157);
   EXPECT_EQ(r.sign, -15);
+
+  // Single precision: closes 100, 100, 300 average 500 / 3, held as 166.666672f;
+  // (300 - 166.666672) / 166.666672 = 0.79999995 in floats, so 799 and a term of 79.999995
+  // (exact arithmetic, or an average held as a double, would give 800 and 80).
+  h = {};
+  closes({100, 100, 300});
+  st.maPeriod2 = 3;
+  r = analyse();
+  EXPECT_EQ(r.deviation2, 799);
+  EXPECT_EQ(r.sign, 79);
 }
 
 TEST_F(Metrics, MovingAverageThreeOnlyAddsToTheSign) {
@@ -330,6 +340,13 @@ TEST_F(Metrics, PriceUnitCorrectionBothBranches) {
   // Found again: high max 5200, low min 890: (910 - 890) / 4310 * 1000 = 4.6; 5200 / 890 = 5.84.
   EXPECT_EQ(r.rebound, 4);
   EXPECT_EQ(r.range, 58);
+
+  // A high of exactly 800 is in the large unit: that day is divided to 79, 80, 78, 79. Found
+  // again: high max 5200, low min 78: (910 - 78) / 5122 * 1000 = 162.4; 5200 / 78 * 10 = 666.7.
+  put(4, Day{0, 790, 800, 780, 790, 0, 10});
+  r = analyse();
+  EXPECT_EQ(r.rebound, 162);
+  EXPECT_EQ(r.range, 666);
 }
 
 TEST_F(Metrics, PriceUnitCorrectionIsLeftOut) {
