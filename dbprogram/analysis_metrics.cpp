@@ -271,17 +271,22 @@ class Analyser {
 
   // Change since the close at the comparison date. Dates are compared in the 1946..2045 window,
   // so a 2000s day is later than a 1990s comparison date and a 1990s day earlier than a 2000s
-  // one.
+  // one. The base is the traded day with the newest date on or before the comparison date,
+  // searched over the whole ring: a slot the stock missed still holds the previous lap's day,
+  // which is older than every genuine day but may lie nearer to the latest slot.
   int sinceDate(float comparisonDate) const {
     int base = 0;
     int back = -1;
+    double baseKey = 0;
     int s = latest_;
     for (int i = 0; i < HistoryDays; ++i, s = marketdb::previousSlot(s)) {
       const Day& d = day_[s];
       if (d.date == 0 || marketdb::dateLater(d.date, comparisonDate) || !d.active()) continue;
+      const double key = marketdb::dateKey(d.date);
+      if (back >= 0 && key <= baseKey) continue;
       base = d.close;
       back = i;
-      break;
+      baseKey = key;
     }
     if (back < 0) return 0;
     int recent = 0;

@@ -46,7 +46,8 @@ struct Entry {
 };
 
 // "nT..." or "nnT...": the item number before the T and the digits after it (none = 0).
-// Anything else, including a second T or a T in the item number, is not an entry.
+// Anything else, including a second T or a T in the item number, is not an entry; only item 99
+// finishes whatever follows its T.
 std::optional<Entry> parseEntry(const std::string& line) {
   std::size_t t;
   if (line.size() >= 2 && line[1] == 'T') {
@@ -58,7 +59,10 @@ std::optional<Entry> parseEntry(const std::string& line) {
   }
   const std::string item = line.substr(0, t);
   const std::string value = line.substr(t + 1);
-  if (!allDigits(item) || !allDigits(value)) return std::nullopt;
+  if (!allDigits(item)) return std::nullopt;
+  if (numberOf(item) == ItemFinish)
+    return Entry{ItemFinish, allDigits(value) ? numberOf(value) : 0};
+  if (!allDigits(value)) return std::nullopt;
   return Entry{numberOf(item), numberOf(value)};
 }
 

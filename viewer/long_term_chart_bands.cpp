@@ -65,7 +65,10 @@ void drawLongTermAverages(TChart& c, TDC& dc) {
       if (ma.computed[i]) {
         y = longTermPriceY(c, ma.average[i]);
         have = true;
-        // A full window: keep its average for the panes and the price table.
+        // A full window: keep its average for the panes and the price table. Only days whose
+        // window held a trading day get a value; the others keep what loading put there (0),
+        // rather than the carried average the dotted line shows. This is a choice: a carried
+        // figure in the price table would look like an average of days that had no trade.
         if (i >= period - 1) {
           for (int j = 0; j < 3; ++j) {
             if (period == c.setting(20 + j) && stored[j]) {

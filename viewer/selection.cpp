@@ -73,6 +73,16 @@ void TChart::stepSelection(int direction) {
     viewMode = 9;
   };
   if (stepReference < 0 || stepReference >= std::max(stockCount, 1)) stepReference = 0;
+  const auto atIndexEnd = [this, direction] {
+    return direction < 0 ? listPosition <= 0 : listPosition >= stockCount - 1;
+  };
+
+  // At an end of the index the same stock again, in every category: this rule comes before
+  // the walk through the chart-link list.
+  if (atIndexEnd()) {
+    choose(table->kcodeidx[stepReference]);
+    return;
+  }
 
   if (menuCategory == 31) {
     // The chart-link list, stopping at its ends (its end is the first code not in the index).
@@ -93,7 +103,7 @@ void TChart::stepSelection(int direction) {
   // Every round moves listPosition one step towards an end of the table, so the walk ends
   // after at most stockCount rounds; the bound on the rounds only guards a damaged position.
   for (int round = 0; round <= stockCount + 1; ++round) {
-    if (direction < 0 ? listPosition <= 0 : listPosition >= stockCount - 1) break;
+    if (atIndexEnd()) break;
     listPosition += direction;
     if (menuCategory == 30 && table->ksakujo[listPosition] == 1) {
       choose(table->kcodeidx[listPosition]);

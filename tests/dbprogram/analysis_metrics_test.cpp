@@ -2,6 +2,9 @@
 // the one under test are 0, so sｻｲﾝ shows that term alone.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "dbprogram/analysis.h"
 #include "tests/dbprogram/analysis_testdb.h"
 
@@ -167,6 +170,16 @@ TEST_F(Metrics, MovingAverageDeviation) {
   r = analyse();
   EXPECT_EQ(r.deviation2, -157);
   EXPECT_EQ(r.sign, -15);
+
+  // Single precision: closes 100, 100, 300 average 500 / 3, held as 166.666672f;
+  // (300 - 166.666672) / 166.666672 = 0.79999995 in floats, so 799 and a term of 79.999995
+  // (exact arithmetic, or an average held as a double, would give 800 and 80).
+  h = {};
+  closes({100, 100, 300});
+  st.maPeriod2 = 3;
+  r = analyse();
+  EXPECT_EQ(r.deviation2, 799);
+  EXPECT_EQ(r.sign, 79);
 }
 
 TEST_F(Metrics, MovingAverageThreeOnlyAddsToTheSign) {
@@ -327,6 +340,13 @@ TEST_F(Metrics, PriceUnitCorrectionBothBranches) {
   // Found again: high max 5200, low min 890: (910 - 890) / 4310 * 1000 = 4.6; 5200 / 890 = 5.84.
   EXPECT_EQ(r.rebound, 4);
   EXPECT_EQ(r.range, 58);
+
+  // A high of exactly 800 is in the large unit: that day is divided to 79, 80, 78, 79. Found
+  // again: high max 5200, low min 78: (910 - 78) / 5122 * 1000 = 162.4; 5200 / 78 * 10 = 666.7.
+  put(4, Day{0, 790, 800, 780, 790, 0, 10});
+  r = analyse();
+  EXPECT_EQ(r.rebound, 162);
+  EXPECT_EQ(r.range, 666);
 }
 
 TEST_F(Metrics, PriceUnitCorrectionIsLeftOut) {
@@ -378,6 +398,57 @@ TEST_F(Metrics, SinceComparisonDateSkipsDaysWithoutTrade) {
   put(0, Day{990106, 600, 600, 600, 600, 0, 10});
   // Base 400 (the day before), recent 600: 200 / 400 * 1000.
   EXPECT_EQ(analyse(990105).sinceDate, 500);
+}
+
+// 700 trading days stored from Monday 1999-01-04, day n in ring slot (n + 1) % 640: the ring
+// wraps and 2000 is crossed. After the wrap the stock misses a few daily files, so those slots
+// keep the previous lap's (1999) days. The expected values come from the list of genuine days.
+TEST(SinceComparisonDateTest, BaseIsTheNewestGenuineDayAfterTheRingWrapped) {
+  struct Traded {
+    int fullDate;  // yyyymmdd
+    int close;
+  };
+  std::vector<Traded> traded;
+  std::vector<float> dateOfDay;
+  std::vector<int> fullDateOfDay;
+  marketdb::StockHistory h{};
+  const std::set<int> missed = {641, 660, 690, 698};
+  int y = 1999, m = 1, d = 4, weekday = 0;  // 0 = Monday
+  const int monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int n = 0; n < 700; ++n) {
+    const float date = static_cast<float>((y % 100) * 10000 + m * 100 + d);
+    const int close = 300 + (n * 37) % 251;
+    dateOfDay.push_back(date);
+    fullDateOfDay.push_back(y * 10000 + m * 100 + d);
+    if (!missed.count(n)) {
+      h.day[(n + 1) % 640] = record(Day{date, close, close, close, close, 0, 100});
+      traded.push_back({y * 10000 + m * 100 + d, close});
+    }
+    do {  // the next weekday
+      weekday = (weekday + 1) % 7;
+      const int length = monthDays[m - 1] + (m == 2 && y % 4 == 0 ? 1 : 0);
+      if (++d > length) d = 1, m = m == 12 ? (++y, 1) : m + 1;
+    } while (weekday >= 5);
+  }
+  ASSERT_GT(traded.back().fullDate, 20010625);  // the last day lies after every date below
+
+  const struct {
+    float comparison;
+    int fullDate;
+  } cases[] = {{990901, 19990901}, {105, 20000105}, {10625, 20010625},
+               // days the stock missed: the genuine day before them is the base
+               {dateOfDay[660], fullDateOfDay[660]}, {dateOfDay[698], fullDateOfDay[698]}};
+  for (const auto& c : cases) {
+    int base = 0;
+    for (const Traded& t : traded)
+      if (t.fullDate <= c.fullDate) base = t.close;
+    const int recent = traded.back().close;
+    const int expected = static_cast<int>(static_cast<float>(recent - base) /
+                                          static_cast<float>(base) * 1000.0f);
+    RankingRow r;
+    dbprogram::analyseStock(h, (699 + 1) % 640, c.comparison, zeroWeights(), r);
+    EXPECT_EQ(r.sinceDate, expected) << c.comparison;
+  }
 }
 
 TEST(AnalysisSettingsTest, TakesThePeriodsAndWeightsOfTheirItems) {

@@ -163,7 +163,7 @@ TEST_F(SettingsEditorTest, RefusedEntriesRingAndChangeNothing) {
       "77T1E", "77T0E", "31T0E", "20T0E", "33T1E", "35T23E", "35T417E", "60T2E",
       "123T4E",  // three-digit item number
       "36T1E", "40T1E", "61T1E", "0T1E", "00T1E",
-      "5E", "E", "T5E", "TT5E", "5TT3E", "5T3T4E",
+      "5E", "E", "T5E", "TT5E", "5TT3E", "5T3T4E", "60TTE", "29T1T0E",
       "26T61E", "26T3E", "25T21E", "28T59E", "27T19E", "27T101E",  // neighbours of 25..28
   };
   DbWindow w;
@@ -258,7 +258,7 @@ TEST_F(SettingsEditorTest, ItemNinetyNineFinishesWhateverItsValue) {
   const std::string expectedSys =
       sysText(kSysLine1, kSysColours,
               "100  20  60  10  20   4  20  60 100  10  20  30  10  15   7 200\n");
-  for (const char* finish : {"99T99E", "99T0E", "99TE", "99T12345E"}) {
+  for (const char* finish : {"99T99E", "99T0E", "99TE", "99T12345E", "99TTE", "99T9T9E"}) {
     SCOPED_TRACE(finish);
     SetUp();
     DbWindow w;

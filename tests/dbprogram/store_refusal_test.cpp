@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <string>
 
+#include "marketdb/files.h"
 #include "tests/dbprogram/store_fixture.h"
 
 namespace storetest {
@@ -120,9 +121,28 @@ TEST_F(StoreRefusalTest, DatesThatAreNoDate) {
   EXPECT_EQ(lastLine().text, malformedMessage);
   expectRefused("W991231",
                 dailyLine(A, "1", "1", "1", "1", "0", "1", "991231.5", "801", "72030"));
+  // Inside the range and later than the last store, but not a whole date.
+  expectRefused("W991231",
+                dailyLine(A, "1", "1", "1", "1", "0", "1", "991230.5", "801", "72030"));
+  EXPECT_EQ(lastLine().text, malformedMessage);
   expectRefused("W991231", dailyLine(A, "1", "1", "1", "1", "0", "1", "100", "801", "72030"));
   expectRefused("W991231", dailyLine(A, "1", "1", "1", "1", "0", "1", "991232", "801", "72030"));
   expectRefused("W991231", dailyLine(A, "1", "1", "1", "1", "0", "1", "nan", "801", "72030"));
+}
+
+TEST_F(StoreRefusalTest, AStorePositionOutsideTheRing) {
+  for (int position : {640, -1}) {
+    SCOPED_TRACE(position);
+    marketdb::SystemFile sys;
+    ASSERT_EQ(marketdb::readSystemFile(sys), marketdb::FileStatus::Ok);
+    sys.storePosition = position;
+    ASSERT_EQ(marketdb::writeSystemFile(sys), marketdb::FileStatus::Ok);
+    before = Snapshot::take();
+    expectRefused("W991231",
+                  dailyLine(A, "1", "1", "1", "1", "0", "1", "991231", "801", "72030"));
+    EXPECT_EQ(lastLine().text, "pelinoru.sys の格納位置" + std::to_string(position) +
+                                   "が異常なので格納処理しません");
+  }
 }
 
 TEST_F(StoreRefusalTest, AFileWithoutAnyLine) {

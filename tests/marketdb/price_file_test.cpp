@@ -64,6 +64,8 @@ TEST(PriceFileTest, WritesAtSlotAndDayAndReadsBack) {
   DayRecord other = sampleRecord();
   other.date = 105;
   ASSERT_TRUE(file.writeDay(0, 0, other));
+  // Day 640 of block 0 would be day 0 of block 1.
+  EXPECT_FALSE(file.writeDay(0, 640, other));
   ASSERT_TRUE(file.sync());
   file.close();
 
@@ -83,6 +85,7 @@ TEST(PriceFileTest, WritesAtSlotAndDayAndReadsBack) {
   ASSERT_TRUE(file.readRecord(1, 639, rec));
   expectSame(rec, sampleRecord());
   EXPECT_FALSE(file.readRecord(1, 640, rec));
+  EXPECT_FALSE(file.readRecord(0, 640, rec));
   EXPECT_FALSE(file.readRecord(-1, 0, rec));
   EXPECT_FALSE(file.writeDay(0, 0, other));  // opened read-only
 }

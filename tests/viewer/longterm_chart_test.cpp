@@ -208,6 +208,35 @@ TEST_F(LongTermChartTest, AveragesAreDottedAndLeaveTheirValuesForTheSettingsPeri
   EXPECT_EQ(ma3[slotOfDay(639)], 1642);  // 1605 .. 1679
 }
 
+TEST_F(LongTermChartTest, AWindowWithoutTradingFormsNoAverage) {
+  // Days 400..459 without trading: from day 424 on the 25-day window holds no trading day.
+  Stock st = linearStock(*this, 1301);
+  for (int i = 400; i < 460; ++i) {
+    marketdb::DayRecord& d = st.ring[slotOfDay(i)];
+    d.open = d.high = d.low = d.close = d.change = 0;
+    d.volume = 0;
+  }
+  stocks.push_back(st);
+  open();
+  show(1301);
+  const int* ma2 = chart->maValue2.get();
+  EXPECT_EQ(ma2[slotOfDay(423)], 1439);  // day 399 alone
+  for (int i = 424; i < 460; ++i) ASSERT_EQ(ma2[slotOfDay(i)], 0) << i;
+  EXPECT_EQ(ma2[slotOfDay(460)], 1500);  // day 460 alone
+  // The dots of the empty windows stay at the last average's height.
+  const float scale = 180.0f / static_cast<float>(chart->chartMax - chart->chartMin);
+  const int carried = static_cast<int>(463.0f - (1439.0f - chart->chartMin) * scale);
+  for (int i = 424; i < 460; i += 2) {
+    int dots = 0;
+    for (const Op& op : ops())
+      if (op.kind == "pixel" && op.v[0] == i && op.colour == "FF00FF") {
+        ++dots;
+        EXPECT_EQ(op.v[1], carried) << i;
+      }
+    EXPECT_EQ(dots, 1) << i;
+  }
+}
+
 TEST_F(LongTermChartTest, Mode3ShiftsTheDaysAndDrawsLaggingClosesWithoutAverages) {
   stocks.push_back(linearStock(*this, 1301));
   open();

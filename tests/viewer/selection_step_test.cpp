@@ -97,9 +97,11 @@ TEST_F(StepTest, LinkCategoryWalksTheListAndStopsAtItsEnds) {
   EXPECT_EQ(chart().linkPosition, 2);
   up();
   EXPECT_FLOAT_EQ(shown(), 1301.0f);
-  up();  // from the first stock of the index the walk still follows the list
-  EXPECT_FLOAT_EQ(shown(), 2001.0f);
-  up();
+  up();  // at the first stock of the index: the same stock again, before any walk
+  EXPECT_FLOAT_EQ(shown(), 1301.0f);
+  EXPECT_EQ(chart().linkPosition, 1);
+  show(2001);
+  up();  // the start of the list
   EXPECT_FLOAT_EQ(shown(), 2001.0f);
   EXPECT_EQ(chart().linkPosition, 0);
 
@@ -115,6 +117,23 @@ TEST_F(StepTest, LinkCategoryWalksTheListAndStopsAtItsEnds) {
   EXPECT_FLOAT_EQ(shown(), 4004.0f);
   down();
   EXPECT_FLOAT_EQ(shown(), 4004.0f);
+  // At the last stock of the index ↓ shows it again instead of walking to the list's end.
+  show(9984);
+  down();
+  EXPECT_FLOAT_EQ(shown(), 9984.0f);
+}
+
+TEST_F(StepTest, DownOnTheLastStockStaysInsideTheTable) {
+  writeDatabase();
+  // An index cut short after its last stock: the part of a line that was read (section 4,
+  // that of the last stock) lies just past the table.
+  testsupport::writeFile(marketdb::IndexFileName,
+                         testsupport::readFile(marketdb::IndexFileName) + "0 4");
+  start();
+  show(9984);
+  down();
+  EXPECT_FLOAT_EQ(shown(), 9984.0f);
+  EXPECT_TRUE(drewText(0, 0, Yellow, "9984"));
 }
 
 }  // namespace

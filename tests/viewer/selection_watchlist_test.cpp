@@ -152,6 +152,18 @@ TEST_F(WatchListTest, FullListTakesNoMoreCodes) {
   EXPECT_EQ(current(), original);  // position 90 stays the terminator
 }
 
+TEST_F(WatchListTest, DeleteFindsACodeAtPosition90) {
+  // Another program filled the list up to and including position 90.
+  for (int p = 0; p < 90; ++p) win.codes[p] = 1332;
+  win.codes[90] = 1380;
+  writeDatabase();
+  start();
+  show(1380);
+  driver->key(VK_DELETE);
+  win.codes[90] = 0;
+  EXPECT_EQ(current(), marketdb::formatSettingsFile(win));
+}
+
 TEST_F(WatchListTest, UnwritableFileIsReportedAndTheWindowCloses) {
   start();
   show(1380);
