@@ -14,10 +14,7 @@ bool TChart::loadStock(TDC& dc) {
   if (!table) return false;
   if (lookupFailed || selectionValue != table->kcodeidx[currentStock]) {
     reloadRing = true;
-    for (auto* series : {&maValue1, &maValue2, &maValue3, &maDeviation1, &maDeviation2,
-                         &maDeviation3, &indicator1, &indicator2, &indicator3, &indicator4,
-                         &signTotal})
-      std::fill(series->get(), series->get() + marketdb::HistoryDays, 0);
+    clearDerivedSeries();
   }
 
   int index = table->findStock(selectionValue);
@@ -40,6 +37,22 @@ bool TChart::loadStock(TDC& dc) {
     correctPriceScale();
   }
   return true;
+}
+
+void TChart::clearDerivedSeries() {
+  for (auto* series : {&maValue1, &maValue2, &maValue3, &maDeviation1, &maDeviation2,
+                       &maDeviation3, &indicator1, &indicator2, &indicator3, &indicator4,
+                       &signTotal})
+    if (*series) std::fill(series->get(), series->get() + marketdb::HistoryDays, 0);
+}
+
+void TChart::readStockIntoColumns(int index) {
+  currentStock = index;
+  readRing();
+  correctPriceScale();
+  reloadRing = false;
+  // The series computed for the stock that was in the columns do not belong to this one.
+  clearDerivedSeries();
 }
 
 void TChart::addRecentCode(float code) {

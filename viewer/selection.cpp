@@ -30,6 +30,8 @@ COLORREF changeColour(int percent) {
   return White;
 }
 
+}  // namespace
+
 // The first six bytes of a name, without cutting a double-byte character in half.
 std::string_view shortName(const char* name) {
   std::string_view s(name, strnlen(name, 14));
@@ -41,8 +43,6 @@ std::string_view shortName(const char* name) {
   }
   return s.substr(0, end);
 }
-
-}  // namespace
 
 void TChart::menuBookkeeping() {
   selectionValue = static_cast<float>(menuCategory);

@@ -1,30 +1,25 @@
-// The code keypad (mode 11): a stock code or a menu category typed with keys or clicks.
+// The code keypad (mode 11): a stock code or a menu category typed with keys or clicks; the
+// keypad drawing it shares with the comparison's base-date entry.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/text/cp932.h"
+#include "viewer/entry_keypad.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
 
-namespace {
-
-constexpr COLORREF Yellow = RGB(255, 255, 0);
-constexpr COLORREF White = RGB(255, 255, 255);
-constexpr int MaxDigits = 6;
-
-// Digit of a keypad cell, or 0 for a cell that is no digit.
 char digitOfCell(int cell) {
   for (int d = 0; d < 10; ++d)
     if (PadDigit[d] == cell) return static_cast<char>('0' + d);
   return 0;
 }
 
-void drawKeypad(TDC& dc) {
-  dc.SetTextColor(Yellow);
-  dc.TextOut(240, 208, SJ("銘柄コード入力"));
-  dc.SelectObject(TPen(White));
+void drawEntryKeypad(TDC& dc, const std::string& prompt, COLORREF textColour) {
+  dc.SetTextColor(textColour);
+  dc.TextOut(240, 208, prompt);
+  dc.SelectObject(TPen(RGB(255, 255, 255)));
   for (int y = 0; y <= 200; y += 40) {
     dc.MoveTo(240, y);
     dc.LineTo(360, y);
@@ -43,6 +38,11 @@ void drawKeypad(TDC& dc) {
     for (int col = 0; col < 3; ++col)
       dc.TextOut(242 + col * 40, 42 + row * 40, pelinor::text::toCp932(labels[row][col]));
 }
+
+namespace {
+
+constexpr COLORREF Yellow = RGB(255, 255, 0);
+constexpr int MaxDigits = 6;
 
 }  // namespace
 
@@ -81,7 +81,7 @@ bool TChart::codeKeypad(TDC& dc) {
     return false;
   }
 
-  drawKeypad(dc);
+  drawEntryKeypad(dc, SJ("銘柄コード入力"), Yellow);
   dc.SetTextColor(Yellow);
   dc.TextOut(242, 2, pelinor::text::format("%6g", static_cast<double>(value)));
 

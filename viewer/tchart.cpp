@@ -207,7 +207,8 @@ void TChart::paintOnce(TDC& dc) {
   // 1. Price table.
   if ((viewMode == 15 || viewMode == 16) && arraysReady) priceTable(dc);
 
-  // 2. Information screen and export (mode 2): not drawn yet, the screen stays empty.
+  // 2. Information screen and export.
+  if (viewMode == 2) informationScreen(dc);
 
   // 3. Menu bookkeeping and stepping.
   if (viewMode == 12) menuBookkeeping();
@@ -223,7 +224,11 @@ void TChart::paintOnce(TDC& dc) {
   // 6. Top-row buttons, Insert, Delete.
   if (isChartMode(viewMode)) topRowButtons();
 
-  // 7, 8. Comparison base-date keypad (mode 6) and comparison chart (mode 97): not drawn yet.
+  // 7. Comparison base-date keypad; Enter turns it into the comparison chart of the same paint.
+  if (viewMode == 6) baseDateKeypad(dc);
+
+  // 8. Comparison chart.
+  if (viewMode == 97) f6(dc);
 
   // 9. The code keypad; it may end the paint (Enter from another screen opens the menu).
   if (viewMode == 11 && !codeKeypad(dc)) return;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "marketdb/files.h"
@@ -117,6 +118,7 @@ class TChart : public TWindow {
   void correctPriceScale();
   void computeExtremes();
   void addRecentCode(float code);
+  void clearDerivedSeries();  // the eleven series computed from the ring, all 0
 
   // Stock selection: the menu, stepping, the top-row buttons and the code keypad.
   void menuBookkeeping();             // mode 12
@@ -132,6 +134,16 @@ class TChart : public TWindow {
   // count (at most `capacity`).
   int listedStocks(int category, int* out, int capacity) const;
   bool writeWatchList(int command);  // 8 register, 9 delete; false when the file failed
+
+  // The comparison: the base-date keypad (mode 6, may set mode 97); the chart is f6 (mode 97).
+  void baseDateKeypad(TDC& dc);
+  // Reads the history of table index `index` into the columns as the chart load does (price-unit
+  // correction and extremes included) and makes it the stock in memory.
+  void readStockIntoColumns(int index);
+
+  // The information screen (mode 2) and the export of the stock in memory to kabudata.txt.
+  void informationScreen(TDC& dc);
+  std::string priceHistoryText() const;  // the whole file, oldest day first
 
   // Paint helpers.
   void paintOnce(TDC& dc);  // steps of one paint: mapping, background, the mode blocks
@@ -187,6 +199,7 @@ class TChart : public TWindow {
   float volumeMax = 0;
   float recentCodes[7] = {};
   int recentWrite = 0;
+  float baseDate = 0;  // the comparison's base date yymmdd, as typed
 
   // The history ring of the displayed stock and its derived series (640 entries each).
   std::unique_ptr<float[]> dates;
@@ -211,5 +224,8 @@ class TChart : public TWindow {
   int setting(int number) const { return periods[number - 20]; }
   const ColourSetting& colour(int number) const { return colours[number - 1]; }
 };
+
+// A stock name cut to at most its first six bytes, never inside a double-byte character.
+std::string_view shortName(const char* name);
 
 }  // namespace viewer

@@ -1,0 +1,18 @@
+// The on-screen keypad of the digit entries (the code keypad and the comparison's base date):
+// a 3 x 4 grid of cells from x 240 to 360 and y 40 to 200 under a display cell, with a prompt
+// below it.
+#pragma once
+
+#include <string>
+
+#include "platform/gdi/tdc.h"
+
+namespace viewer {
+
+// Digit of a keypad cell ('0'..'9'), or 0 for a cell that is no digit.
+char digitOfCell(int cell);
+
+// The frame in white, the prompt and the cell labels in `textColour`.
+void drawEntryKeypad(TDC& dc, const std::string& prompt, COLORREF textColour);
+
+}  // namespace viewer
