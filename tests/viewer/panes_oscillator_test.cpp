@@ -204,6 +204,40 @@ TEST_F(OscillatorPaneTest, UserSignViewTicksEveryTradingDayAndFlatTotalDrawsNoLi
   EXPECT_TRUE(hasText(0, 119, "FFFF00", "    0"));
 }
 
+// Settings at the bounds the editor allows: every view still draws its frame. (Values beyond
+// them never reach the panes: the loader replaces them by the defaults.)
+TEST_F(OscillatorPaneTest, SettingsAtTheirBoundsDrawEveryView) {
+  struct Case {
+    const char* name;
+    int period;  // settings 20..22, 29..31; the psychological period is at most 54
+    int rci;     // settings 29 and 30 (0 allowed)
+    int h;
+    int weight;
+  };
+  const Case cases[] = {{"smallest", 1, 0, 24, 1}, {"largest", 320, 320, 416, 50}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    for (int n : {20, 21, 22, 31}) sys.periods[n - 20] = k.period;
+    sys.periods[29 - 20] = sys.periods[30 - 20] = k.rci;
+    sys.periods[32 - 20] = std::min(k.period, 54);
+    setHeight(k.h);
+    for (int& w : win.weights) w = k.weight;
+    stocks.clear();
+    showView(VK_F5);
+    ASSERT_EQ(c().setting(35), k.h);
+    EXPECT_TRUE(hasLine(0, k.h + 20, 639, k.h + 20, "606060", "dot"));
+    key(VK_F4);
+    EXPECT_TRUE(hasText(32, 16, "FFFF00", " 400"));
+    for (unsigned view : {VK_F6, VK_F7}) {
+      key(view);
+      EXPECT_TRUE(hasLine(639, 16, 639, k.h + 23, "606060", "dot"));
+      EXPECT_EQ(texts("32000").size(), 0u);  // the range always found days
+    }
+    driver.reset();
+    frame.reset();
+  }
+}
+
 // ---- Series after views 5, 4, 7 and 77 -------------------------------------------------
 
 class OscillatorSeriesTest : public OscillatorPaneTest {

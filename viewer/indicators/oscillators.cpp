@@ -43,7 +43,10 @@ int windowLookback(int period) {
   return period == 0 ? 0 : period - 1;
 }
 
-int rsiWindow(int psychologicalPeriod) { return nonNegative(psychologicalPeriod) + 2; }
+int rsiWindow(int psychologicalPeriod) {
+  // Beyond the ring a window never fills; the bound keeps the sum from overflowing.
+  return std::min(nonNegative(psychologicalPeriod), RingDays) + 2;
+}
 
 void movingAverageDeviation(const RingColumns& ring, int period, OscillatorLine& out,
                             int* averages) {

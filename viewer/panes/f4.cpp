@@ -85,7 +85,7 @@ void TChart::f4(TDC& dc) {
   drawOscillator(dc, l, w.y, g, fullColour(colour(18)));
 
   dc.SetTextColor(fullColour(colour(2)));
-  drawAxisLabels(*this, dc, g, [](int j, int& value) {
+  drawAxisLabels(dc, g, [](int j, int& value) {
     value = 20 * j;
     return true;
   });

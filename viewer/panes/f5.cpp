@@ -95,7 +95,7 @@ void TChart::f5(TDC& dc) {
   }
 
   dc.SetTextColor(fullColour(colour(2)));
-  drawAxisLabels(*this, dc, g, [](int j, int& value) {
+  drawAxisLabels(dc, g, [](int j, int& value) {
     value = -100 + 20 * j;
     return j <= 10;
   });

@@ -151,7 +151,8 @@ void signTotalArea(TChart& c, TDC& dc, const PaneGeometry& g) {
   int* totals = c.signTotal.get();
   const indicators::SignRange range = indicators::signRange(totals, oldest, warmUp);
   if (fixedView || c.peakSign != 0) {
-    indicators::peakSign(c.oscillators().averages, c.setting(21) - 1, range, oldest, totals);
+    const int start = std::clamp(c.setting(21), 0, RingDays) - 1;
+    indicators::peakSign(c.oscillators().averages, start, range, oldest, totals);
   }
 
   // Without a range there is nothing to scale the total by: no line.

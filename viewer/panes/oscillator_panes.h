@@ -51,7 +51,7 @@ bool haveRing(const TChart& chart);
 void drawPaneGrid(TChart& chart, TDC& dc, const PaneGeometry& g);
 // Dotted month lines from y `top` to H + 23 at every change of month.
 void drawMonthLines(TChart& chart, TDC& dc, int top, int bottom);
-// Screen y of every walk day with an entry into work.y (0 where none).
+// Screen y of every walk day with an entry (0 where none).
 void lineYs(const indicators::OscillatorLine& line, const PaneGeometry& g, Scale scale,
             int* ys);
 // Segments of a line between days with entries, inside the pane.
@@ -60,7 +60,7 @@ void drawOscillator(TDC& dc, const indicators::OscillatorLine& line, const int* 
 // The value column at x 0 and the second column at x 32 (`second` gives the value of row j,
 // or false where the row has none).
 template <typename Second>
-void drawAxisLabels(TChart& chart, TDC& dc, const PaneGeometry& g, Second second);
+void drawAxisLabels(TDC& dc, const PaneGeometry& g, Second second);
 void drawAxisLabelRow(TDC& dc, const PaneGeometry& g, int j, int x, int value);
 
 // Sign rows: ticks of one row, the total added with the row's weight; advances the row top.
@@ -72,8 +72,7 @@ void signSeparator(TChart& chart, TDC& dc, int row);
 void signTotalArea(TChart& chart, TDC& dc, const PaneGeometry& g);
 
 template <typename Second>
-void drawAxisLabels(TChart& chart, TDC& dc, const PaneGeometry& g, Second second) {
-  (void)chart;
+void drawAxisLabels(TDC& dc, const PaneGeometry& g, Second second) {
   for (int j = 0; j <= 20; ++j) {
     drawAxisLabelRow(dc, g, j, 0, -100 + 10 * j);
     int value = 0;
