@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "viewer/panes/oscillator_panes.h"
+
 namespace viewer {
 
 TChart::TChart() { loadSharedFiles(); }

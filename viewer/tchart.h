@@ -11,8 +11,11 @@
 #include "marketdb/files.h"
 #include "platform/window/window.h"
 #include "viewer/chart_screen_state.h"
+#include "viewer/indicators/sign_total.h"
 
 namespace viewer {
+
+struct OscillatorWork;  // lines of the oscillator panes (viewer/panes/oscillator_panes.h)
 
 // Menu ids of resource 100.
 enum : int {
@@ -214,6 +217,16 @@ class TChart : public TWindow {
 
   // Chart screen working values.
   ChartScreenState chart;
+
+  // Oscillator panes and sign view. While signFlag is set (the sign view of modes 7 and 77),
+  // f5 and f4 draw tick rows from signParameters instead of their lines; signRowTop moves one
+  // unit down after each row.
+  std::unique_ptr<OscillatorWork> oscillatorWork;  // allocated with the history arrays
+  indicators::SignParameters signParameters = indicators::fixedSignParameters();
+  int signFlag = 0;
+  int signRowHeight = 0;
+  int signRowTop = 20;
+  OscillatorWork& oscillators();
 
   // Start-up state.
   bool arraysReady = false;  // the per-stock arrays were allocated

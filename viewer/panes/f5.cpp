@@ -1,9 +1,104 @@
+// Pane 5 (view 5): the psychological line, the deviations from the three daily moving averages
+// and the three RCIs, one pixel per day. With the sign flag set it draws the sign view's rows
+// 0 to 5 instead.
+#include <algorithm>
+
+#include "platform/text/cp932.h"
+#include "viewer/panes/oscillator_panes.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
+namespace {
 
-void TChart::f5(TDC& /*dc*/) {
-  // The pane is drawn by the indicator panes.
+using indicators::OscillatorLine;
+
+void signRows(TChart& c, TDC& dc, const PaneGeometry& g) {
+  OscillatorWork& w = c.oscillators();
+  const indicators::RingColumns ring = ringColumns(c);
+  const indicators::SignParameters& p = c.signParameters;
+  OscillatorLine& l = w.line[0];
+
+  indicators::psychologicalLine(ring, p.period[indicators::RowPsychological], l);
+  lineYs(l, g, Scale::Percent, w.y);
+  signRow(c, dc, l, w.y, indicators::RowPsychological);
+  signSeparator(c, dc, indicators::RowPsychological);
+
+  // The 2nd average is kept for the peak marks of the total.
+  indicators::movingAverageDeviation(ring, p.period[indicators::RowDeviation2], l, w.averages);
+  indicators::storeWalkValues(w.averages, 0, ring.oldest, c.maValue2.get());
+  lineYs(l, g, Scale::Percent, w.y);
+  signRow(c, dc, l, w.y, indicators::RowDeviation2);
+
+  indicators::movingAverageDeviation(ring, p.period[indicators::RowDeviation3], l);
+  lineYs(l, g, Scale::Percent, w.y);
+  signRow(c, dc, l, w.y, indicators::RowDeviation3);
+  signSeparator(c, dc, indicators::RowDeviation3);
+
+  for (int row = indicators::RowRci1; row <= indicators::RowRci3; ++row) {
+    indicators::rci(ring, p.period[row], w.rciWork, l);
+    lineYs(l, g, Scale::Rci, w.y);
+    signRow(c, dc, l, w.y, row);
+  }
+  signSeparator(c, dc, indicators::RowRci3);
+}
+
+}  // namespace
+
+void TChart::f5(TDC& dc) {
+  if (!haveRing(*this)) return;
+  const PaneGeometry g(setting(35));
+  if (signFlag != 0) {
+    signRows(*this, dc, g);
+    return;
+  }
+  dc.SelectObject(paneFont());
+  std::fill_n(indicator1.get(), RingDays, 0);
+  std::fill_n(indicator2.get(), RingDays, 0);
+  std::fill_n(indicator3.get(), RingDays, 0);
+  std::fill_n(indicator4.get(), RingDays, 0);
+  drawPaneGrid(*this, dc, g);
+  drawMonthLines(*this, dc, 18, g.h + 23);
+
+  OscillatorWork& w = oscillators();
+  const indicators::RingColumns ring = ringColumns(*this);
+  OscillatorLine& l = w.line[0];
+
+  indicators::psychologicalLine(ring, setting(32), l);
+  indicators::storeSeries(l, ring.oldest, indicator1.get());
+  lineYs(l, g, Scale::Percent, w.y);
+  drawOscillator(dc, l, w.y, g, fullColour(colour(19)));
+
+  int* deviations[3] = {maDeviation1.get(), maDeviation2.get(), maDeviation3.get()};
+  for (int d = 0; d < 3; ++d) {
+    indicators::movingAverageDeviation(ring, setting(20 + d), l, d == 1 ? w.averages : nullptr);
+    indicators::storeSeries(l, ring.oldest, deviations[d]);
+    if (d == 1) indicators::storeWalkValues(w.averages, l.lookback, ring.oldest, maValue2.get());
+    lineYs(l, g, Scale::Percent, w.y);
+    const COLORREF lineColour = fullColour(colour(7 + d));
+    drawOscillator(dc, l, w.y, g, lineColour);
+    // The newest day's deviation, when that day has one of its own.
+    if (l.fresh[RingDays - 1]) {
+      dc.SetTextColor(lineColour);
+      dc.TextOut(600, 15 + 8 * d,
+                 pelinor::text::format("%5.1f", static_cast<double>(l.value[RingDays - 1])));
+    }
+  }
+
+  int* rcis[3] = {indicator2.get(), indicator3.get(), indicator4.get()};
+  for (int n = 0; n < 3; ++n) {
+    const int period = setting(29 + n);
+    if (period <= 0) continue;  // an RCI of period 0 is switched off
+    indicators::rci(ring, period, w.rciWork, l);
+    indicators::storeSeries(l, ring.oldest, rcis[n]);
+    lineYs(l, g, Scale::Rci, w.y);
+    drawOscillator(dc, l, w.y, g, fullColour(colour(16 + n)));
+  }
+
+  dc.SetTextColor(fullColour(colour(2)));
+  drawAxisLabels(dc, g, [](int j, int& value) {
+    value = -100 + 20 * j;
+    return j <= 10;
+  });
 }
 
 }  // namespace viewer
