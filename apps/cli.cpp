@@ -1,10 +1,16 @@
 #include "apps/cli.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <optional>
+
+#include "platform/text/cp932.h"
 
 #include "platform/host/script_host.h"
 #include "platform/host/sdl_host.h"
@@ -31,12 +37,31 @@ void printUsage(std::ostream& out, const std::string& name) {
     out << "  " << name << " init W|N                    create an empty database\n"
         << "  " << name << " store FILE...               store daily price files in order\n"
         << "  " << name << " analyze YYMMDD              run the analysis with that comparison"
-        << " date\n";
+        << " date\n"
+        << "  " << name << " import [OPTIONS] SOURCE...  turn per-stock CSV price files into"
+        << " daily price files\n";
   }
-  out << "  " << name << " --help                      show this help\n"
-      << "Options:\n"
-      << "  --size WxH      client size in pixels, 1 to " << MaxClientSide
+  out << "  " << name << " --version                   show the version and the build\n"
+      << "  " << name << " --help                      show this help\n"
+      << "Options (before the command):\n"
+      << "  -C DIR, --directory DIR  work on the data files of DIR instead of the working"
+      << " directory;\n"
+      << "                           other file names are then taken relative to DIR\n"
+      << "  --data-home              work on $XDG_DATA_HOME/pelinor (by default"
+      << " ~/.local/share/pelinor),\n"
+      << "                           created when absent\n"
+      << "  --size WxH               client size in pixels, 1 to " << MaxClientSide
       << " each (default " << DefaultClientSize.cx << "x" << DefaultClientSize.cy << ")\n";
+}
+
+void printVersion(std::ostream& out, const std::string& name, const VersionInfo& version) {
+  const std::string title = pelinor::text::toUtf8(version.titleCp932);
+  const std::size_t space = title.find_last_of(' ');
+  if (space == std::string::npos)
+    out << name << (title.empty() ? "" : " " + title) << '\n';
+  else
+    out << name << " (" << title.substr(0, space) << ") " << title.substr(space + 1) << '\n';
+  out << "build " << (version.build.empty() ? "unknown" : version.build) << '\n';
 }
 
 int usageError(const std::string& name, const std::string& message) {
@@ -63,6 +88,99 @@ std::optional<TSize> parseSize(const std::string& s) {
   auto h = parseSide(s.substr(x + 1));
   if (!w || !h) return std::nullopt;
   return TSize{*w, *h};
+}
+
+// A change of folder asked for on the command line, applied in the order given.
+struct DirectoryChange {
+  bool dataHome = false;  // --data-home
+  std::string dir;        // -C DIR
+};
+
+// Creates each missing component of an absolute path with mode 0700 (as the folders of a
+// user's data home are meant to be private); false with errno set on failure.
+bool makeFolders(const std::string& path) {
+  for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos != path.size() && path[pos] != '/') continue;
+    const std::string prefix = path.substr(0, pos);
+    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+// $XDG_DATA_HOME/pelinor, or ~/.local/share/pelinor when it is unset, empty or relative (a
+// relative value is to be ignored). Empty when neither gives an absolute folder.
+std::string dataHome() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') return std::string(xdg) + "/pelinor";
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.local/share/pelinor";
+  return {};
+}
+
+// Enters each folder in turn; returns the exit status of the failure, or nothing.
+std::optional<int> changeDirectories(const std::vector<DirectoryChange>& changes,
+                                     const std::string& name) {
+  for (const DirectoryChange& change : changes) {
+    std::string dir = change.dir;
+    if (change.dataHome) {
+      dir = dataHome();
+      if (dir.empty()) {
+        std::cerr << name << ": --data-home: neither XDG_DATA_HOME nor HOME names an absolute"
+                  << " folder\n";
+        return 2;
+      }
+      struct stat st;
+      if (::stat(dir.c_str(), &st) != 0) {
+        if (!makeFolders(dir)) {
+          std::cerr << name << ": cannot create the data folder '" << dir
+                    << "': " << std::strerror(errno) << '\n';
+          return 2;
+        }
+        std::cerr << name << ": created the data folder " << dir << '\n';
+      }
+    }
+    if (::chdir(dir.c_str()) != 0) {
+      std::cerr << name << ": cannot change to folder '" << dir << "': " << std::strerror(errno)
+                << '\n';
+      return 2;
+    }
+  }
+  return std::nullopt;
+}
+
+// Takes the folder options out of the arguments up to the batch command word (or all of them
+// for the window forms), leaving the rest in order. The values of --script and --size are
+// stepped over, so a script named "-C" stays a script name.
+std::optional<int> takeDirectoryOptions(std::vector<std::string>& args, const std::string& name,
+                                        std::vector<DirectoryChange>& changes) {
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-C" || arg == "--directory" || arg.rfind("--directory=", 0) == 0) {
+      std::string dir;
+      if (arg.rfind("--directory=", 0) == 0) {
+        dir = arg.substr(std::strlen("--directory="));
+      } else {
+        if (i + 1 >= args.size()) return usageError(name, "option " + arg + " needs a folder");
+        dir = args[++i];
+      }
+      if (dir.empty()) return usageError(name, "option " + arg + " needs a folder");
+      changes.push_back({false, dir});
+    } else if (arg == "--data-home") {
+      changes.push_back({true, {}});
+    } else if (arg == "--script" || arg == "--size") {
+      rest.push_back(arg);
+      if (i + 1 < args.size()) rest.push_back(args[++i]);
+    } else if (arg.rfind("-", 0) == 0) {
+      rest.push_back(arg);
+    } else {
+      // The batch command: it and its own arguments stay as they are.
+      rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      break;
+    }
+  }
+  args = std::move(rest);
+  return std::nullopt;
 }
 
 struct Options {
@@ -107,15 +225,24 @@ std::optional<int> parseOptions(const std::vector<std::string>& args, const std:
 
 }  // namespace
 
-int runProgram(int argc, char** argv, const AppFactory& makeApp, const BatchHandler& batch) {
+int runProgram(int argc, char** argv, const AppFactory& makeApp, const BatchHandler& batch,
+               const VersionInfo& version) {
   const std::string name = programName(argc, argv);
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+
+  std::vector<DirectoryChange> changes;
+  if (auto status = takeDirectoryOptions(args, name, changes)) return *status;
 
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     printUsage(std::cout, name);
     return 0;
   }
+  if (!args.empty() && args[0] == "--version") {
+    printVersion(std::cout, name, version);
+    return 0;
+  }
+  if (auto status = changeDirectories(changes, name)) return *status;
 
   // Batch commands are words; the window options begin with "--".
   if (!args.empty() && args[0].rfind("--", 0) != 0) {

@@ -8,6 +8,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (args[0] == "init") return batchInit(rest, out, err);
   if (args[0] == "store") return batchStore(rest, out, err);
   if (args[0] == "analyze") return batchAnalyze(rest, out, err);
+  if (args[0] == "import") return batchImport(rest, out, err);
   return -1;
 }
 

@@ -3,6 +3,7 @@
 //   pelinorx init W|N          create an empty database with the default settings
 //   pelinorx store FILE...     store daily price files in order
 //   pelinorx analyze YYMMDD    run the analysis with that comparison date
+//   pelinorx import SOURCE...  turn per-stock CSV price files into daily price files
 // Exit status: 0 success, 1 refused or failed, 2 usage error.
 #pragma once
 
@@ -18,5 +19,6 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int batchInit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int batchStore(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int batchAnalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int batchImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace dbprogram

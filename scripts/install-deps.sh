@@ -7,6 +7,7 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps
+  desktop-file-utils
 )
 
 missing=()

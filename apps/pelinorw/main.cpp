@@ -1,6 +1,7 @@
 // The chart viewer: the TChart window in its frame.
 #include <memory>
 
+#include "apps/build_id.h"
 #include "apps/cli.h"
 #include "resources/pelinorw_resources.h"
 #include "viewer/tchart.h"
@@ -24,5 +25,6 @@ int main(int argc, char** argv) {
   // The viewer has no batch commands.
   return runProgram(
       argc, argv, [] { return std::make_unique<pelinorwApp>(); },
-      [](const std::vector<std::string>&) { return -1; });
+      [](const std::vector<std::string>&) { return -1; },
+      VersionInfo{pelinorwTitle(), pelinorBuildId()});
 }

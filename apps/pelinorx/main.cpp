@@ -2,6 +2,7 @@
 #include <iostream>
 #include <memory>
 
+#include "apps/build_id.h"
 #include "apps/cli.h"
 #include "dbprogram/batch.h"
 #include "dbprogram/uchart.h"
@@ -27,5 +28,6 @@ int main(int argc, char** argv) {
       argc, argv, [] { return std::make_unique<pelinorxApp>(); },
       [](const std::vector<std::string>& args) {
         return dbprogram::runBatch(args, std::cout, std::cerr);
-      });
+      },
+      VersionInfo{pelinorxTitle(), pelinorBuildId()});
 }

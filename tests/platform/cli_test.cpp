@@ -1,6 +1,7 @@
 // The command-line front: options, usage errors, batch hand-off and script runs.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -199,6 +200,175 @@ TEST(CommandLine, ScriptFromStandardInput) {
   std::cin.rdbuf(old);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(seen.commands, (std::vector<int>{1, 1}));
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each folder option form leaves the working directory where a user expects it, the batch
+// command receiving the rest of the arguments unchanged.
+TEST(CommandLine, FolderOptionsChangeTheWorkingDirectoryBeforeTheCommand) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string folder;  // relative to the temporary folder
+  };
+  const std::vector<Case> cases = {
+      {{"-C", "db", "init", "W"}, "db"},
+      {{"--directory", "db", "init", "W"}, "db"},
+      {{"--directory=db/sub", "init", "W"}, "db/sub"},
+      {{"-C", "db", "-C", "sub", "init", "W"}, "db/sub"},  // each relative to the one before
+      {{"-C", "db/sub", "-C", "..", "init", "W"}, "db"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    testsupport::TempWorkDir dir;
+    fs::create_directories("db/sub");
+    Seen seen;
+    Result r = run(seen, c.args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(seen.batches.size(), 1u);
+    EXPECT_EQ(seen.batches[0], (std::vector<std::string>{"init", "W"}));
+    EXPECT_EQ(fs::current_path(), fs::canonical(dir.path() / c.folder));
+  }
+}
+
+TEST(CommandLine, AFolderThatCannotBeEnteredIsAUsageErrorNamingIt) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string folder;  // as the message must name it
+  };
+  const std::vector<Case> cases = {
+      {{"-C", "missing", "init", "W"}, "missing"},
+      {{"--directory=missing/deeper", "store", "W991230"}, "missing/deeper"},
+      {{"-C", "plain-file", "init", "W"}, "plain-file"},
+      {{"-C", "db", "-C", "missing", "init", "W"}, "missing"},
+      {{"-C", "missing", "--script", "events.txt"}, "missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    testsupport::TempWorkDir dir;
+    fs::create_directory("db");
+    testsupport::writeFile("plain-file", "x");
+    testsupport::writeFile("events.txt", "menu 1\n");
+    Seen seen;
+    Result r = run(seen, c.args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("'" + c.folder + "'"), std::string::npos) << r.err;
+    EXPECT_TRUE(seen.batches.empty());
+    EXPECT_EQ(seen.apps, 0);
+  }
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"-C"}, {"-C", ""}, {"--directory="}, {"init", "W", "-C"}}) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    testsupport::TempWorkDir dir;
+    Seen seen;
+    Result r = run(seen, args);
+    if (args[0] == "init") {
+      // After the command word, -C belongs to the command.
+      ASSERT_EQ(seen.batches.size(), 1u);
+      EXPECT_EQ(seen.batches[0], args);
+    } else {
+      EXPECT_EQ(r.status, 2);
+      EXPECT_NE(r.err.find("needs a folder"), std::string::npos) << r.err;
+      EXPECT_TRUE(seen.batches.empty());
+    }
+  }
+}
+
+TEST(CommandLine, TheScriptIsFoundInTheFolderGiven) {
+  testsupport::TempWorkDir dir;
+  fs::create_directory("db");
+  testsupport::writeFile("db/events.txt", "menu 1\nmenu 1\n");
+  Seen seen;
+  Result r = run(seen, {"--size", "100x80", "-C", "db", "--script", "events.txt"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(seen.commands, (std::vector<int>{1, 1}));
+  ASSERT_FALSE(seen.clientSizes.empty());
+  EXPECT_EQ(seen.clientSizes[0].cx, 100);
+  // A script named like the option stays a script name.
+  fs::current_path(dir.path());
+  testsupport::writeFile("-C", "menu 1\n");
+  Seen seen2;
+  Result r2 = run(seen2, {"--script", "-C"});
+  EXPECT_EQ(r2.status, 0) << r2.err;
+  EXPECT_EQ(seen2.commands, std::vector<int>{1});
+}
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) ::setenv(name, value, 1);
+    else ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(CommandLine, DataHomeIsMadeUnderXdgDataHomeOrTheHomeFolder) {
+  testsupport::TempWorkDir dir;
+  const fs::path root = dir.path();
+  struct Case {
+    const char* xdg;        // nullptr: unset
+    std::string expected;   // relative to root
+  };
+  const std::string xdg = (root / "xdg").string();
+  const std::vector<Case> cases = {
+      {xdg.c_str(), "xdg/pelinor"},
+      {nullptr, "home/.local/share/pelinor"},
+      {"", "home/.local/share/pelinor"},
+      {"relative/xdg", "home/.local/share/pelinor"},  // a relative value is ignored
+  };
+  const std::string home = (root / "home").string();
+  ScopedEnv homeEnv("HOME", home.c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    fs::remove_all(root / "xdg");
+    fs::remove_all(root / "home");
+    fs::current_path(root);
+    ScopedEnv xdgEnv("XDG_DATA_HOME", c.xdg);
+    Seen seen;
+    Result r = run(seen, {"--data-home", "init", "W"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fs::current_path(), root / c.expected);
+    // Folders created for the data are the user's own.
+    EXPECT_EQ(fs::status(root / c.expected).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_NE(r.err.find("created the data folder"), std::string::npos);
+    // A second start finds it and says nothing.
+    fs::current_path(root);
+    Result again = run(seen, {"--data-home", "init", "W"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "");
+    EXPECT_EQ(fs::current_path(), root / c.expected);
+  }
+  fs::current_path(root);
+  ScopedEnv noXdg("XDG_DATA_HOME", nullptr);
+  ScopedEnv noHome("HOME", nullptr);
+  Seen seen;
+  Result r = run(seen, {"--data-home", "init", "W"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(seen.batches.empty());
+}
+
+TEST(CommandLine, VersionShowsTheTitlesVersionAndTheBuild) {
+  Seen seen;
+  std::vector<std::string> storage{"/opt/bin/pelinorw", "--version"};
+  std::vector<char*> argv{storage[0].data(), storage[1].data(), nullptr};
+  Capture out(std::cout);
+  const int status =
+      runProgram(2, argv.data(), nullptr, nullptr,
+                 VersionInfo{pelinor::text::toCp932("株価分析ペリノ ﾁｬｰﾄ v3.02"), "abc1234-dirty"});
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(out.text(), "pelinorw (株価分析ペリノ ﾁｬｰﾄ) v3.02\nbuild abc1234-dirty\n");
 }
 
 }  // namespace
