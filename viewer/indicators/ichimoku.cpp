@@ -47,7 +47,8 @@ void ichimokuLine(const int* highs, const int* lows, const float* volumes, int o
         fold(i);
       }
     }
-    defined[i] = tradingDays > 0;
+    // A window reaching before the oldest ring day is not complete.
+    defined[i] = tradingDays > 0 && firstDay + i - period + 1 >= 0;
     line[i] = static_cast<float>(hi + lo) / 2.0f;
   }
 }
