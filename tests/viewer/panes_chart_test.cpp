@@ -338,5 +338,68 @@ TEST_F(PanesChartTest, WeeklyChartCandlesAveragesAndLowerScales) {
   }
 }
 
+TEST_F(PanesChartTest, ExtremeSettingsAndRangesStayInsideTheirTables) {
+  // An index code (grid step 100 at any price) ranging from 0 to 32000: 320 grid lines, more
+  // than the 25 labels hold; a lowest price of 0 leaves out the range ratio.
+  Stock wide = dailyStock(*this);
+  wide.code = 1001;
+  wide.ring[slotOfDay(630)].high = 32000;
+  wide.ring[slotOfDay(631)].low = 0;
+  // A flat stock: one price everywhere.
+  Stock flat = dailyStock(*this);
+  flat.code = 1302;
+  for (auto& d : flat.ring) d.open = d.high = d.low = d.close = 500;
+
+  struct Case {
+    int h, ma, weekly, distribution;
+  };
+  // Periods 0 (not in a file, but held by a window), the largest allowed ones and beyond.
+  const Case cases[] = {{24, 0, 0, 0}, {416, 320, 78, 213}, {200, 640, 150, 640},
+                        {260, 641, 200, 1000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.h);
+    sys.periods[15] = c.h;
+    stocks = {wide, flat};
+    open();
+    for (int k = 0; k < 3; ++k) chart->periods[k] = c.ma;
+    for (int k = 3; k < 5; ++k) chart->periods[k] = c.weekly;
+    for (int k = 5; k < 9; ++k) chart->periods[k] = c.distribution;
+
+    show(1001);
+    ASSERT_EQ(chart->viewMode, 9);
+    int gridLines = 0, labels = 0;
+    for (const Op& op : ops()) {
+      if (op.kind == "line" && op.style == "dot" && op.v[0] == 0 && op.v[2] == 639 &&
+          op.v[1] == op.v[3] && op.v[1] <= c.h + 15)
+        ++gridLines;
+      if (op.kind == "text" && op.v[0] == 0 && op.v[1] >= 15 && op.v[1] < c.h + 23 &&
+          op.colour == colourHex(2))
+        ++labels;
+    }
+    EXPECT_EQ(gridLines, 1 + 320);  // the top line and every multiple of 100 below 32000
+    EXPECT_LE(labels, 25);
+    EXPECT_TRUE(hasText(0, 15, colourHex(2), "32000"));
+    EXPECT_TRUE(hasText(0, c.h + 6, colourHex(2), "    0"));
+    EXPECT_TRUE(texts(fmt("%5.1f", 32000.0 / 1.0)).empty());
+    if (c.ma == 0 || c.ma > 640) {
+      EXPECT_TRUE(hasText(160, 15, colourHex(7), "    0"));
+    }
+    key(VK_F3);
+    EXPECT_EQ(chart->viewMode, 3);
+    key(VK_F8);
+    EXPECT_EQ(chart->viewMode, 8);
+    EXPECT_TRUE(hasText(0, 15, colourHex(2), "32000"));
+
+    // The flat stock draws no chart in any of the three views.
+    show(1302);
+    for (unsigned view : {VK_F9, VK_F3, VK_F8}) {
+      key(view);
+      for (const Op& op : ops()) {
+        EXPECT_FALSE(op.kind == "rect" && op.v[1] < c.h + 23) << view;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace charttest
