@@ -46,8 +46,8 @@ struct Database {
     marketdb::PriceFile prices;
     prices.openForWriting();
     double price = 2400;
-    // Weekdays from Monday 4 January 2010 backwards would need a calendar; consecutive dates
-    // within 21-day months give the weeks and months the chart needs.
+    // Dates run through months of 21 days (the 1st to the 21st), so that the weeks and months
+    // of the charts change about as often as in a real history; every 37th day is empty.
     for (int back = marketdb::HistoryDays - 1; back >= 0; --back) {
       const int i = marketdb::HistoryDays - 1 - back;
       const int slot = (Latest - back + marketdb::HistoryDays) % marketdb::HistoryDays;

@@ -23,6 +23,12 @@ std::string fmtInt(const char* format, int v) {
 
 class PanesChartTest : public ChartFixture {
  public:
+  // Writes the files and opens a new window, closing the one open before.
+  void reopen() {
+    driver.reset();
+    frame.reset();
+    open();
+  }
   // RRGGBB of colour setting n (1..19) as the window converts it.
   std::string colourHex(int n) {
     int number = win.colours[n - 1], r = 0, g = 0, b = 0;
@@ -84,7 +90,7 @@ TEST_F(PanesChartTest, DailyChartScalesGridLabelsCandlesAndAverages) {
     SCOPED_TRACE(h);
     sys.periods[15] = h;  // setting 35
     stocks = {dailyStock(*this)};
-    open();
+    reopen();
     show(1301);
     ASSERT_EQ(chart->viewMode, 9);
     const float scale = static_cast<float>(h) / 200.0f;
@@ -360,7 +366,7 @@ TEST_F(PanesChartTest, ExtremeSettingsAndRangesStayInsideTheirTables) {
     SCOPED_TRACE(c.h);
     sys.periods[15] = c.h;
     stocks = {wide, flat};
-    open();
+    reopen();
     for (int k = 0; k < 3; ++k) chart->periods[k] = c.ma;
     for (int k = 3; k < 5; ++k) chart->periods[k] = c.weekly;
     for (int k = 5; k < 9; ++k) chart->periods[k] = c.distribution;
