@@ -12,6 +12,7 @@
 #include "platform/window/window.h"
 #include "viewer/chart_screen_state.h"
 #include "viewer/indicators/sign_total.h"
+#include "viewer/panes/daily_chart.h"
 
 namespace viewer {
 
@@ -227,6 +228,15 @@ class TChart : public TWindow {
   int signRowHeight = 0;
   int signRowTop = 20;
   OscillatorWork& oscillators();
+
+  // The last drawn daily chart (f9): its price range and scales (used by f3 too) and the
+  // newest values of its three averages (the weekly chart, f8, sets the first two).
+  int dailyBase = 0;
+  int dailyTop = 0;
+  float dailyScale = 0;
+  float volumeScale = 0;
+  int currentAverages[3] = {};
+  PaneArrays panes;  // working arrays of f9, f3 and f8
 
   // Start-up state.
   bool arraysReady = false;  // the per-stock arrays were allocated

@@ -83,7 +83,18 @@ void ChartFixture::show(int code) {
   driver->paint();
 }
 
-std::vector<Op> ChartFixture::ops() const { return parseOps(driver->recording().operations()); }
+std::vector<Op> ChartFixture::ops() const {
+  std::vector<Op> all = parseOps(driver->recording().operations());
+  if (!ignoreUpperArea) return all;
+  const int lastUpperY = chart->setting(35) + 22;
+  std::vector<Op> kept;
+  for (const Op& op : all) {
+    const bool twoYs = op.kind == "line" || op.kind == "rect" || op.kind == "fill";
+    const int top = twoYs ? std::min(op.v[1], op.v[3]) : op.v[1];
+    if (top < 1 || top > lastUpperY) kept.push_back(op);
+  }
+  return kept;
+}
 
 std::vector<Op> ChartFixture::texts(const std::string& text) const {
   std::vector<Op> out;

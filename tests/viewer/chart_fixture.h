@@ -48,13 +48,17 @@ class ChartFixture : public ::testing::Test {
   void show(int code);
   void key(unsigned vk) { driver->key(vk); }
 
-  std::vector<Op> ops() const;  // operations of the last paint
+  std::vector<Op> ops() const;  // operations of the last paint (see ignoreUpperArea)
   std::vector<Op> texts(const std::string& text) const;
   bool hasText(int x, int y, const std::string& colour, const std::string& text) const;
   bool hasLine(int x1, int y1, int x2, int y2, const std::string& colour,
                const std::string& style) const;
   int countPixels(const std::string& colour) const;
   int countLines(const std::string& colour, const std::string& style) const;
+
+  // Tests of the long-term chart look past the pane above it: ops() then leaves out every
+  // operation whose topmost y lies in the upper area (1 .. H + 22), keeping the top row.
+  bool ignoreUpperArea = false;
 
   testsupport::TempWorkDir dir;
   marketdb::SystemFile sys;

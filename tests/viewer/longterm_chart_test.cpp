@@ -13,6 +13,8 @@ namespace {
 
 class LongTermChartTest : public ChartFixture {
  public:
+  LongTermChartTest() { ignoreUpperArea = true; }
+
   // A stock whose lowest low is on day 0 and highest high on day 1; every other day trades
   // between 1200 and 1300. All days are in one month.
   Stock rangeStock(float code, int lowest, int highest, int low = 1200, int high = 1300) {
