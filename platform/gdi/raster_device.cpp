@@ -149,13 +149,21 @@ void RasterDevice::line(const TDC& dc, int x1, int y1, int x2, int y2, const TPe
   if (minorLen == 0) {  // along a row or a column
     if (minorStart < 0 || minorStart >= minorLimit) return;
     std::uint32_t* p = frame + (xMajor ? minorStart * width_ + major : major * width_ + minorStart);
-    if (pen.style == PS_SOLID && xMajor) {
-      std::fill_n(majorStep > 0 ? p : p - (last - first), last - first + 1, w);
-      return;
-    }
-    for (long long i = first; i <= last; ++i, p += majorStride) {
-      if (pattern.on()) *p = w;
-      pattern.step();
+    const long long count = last - first + 1;
+    if (pen.style == PS_SOLID) {
+      if (xMajor) {
+        std::fill_n(majorStep > 0 ? p : p - (count - 1), count, w);
+      } else {
+        for (long long i = 0; i < count; ++i, p += majorStride) *p = w;
+      }
+    } else if (pen.style == PS_DOT) {
+      // Every other pixel, from the first one of the line's own pattern.
+      for (long long i = pattern.phase; i < count; i += 2) p[i * majorStride] = w;
+    } else {
+      for (long long i = 0; i < count; ++i, p += majorStride) {
+        if (pattern.on()) *p = w;
+        pattern.step();
+      }
     }
     return;
   }
