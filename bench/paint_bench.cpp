@@ -1,7 +1,8 @@
 // Paint figures of the chart viewer on a full database, in process: one repaint of the chart
 // screen and of the price table at 1920x1440 (as the window paints, without recording), the
 // same with recording, the PNG of a 640x480 chart, and one showing of a 1920x1440 frame in a
-// real window (needs a display). The database is the folder named by PELINOR_BENCH_DB
+// real window (needs a display). No benchmark sets counters: the CSV output needs the same
+// columns in every row. The database is the folder named by PELINOR_BENCH_DB
 // (bench/run.sh makes one); the run changes into it and writes only below a temporary folder.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -59,7 +60,6 @@ void BM_Repaint(benchmark::State& state, bool priceTable, bool recording) {
   Viewer v(TSize{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))}, recording);
   if (priceTable) v.driver->key(VK_LEFT);
   for (auto _ : state) v.driver->paint();
-  state.counters["paints"] = v.driver->paintCount();
 }
 BENCHMARK_CAPTURE(BM_Repaint, chart, false, false)->Args({1920, 1440})->Args({640, 480})->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Repaint, price_table, true, false)->Args({1920, 1440})->Unit(benchmark::kMillisecond);
@@ -84,17 +84,14 @@ void BM_ShowFrameInWindow(benchmark::State& state) {
   }
   if (!enterDatabase(state)) return;
   Viewer v(TSize{1920, 1440}, false);
-  double total = 0;
   for (auto _ : state) {
     const double ms = timeFrameShowing(v.driver->raster(), 20);
     if (ms < 0) {
       state.SkipWithError("no window could be opened");
       break;
     }
-    total += ms;
     state.SetIterationTime(ms / 1000.0);
   }
-  state.counters["ms_per_frame"] = total / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
 }
 BENCHMARK(BM_ShowFrameInWindow)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
