@@ -124,4 +124,71 @@ std::shared_ptr<const CellGlyph> glyphForCell(char32_t cp, int emWidth, int cell
   return cache().get(cp, emWidth, cellHeight, bold);
 }
 
+ReadyGlyph readyGlyph(const CellGlyph& glyph) {
+  ReadyGlyph ready;
+  ready.left = glyph.left;
+  ready.top = glyph.top;
+  for (int row = 0; row < glyph.height; ++row) {
+    const std::uint8_t* ink = glyph.ink.data() + static_cast<std::size_t>(row) * glyph.width;
+    for (int col = 0; col < glyph.width;) {
+      if (!ink[col]) {
+        ++col;
+        continue;
+      }
+      int end = col;
+      while (end < glyph.width && ink[end]) ++end;
+      ready.runs.push_back({row, col, end});
+      col = end;
+    }
+  }
+  return ready;
+}
+
+namespace {
+// Sizes and characters kept per device before its sets are emptied and filled anew: a window
+// draws a handful of sizes, and a resize brings new ones.
+constexpr std::size_t kMaxSets = 8;
+constexpr std::size_t kMaxGlyphsPerSet = 20000;
+
+ReadyGlyph readyFor(char32_t cp, int emWidth, int cellHeight, bool bold) {
+  auto glyph = glyphForCell(cp, emWidth, cellHeight, bold);
+  return glyph ? readyGlyph(*glyph) : ReadyGlyph{};
+}
+}  // namespace
+
+GlyphSets::Set& GlyphSets::set(int emWidth, int cellHeight, bool bold) {
+  if (last_ && last_->emWidth == emWidth && last_->cellHeight == cellHeight && last_->bold == bold)
+    return *last_;
+  for (auto& s : sets_) {
+    if (s->emWidth == emWidth && s->cellHeight == cellHeight && s->bold == bold) {
+      last_ = s.get();
+      return *last_;
+    }
+  }
+  if (sets_.size() >= kMaxSets) sets_.clear();
+  auto fresh = std::make_unique<Set>();
+  fresh->emWidth = emWidth;
+  fresh->cellHeight = cellHeight;
+  fresh->bold = bold;
+  sets_.push_back(std::move(fresh));
+  last_ = sets_.back().get();
+  return *last_;
+}
+
+const ReadyGlyph* GlyphSets::get(char32_t cp, int emWidth, int cellHeight, bool bold) {
+  Set& s = set(emWidth, cellHeight, bold);
+  if (cp < s.ascii.size()) {
+    auto& slot = s.ascii[cp];
+    if (!slot) slot = std::make_unique<ReadyGlyph>(readyFor(cp, emWidth, cellHeight, bold));
+    return slot.get();
+  }
+  if (auto found = s.others.find(cp); found != s.others.end()) return &found->second;
+  if (s.count >= kMaxGlyphsPerSet) {
+    s.others.clear();
+    s.count = 0;
+  }
+  ++s.count;
+  return &s.others.emplace(cp, readyFor(cp, emWidth, cellHeight, bold)).first->second;
+}
+
 }  // namespace pelinor::gdi

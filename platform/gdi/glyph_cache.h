@@ -2,8 +2,10 @@
 // Private to the raster device: no FreeType type appears here.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace pelinor::gdi {
@@ -23,5 +25,42 @@ struct CellGlyph {
 // pixels, emboldened when bold. Returns null when no font file is available or the size is
 // not positive. Safe to call from any thread.
 std::shared_ptr<const CellGlyph> glyphForCell(char32_t cp, int emWidth, int cellHeight, bool bold);
+
+// A glyph ready to be drawn: its ink as runs of set pixels [from, to) on a row, offsets from
+// the bitmap's top left corner, which lies at (left, top) from the cell's top left corner.
+struct InkRun {
+  int row = 0;
+  int from = 0;
+  int to = 0;
+};
+struct ReadyGlyph {
+  int left = 0;
+  int top = 0;
+  std::vector<InkRun> runs;
+};
+
+ReadyGlyph readyGlyph(const CellGlyph& glyph);
+
+// The ready glyphs of every size a raster device has drawn, each character made once. One
+// device draws from one thread at a time, so the lookup takes no lock; only a character met
+// for the first time goes to the shared renderer above.
+class GlyphSets {
+ public:
+  // Never null; a glyph with no runs draws nothing.
+  const ReadyGlyph* get(char32_t cp, int emWidth, int cellHeight, bool bold);
+
+ private:
+  struct Set {
+    int emWidth = 0;
+    int cellHeight = 0;
+    bool bold = false;
+    std::array<std::unique_ptr<ReadyGlyph>, 128> ascii;
+    std::unordered_map<char32_t, ReadyGlyph> others;  // nodes stay where they are
+    std::size_t count = 0;
+  };
+  Set& set(int emWidth, int cellHeight, bool bold);
+  std::vector<std::unique_ptr<Set>> sets_;
+  Set* last_ = nullptr;
+};
 
 }  // namespace pelinor::gdi

@@ -1,29 +1,41 @@
-// The raster device: an RGB frame of the client size. Every logical coordinate is mapped
-// through the TDC, and every write is clipped to the frame.
+// The raster device: a frame of 32-bit words of the client size. Every logical coordinate is
+// mapped through the TDC, and every write is clipped to the frame.
 #include "platform/gdi/raster_device.h"
 
 #include <algorithm>
 #include <utility>
 
+#include "platform/gdi/glyph_cache.h"
+
 namespace {
 
 // Dash-dot pen: a dash of 6 pixels, a gap of 3, a dot of 1 and a gap of 3, repeating every 13
-// pixels from the first pixel of each line.
-bool dashDotOn(long long i) {
-  long long phase = i % 13;
-  return phase < 6 || phase == 9;
-}
+// pixels from the first pixel of each line. Dotted pen: every other pixel, starting with the
+// first. The pattern is kept as a phase that steps with the line.
+constexpr int DashDotPeriod = 13;
 
-bool penOn(int style, long long i) {
-  switch (style) {
-    case PS_DOT:
-      return i % 2 == 0;  // every other pixel, starting with the first one of the line
-    case PS_DASHDOT:
-      return dashDotOn(i);
-    default:
-      return true;
+struct PenPattern {
+  int style;
+  long long phase;  // position within the pattern of the pixel about to be drawn
+
+  PenPattern(int s, long long first) : style(s) {
+    phase = style == PS_DOT ? first % 2 : style == PS_DASHDOT ? first % DashDotPeriod : 0;
   }
-}
+  bool on() const {
+    switch (style) {
+      case PS_DOT: return phase == 0;
+      case PS_DASHDOT: return phase < 6 || phase == 9;
+      default: return true;
+    }
+  }
+  void step() {
+    if (style == PS_DOT) {
+      phase ^= 1;
+    } else if (style == PS_DASHDOT) {
+      if (++phase == DashDotPeriod) phase = 0;
+    }
+  }
+};
 
 // Device rectangle [left, right) x [top, bottom) of a logical rectangle, corners in any order.
 struct DeviceRect {
@@ -49,40 +61,43 @@ RasterDevice::~RasterDevice() = default;
 void RasterDevice::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  rgb_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 3, 0);
+  pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);
+}
+
+std::vector<std::uint8_t> RasterDevice::rgb() const {
+  std::vector<std::uint8_t> out(pixels_.size() * 3);
+  std::uint8_t* p = out.data();
+  for (std::uint32_t w : pixels_) {
+    *p++ = static_cast<std::uint8_t>(w >> 16);
+    *p++ = static_cast<std::uint8_t>(w >> 8);
+    *p++ = static_cast<std::uint8_t>(w);
+  }
+  return out;
 }
 
 COLORREF RasterDevice::pixelAt(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return RGB(0, 0, 0);
-  std::size_t i = (static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x)) * 3;
-  return RGB(rgb_[i], rgb_[i + 1], rgb_[i + 2]);
-}
-
-void RasterDevice::put(int x, int y, COLORREF c) {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  std::size_t i = (static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x)) * 3;
-  rgb_[i] = static_cast<std::uint8_t>(GetRValue(c));
-  rgb_[i + 1] = static_cast<std::uint8_t>(GetGValue(c));
-  rgb_[i + 2] = static_cast<std::uint8_t>(GetBValue(c));
+  const std::uint32_t w = pixels_[static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x)];
+  return RGB(static_cast<int>(w >> 16), static_cast<int>(w >> 8), static_cast<int>(w));
 }
 
 void RasterDevice::clear(COLORREF color) { fillDevice(0, 0, width_, height_, color); }
 
 void RasterDevice::fillDevice(int left, int top, int right, int bottom, COLORREF color) {
+  fillWords(left, top, right, bottom, word(color));
+}
+
+void RasterDevice::fillWords(int left, int top, int right, int bottom, std::uint32_t w) {
   int l = std::max(left, 0), t = std::max(top, 0);
   int r = std::min(right, width_), b = std::min(bottom, height_);
   if (l >= r || t >= b) return;
-  const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(GetRValue(color)),
-                               static_cast<std::uint8_t>(GetGValue(color)),
-                               static_cast<std::uint8_t>(GetBValue(color))};
-  for (int y = t; y < b; ++y) {
-    std::uint8_t* p = rgb_.data() + (static_cast<std::size_t>(y) * width_ + l) * 3;
-    for (int x = l; x < r; ++x, p += 3) {
-      p[0] = rgb[0];
-      p[1] = rgb[1];
-      p[2] = rgb[2];
-    }
+  if (l == 0 && r == width_) {  // whole rows lie next to each other: one run
+    std::fill_n(pixels_.data() + static_cast<std::size_t>(t) * width_,
+                static_cast<std::size_t>(b - t) * width_, w);
+    return;
   }
+  for (int y = t; y < b; ++y)
+    std::fill_n(pixels_.data() + static_cast<std::size_t>(y) * width_ + l, r - l, w);
 }
 
 void RasterDevice::fill(const TDC& dc, const TRect& logical, COLORREF color) {
@@ -94,6 +109,12 @@ void RasterDevice::fill(const TDC& dc, const TRect& logical, COLORREF color) {
 
 // Every pen is one device pixel wide, whatever its width: the drawings ask only for thin
 // pens, which stay one pixel at any scale.
+//
+// Pixel i of a line lies at major + i and minor + round(i * minorLen / n) (halves away from
+// the start), for i from 0 to n - 1: the end point is left out, and the pen's pattern counts
+// from the start whichever way the line runs. Only the steps whose major coordinate falls
+// inside the frame are visited. The rounding is kept as an integer error term that grows by
+// 2 * minorLen per step; lines along a row or a column skip it.
 void RasterDevice::line(const TDC& dc, int x1, int y1, int x2, int y2, const TPen& pen) {
   long long ax = dc.LPtoDPx(x1), ay = dc.LPtoDPy(y1);
   long long bx = dc.LPtoDPx(x2), by = dc.LPtoDPy(y2);
@@ -101,15 +122,13 @@ void RasterDevice::line(const TDC& dc, int x1, int y1, int x2, int y2, const TPe
   long long adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   bool xMajor = adx >= ady;
   long long n = xMajor ? adx : ady;  // pixels drawn: the end point is left out
-  if (n == 0) return;
+  if (n == 0 || width_ <= 0 || height_ <= 0) return;
   long long minorLen = xMajor ? ady : adx;
   int majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
   int minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
   long long majorStart = xMajor ? ax : ay, minorStart = xMajor ? ay : ax;
   long long majorLimit = xMajor ? width_ : height_, minorLimit = xMajor ? height_ : width_;
 
-  // Pixel i lies at major + i and minor + round(i * minorLen / n) (halves away from the
-  // start). Only the steps whose major coordinate falls inside the frame are visited.
   long long first = 0, last = n - 1;
   if (majorStep > 0) {
     first = std::max(first, -majorStart);
@@ -118,17 +137,65 @@ void RasterDevice::line(const TDC& dc, int x1, int y1, int x2, int y2, const TPe
     first = std::max(first, majorStart - (majorLimit - 1));
     last = std::min(last, majorStart);
   }
+  if (first > last) return;
+
+  const std::uint32_t w = word(pen.color);
+  PenPattern pattern(pen.style, first);
+  // Offset in the frame of one step along the line.
+  const long long majorStride = xMajor ? majorStep : static_cast<long long>(majorStep) * width_;
+  long long major = majorStart + majorStep * first;
+  std::uint32_t* frame = pixels_.data();
+
+  if (minorLen == 0) {  // along a row or a column
+    if (minorStart < 0 || minorStart >= minorLimit) return;
+    std::uint32_t* p = frame + (xMajor ? minorStart * width_ + major : major * width_ + minorStart);
+    const long long count = last - first + 1;
+    if (pen.style == PS_SOLID) {
+      if (xMajor) {
+        std::fill_n(majorStep > 0 ? p : p - (count - 1), count, w);
+      } else {
+        for (long long i = 0; i < count; ++i, p += majorStride) *p = w;
+      }
+    } else if (pen.style == PS_DOT) {
+      // Every other pixel, from the first one of the line's own pattern.
+      for (long long i = pattern.phase; i < count; i += 2) p[i * majorStride] = w;
+    } else {
+      for (long long i = 0; i < count; ++i, p += majorStride) {
+        if (pattern.on()) *p = w;
+        pattern.step();
+      }
+    }
+    return;
+  }
+
+  // offset = floor((2 * i * minorLen + n) / (2 * n)), kept as quotient and remainder.
+  const long long twoN = 2 * n, twoMinor = 2 * minorLen;
+  const __int128 start = static_cast<__int128>(2 * first) * minorLen + n;
+  long long offset = static_cast<long long>(start / twoN);
+  long long error = static_cast<long long>(start % twoN);
+  long long minor = minorStart + minorStep * offset;
   for (long long i = first; i <= last; ++i) {
-    if (!penOn(pen.style, i)) continue;
-    __int128 num = static_cast<__int128>(2 * i) * minorLen + n;
-    long long offset = static_cast<long long>(num / (2 * static_cast<__int128>(n)));
-    long long major = majorStart + majorStep * i;
-    long long minor = minorStart + minorStep * offset;
-    if (minor < 0 || minor >= minorLimit) continue;
-    if (xMajor)
-      put(static_cast<int>(major), static_cast<int>(minor), pen.color);
-    else
-      put(static_cast<int>(minor), static_cast<int>(major), pen.color);
+    if (pattern.on() && minor >= 0 && minor < minorLimit)
+      frame[xMajor ? minor * width_ + major : major * width_ + minor] = w;
+    pattern.step();
+    major += majorStep;
+    error += twoMinor;
+    if (error >= twoN) {  // minorLen <= n: at most one step of the minor axis
+      error -= twoN;
+      minor += minorStep;
+    }
+  }
+}
+
+// The outline of [left, right] x [top, bottom] in device pixels; rows and columns beyond the
+// frame are left out.
+void RasterDevice::boxOutline(int l, int t, int r, int b, std::uint32_t w) {
+  const int from = std::max(l, 0), to = std::min(r, width_ - 1) + 1;
+  if (t >= 0 && t < height_) fillWords(from, t, to, t + 1, w);
+  if (b >= 0 && b < height_) fillWords(from, b, to, b + 1, w);
+  for (int y = std::max(t, 0); y <= std::min(b, height_ - 1); ++y) {
+    put(l, y, w);
+    put(r, y, w);
   }
 }
 
@@ -141,17 +208,10 @@ void RasterDevice::rectangle(const TDC& dc, const TRect& logical, const TPen& pe
   int l = clampX(d.left), t = clampY(d.top), r = clampX(d.right - 1), b = clampY(d.bottom - 1);
   if (!brush.hollow) fillDevice(l + 1, t + 1, r, b, brush.color);
   // Outline: rows top and bottom - 1, columns left and right - 1 (clamped just outside the
-  // frame when they lie beyond it, where put() ignores them).
-  for (int x = std::max(l, 0); x <= std::min(r, width_ - 1); ++x) {
-    put(x, t, pen.color);
-    put(x, b, pen.color);
-  }
-  for (int y = std::max(t, 0); y <= std::min(b, height_ - 1); ++y) {
-    put(l, y, pen.color);
-    put(r, y, pen.color);
-  }
+  // frame when they lie beyond it, where nothing is drawn).
+  boxOutline(l, t, r, b, word(pen.color));
 }
 
 void RasterDevice::pixel(const TDC& dc, int x, int y, COLORREF color) {
-  put(dc.LPtoDPx(x), dc.LPtoDPy(y), color);
+  put(dc.LPtoDPx(x), dc.LPtoDPy(y), word(color));
 }

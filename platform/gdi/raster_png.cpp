@@ -1,6 +1,8 @@
 // PNG output of the raster device's frame (8-bit RGB).
 #include <png.h>
+#include <zlib.h>
 
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -10,7 +12,12 @@
 namespace {
 
 // libpng reports errors by long jump; writing happens inside this function only, with nothing
-// on its stack that needs a destructor after setjmp.
+// on its stack that needs a destructor after setjmp. The rows are 32-bit words 0x00RRGGBB:
+// libpng drops the unused byte and puts red first.
+//
+// The frame is mostly runs of one colour: the difference from the pixel to the left with a
+// fast run-length deflate compresses it about as well as the default settings at a small
+// part of their time, and a PNG decodes to the same pixels whatever its filters.
 bool writeRows(std::FILE* file, int width, int height, png_bytep* rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr) return false;
@@ -27,7 +34,16 @@ bool writeRows(std::FILE* file, int width, int height, png_bytep* rows) {
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  png_set_compression_level(png, 1);
+  png_set_compression_strategy(png, Z_RLE);
   png_write_info(png, info);
+  if constexpr (std::endian::native == std::endian::little) {
+    png_set_bgr(png);                             // bytes B G R X in memory
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+  } else {
+    png_set_filler(png, 0, PNG_FILLER_BEFORE);    // bytes X R G B in memory
+  }
   png_write_image(png, rows);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
@@ -40,8 +56,8 @@ bool RasterDevice::writePng(const std::string& path) const {
   if (width_ <= 0 || height_ <= 0) return false;  // a PNG has at least one pixel
   std::vector<png_bytep> rows(static_cast<std::size_t>(height_));
   for (int y = 0; y < height_; ++y)
-    rows[static_cast<std::size_t>(y)] =
-        const_cast<png_bytep>(rgb_.data() + static_cast<std::size_t>(y) * width_ * 3);
+    rows[static_cast<std::size_t>(y)] = reinterpret_cast<png_bytep>(
+        const_cast<std::uint32_t*>(pixels_.data() + static_cast<std::size_t>(y) * width_));
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
   bool ok = writeRows(file, width_, height_, rows.data());

@@ -34,6 +34,8 @@ void RasterDevice::text(const TDC& dc, int x, int y, std::string_view cp932, COL
       (static_cast<double>(dc.LPtoDPx(clampToInt(x + span))) - dc.LPtoDPx(x)) / 100.0;
   const int emWidth = static_cast<int>(std::lround(std::abs(measured)));
   const bool bold = font.weight >= FW_BOLD;
+  const std::uint32_t ink = word(color);
+  if (!glyphs_) glyphs_ = std::make_unique<pelinor::gdi::GlyphSets>();
 
   long long units = 0;  // half-width cells before the current character
   for (std::size_t pos = 0; pos < cp932.size();) {
@@ -61,27 +63,26 @@ void RasterDevice::text(const TDC& dc, int x, int y, std::string_view cp932, COL
       const int bt = cell.top + insetY, bb = cell.bottom - 1 - insetY;
       if (bl > br || bt > bb) continue;
       for (int px = std::max(bl, cl); px <= std::min(br, cr - 1); ++px) {
-        put(px, bt, color);
-        put(px, bb, color);
+        put(px, bt, ink);
+        put(px, bb, ink);
       }
       for (int py = std::max(bt, ct); py <= std::min(bb, cb - 1); ++py) {
-        put(bl, py, color);
-        put(br, py, color);
+        put(bl, py, ink);
+        put(br, py, ink);
       }
       continue;
     }
     if (ch.codePoint <= 0x20 || ch.codePoint == 0x7F) continue;  // blanks and controls
-    auto glyph = pelinor::gdi::glyphForCell(ch.codePoint, emWidth, cellHeight, bold);
-    if (!glyph) continue;
-    for (int row = 0; row < glyph->height; ++row) {
-      long long py = static_cast<long long>(cell.top) + glyph->top + row;
+    const pelinor::gdi::ReadyGlyph* glyph = glyphs_->get(ch.codePoint, emWidth, cellHeight, bold);
+    const long long originX = static_cast<long long>(cell.left) + glyph->left;
+    const long long originY = static_cast<long long>(cell.top) + glyph->top;
+    for (const pelinor::gdi::InkRun& run : glyph->runs) {
+      const long long py = originY + run.row;
       if (py < ct || py >= cb) continue;
-      for (int col = 0; col < glyph->width; ++col) {
-        long long px = static_cast<long long>(cell.left) + glyph->left + col;
-        if (px < cl || px >= cr) continue;
-        if (glyph->ink[static_cast<std::size_t>(row) * glyph->width + col])
-          put(static_cast<int>(px), static_cast<int>(py), color);
-      }
+      const long long from = std::max<long long>(originX + run.from, cl);
+      const long long to = std::min<long long>(originX + run.to, cr);
+      if (from < to)
+        std::fill_n(pixels_.data() + static_cast<std::size_t>(py) * width_ + from, to - from, ink);
     }
   }
 }

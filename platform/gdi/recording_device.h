@@ -6,6 +6,7 @@
 //   pixel X Y RRGGBB
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,9 @@ class RecordingDevice : public DrawDevice {
     width_ = width;
     height_ = height;
   }
-  void clear() { ops_.clear(); }
-  const std::vector<std::string>& operations() const { return ops_; }
+  void clear();  // keeps the buffers' room for the next paint
+  // The operations as text lines (without '\n'), formatted when asked for.
+  const std::vector<std::string>& operations() const;
   std::string dump() const;  // the operations, each ending with '\n'
 
   TSize deviceSize() const override { return {width_, height_}; }
@@ -32,9 +34,26 @@ class RecordingDevice : public DrawDevice {
   void pixel(const TDC& dc, int x, int y, COLORREF color) override;
 
  private:
+  // One operation as drawn; a text's bytes lie in texts_ at [textAt, textAt + textSize).
+  struct Op {
+    enum Kind : std::uint8_t { Fill, Text, Line, Rect, Pixel } kind;
+    bool hollow = false;
+    int style = PS_SOLID;
+    int a = 0, b = 0, c = 0, d = 0;
+    COLORREF color = 0;
+    COLORREF fillColor = 0;
+    std::size_t textAt = 0;
+    std::size_t textSize = 0;
+  };
+  void format(const Op& op, std::string& out) const;
+  void changed() { formatted_ = false; }
+
   int width_;
   int height_;
-  std::vector<std::string> ops_;
+  std::vector<Op> ops_;
+  std::string texts_;
+  mutable std::vector<std::string> lines_;
+  mutable bool formatted_ = true;
 };
 
 // Forwards every operation to two devices (the script host paints into a raster and a

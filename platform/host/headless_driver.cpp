@@ -128,7 +128,7 @@ void HeadlessDriver::paintIfInvalid() {
     if (erase) raster_.clear(w->GetBkgndColor());
     recording_.clear();
     TeeDevice tee(raster_, recording_);
-    TDC dc(tee);
+    TDC dc(recordingOn_ ? static_cast<DrawDevice&>(tee) : raster_);
     dc.SetMapMode(MM_TEXT);
     TRect rect{0, 0, size_.cx, size_.cy};
     w->Paint(dc, erase, rect);

@@ -25,6 +25,9 @@ class HeadlessDriver : public WindowHost {
   void dblclick(int x, int y);
   void size(int width, int height);
   void paint();  // a repaint that no command caused
+  // Whether paints are also recorded (on unless turned off): a run that will never ask for a
+  // dump draws into the raster frame alone.
+  void setRecording(bool on) { recordingOn_ = on; }
 
   bool closed() const { return closed_; }  // a close request was made
   int closeResult() const { return closeResult_; }
@@ -51,6 +54,7 @@ class HeadlessDriver : public WindowHost {
   std::ostream& out_;
   RasterDevice raster_;
   RecordingDevice recording_;
+  bool recordingOn_ = true;
   bool invalid_ = false;
   bool erase_ = false;  // the pending paint erases the background first
   bool closed_ = false;

@@ -205,9 +205,24 @@ ScriptHost::ScriptHost(std::istream& script, std::string name, TSize clientSize,
 
 int ScriptHost::run(SDIDecFrame& frame) {
   HeadlessDriver driver(frame, size_, out_);
+  // A script file is read whole first: unless it asks for a dump somewhere, the paints need
+  // not be recorded. Standard input is taken line by line as it arrives, recorded throughout.
+  std::istringstream whole;
+  std::istream* script = &script_;
+  if (name_ != "-") {
+    std::ostringstream text;
+    if (script_.peek() != std::char_traits<char>::eof()) text << script_.rdbuf();
+    if (script_.bad()) {
+      err_ << name_ << ": read error\n";
+      return 2;
+    }
+    whole.str(text.str());
+    script = &whole;
+    driver.setRecording(whole.str().find("dump") != std::string::npos);
+  }
   driver.start();
   int lineNumber = 0;
-  for (std::string raw; !driver.closed() && std::getline(script_, raw);) {
+  for (std::string raw; !driver.closed() && std::getline(*script, raw);) {
     ++lineNumber;
     std::string line = trim(raw);
     if (line.empty() || line[0] == '#') continue;
@@ -218,7 +233,7 @@ int ScriptHost::run(SDIDecFrame& frame) {
       return 2;
     }
   }
-  if (script_.bad()) {
+  if (script->bad()) {
     err_ << name_ << ": read error\n";
     return 2;
   }

@@ -1,12 +1,16 @@
 #include "platform/host/sdl_host.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
+#include <string>
 
 #include "platform/gdi/raster_device.h"
 #include "platform/text/cp932.h"
@@ -52,37 +56,108 @@ unsigned virtualKey(const SDL_Keysym& key) {
   }
 }
 
-// Copies an RGB raster into the window surface at (0, top).
-void blit(const RasterDevice& raster, SDL_Surface* surface, int top) {
-  SDL_LockSurface(surface);
-  const int width = std::min(raster.width(), surface->w);
-  const auto& rgb = raster.rgb();
-  for (int y = 0; y < raster.height(); ++y) {
-    const int sy = top + y;
-    if (sy < 0 || sy >= surface->h) continue;
-    auto* row = reinterpret_cast<std::uint8_t*>(surface->pixels) + sy * surface->pitch;
-    for (int x = 0; x < width; ++x) {
-      const std::size_t i = (static_cast<std::size_t>(y) * raster.width() + x) * 3;
-      const Uint32 pixel = SDL_MapRGB(surface->format, rgb[i], rgb[i + 1], rgb[i + 2]);
-      std::uint8_t* p = row + x * surface->format->BytesPerPixel;
-      switch (surface->format->BytesPerPixel) {
-        case 4: *reinterpret_cast<Uint32*>(p) = pixel; break;
-        case 2: *reinterpret_cast<Uint16*>(p) = static_cast<Uint16>(pixel); break;
-        default: std::memcpy(p, &pixel, surface->format->BytesPerPixel); break;
-      }
-    }
+// The SDL library is loaded when a window opens, so that script runs and batch commands never
+// load the windowing libraries. Every function the host calls is listed here; the types come
+// from the library's header.
+#define PELINOR_SDL_FUNCTIONS(X)                                                            \
+  X(SDL_Init) X(SDL_Quit) X(SDL_GetError) X(SDL_SetHint) X(SDL_CreateWindow)                \
+  X(SDL_DestroyWindow) X(SDL_GetWindowSize) X(SDL_SetWindowIcon)                            \
+  X(SDL_CreateRGBSurfaceWithFormatFrom) X(SDL_FreeSurface) X(SDL_CreateSystemCursor)        \
+  X(SDL_FreeCursor) X(SDL_SetCursor) X(SDL_PollEvent) X(SDL_WaitEventTimeout)               \
+  X(SDL_ShowSimpleMessageBox) X(SDL_CreateRenderer) X(SDL_DestroyRenderer)                  \
+  X(SDL_CreateTexture) X(SDL_DestroyTexture) X(SDL_UpdateTexture) X(SDL_RenderCopy)         \
+  X(SDL_RenderPresent) X(SDL_GetRendererOutputSize)
+
+struct SdlLibrary {
+#define PELINOR_SDL_POINTER(name) decltype(&::name) name = nullptr;
+  PELINOR_SDL_FUNCTIONS(PELINOR_SDL_POINTER)
+#undef PELINOR_SDL_POINTER
+  void* handle = nullptr;
+};
+
+SdlLibrary sdl;
+
+// Loads the library once; false (with the reason in `why`) when it or a function is missing.
+bool loadSdl(std::string& why) {
+  if (sdl.handle) return true;
+  void* handle = nullptr;
+  for (const char* name : {"libSDL2-2.0.so.0", "libSDL2-2.0.so", "libSDL2.so"}) {
+    handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (handle) break;
   }
-  SDL_UnlockSurface(surface);
+  if (!handle) {
+    const char* error = ::dlerror();
+    why = error ? error : "the SDL2 library was not found";
+    return false;
+  }
+  SdlLibrary loaded;
+#define PELINOR_SDL_LOAD(name)                                                  \
+  loaded.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name));     \
+  if (!loaded.name) {                                                           \
+    why = "the SDL2 library has no " #name;                                     \
+    ::dlclose(handle);                                                          \
+    return false;                                                               \
+  }
+  PELINOR_SDL_FUNCTIONS(PELINOR_SDL_LOAD)
+#undef PELINOR_SDL_LOAD
+  loaded.handle = handle;
+  sdl = loaded;
+  return true;
 }
+
+// The frame's words (0x00RRGGBB) are the texture's native layout: uploads copy rows as they are.
+constexpr Uint32 FramePixelFormat = SDL_PIXELFORMAT_RGB888;
+
+// A texture holding one raster frame of a fixed size.
+class FrameTexture {
+ public:
+  ~FrameTexture() { reset(); }
+  void reset() {
+    if (texture_) sdl.SDL_DestroyTexture(texture_);
+    texture_ = nullptr;
+    width_ = height_ = 0;
+  }
+  // Uploads the frame, making the texture anew when its size changed.
+  bool upload(SDL_Renderer* renderer, const RasterDevice& frame) {
+    if (frame.width() <= 0 || frame.height() <= 0) {
+      reset();
+      return false;
+    }
+    if (!texture_ || width_ != frame.width() || height_ != frame.height()) {
+      reset();
+      texture_ = sdl.SDL_CreateTexture(renderer, FramePixelFormat, SDL_TEXTUREACCESS_STREAMING,
+                                       frame.width(), frame.height());
+      if (!texture_) return false;
+      width_ = frame.width();
+      height_ = frame.height();
+    }
+    return sdl.SDL_UpdateTexture(texture_, nullptr, frame.pixels(),
+                                 frame.width() * static_cast<int>(sizeof(std::uint32_t))) == 0;
+  }
+  // Draws the texture with its top left corner at (0, top), unscaled.
+  void draw(SDL_Renderer* renderer, int top) const {
+    if (!texture_) return;
+    const SDL_Rect to{0, top, width_, height_};
+    sdl.SDL_RenderCopy(renderer, texture_, nullptr, &to);
+  }
+
+ private:
+  SDL_Texture* texture_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+};
 
 class SdlWindowHost : public WindowHost {
  public:
   SdlWindowHost(SDIDecFrame& frame, TSize clientSize) : frame_(frame), client_(clientSize) {}
 
   ~SdlWindowHost() override {
-    if (waitCursor_) SDL_FreeCursor(waitCursor_);
-    if (arrowCursor_) SDL_FreeCursor(arrowCursor_);
-    if (window_) SDL_DestroyWindow(window_);
+    barTexture_.reset();
+    clientTexture_.reset();
+    if (renderer_) sdl.SDL_DestroyRenderer(renderer_);
+    if (waitCursor_) sdl.SDL_FreeCursor(waitCursor_);
+    if (arrowCursor_) sdl.SDL_FreeCursor(arrowCursor_);
+    if (window_) sdl.SDL_DestroyWindow(window_);
   }
 
   bool create() {
@@ -90,12 +165,14 @@ class SdlWindowHost : public WindowHost {
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (frame_.showMinimized()) flags |= SDL_WINDOW_MINIMIZED;
     const std::string title = pelinor::text::toUtf8(frame_.caption());
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                               client_.cx, client_.cy + barHeight, flags);
+    window_ = sdl.SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                   client_.cx, client_.cy + barHeight, flags);
     if (!window_) return false;
+    renderer_ = sdl.SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_) return false;
     setIcon();
-    waitCursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
-    arrowCursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    waitCursor_ = sdl.SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+    arrowCursor_ = sdl.SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     return true;
   }
 
@@ -111,14 +188,18 @@ class SdlWindowHost : public WindowHost {
       // A window invalidated (also by its own paint) is painted again as soon as the pending
       // events are handled; otherwise the loop waits for the next event.
       SDL_Event event;
-      const bool got = invalid_ ? SDL_PollEvent(&event) != 0
-                                : SDL_WaitEventTimeout(&event, 100) != 0;
+      const bool got = invalid_ ? sdl.SDL_PollEvent(&event) != 0
+                                : sdl.SDL_WaitEventTimeout(&event, 100) != 0;
       if (got) {
         if (event.type == SDL_QUIT) break;
         handle(event);
         finishClose();
       }
-      if (invalid_) repaint();
+      if (invalid_) {
+        repaint();
+      } else if (exposed_) {
+        present();
+      }
     }
     if (frame_.GetClientWindow()) frame_.DestroyClient();
     return 0;
@@ -134,7 +215,7 @@ class SdlWindowHost : public WindowHost {
   int messageBox(std::string_view text, std::string_view caption, unsigned) override {
     const std::string t = pelinor::text::toUtf8(text);
     const std::string c = pelinor::text::toUtf8(caption);
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), window_) !=
+    if (sdl.SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), window_) !=
         0) {
       std::fprintf(stderr, "[%s] %s\n", c.c_str(), t.c_str());
     }
@@ -142,7 +223,7 @@ class SdlWindowHost : public WindowHost {
   }
   void setCursor(Cursor cursor) override {
     SDL_Cursor* c = cursor == Cursor::Wait ? waitCursor_ : arrowCursor_;
-    if (c) SDL_SetCursor(c);
+    if (c) sdl.SDL_SetCursor(c);
   }
 
  private:
@@ -154,17 +235,13 @@ class SdlWindowHost : public WindowHost {
   void setIcon() {
     const Icon* icon = frame_.icon();
     if (!icon || icon->width <= 0 || icon->height <= 0) return;
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, icon->width, icon->height, 32,
-                                                    SDL_PIXELFORMAT_ARGB8888);
+    std::vector<Uint32> pixels(icon->rgba.begin(), icon->rgba.end());
+    if (pixels.size() < static_cast<std::size_t>(icon->width) * icon->height) return;
+    SDL_Surface* s = sdl.SDL_CreateRGBSurfaceWithFormatFrom(
+        pixels.data(), icon->width, icon->height, 32, icon->width * 4, SDL_PIXELFORMAT_ARGB8888);
     if (!s) return;
-    SDL_LockSurface(s);
-    for (int y = 0; y < icon->height; ++y) {
-      auto* row = reinterpret_cast<Uint32*>(static_cast<std::uint8_t*>(s->pixels) + y * s->pitch);
-      for (int x = 0; x < icon->width; ++x) row[x] = icon->rgba[y * icon->width + x];
-    }
-    SDL_UnlockSurface(s);
-    SDL_SetWindowIcon(window_, s);
-    SDL_FreeSurface(s);
+    sdl.SDL_SetWindowIcon(window_, s);
+    sdl.SDL_FreeSurface(s);
   }
 
   void handle(const SDL_Event& event) {
@@ -175,13 +252,15 @@ class SdlWindowHost : public WindowHost {
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
           int ww = 0;
           int wh = 0;
-          SDL_GetWindowSize(window_, &ww, &wh);
+          sdl.SDL_GetWindowSize(window_, &ww, &wh);
           const int bar = menuBarHeight(menu(), ww);
           client_ = {std::max(ww, 1), std::max(wh - bar, 1)};
           if (w) w->EvSize(SIZE_RESTORED, client_);
           invalid_ = true;  // the bar and the frame are drawn anew at the new size
         } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-          invalid_ = true;
+          // Uncovering shows the last frame again: painting anew would run the window's last
+          // command once more.
+          exposed_ = true;
         }
         break;
       case SDL_KEYDOWN: {
@@ -219,33 +298,40 @@ class SdlWindowHost : public WindowHost {
   int windowWidth() const {
     int ww = 0;
     int wh = 0;
-    SDL_GetWindowSize(window_, &ww, &wh);
+    sdl.SDL_GetWindowSize(window_, &ww, &wh);
     return ww;
   }
 
+  // The menu bar is drawn only when its width changed (or its texture was lost).
+  void updateBar(int width) {
+    const int bar = menuBarHeight(menu(), width);
+    if (bar == barRaster_.height() && width == barRaster_.width() && barUploaded_) return;
+    barRaster_.resize(width, bar);
+    barUploaded_ = false;
+    if (bar <= 0) {
+      barTexture_.reset();
+      return;
+    }
+    drawMenuBar(menu(), barRaster_);
+    barUploaded_ = barTexture_.upload(renderer_, barRaster_);
+  }
+
   void repaint() {
-    SDL_Surface* surface = SDL_GetWindowSurface(window_);
-    if (!surface) return;
-    const int ww = surface->w;
-    const int bar = menuBarHeight(menu(), ww);
-    if (bar > 0) {
-      RasterDevice barRaster(ww, bar);
-      drawMenuBar(menu(), barRaster);
-      blit(barRaster, surface, 0);
-    }
-    if (client_.cx != ww || client_.cy != std::max(surface->h - bar, 1)) {
-      client_ = {std::max(ww, 1), std::max(surface->h - bar, 1)};
-    }
-    if (!clientRaster_ || clientRaster_->width() != client_.cx ||
-        clientRaster_->height() != client_.cy) {
-      clientRaster_ = std::make_unique<RasterDevice>(client_.cx, client_.cy);
+    int ww = 0;
+    int wh = 0;
+    if (sdl.SDL_GetRendererOutputSize(renderer_, &ww, &wh) != 0) sdl.SDL_GetWindowSize(window_, &ww, &wh);
+    updateBar(ww);
+    const int bar = barRaster_.height();
+    client_ = {std::max(ww, 1), std::max(wh - bar, 1)};
+    if (clientRaster_.width() != client_.cx || clientRaster_.height() != client_.cy) {
+      clientRaster_.resize(client_.cx, client_.cy);
       erase_ = true;
     }
     TWindow* w = frame_.GetClientWindow();
     if (w) {
       setCursor(Cursor::Wait);
-      if (erase_) clientRaster_->clear(w->GetBkgndColor());
-      TDC dc(*clientRaster_);
+      if (erase_) clientRaster_.clear(w->GetBkgndColor());
+      TDC dc(clientRaster_);
       TRect rect{0, 0, client_.cx, client_.cy};
       const bool erase = erase_;
       invalid_ = false;
@@ -253,23 +339,37 @@ class SdlWindowHost : public WindowHost {
       w->Paint(dc, erase, rect);
       setCursor(Cursor::Arrow);
     } else {
-      clientRaster_->clear(RGB(255, 255, 255));
+      clientRaster_.clear(RGB(255, 255, 255));
       invalid_ = false;
       erase_ = false;
     }
-    blit(*clientRaster_, surface, bar);
-    SDL_UpdateWindowSurface(window_);
+    clientTexture_.upload(renderer_, clientRaster_);
+    present();
     finishClose();
+  }
+
+  // Shows the bar and the last painted frame.
+  void present() {
+    exposed_ = false;
+    barTexture_.draw(renderer_, 0);
+    clientTexture_.draw(renderer_, barRaster_.height());
+    sdl.SDL_RenderPresent(renderer_);
   }
 
   SDIDecFrame& frame_;
   TSize client_;
   SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
   SDL_Cursor* waitCursor_ = nullptr;
   SDL_Cursor* arrowCursor_ = nullptr;
-  std::unique_ptr<RasterDevice> clientRaster_;
+  RasterDevice barRaster_{0, 0};
+  RasterDevice clientRaster_{0, 0};
+  FrameTexture barTexture_;
+  FrameTexture clientTexture_;
+  bool barUploaded_ = false;
   bool invalid_ = false;
   bool erase_ = false;
+  bool exposed_ = false;
   bool closePending_ = false;
 };
 
@@ -278,12 +378,17 @@ class SdlWindowHost : public WindowHost {
 SdlHost::SdlHost(TSize clientSize) : size_(clientSize) {}
 
 int SdlHost::run(SDIDecFrame& frame) {
+  std::string why;
+  if (!loadSdl(why)) {
+    std::fprintf(stderr, "cannot open a window: %s\n", why.c_str());
+    return 1;
+  }
   // SIGTERM and SIGINT end the loop; the client window is cleaned up and the program exits 0.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  sdl.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   std::signal(SIGTERM, onTerminateSignal);
   std::signal(SIGINT, onTerminateSignal);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
+  if (sdl.SDL_Init(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "cannot open a window: %s\n", sdl.SDL_GetError());
     return 1;
   }
   int status = 1;
@@ -292,9 +397,37 @@ int SdlHost::run(SDIDecFrame& frame) {
     if (host.create()) {
       status = host.loop();
     } else {
-      std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
+      std::fprintf(stderr, "cannot open a window: %s\n", sdl.SDL_GetError());
     }
   }
-  SDL_Quit();
+  sdl.SDL_Quit();
   return status;
+}
+
+double timeFrameShowing(const RasterDevice& frame, int count) {
+  std::string why;
+  if (count <= 0 || !loadSdl(why) || sdl.SDL_Init(SDL_INIT_VIDEO) != 0) return -1;
+  double mean = -1;
+  SDL_Window* window = sdl.SDL_CreateWindow("frame", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                            frame.width(), frame.height(), 0);
+  SDL_Renderer* renderer = window ? sdl.SDL_CreateRenderer(window, -1, 0) : nullptr;
+  if (renderer) {
+    FrameTexture texture;
+    if (texture.upload(renderer, frame)) {
+      texture.draw(renderer, 0);
+      sdl.SDL_RenderPresent(renderer);
+      const auto start = std::chrono::steady_clock::now();
+      for (int i = 0; i < count; ++i) {
+        texture.upload(renderer, frame);
+        texture.draw(renderer, 0);
+        sdl.SDL_RenderPresent(renderer);
+      }
+      const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+      mean = took.count() / count;
+    }
+  }
+  if (renderer) sdl.SDL_DestroyRenderer(renderer);
+  if (window) sdl.SDL_DestroyWindow(window);
+  sdl.SDL_Quit();
+  return mean;
 }

@@ -13,3 +13,10 @@ class SdlHost : public Host {
  private:
   TSize size_;
 };
+
+class RasterDevice;
+
+// Shows the frame in a window of its size `count` times, each time as the window shows a newly
+// painted frame (upload and present); returns the mean milliseconds of one showing, or -1 when
+// no window can be opened. For the benchmarks.
+double timeFrameShowing(const RasterDevice& frame, int count);

@@ -1,0 +1,100 @@
+// Paint figures of the chart viewer on a full database, in process: one repaint of the chart
+// screen and of the price table at 1920x1440 (as the window paints, without recording), the
+// same with recording, the PNG of a 640x480 chart, and one showing of a 1920x1440 frame in a
+// real window (needs a display). No benchmark sets counters: the CSV output needs the same
+// columns in every row. The database is the folder named by PELINOR_BENCH_DB
+// (bench/run.sh makes one); the run changes into it and writes only below a temporary folder.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/host/headless_driver.h"
+#include "platform/host/sdl_host.h"
+#include "resources/pelinorw_resources.h"
+#include "viewer/tchart.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool enterDatabase(benchmark::State& state) {
+  const char* folder = std::getenv("PELINOR_BENCH_DB");
+  std::error_code ec;
+  if (!folder || !*folder || !fs::exists(fs::path(folder) / "pelinoru.idx", ec)) {
+    state.SkipWithError("PELINOR_BENCH_DB does not name a database folder");
+    return false;
+  }
+  fs::current_path(folder, ec);
+  if (ec) {
+    state.SkipWithError("cannot enter PELINOR_BENCH_DB");
+    return false;
+  }
+  return true;
+}
+
+// The viewer in its frame, driven headless to the chart of the first stock of the menu.
+struct Viewer {
+  std::ostringstream messages;
+  std::unique_ptr<SDIDecFrame> frame;
+  std::unique_ptr<HeadlessDriver> driver;
+
+  Viewer(TSize size, bool recording) {
+    frame = std::make_unique<SDIDecFrame>(pelinorwTitle(), std::make_unique<viewer::TChart>(),
+                                          pelinorwResources());
+    frame->AssignMenu(100);
+    driver = std::make_unique<HeadlessDriver>(*frame, size, messages);
+    driver->setRecording(recording);
+    driver->start();
+    // The first stock of the menu, as a user clicks it (the menu's cells are in 640x480 units).
+    driver->click(20 * size.cx / 640, 24 * size.cy / 480);
+  }
+};
+
+void BM_Repaint(benchmark::State& state, bool priceTable, bool recording) {
+  if (!enterDatabase(state)) return;
+  Viewer v(TSize{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))}, recording);
+  if (priceTable) v.driver->key(VK_LEFT);
+  for (auto _ : state) v.driver->paint();
+}
+BENCHMARK_CAPTURE(BM_Repaint, chart, false, false)->Args({1920, 1440})->Args({640, 480})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Repaint, price_table, true, false)->Args({1920, 1440})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Repaint, chart_recorded, false, true)->Args({1920, 1440})->Unit(benchmark::kMillisecond);
+
+void BM_ChartPng(benchmark::State& state) {
+  if (!enterDatabase(state)) return;
+  Viewer v(TSize{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))}, false);
+  const fs::path out = fs::temp_directory_path() / ("pelinor-bench-" + std::to_string(::getpid()) + ".png");
+  for (auto _ : state) {
+    if (!v.driver->raster().writePng(out.string())) state.SkipWithError("cannot write the PNG");
+  }
+  std::error_code ec;
+  fs::remove(out, ec);
+}
+BENCHMARK(BM_ChartPng)->Args({640, 480})->Args({1920, 1440})->Unit(benchmark::kMillisecond);
+
+void BM_ShowFrameInWindow(benchmark::State& state) {
+  if (!std::getenv("DISPLAY")) {
+    state.SkipWithError("no display");
+    return;
+  }
+  if (!enterDatabase(state)) return;
+  Viewer v(TSize{1920, 1440}, false);
+  for (auto _ : state) {
+    const double ms = timeFrameShowing(v.driver->raster(), 20);
+    if (ms < 0) {
+      state.SkipWithError("no window could be opened");
+      break;
+    }
+    state.SetIterationTime(ms / 1000.0);
+  }
+}
+BENCHMARK(BM_ShowFrameInWindow)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
