@@ -277,9 +277,10 @@ class Analyser {
     int base = 0;
     int back = -1;
     int s = latest_;
+    const double comparisonKey = marketdb::dateKey(comparisonDate);  // dateLater, taken apart
     for (int i = 0; i < HistoryDays; ++i, s = marketdb::previousSlot(s)) {
       const Day& d = day_[s];
-      if (d.date == 0 || marketdb::dateLater(d.date, comparisonDate) || !d.active()) continue;
+      if (d.date == 0 || !d.active() || marketdb::dateKey(d.date) > comparisonKey) continue;
       base = d.close;
       back = i;
       break;

@@ -48,7 +48,6 @@ bool PriceMap::open() {
       data_ = static_cast<const unsigned char*>(p);
       size_ = static_cast<std::size_t>(st.st_size);
       mapped_ = true;
-      (void)::madvise(p, size_, MADV_WILLNEED);
     }
   } else if (S_ISREG(st.st_mode) && st.st_size == 0) {
     mapped_ = true;  // an empty file: every block reads as empty days
@@ -74,6 +73,13 @@ bool PriceMap::readHistory(int slot, StockHistory& history) const {
   const std::size_t offset = static_cast<std::size_t>(slot) * HistoryBlockBytes;
   if (slot >= 0 && offset < size_) got = std::min<std::size_t>(HistoryBlockBytes, size_ - offset);
   decodeDays(got ? data_ + offset : nullptr, static_cast<int>(got / DayRecordBytes), history);
+  // The pages read so far are given back now and then, so a reader of every block never holds
+  // the whole file in memory; they stay in the page cache for whoever reads them again.
+  bytesSinceRelease_ += got;
+  if (bytesSinceRelease_ >= ReleaseBytes) {
+    (void)::madvise(const_cast<unsigned char*>(data_), size_, MADV_DONTNEED);
+    bytesSinceRelease_ = 0;
+  }
   return got == HistoryBlockBytes;
 }
 

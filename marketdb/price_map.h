@@ -28,6 +28,8 @@ class PriceMap {
   std::size_t size_ = 0;
   bool mapped_ = false;
   PriceFile fallback_;
+  static constexpr std::size_t ReleaseBytes = 4u << 20;
+  mutable std::size_t bytesSinceRelease_ = 0;
 };
 
 }  // namespace marketdb

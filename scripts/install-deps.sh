@@ -7,6 +7,7 @@ packages=(
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
