@@ -13,7 +13,7 @@
 
 #include "dbprogram/analysis.h"
 #include "marketdb/files.h"
-#include "marketdb/price_map.h"
+#include "marketdb/block_reader.h"
 #include "marketdb/settings.h"
 
 namespace {
@@ -113,7 +113,7 @@ void BM_AnalysisOfAFullDatabase(benchmark::State& state) {
 BENCHMARK(BM_AnalysisOfAFullDatabase)->Unit(benchmark::kMillisecond);
 
 // Reading every block of the full database: one read per block, as the plain reader does,
-// against the one mapping the analysis uses.
+// against the one buffer the analysis uses.
 void BM_ReadEveryBlockOneByOne(benchmark::State& state) {
   database();
   auto history = std::make_unique<marketdb::StockHistory>();
@@ -126,17 +126,17 @@ void BM_ReadEveryBlockOneByOne(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadEveryBlockOneByOne)->Unit(benchmark::kMillisecond);
 
-void BM_ReadEveryBlockFromTheMapping(benchmark::State& state) {
+void BM_ReadEveryBlockIntoOneBuffer(benchmark::State& state) {
   database();
   auto history = std::make_unique<marketdb::StockHistory>();
   for (auto _ : state) {
-    marketdb::PriceMap prices;
+    marketdb::BlockReader prices;
     prices.open();
     for (int i = 0; i < Stocks; ++i) prices.readHistory(i, *history);
     benchmark::DoNotOptimize(history->day[Latest].close);
   }
 }
-BENCHMARK(BM_ReadEveryBlockFromTheMapping)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadEveryBlockIntoOneBuffer)->Unit(benchmark::kMillisecond);
 
 // pelinoru.idx of the full database read into the stock table.
 void BM_ReadStockTable(benchmark::State& state) {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "dbprogram/analysis.h"
-#include "marketdb/price_map.h"
+#include "marketdb/block_reader.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -118,8 +118,8 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
-  // pelinoru.dat is mapped once for both passes.
-  marketdb::PriceMap prices;
+  // pelinoru.dat is opened once for both passes, every block read into one buffer.
+  marketdb::BlockReader prices;
   if (outcome.result == AnalysisResult::Completed && !prices.open()) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
                          marketdb::fileCaption());

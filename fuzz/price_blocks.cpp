@@ -1,4 +1,4 @@
-// pelinoru.dat blocks: the mapped reader against the plain one, and the analysis of every
+// pelinoru.dat blocks: the analysis's block reader against the plain one, and the analysis of every
 // block. The first two bytes choose the latest ring slot; the rest is the file.
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include "dbprogram/analysis.h"
 #include "fuzz/fuzz_support.h"
 #include "marketdb/files.h"
-#include "marketdb/price_map.h"
+#include "marketdb/block_reader.h"
 #include "marketdb/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -23,14 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const dbprogram::AnalysisSettings settings = dbprogram::AnalysisSettings::from(sys, win);
 
   marketdb::PriceFile plain;
-  marketdb::PriceMap mapped;
-  if (!plain.openForReading() || !mapped.open()) __builtin_trap();
+  marketdb::BlockReader fast;
+  if (!plain.openForReading() || !fast.open()) __builtin_trap();
   auto a = std::make_unique<marketdb::StockHistory>();
   auto b = std::make_unique<marketdb::StockHistory>();
   const int blocks = static_cast<int>((size - 2) / marketdb::HistoryBlockBytes) + 1;
   for (int slot = 0; slot <= blocks; ++slot) {
     const bool wholeA = plain.readHistory(slot, *a);
-    const bool wholeB = mapped.readHistory(slot, *b);
+    const bool wholeB = fast.readHistory(slot, *b);
     if (wholeA != wholeB) __builtin_trap();
     for (int s = 0; s < marketdb::HistoryDays; ++s) {
       unsigned char x[marketdb::DayRecordBytes];

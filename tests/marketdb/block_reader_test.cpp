@@ -1,4 +1,4 @@
-// The mapped reader of pelinoru.dat gives exactly what the block-by-block reader gives.
+// The analysis's reader of pelinoru.dat gives exactly what the plain block reader gives.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "marketdb/files.h"
-#include "marketdb/price_map.h"
+#include "marketdb/block_reader.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -26,7 +26,7 @@ std::string bytesOf(const StockHistory& h) {
   return out;
 }
 
-TEST(PriceMapTest, EverySlotReadsAsThePlainReaderReadsIt) {
+TEST(BlockReaderTest, EverySlotReadsAsThePlainReaderReadsIt) {
   const std::size_t sizes[] = {0, 5, 18, HistoryBlockBytes, 2 * HistoryBlockBytes + 18 * 100 + 7,
                                3 * HistoryBlockBytes};
   const int slots[] = {-1, 0, 1, 2, 3, 4, 1000, INT_MAX, INT_MIN};
@@ -40,33 +40,33 @@ TEST(PriceMapTest, EverySlotReadsAsThePlainReaderReadsIt) {
 
     PriceFile plain;
     ASSERT_TRUE(plain.openForReading());
-    PriceMap mapped;
-    ASSERT_TRUE(mapped.open());
+    BlockReader fast;
+    ASSERT_TRUE(fast.open());
     for (int slot : slots) {
       auto a = std::make_unique<StockHistory>();
       auto b = std::make_unique<StockHistory>();
       // Something to overwrite, so a day left as it was would show.
       std::memset(static_cast<void*>(b.get()), 0x5A, sizeof *b);
       const bool plainWhole = plain.readHistory(slot, *a);
-      const bool mappedWhole = mapped.readHistory(slot, *b);
-      EXPECT_EQ(mappedWhole, plainWhole) << "slot " << slot;
+      const bool fastWhole = fast.readHistory(slot, *b);
+      EXPECT_EQ(fastWhole, plainWhole) << "slot " << slot;
       EXPECT_EQ(bytesOf(*b), bytesOf(*a)) << "slot " << slot;
     }
   }
 }
 
-TEST(PriceMapTest, AMissingFileDoesNotOpen) {
+TEST(BlockReaderTest, AMissingFileDoesNotOpen) {
   testsupport::TempWorkDir dir;
-  PriceMap mapped;
-  EXPECT_FALSE(mapped.open());
+  BlockReader fast;
+  EXPECT_FALSE(fast.open());
   std::filesystem::create_directory(PriceFileName);
   PriceFile plain;
   // A folder opens for reading but holds no block, for either reader.
   if (plain.openForReading()) {
-    ASSERT_TRUE(mapped.open());
+    ASSERT_TRUE(fast.open());
     auto a = std::make_unique<StockHistory>();
     auto b = std::make_unique<StockHistory>();
-    EXPECT_EQ(mapped.readHistory(0, *b), plain.readHistory(0, *a));
+    EXPECT_EQ(fast.readHistory(0, *b), plain.readHistory(0, *a));
     EXPECT_EQ(bytesOf(*b), bytesOf(*a));
   }
 }
