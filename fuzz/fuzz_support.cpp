@@ -24,6 +24,13 @@ void enterWorkFolder() {
     std::string tmpl = (base / "pelinor-fuzz-XXXXXX").string();
     if (!::mkdtemp(tmpl.data())) std::abort();
     fs::current_path(tmpl);
+    static const std::string folder = tmpl;
+    // The folder goes with the process (a crash leaves it, beside the input that caused it).
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::current_path("/", ignored);
+      std::filesystem::remove_all(folder, ignored);
+    });
     return true;
   }();
   (void)entered;
