@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <random>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "dbprogram/analysis.h"
 #include "marketdb/files.h"
+#include "marketdb/block_reader.h"
 #include "marketdb/settings.h"
 
 namespace {
@@ -80,6 +82,12 @@ struct Database {
   }
 };
 
+// One database for every benchmark, made on first use.
+Database& database() {
+  static Database db;
+  return db;
+}
+
 class Silent : public dbprogram::AnalysisReporter {
  public:
   void progress(int, int, int) override {}
@@ -90,7 +98,7 @@ class Silent : public dbprogram::AnalysisReporter {
 };
 
 void BM_AnalysisOfAFullDatabase(benchmark::State& state) {
-  static Database db;
+  database();
   for (auto _ : state) {
     marketdb::SystemFile sys;
     marketdb::SettingsFile win;
@@ -103,6 +111,43 @@ void BM_AnalysisOfAFullDatabase(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * Stocks);
 }
 BENCHMARK(BM_AnalysisOfAFullDatabase)->Unit(benchmark::kMillisecond);
+
+// Reading every block of the full database: one read per block, as the plain reader does,
+// against the one buffer the analysis uses.
+void BM_ReadEveryBlockOneByOne(benchmark::State& state) {
+  database();
+  auto history = std::make_unique<marketdb::StockHistory>();
+  for (auto _ : state) {
+    marketdb::PriceFile prices;
+    prices.openForReading();
+    for (int i = 0; i < Stocks; ++i) prices.readHistory(i, *history);
+    benchmark::DoNotOptimize(history->day[Latest].close);
+  }
+}
+BENCHMARK(BM_ReadEveryBlockOneByOne)->Unit(benchmark::kMillisecond);
+
+void BM_ReadEveryBlockIntoOneBuffer(benchmark::State& state) {
+  database();
+  auto history = std::make_unique<marketdb::StockHistory>();
+  for (auto _ : state) {
+    marketdb::BlockReader prices;
+    prices.open();
+    for (int i = 0; i < Stocks; ++i) prices.readHistory(i, *history);
+    benchmark::DoNotOptimize(history->day[Latest].close);
+  }
+}
+BENCHMARK(BM_ReadEveryBlockIntoOneBuffer)->Unit(benchmark::kMillisecond);
+
+// pelinoru.idx of the full database read into the stock table.
+void BM_ReadStockTable(benchmark::State& state) {
+  database();
+  auto table = std::make_unique<marketdb::StockTable>();
+  for (auto _ : state) {
+    marketdb::readStockTable(*table);
+    benchmark::DoNotOptimize(table->count);
+  }
+}
+BENCHMARK(BM_ReadStockTable)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

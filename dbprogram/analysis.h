@@ -105,6 +105,7 @@ struct AnalysisOutcome {
   AnalysisResult result = AnalysisResult::Completed;
   bool settingsMissing = false;  // pelinoru.win missing: the weights in memory were used
   bool truncated = false;        // a group had more stocks than the row array holds
+  bool writeFailed = false;      // a ranking file could not be written
 };
 
 // The whole run. sys and win are the in-memory images: they are read from the files (win lines

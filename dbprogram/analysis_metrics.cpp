@@ -10,6 +10,7 @@
 
 #include "dbprogram/analysis.h"
 #include "dbprogram/analysis_numbers.h"
+#include "marketdb/settings.h"
 
 namespace dbprogram {
 namespace {
@@ -214,7 +215,7 @@ class Analyser {
   void rsi() {
     std::int64_t gains = 0;
     std::int64_t total = 0;
-    forWindow(latest_, windowLength(st_.psychoPeriod + 2), [&](int s) {
+    forWindow(latest_, windowLength(std::min(st_.psychoPeriod, HistoryDays) + 2), [&](int s) {
       const Day& d = day_[s];
       if (!d.active()) return;
       if (d.change > 0) gains += d.change;
@@ -279,11 +280,12 @@ class Analyser {
     int back = -1;
     double baseKey = 0;
     int s = latest_;
+    const double comparisonKey = marketdb::dateKey(comparisonDate);  // dateLater, taken apart
     for (int i = 0; i < HistoryDays; ++i, s = marketdb::previousSlot(s)) {
       const Day& d = day_[s];
-      if (d.date == 0 || marketdb::dateLater(d.date, comparisonDate) || !d.active()) continue;
+      if (d.date == 0 || !d.active()) continue;
       const double key = marketdb::dateKey(d.date);
-      if (back >= 0 && key <= baseKey) continue;
+      if (key > comparisonKey || (back >= 0 && key <= baseKey)) continue;
       base = d.close;
       back = i;
       baseKey = key;
@@ -314,24 +316,26 @@ class Analyser {
 
 AnalysisSettings AnalysisSettings::from(const marketdb::SystemFile& sys,
                                         const marketdb::SettingsFile& win) {
-  // periods[] holds items 20..35, weights[] items 50..59.
+  // Every value is limited to its item's range: a damaged file must not give a window of
+  // 2147483647 days (whose RSI length, item 32 + 2, would not even be representable).
+  auto item = [&](int number) { return marketdb::settingInRange(sys, win, number); };
   AnalysisSettings s;
-  s.maPeriod2 = sys.periods[21 - 20];
-  s.maPeriod3 = sys.periods[22 - 20];
-  s.rciPeriod[0] = sys.periods[29 - 20];
-  s.rciPeriod[1] = sys.periods[30 - 20];
-  s.rciPeriod[2] = sys.periods[31 - 20];
-  s.psychoPeriod = sys.periods[32 - 20];
-  s.psychoWeight = win.weights[50 - 50];
-  s.maWeight2 = win.weights[51 - 50];
-  s.maWeight3 = win.weights[52 - 50];
-  s.rciWeight[0] = win.weights[53 - 50];
-  s.rciWeight[1] = win.weights[54 - 50];
-  s.rciWeight[2] = win.weights[55 - 50];
-  s.rsiWeight = win.weights[56 - 50];
-  s.wvrWeight = win.weights[57 - 50];
-  s.shinoharaAWeight = win.weights[58 - 50];
-  s.shinoharaBWeight = win.weights[59 - 50];
+  s.maPeriod2 = item(21);
+  s.maPeriod3 = item(22);
+  s.rciPeriod[0] = item(29);
+  s.rciPeriod[1] = item(30);
+  s.rciPeriod[2] = item(31);
+  s.psychoPeriod = item(32);
+  s.psychoWeight = item(50);
+  s.maWeight2 = item(51);
+  s.maWeight3 = item(52);
+  s.rciWeight[0] = item(53);
+  s.rciWeight[1] = item(54);
+  s.rciWeight[2] = item(55);
+  s.rsiWeight = item(56);
+  s.wvrWeight = item(57);
+  s.shinoharaAWeight = item(58);
+  s.shinoharaBWeight = item(59);
   return s;
 }
 

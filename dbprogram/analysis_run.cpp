@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "dbprogram/analysis.h"
+#include "marketdb/block_reader.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -117,23 +118,23 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
+  // pelinoru.dat is opened once for both passes, every block read into one buffer.
+  marketdb::BlockReader prices;
+  if (outcome.result == AnalysisResult::Completed && !prices.open()) {
+    reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
+                         marketdb::fileCaption());
+    outcome.result = AnalysisResult::Failed;
+  }
+  auto history = std::make_unique<marketdb::StockHistory>();
   for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
     std::vector<Candidate> candidates;
     for (const Candidate& c : stocks)
       if (inGroup(c.section, group)) candidates.push_back(c);
-    marketdb::PriceFile prices;
-    if (!prices.openForReading()) {
-      reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
-                           marketdb::fileCaption());
-      outcome.result = AnalysisResult::Failed;
-      break;
-    }
 
     std::vector<RankingRow> rows;
     rows.reserve(std::min<std::size_t>(candidates.size(), MaxGroupStocks));
     int listLength = static_cast<int>(candidates.size());
     bool truncated = false;
-    auto history = std::make_unique<marketdb::StockHistory>();
     for (const Candidate& c : candidates) {
       if (static_cast<int>(rows.size()) == MaxGroupStocks) {
         truncated = true;
@@ -153,7 +154,6 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
       rows.push_back(row);
       reporter.progress(group, static_cast<int>(rows.size()), listLength);
     }
-    prices.close();
 
     std::stable_sort(rows.begin(), rows.end(), codeOrder);
     const std::string text =
@@ -163,6 +163,7 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
       reporter.fileMessage(std::string(rankingFileName(group)) + SJ(" がOPENできません"),
                            SJ("ﾌｧｲﾙ状況"));
       outcome.result = AnalysisResult::Failed;
+      outcome.writeFailed = true;
       break;
     }
     if (truncated) {

@@ -85,6 +85,7 @@ void UCHART::bunsekis(TDC& dc) {
   if (screenMode != CmdAnalysis) return;
   ScreenReporter reporter(*this, dc);
   const AnalysisOutcome outcome = runAnalysis(comparisonDate, sys, win, reporter);
+  if (outcome.writeFailed) ReportWriteFailure();
   // Without pelinoru.sys the run stops where it is; the window is closing.
   if (outcome.result != AnalysisResult::NoSystemFile) screenMode = 0;
 }

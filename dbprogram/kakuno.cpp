@@ -17,7 +17,9 @@ class WindowStoreOutput : public StoreOutput {
     drawText(dc_, line.x, line.y, line.colour, line.text);
   }
   void bell() override { Bell(); }
+  // Every file message of the store means the day was not stored.
   void fileMessage(const std::string& textCp932, const std::string& captionCp932) override {
+    window_.ReportWriteFailure();
     window_.MessageBox(textCp932, captionCp932, MB_OK);
     window_.CloseWindow(0);
   }

@@ -130,6 +130,7 @@ bool readRankingFile(UCHART& w, TDC& dc) {
   w.titleText = std::move(contents.title);
   w.headerText = std::move(contents.header);
   w.rowCount = static_cast<int>(contents.rows.size());
+  w.rowsLeftOut = contents.skippedLines + contents.droppedRows;
   std::copy(contents.rows.begin(), contents.rows.end(), w.rows);
   w.rows[w.rowCount] = RankingRow{};
   w.rows[w.rowCount].code = marketdb::EndCode;

@@ -33,8 +33,19 @@ void UCHART::analysisFileOutput(TDC& dc) {
 
   const char* fileName = rankingFileName(marketGroup);
   const int count = std::clamp(rowCount, 0, MaxGroupStocks);
-  if (!marketdb::replaceFileAtomically(fileName,
-                                       rankingFileText(titleText, headerText, rows, count))) {
+  if (rowsLeftOut > 0) {
+    // The rows on screen are not the whole file: it is kept, the chart-link codes still stored.
+    Bell();
+    const int previousMode = dc.SetBkMode(OPAQUE);
+    dc.SetBkColor(RGB(0, 0, 0));
+    drawText(dc, 0, 464, RGB(255, 0, 0),
+             pelinor::text::format(
+                 SJ("%sの%d行が表にないため、ファイルは書き換えませんでした").c_str(), fileName,
+                 rowsLeftOut));
+    dc.SetBkMode(previousMode);
+  } else if (!marketdb::replaceFileAtomically(
+                 fileName, rankingFileText(titleText, headerText, rows, count))) {
+    ReportWriteFailure();
     MessageBox(std::string(fileName) + SJ(" が書き込みできません"), SJ("ﾌｧｲﾙｵｰﾌﾟﾝ状況"), MB_OK);
     CloseWindow(0);
     return;
@@ -52,6 +63,7 @@ void UCHART::analysisFileOutput(TDC& dc) {
     win.codes[ChartLinkFirst + i] = r >= 0 && r < count ? rows[r].code : 0.0f;
   }
   if (marketdb::writeSettingsFile(win) != marketdb::FileStatus::Ok) {
+    ReportWriteFailure();
     MessageBox(marketdb::unwritableFileMessage(marketdb::SettingsFileName),
                marketdb::fileCaption(), MB_OK);
     CloseWindow(0);

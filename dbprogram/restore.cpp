@@ -96,6 +96,7 @@ void UCHART::restoreSearch(TDC& dc) {
     updated.lastStoreDate = targetDate;
     updated.storePosition = slot;
     if (marketdb::writeSystemFile(updated) != marketdb::FileStatus::Ok) {
+      ReportWriteFailure();
       fileFailure(*this, marketdb::unwritableFileMessage(marketdb::SystemFileName));
       return;
     }

@@ -131,6 +131,7 @@ bool finishEditing(UCHART& w, TDC& dc) {
   for (int i = 0; i < 120; ++i) w.win.codes[i] = winNow.codes[i];
   w.win.scratch = winNow.scratch;
   if (marketdb::writeSettingsFile(w.win) != marketdb::FileStatus::Ok) {
+    w.ReportWriteFailure();
     fileFailure(w, marketdb::unwritableFileMessage(marketdb::SettingsFileName));
     return false;
   }
@@ -141,6 +142,7 @@ bool finishEditing(UCHART& w, TDC& dc) {
   w.sys.storePosition = sysNow.storePosition;
   for (int i = 0; i < 19; ++i) w.sys.colours[i] = sysNow.colours[i];
   if (marketdb::writeSystemFile(w.sys) != marketdb::FileStatus::Ok) {
+    w.ReportWriteFailure();
     fileFailure(w, marketdb::unwritableFileMessage(marketdb::SystemFileName));
     return false;
   }

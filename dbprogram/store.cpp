@@ -142,9 +142,9 @@ class Store {
 };
 
 StoreResult Store::run() {
-  std::error_code ec;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> daily(nullptr, std::fclose);
-  if (!std::filesystem::is_directory(path_, ec)) daily.reset(std::fopen(path_.c_str(), "r"));
+  // Only a regular file is a daily file: a folder, a FIFO or a device is refused at once.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> daily(marketdb::openRegularFile(path_),
+                                                        std::fclose);
   if (!daily) return refuse(StoreStatusY, SJ("目的のW(N)yymmddﾌｧｲﾙがありません"));
 
   if (marketdb::readSystemFile(sys_) != FileStatus::Ok)

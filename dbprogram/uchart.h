@@ -159,6 +159,9 @@ class UCHART : public TWindow {
   // be written back.
   std::string titleText;
   std::string headerText;
+  // Lines of the ranking file the table does not hold (malformed, or beyond the row array):
+  // the file output then leaves the file as it is, since rewriting it would lose them.
+  int rowsLeftOut = 0;
 
  private:
   // Screens of the paint dispatcher.

@@ -1,7 +1,8 @@
 // Reading and writing of the four database files.
 //
-// The text files are read with stdio's fscanf, one call per line with the line's full format, so
-// a short or damaged line leaves every value it did not convert as it was. They are written by
+// The text files are read with fscanf's conversions, one scan per line with the line's full
+// format, so a short or damaged line leaves every value it did not convert as it was
+// (pelinoru.idx and pelinoru.sys through TextScanner, which converts the same way from memory). They are written by
 // formatting the whole file into memory first and then replacing the old file atomically.
 #include "marketdb/files.h"
 
@@ -19,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "marketdb/text_scan.h"
 #include "platform/text/cp932.h"
 
 namespace marketdb {
@@ -269,18 +271,17 @@ int StockTable::findStock(float code) const {
 }
 
 FileStatus readStockTable(StockTable& table) {
-  std::FILE* fp = std::fopen(IndexFileName, "r");
-  if (!fp) return FileStatus::Missing;
+  std::string text;
+  if (!readWholeFile(IndexFileName, text)) return FileStatus::Missing;
+  TextScanner fp(std::move(text));  // "%d %d %f %14s %d %d" as fscanf converts it
   int n = 0;
   while (n < MaxStocks - 1) {
-    int r = std::fscanf(fp, "%d %d %f %14s %d %d", &table.ksakujo[n], &table.ksijo[n],
-                        &table.kcodeidx[n], table.kmeiidx[n], &table.krecordi[n],
-                        &table.kchumoku[n]);
+    int r = fp.indexLine(table.ksakujo[n], table.ksijo[n], table.kcodeidx[n], table.kmeiidx[n],
+                         table.krecordi[n], table.kchumoku[n]);
     table.kmeiidx[n][14] = '\0';
     if (r != 6) break;  // end of file, or a line that does not convert
     ++n;
   }
-  std::fclose(fp);
   table.count = n;
   table.kcodeidx[n] = EndCode;
   for (int i = 0; i < n; ++i) table.lookup[i] = CodeKey{table.kcodeidx[i], i};
@@ -331,13 +332,12 @@ FileStatus writeStockTable(const StockTable& table) {
 // pelinoru.sys
 
 FileStatus readSystemFile(SystemFile& sys) {
-  std::FILE* fp = std::fopen(SystemFileName, "r");
-  if (!fp) return FileStatus::Missing;
-  std::fscanf(fp, "%d %f %d %d\n", &sys.reserved, &sys.lastStoreDate, &sys.referenceRecord,
-              &sys.storePosition);
-  scanLine<19>(fp, "%d", sys.colours, true);
-  scanLine<16>(fp, "%d", sys.periods);
-  std::fclose(fp);
+  std::string text;
+  if (!readWholeFile(SystemFileName, text)) return FileStatus::Missing;
+  TextScanner fp(std::move(text));  // the formats below, as fscanf converts them
+  fp.systemLine1(sys.reserved, sys.lastStoreDate, sys.referenceRecord, sys.storePosition);
+  fp.ints(sys.colours, 19, true);
+  fp.ints(sys.periods, 16, false);
   return FileStatus::Ok;
 }
 
@@ -429,6 +429,26 @@ FileStatus writeSettingsFile(const SettingsFile& win) {
   return replaceFileAtomically(SettingsFileName, formatSettingsFile(win))
              ? FileStatus::Ok
              : FileStatus::WriteFailed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Regular files
+
+std::FILE* openRegularFile(const std::string& path) {
+  // O_NONBLOCK keeps the open of a FIFO from waiting for its writer; the file type is then
+  // checked on the descriptor itself, so nothing can be swapped in between.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* fp = ::fdopen(fd, "r");
+  if (!fp) ::close(fd);
+  return fp;
 }
 
 // ---------------------------------------------------------------------------------------------

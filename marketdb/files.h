@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace marketdb {
@@ -113,6 +114,10 @@ std::string formatSystemFile(const SystemFile& sys);
 std::string formatSettingsFile(const SettingsFile& win);
 std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
                             int kchumoku);
+
+// Opens a regular file for text reading; nullptr for anything else (missing, a folder, a FIFO
+// or a device), without waiting for a writer of a FIFO to appear.
+std::FILE* openRegularFile(const std::string& path);
 
 // Replaces `fileName` atomically with `contents`; false (old file untouched) on any failure.
 bool replaceFileAtomically(const std::string& fileName, const std::string& contents);

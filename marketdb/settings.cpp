@@ -2,6 +2,8 @@
 // what "all defaults" restores; and the 16-colour palette.
 #include "marketdb/settings.h"
 
+#include <algorithm>
+
 namespace marketdb {
 namespace {
 
@@ -109,6 +111,12 @@ int settingValue(const SystemFile& sys, const SettingsFile& win, int number) {
   if (!item) return 0;
   const int* cell = cellOf(sys, win, *item);
   return cell ? *cell : 0;
+}
+
+int settingInRange(const SystemFile& sys, const SettingsFile& win, int number) {
+  const SettingItem* item = findSettingItem(number);
+  if (!item) return 0;
+  return std::clamp(settingValue(sys, win, number), item->minimum, item->maximum);
 }
 
 void setSettingValue(SystemFile& sys, SettingsFile& win, int number, int value) {

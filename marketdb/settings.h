@@ -32,6 +32,9 @@ const SettingItem* findSettingItem(int number);  // nullptr for numbers that do 
 
 // Value of an item in the in-memory files (colours from the pelinoru.win copy).
 int settingValue(const SystemFile& sys, const SettingsFile& win, int number);
+// The value of an item as a reader uses it: limited to the item's range, so a damaged file can
+// never give a computation a period or weight it was not built for.
+int settingInRange(const SystemFile& sys, const SettingsFile& win, int number);
 void setSettingValue(SystemFile& sys, SettingsFile& win, int number, int value);
 // Every item to its default (the colour line of both copies).
 void applyDefaults(SystemFile& sys, SettingsFile& win);

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps
   desktop-file-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

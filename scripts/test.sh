@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: a Release build and an AddressSanitizer + UndefinedBehaviorSanitizer
 # build, each running every test (unit, screen, file and end-to-end tests, the real-window tests
-# under Xvfb included).
+# under Xvfb included); then each fuzz target for a bounded time (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,3 +16,5 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPELINOR_SANITIZE=ON -DPELINO
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j"$jobs")
+
+bash scripts/fuzz.sh

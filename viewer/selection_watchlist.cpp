@@ -73,6 +73,7 @@ bool TChart::writeWatchList(int command) {
   }
 
   if (marketdb::writeSettingsFile(win) != marketdb::FileStatus::Ok) {
+    ReportWriteFailure();
     MessageBox(marketdb::unwritableFileMessage(marketdb::SettingsFileName),
                marketdb::fileCaption(), MB_OK);
     return false;

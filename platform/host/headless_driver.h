@@ -45,6 +45,8 @@ class HeadlessDriver : public WindowHost {
   int messageBox(std::string_view textCp932, std::string_view captionCp932,
                  unsigned type) override;
   void setCursor(Cursor cursor) override { cursor_ = cursor; }
+  void writeFailed() override { ++writeFailures_; }
+  int writeFailures() const { return writeFailures_; }
   Cursor cursor() const { return cursor_; }
 
  private:
@@ -60,6 +62,7 @@ class HeadlessDriver : public WindowHost {
   bool closed_ = false;
   int closeResult_ = 0;
   int paintCount_ = 0;
+  int writeFailures_ = 0;
   Cursor cursor_ = Cursor::Arrow;
   std::vector<std::string> messages_;
 };

@@ -1,6 +1,11 @@
 #include "platform/host/script_host.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cstdio>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -178,20 +183,59 @@ class LineRunner {
 
   bool snapshot(const std::string& file) {
     if (file.empty()) return fail("missing argument (expected 'snapshot FILE')");
-    if (!driver_.raster().writePng(file)) return fail("cannot write '" + file + "'");
-    return true;
+    return writeThroughTemporary(file, [&](const std::string& temp) {
+      return driver_.raster().writePng(temp);
+    });
   }
 
   bool dump(const std::string& file) {
     if (file.empty()) return fail("missing argument (expected 'dump FILE')");
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) return fail("cannot write '" + file + "': " + std::strerror(errno));
-    out << driver_.dump();
-    out.close();
-    if (!out) return fail("cannot write '" + file + "'");
+    const std::string text = driver_.dump();
+    return writeThroughTemporary(file, [&](const std::string& temp) {
+      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+      out << text;
+      out.close();
+      return static_cast<bool>(out);
+    });
+  }
+
+  // Writes `file` through a temporary file of its own folder that only this program made, then
+  // renames it over `file`. A failure removes that temporary file and nothing else: the file
+  // given keeps what it held. Only a regular file (or a new one) is replaced.
+  template <typename Write>
+  bool writeThroughTemporary(const std::string& file, Write write) {
+    struct stat old {};
+    const bool exists = ::stat(file.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+      return writeFailure("cannot write '" + file + "': not a regular file");
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+      temp = file + ".tmp-" + std::to_string(static_cast<long>(::getpid())) + "-" +
+             std::to_string(attempt);
+      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return writeFailure("cannot write '" + file + "': " + std::strerror(errno));
+    if (exists) (void)::fchmod(fd, old.st_mode & 07777);
+    ::close(fd);
+    if (!write(temp) || std::rename(temp.c_str(), file.c_str()) != 0) {
+      ::unlink(temp.c_str());
+      return writeFailure("cannot write '" + file + "'");
+    }
     return true;
   }
 
+  bool writeFailure(const std::string& message) {
+    writeFailed_ = true;
+    return fail(message);
+  }
+
+ public:
+  bool writeFailed() const { return writeFailed_; }
+
+ private:
+  bool writeFailed_ = false;
   HeadlessDriver& driver_;
   std::ostream& err_;
   const std::string& where_;
@@ -230,7 +274,7 @@ int ScriptHost::run(SDIDecFrame& frame) {
     LineRunner runner(driver, err_, where);
     if (!runner.run(line)) {
       out_.flush();
-      return 2;
+      return runner.writeFailed() ? 1 : 2;
     }
   }
   if (script->bad()) {
@@ -238,5 +282,5 @@ int ScriptHost::run(SDIDecFrame& frame) {
     return 2;
   }
   out_.flush();
-  return 0;
+  return driver.writeFailures() > 0 ? 1 : 0;
 }

@@ -40,6 +40,10 @@ void TWindow::CloseWindow(int retVal) {
   if (host_) host_->closeRequest(*this, retVal);
 }
 
+void TWindow::ReportWriteFailure() {
+  if (host_) host_->writeFailed();
+}
+
 int TWindow::MessageBox(std::string_view textCp932, std::string_view captionCp932,
                         unsigned type) {
   if (host_) return host_->messageBox(textCp932, captionCp932, type);

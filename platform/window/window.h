@@ -30,6 +30,8 @@ class WindowHost {
   virtual int messageBox(std::string_view textCp932, std::string_view captionCp932,
                          unsigned type) = 0;
   virtual void setCursor(Cursor cursor) = 0;
+  // A window could not write one of its files (already told to the user by a message box).
+  virtual void writeFailed() {}
 };
 
 // The bell: the control character 7 written (and flushed) to standard output. BellCount()
@@ -63,6 +65,9 @@ class TWindow {
   int MessageBox(std::string_view textCp932, std::string_view captionCp932,
                  unsigned type = MB_OK);
   void SetCursor(Cursor cursor);
+  // Tells the host that a file of this window's work could not be written, so a script run
+  // ends with a failure status.
+  void ReportWriteFailure();
   void SetBkgndColor(COLORREF color) { background_ = color; }
   COLORREF GetBkgndColor() const { return background_; }
 

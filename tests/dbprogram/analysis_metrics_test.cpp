@@ -455,7 +455,7 @@ TEST(AnalysisSettingsTest, TakesThePeriodsAndWeightsOfTheirItems) {
   marketdb::SystemFile sys;
   marketdb::SettingsFile win;
   for (int i = 0; i < 16; ++i) sys.periods[i] = 20 + i;  // item number as value
-  for (int i = 0; i < 10; ++i) win.weights[i] = 50 + i;
+  for (int i = 0; i < 10; ++i) win.weights[i] = 40 + i;  // item number - 10, inside 1..50
   AnalysisSettings s = AnalysisSettings::from(sys, win);
   EXPECT_EQ(s.maPeriod2, 21);
   EXPECT_EQ(s.maPeriod3, 22);
@@ -463,16 +463,16 @@ TEST(AnalysisSettingsTest, TakesThePeriodsAndWeightsOfTheirItems) {
   EXPECT_EQ(s.rciPeriod[1], 30);
   EXPECT_EQ(s.rciPeriod[2], 31);
   EXPECT_EQ(s.psychoPeriod, 32);
-  EXPECT_EQ(s.psychoWeight, 50);
-  EXPECT_EQ(s.maWeight2, 51);
-  EXPECT_EQ(s.maWeight3, 52);
-  EXPECT_EQ(s.rciWeight[0], 53);
-  EXPECT_EQ(s.rciWeight[1], 54);
-  EXPECT_EQ(s.rciWeight[2], 55);
-  EXPECT_EQ(s.rsiWeight, 56);
-  EXPECT_EQ(s.wvrWeight, 57);
-  EXPECT_EQ(s.shinoharaAWeight, 58);
-  EXPECT_EQ(s.shinoharaBWeight, 59);
+  EXPECT_EQ(s.psychoWeight, 40);
+  EXPECT_EQ(s.maWeight2, 41);
+  EXPECT_EQ(s.maWeight3, 42);
+  EXPECT_EQ(s.rciWeight[0], 43);
+  EXPECT_EQ(s.rciWeight[1], 44);
+  EXPECT_EQ(s.rciWeight[2], 45);
+  EXPECT_EQ(s.rsiWeight, 46);
+  EXPECT_EQ(s.wvrWeight, 47);
+  EXPECT_EQ(s.shinoharaAWeight, 48);
+  EXPECT_EQ(s.shinoharaBWeight, 49);
 }
 
 }  // namespace

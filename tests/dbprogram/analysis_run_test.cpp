@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "dbprogram/analysis.h"
 #include "platform/text/cp932.h"
@@ -181,14 +183,16 @@ TEST_F(AnalysisRun, MissingSettingsFileRunsWithTheWeightsInMemory) {
   analysistest::writeDatabase(sys, win, {oneDay(1, 1301, "A", 0, 100)});
   std::filesystem::remove("pelinoru.win");
   marketdb::SystemFile s;
-  marketdb::SettingsFile w;  // weights 0: the WVR term disappears
+  // Weights 0 in memory, below their range 1..50: they count as 1, so the WVR term is
+  // -1 * 100 * 1 / 10 = -10.
+  marketdb::SettingsFile w;
   auto outcome = dbprogram::runAnalysis(0, s, w, log);
   EXPECT_TRUE(outcome.settingsMissing);
   EXPECT_EQ(outcome.result, AnalysisResult::Completed);
   ASSERT_EQ(log.messages.size(), 1u);
   EXPECT_EQ(log.messages[0], "[ﾌｧｲﾙ存在状況] pelinoru.win が存在しません");
   const std::string text = testsupport::readFile("ranking.dat");
-  EXPECT_NE(text.find("   1    1 1301      A   100   0.0 640.0   0.0   0.0    0.0"), std::string::npos);
+  EXPECT_NE(text.find("   1    1 1301      A   100   0.0 640.0   0.0   0.0  -10.0"), std::string::npos);
 }
 
 TEST_F(AnalysisRun, UnwritableRankingFileEndsTheRun) {
@@ -216,6 +220,81 @@ TEST_F(AnalysisRun, DamagedSettingsAndStorePositionDoNotBreakTheRun) {
   EXPECT_EQ(dbprogram::runAnalysis(0, s, w, refused).result, AnalysisResult::Failed);
   ASSERT_EQ(refused.warnings.size(), 1u);
   EXPECT_NE(refused.warnings[0].find("640"), std::string::npos);
+}
+
+
+// A stock with a full ring of varying days: each window length gives its own values.
+Stock fullRing(float code, int slot) {
+  Stock s;
+  s.code = code;
+  s.nameUtf8 = "FULL";
+  s.slot = slot;
+  int close = 500;
+  for (int back = 639; back >= 0; --back) {
+    const int change = (back * 7919) % 23 - 11;
+    close += change;
+    s.days[analysistest::slotBack(Latest, back)] =
+        Day{back == 0 ? LastDate : 1.0f, close - 3, close + 5, close - 6, close, change,
+            static_cast<float>(100 + (back * 31) % 97)};
+  }
+  return s;
+}
+
+std::string readFile(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+TEST(AnalysisSettingsFrom, EveryPeriodAndWeightIsLimitedToItsItemsRange) {
+  marketdb::SystemFile sys;
+  marketdb::SettingsFile win;
+  struct Case {
+    int value;
+    int period;    // items 21, 22, 31 (range 1..320)
+    int rci;       // items 29, 30 (range 0..320)
+    int psycho;    // item 32 (range 1..54)
+    int weight;    // items 50..59 (range 1..50)
+  };
+  const Case cases[] = {
+      {2147483647, 320, 320, 54, 50},
+      {-2147483647 - 1, 1, 0, 1, 1},
+      {0, 1, 0, 1, 1},
+      {17, 17, 17, 17, 17},
+  };
+  for (const Case& c : cases) {
+    for (int& p : sys.periods) p = c.value;
+    for (int& w : win.weights) w = c.value;
+    const dbprogram::AnalysisSettings s = dbprogram::AnalysisSettings::from(sys, win);
+    EXPECT_EQ(s.maPeriod2, c.period) << c.value;
+    EXPECT_EQ(s.maPeriod3, c.period) << c.value;
+    EXPECT_EQ(s.rciPeriod[0], c.rci) << c.value;
+    EXPECT_EQ(s.rciPeriod[1], c.rci) << c.value;
+    EXPECT_EQ(s.rciPeriod[2], c.period) << c.value;
+    EXPECT_EQ(s.psychoPeriod, c.psycho) << c.value;
+    for (int w : {s.psychoWeight, s.maWeight2, s.maWeight3, s.rciWeight[0], s.rciWeight[1],
+                  s.rciWeight[2], s.rsiWeight, s.wvrWeight, s.shinoharaAWeight,
+                  s.shinoharaBWeight})
+      EXPECT_EQ(w, c.weight) << c.value;
+  }
+}
+
+// Every period and weight at the largest int analyses exactly as at the largest values the
+// settings editor accepts.
+TEST_F(AnalysisRun, HugePeriodsAndWeightsAnalyseAsTheirLargestValidValues) {
+  std::string files[2];
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 16; ++i) {
+      const marketdb::SettingItem* item = marketdb::findSettingItem(20 + i);
+      sys.periods[i] = round == 0 ? 2147483647 : item->maximum;
+    }
+    for (int& w : win.weights) w = round == 0 ? 2147483647 : 50;
+    analysistest::writeDatabase(sys, win, {fullRing(1301, 0)});
+    ASSERT_EQ(run(0).result, AnalysisResult::Completed);
+    files[round] = readFile("ranking.dat");
+  }
+  EXPECT_EQ(files[0], files[1]);
 }
 
 }  // namespace

@@ -207,4 +207,50 @@ TEST_F(FileOutput, UnwritableRankingFileWritesNothing) {
   EXPECT_EQ(testsupport::readFile("pelinoru.win"), original);
 }
 
+// A file whose lines the table could not all take (5000 rows, more than the 2399 it holds, or
+// a damaged line) is kept as it is, with a red line saying why; the page's codes are stored.
+TEST_F(FileOutput, AFileReadWithLinesLeftOutIsNotRewritten) {
+  struct Case {
+    const char* what;
+    int rows;
+    bool damagedLine;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"5000 rows", 5000, false, "ranking.datの2601行が表にないため、ファイルは書き換えませんでした"},
+      {"a damaged line", 70, true, "ranking.datの1行が表にないため、ファイルは書き換えませんでした"},
+  };
+  for (const Case& c : cases) {
+    std::vector<RankingRow> many;
+    for (int i = 0; i < c.rows; ++i)
+      many.push_back(makeRow(static_cast<float>(1000 + i), 500 + i % 300, i % 97, i % 89));
+    std::string text = rankingtest::fileWith(many);
+    if (c.damagedLine) text += "   1    1 damaged line\n";
+    testsupport::writeFile("ranking.dat", text);
+    Screen s;
+    s.driver->menu(IdBunhyoji1);
+    s.driver->menu(IdBunsekiout);
+    EXPECT_EQ(testsupport::readFile("ranking.dat"), text) << c.what;
+    EXPECT_EQ(s.at(0, 464), c.message) << c.what;
+    EXPECT_EQ(s.colourAt(0, 464, c.message), "FF0000") << c.what;
+    EXPECT_FALSE(s.driver->closed()) << c.what;
+    // The first page in code order: codes 1000..1027.
+    const auto after = lines(testsupport::readFile("pelinoru.win"));
+    ASSERT_EQ(after.size(), 12u) << c.what;
+    EXPECT_EQ(after[11], codeRun(1008, 1027)) << c.what;
+  }
+}
+
+// The file output that cannot write a file makes a script run fail (status 1), not succeed.
+TEST_F(FileOutput, AFailedWriteIsReportedToTheHost) {
+  writeRanking(rows);
+  Screen s;
+  s.driver->menu(IdBunhyoji1);
+  EXPECT_EQ(s.driver->writeFailures(), 0);
+  std::filesystem::remove("ranking.dat");
+  std::filesystem::create_directory("ranking.dat");
+  s.driver->menu(IdBunsekiout);
+  EXPECT_EQ(s.driver->writeFailures(), 1);
+}
+
 }  // namespace

@@ -2,8 +2,16 @@
 // drawn with an opaque background.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "dbprogram/batch.h"
 #include "tests/dbprogram/shell_window.h"
@@ -185,6 +193,64 @@ TEST_F(StorePromptTest, AStoreThatCannotReadTheIndexShowsTheMessageBox) {
   EXPECT_NE(window.driver().messageBoxes()[0].find("ﾌｧｲﾙ存在状況"), std::string::npos);
   EXPECT_NE(window.driver().messageBoxes()[0].find("pelinoru.idx が存在しません"),
             std::string::npos);
+}
+
+// A FIFO named like a daily file is refused at once, by the prompt and by the batch store. A
+// store that waited on it would be fed a valid day by the helper below after a while, and
+// would then store it: the refusal is what shows that nothing waited.
+class FifoFeeder {
+ public:
+  explicit FifoFeeder(const std::string& name) : name_(name) {
+    EXPECT_EQ(::mkfifo(name.c_str(), 0600), 0);
+    thread_ = std::thread([this] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (done_.wait_for(lock, std::chrono::seconds(2), [this] { return finished_; })) return;
+      lock.unlock();
+      // A reader is waiting on the FIFO: give it one valid line.
+      int fd = ::open(name_.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd < 0) return;
+      const std::string day = dailyLine("AAAAAAAAAAAAAA", "100", "110", "90", "106", "6", "10",
+                                        "991231", "801", "72030");
+      (void)!::write(fd, day.data(), day.size());
+      ::close(fd);
+    });
+  }
+  ~FifoFeeder() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_all();
+    thread_.join();
+  }
+
+ private:
+  std::string name_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+};
+
+TEST_F(StorePromptTest, AFifoIsNoDailyFileForThePromptOrTheBatch) {
+  const std::string missing = "目的のW(N)yymmddﾌｧｲﾙがありません";
+  const Snapshot before = Snapshot::take();
+  {
+    FifoFeeder feeder("W991231");
+    window.driver().menu(dbprogram::IdKakuno);
+    window.type("W991231E");
+  }
+  EXPECT_TRUE(window.drewText(0, 112, RedHex, missing));
+  EXPECT_TRUE(Snapshot::take() == before) << "the prompt stored from a FIFO";
+
+  std::filesystem::remove("W991231");
+  std::ostringstream out, err;
+  {
+    FifoFeeder feeder("W991231");
+    EXPECT_EQ(dbprogram::batchStore({"W991231"}, out, err), 1);
+  }
+  EXPECT_NE(out.str().find(missing), std::string::npos) << out.str();
+  EXPECT_TRUE(Snapshot::take() == before) << "the batch store stored from a FIFO";
 }
 
 }  // namespace

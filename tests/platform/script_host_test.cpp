@@ -2,7 +2,11 @@
 // state and whose handlers invalidate only for some events.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -37,6 +41,7 @@ enum : int {
   CmdCloseInPaint = 5, // the next paint shows a message box and asks to close
   CmdChain = 6,        // the next two paints invalidate again
   CmdRunaway = 7,      // every paint from now on invalidates again
+  CmdWriteFailed = 8,  // a file of the window's work could not be written: message, close
 };
 
 class ProbeWindow : public TWindow {
@@ -125,6 +130,11 @@ class ProbeWindow : public TWindow {
         runaway_ = true;
         Invalidate();
         return true;
+      case CmdWriteFailed:
+        ReportWriteFailure();
+        MessageBox("out.txt", "Unwritable");
+        CloseWindow(0);
+        return true;
     }
     return false;
   }
@@ -143,7 +153,7 @@ const ResourceSet& probeResources() {
     s.menus[100].items = {{CmdCount, "Count"},     {CmdMessage, "Message"},
                           {CmdClose, "Close"},     {CmdNothing, "Nothing"},
                           {CmdCloseInPaint, "Bad"}, {CmdChain, "Chain"},
-                          {CmdRunaway, "Runaway"}};
+                          {CmdRunaway, "Runaway"}, {CmdWriteFailed, "Fail"}};
     return s;
   }();
   return set;
@@ -439,8 +449,6 @@ TEST(ScriptHost, BadLinesStopTheRunWithStatus2AndTheirLineNumber) {
       {"paint now", "too many arguments"},
       {"snapshot", "missing argument"},
       {"dump", "missing argument"},
-      {"dump no-such-folder/out.txt", "cannot write 'no-such-folder/out.txt'"},
-      {"snapshot no-such-folder/out.png", "cannot write 'no-such-folder/out.png'"},
   };
   testsupport::TempWorkDir dir;
   for (const Case& c : cases) {
@@ -536,6 +544,71 @@ TEST(ScriptHost, SizeChangesTheSnapshotEvenWithoutARepaint) {
   EXPECT_EQ(a.cy, 480);
   EXPECT_EQ(b.cx, 33);
   EXPECT_EQ(b.cy, 17);
+}
+
+// A snapshot or dump that cannot be written ends the run with status 1; the path given keeps
+// what it held (a file the program did not make is never removed) and no temporary file stays.
+TEST(ScriptHost, AFailedSnapshotOrDumpKeepsTheFileGivenAndEndsWithStatus1) {
+  struct Case {
+    std::string line;
+    std::string path;
+    bool existing;  // the path holds a file before the run
+    bool diskFull;  // files may not grow beyond 24 bytes during the run
+  };
+  const Case cases[] = {
+      {"snapshot no-such-folder/out.png", "no-such-folder/out.png", false, false},
+      {"dump no-such-folder/out.txt", "no-such-folder/out.txt", false, false},
+      {"snapshot keep.png", "keep.png", true, true},
+      {"dump keep.txt", "keep.txt", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    testsupport::TempWorkDir dir;
+    if (c.existing) testsupport::writeFile(c.path, "the user's own file");
+    ProbeLog log;
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    if (c.diskFull) {
+      struct rlimit small = saved;
+      small.rlim_cur = 24;
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    ScriptRun run = runScript(log, "menu 1\n" + c.line + "\nmenu 1\n");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("script.txt:2: cannot write '" + c.path + "'", 0), 0u) << run.err;
+    EXPECT_EQ(log.commands, std::vector<int>{CmdCount});
+    if (c.existing)
+      EXPECT_EQ(testsupport::readFile(c.path), "the user's own file");
+    else
+      EXPECT_FALSE(std::filesystem::exists(c.path));
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+      left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, c.existing ? std::vector<std::string>{c.path} : std::vector<std::string>{});
+  }
+}
+
+TEST(ScriptHost, ASnapshotReplacesAnEarlierOneWhole) {
+  testsupport::TempWorkDir dir;
+  testsupport::writeFile("shot.png", std::string(100000, 'x'));
+  ProbeLog log;
+  ScriptRun run = runScript(log, "size 20 10\nsnapshot shot.png\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string png = testsupport::readFile("shot.png");
+  EXPECT_EQ(pngSize(png).cx, 20);
+  EXPECT_LT(png.size(), 100000u);
+}
+
+TEST(ScriptHost, AWindowsFailedWriteEndsTheRunWithStatus1) {
+  ProbeLog log;
+  ScriptRun run = runScript(log, "menu 1\nmenu 8\nmenu 1\n");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.out, "[Unwritable] out.txt\n");
+  EXPECT_EQ(log.commands, (std::vector<int>{CmdCount, CmdWriteFailed}));
 }
 
 }  // namespace

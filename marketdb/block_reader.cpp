@@ -1,0 +1,65 @@
+#include "marketdb/block_reader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace marketdb {
+namespace {
+
+// decodeDayRecord for a whole block at once; on a little-endian machine the fields are the
+// bytes of the file as they stand.
+void decodeDays(const unsigned char* in, int days, StockHistory& history) {
+  if constexpr (std::endian::native == std::endian::little) {
+    for (int s = 0; s < days; ++s, in += DayRecordBytes) {
+      DayRecord& r = history.day[s];
+      std::memcpy(&r.date, in + 0, 4);
+      std::memcpy(&r.open, in + 4, 2);
+      std::memcpy(&r.high, in + 6, 2);
+      std::memcpy(&r.low, in + 8, 2);
+      std::memcpy(&r.close, in + 10, 2);
+      std::memcpy(&r.change, in + 12, 2);
+      std::memcpy(&r.volume, in + 14, 4);
+    }
+  } else {
+    for (int s = 0; s < days; ++s, in += DayRecordBytes) history.day[s] = decodeDayRecord(in);
+  }
+  for (int s = days; s < HistoryDays; ++s) history.day[s] = DayRecord{};
+}
+
+}  // namespace
+
+BlockReader::~BlockReader() { close(); }
+
+bool BlockReader::open() {
+  close();
+  fd_ = ::open(PriceFileName, O_RDONLY | O_CLOEXEC);
+  return fd_ >= 0;
+}
+
+void BlockReader::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool BlockReader::readHistory(int slot, StockHistory& history) {
+  std::size_t got = 0;
+  if (fd_ >= 0 && slot >= 0) {
+    const off_t offset = static_cast<off_t>(slot) * HistoryBlockBytes;
+    while (got < HistoryBlockBytes) {
+      const ssize_t n =
+          ::pread(fd_, buffer_ + got, HistoryBlockBytes - got, offset + static_cast<off_t>(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;  // the end of the file, or a block it cannot give
+      got += static_cast<std::size_t>(n);
+    }
+  }
+  decodeDays(buffer_, static_cast<int>(got / DayRecordBytes), history);
+  return got == HistoryBlockBytes;
+}
+
+}  // namespace marketdb
