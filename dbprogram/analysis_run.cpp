@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "dbprogram/analysis.h"
+#include "marketdb/index_check.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -106,6 +107,12 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
   if (latest < 0 || latest >= marketdb::HistoryDays) {
     reporter.warning(format(SJ("pelinoru.sys の格納位置 %d が範囲外のため分析できません").c_str(),
                             latest));
+    outcome.result = AnalysisResult::Failed;
+    return outcome;
+  }
+  // A damaged index would leave stocks out, or read other stocks' blocks, without a word.
+  if (const marketdb::IndexCheck index = marketdb::checkIndexFile(); !index.ok) {
+    reporter.warning(index.message);
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }

@@ -391,8 +391,8 @@ bool DatabaseChange::fail(const char* fileName) {
   return false;
 }
 
-bool DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions,
-                                  const std::vector<const char*>& textFiles) {
+const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions,
+                                         const std::vector<const char*>& textFiles) {
   std::string j(Magic, sizeof Magic);
   putBytes(j, static_cast<std::uint64_t>(priceFd_ >= 0 ? originalSize_ : -1), 8);
   putBytes(j, 0, 8);  // entry count, filled in below
@@ -414,7 +414,7 @@ bool DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions,
   for (const char* name : textFiles) {
     bool unreadable = false;
     const std::optional<std::string> text = readWhole(name, unreadable);
-    if (unreadable) return false;
+    if (unreadable) return name;  // a folder in its place, say: it cannot be replaced either
     const std::size_t nameLength = std::strlen(name);
     j += static_cast<char>(text ? KindText : KindAbsent);
     putBytes(j, nameLength, 2);
@@ -430,11 +430,11 @@ bool DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions,
   for (int i = 0; i < 8; ++i) j[24 + i] = static_cast<char>((sum >> (8 * i)) & 0xFF);
 
   const int fd = ::open(JournalFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return JournalFileName;
   bool ok = writeFully(fd, reinterpret_cast<const unsigned char*>(j.data()), j.size(), 0) &&
             flush(fd);
   if (::close(fd) != 0) ok = false;
-  return ok && flushFolder();
+  return ok && flushFolder() ? nullptr : JournalFileName;
 }
 
 bool DatabaseChange::begin(const std::vector<PriceRegion>& regions,
@@ -445,8 +445,14 @@ bool DatabaseChange::begin(const std::vector<PriceRegion>& regions,
   }
   begun_ = true;
   committed_ = false;
-  if (!writeJournal(regions, textFiles)) return fail(JournalFileName);
+  if (const char* failed = writeJournal(regions, textFiles)) return fail(failed);
   return true;
+}
+
+bool DatabaseChange::replaceTexts(const std::vector<TextFileChange>& texts) {
+  std::vector<const char*> names;
+  for (const TextFileChange& t : texts) names.push_back(t.fileName);
+  return begin({}, names) && commit(texts);
 }
 
 bool DatabaseChange::writePrices(std::int64_t offset, const unsigned char* data,

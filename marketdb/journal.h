@@ -77,6 +77,8 @@ class DatabaseChange {
   bool writePrices(std::int64_t offset, const unsigned char* data, std::size_t size);
   // Flushes pelinoru.dat, replaces the texts and deletes the journal.
   bool commit(const std::vector<TextFileChange>& texts);
+  // begin and commit for a change of text files only.
+  bool replaceTexts(const std::vector<TextFileChange>& texts);
   // Undoes what was written so far; false when the journal had to be kept.
   bool rollback();
 
@@ -84,8 +86,9 @@ class DatabaseChange {
 
  private:
   bool fail(const char* fileName);
-  bool writeJournal(const std::vector<PriceRegion>& regions,
-                    const std::vector<const char*>& textFiles);
+  // The file that could not be saved or written, or nullptr.
+  const char* writeJournal(const std::vector<PriceRegion>& regions,
+                           const std::vector<const char*>& textFiles);
 
   DatabaseLock lock_;
   int priceFd_ = -1;
