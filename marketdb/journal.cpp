@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -24,7 +25,42 @@ namespace {
 WriteHook writeHook = nullptr;
 void* writeHookContext = nullptr;
 
+// The same for whole programs under test: PELINOR_FAULT_WRITE=fail:N makes the N-th write of the
+// process fail, kill:N ends the process (status FaultKillStatus) right after its N-th write.
+struct EnvironmentFault {
+  bool active = false;
+  bool kill = false;
+  long n = 0;
+  long count = 0;
+};
+
+EnvironmentFault& environmentFault() {
+  static EnvironmentFault fault = [] {
+    EnvironmentFault f;
+    const char* spec = std::getenv("PELINOR_FAULT_WRITE");
+    if (!spec) return f;
+    const std::string text = spec;
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return f;
+    const std::string mode = text.substr(0, colon);
+    f.n = std::atol(text.c_str() + colon + 1);
+    f.kill = mode == "kill";
+    f.active = (mode == "kill" || mode == "fail") && f.n > 0;
+    return f;
+  }();
+  return fault;
+}
+
 bool allowed() {
+  EnvironmentFault& fault = environmentFault();
+  if (fault.active) {
+    ++fault.count;
+    if (fault.kill && fault.count > fault.n) ::_exit(FaultKillStatus);
+    if (!fault.kill && fault.count == fault.n) {
+      errno = ENOSPC;
+      return false;
+    }
+  }
   if (writeHook && !writeHook(writeHookContext)) {
     errno = ENOSPC;
     return false;
@@ -252,13 +288,13 @@ bool processEnded(const std::string& pidText) {
   return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-// Removes temporary files a change or an atomic replacement left behind: those of the database
-// files (every writer of them holds the lock, which the caller holds now) and those of other
-// files whose writer has ended.
-void removeStaleTemporaries() {
-  DIR* dir = ::opendir(".");
-  if (!dir) return;
+// Temporary files a change or an atomic replacement left behind: those of the database files
+// when `locked` (every writer of them holds the lock, which the caller holds then), and any
+// whose writer has ended.
+std::vector<std::string> staleTemporaries(bool locked) {
   std::vector<std::string> stale;
+  DIR* dir = ::opendir(".");
+  if (!dir) return stale;
   const std::string own = pidSuffix();
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
@@ -271,10 +307,14 @@ void removeStaleTemporaries() {
     if (mark == std::string::npos || mark == 0) continue;
     const std::string base = name.substr(0, mark);
     const std::string pid = name.substr(mark + markLength);
-    if ((isDatabaseText(base) && pid != own) || processEnded(pid)) stale.push_back(name);
+    if ((locked && isDatabaseText(base) && pid != own) || processEnded(pid)) stale.push_back(name);
   }
   ::closedir(dir);
-  for (const std::string& name : stale) ::unlink(name.c_str());
+  return stale;
+}
+
+void removeStaleTemporaries() {
+  for (const std::string& name : staleTemporaries(true)) ::unlink(name.c_str());
 }
 
 // Writes an interrupted change back. The caller holds the lock.
@@ -335,7 +375,15 @@ void setWriteHook(WriteHook hook, void* context) {
 }
 
 Recovery recoverDatabase() {
-  if (::access(JournalFileName, F_OK) != 0 && errno == ENOENT) return {};
+  if (::access(JournalFileName, F_OK) != 0 && errno == ENOENT) {
+    // Files left by a writer that ended after its commit (or before its journal) are removed
+    // under the lock; a writer at work now keeps them.
+    if (staleTemporaries(false).empty()) return {};
+    DatabaseLock lock;
+    if (lock.acquire(std::chrono::milliseconds(100)) == DatabaseLock::Result::Acquired)
+      removeStaleTemporaries();
+    return {};
+  }
   DatabaseLock lock;
   const DatabaseLock::Result r = lock.acquire();
   if (r == DatabaseLock::Result::Busy) return {RecoveryStatus::Busy, lock.refusalMessage()};
@@ -483,7 +531,10 @@ bool DatabaseChange::commit(const std::vector<TextFileChange>& texts) {
   if (!removeFile(JournalFileName)) return fail(JournalFileName);
   committed_ = true;
 
-  for (const std::string& name : bakLinks_) (void)renameFile(name + ".bak-new-" + suffix, name + ".bak");
+  for (const std::string& name : bakLinks_) {
+    const std::string link = name + ".bak-new-" + suffix;
+    if (!renameFile(link, name + ".bak")) ::unlink(link.c_str());
+  }
   bakLinks_.clear();
   // The commit is made durable; a folder that cannot be flushed now does not undo it.
   (void)flushFolder();

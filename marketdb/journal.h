@@ -101,7 +101,11 @@ class DatabaseChange {
 
 // Test support: called before every write, flush, rename, link, unlink and truncation that a
 // change or a recovery makes. Returning false makes that operation fail (as on a full disk).
+// For whole programs, the environment variable PELINOR_FAULT_WRITE does the same: "fail:N" fails
+// the N-th such operation of the process, "kill:N" ends the process with FaultKillStatus right
+// after its N-th one.
 using WriteHook = bool (*)(void* context);
 void setWriteHook(WriteHook hook, void* context);
+constexpr int FaultKillStatus = 86;
 
 }  // namespace marketdb
