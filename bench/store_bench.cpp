@@ -101,10 +101,10 @@ void BM_Store640DaysIntoAnEmptyDatabase(benchmark::State& state) {
       writeText(names.back(), dailyFile(n));
     }
     state.ResumeTiming();
+    // As `pelinorx store F1 ... F640` stores them: in groups, each one change.
     QuietOutput quiet;
-    for (const std::string& name : names) {
-      if (dbprogram::storeDailyFile(name, quiet) != dbprogram::StoreResult::Stored) std::abort();
-    }
+    const dbprogram::StoreRun run = dbprogram::storeDailyFiles(names, quiet);
+    if (run.result != dbprogram::StoreResult::Stored || run.storedFiles != Days) std::abort();
     state.PauseTiming();
     if (fs::file_size("pelinoru.dat") != std::uintmax_t{Stocks} * 11520) std::abort();
     state.ResumeTiming();

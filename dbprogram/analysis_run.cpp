@@ -8,6 +8,7 @@
 
 #include "dbprogram/analysis.h"
 #include "marketdb/block_reader.h"
+#include "marketdb/index_check.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -107,6 +108,12 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
   if (latest < 0 || latest >= marketdb::HistoryDays) {
     reporter.warning(format(SJ("pelinoru.sys の格納位置 %d が範囲外のため分析できません").c_str(),
                             latest));
+    outcome.result = AnalysisResult::Failed;
+    return outcome;
+  }
+  // A damaged index would leave stocks out, or read other stocks' blocks, without a word.
+  if (const marketdb::IndexCheck index = marketdb::checkIndexFile(); !index.ok) {
+    reporter.warning(index.message);
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }

@@ -1,9 +1,22 @@
 #include "dbprogram/batch.h"
 
+#include "marketdb/files.h"
+#include "marketdb/journal.h"
+#include "platform/text/cp932.h"
+
 namespace dbprogram {
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return -1;
+  // An interrupted change of an earlier run is undone before anything is read.
+  if (args[0] == "store" || args[0] == "analyze") {
+    const marketdb::Recovery recovery = marketdb::recoverDatabase();
+    if (recovery.status == marketdb::RecoveryStatus::Failed) {
+      out << '[' << pelinor::text::toUtf8(marketdb::fileCaption()) << "] "
+          << pelinor::text::toUtf8(recovery.message) << '\n';
+      return 1;
+    }
+  }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "init") return batchInit(rest, out, err);
   if (args[0] == "store") return batchStore(rest, out, err);

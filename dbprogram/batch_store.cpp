@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "dbprogram/batch.h"
 #include "dbprogram/store.h"
 #include "marketdb/files.h"
@@ -30,8 +32,9 @@ class PrintedStoreOutput : public StoreOutput {
 
 }  // namespace
 
-// pelinorx store FILE...: stores the daily files in order, as the store prompt does for each;
-// stops at the first file that is refused or fails.
+// pelinorx store FILE...: stores the daily files in order, as the store prompt does for each,
+// in groups of files each stored as one change; stops at the first file that is refused or
+// fails. The last line names the last file stored.
 int batchStore(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
     err << "usage: pelinorx store FILE...\n"
@@ -39,23 +42,31 @@ int batchStore(const std::vector<std::string>& args, std::ostream& out, std::ost
     return 2;
   }
   PrintedStoreOutput printed(out);
-  for (const std::string& path : args) {
-    // The database kind, read anew for each file as the prompt reads it on opening.
-    marketdb::SettingsFile win;
-    if (marketdb::readSettingsFile(win, 4) != marketdb::FileStatus::Ok) {
-      printed.fileMessage(marketdb::missingFileMessage(marketdb::SettingsFileName),
-                          marketdb::fileCaption());
-      return 1;
-    }
-    if (!dailyFileMatchesKind(path, win.databaseKind)) {
-      out << toUtf8(otherMarketMessage()) << '\n';
-      err << "pelinorx store: " << path << " は格納されませんでした\n";
-      return 1;
-    }
-    if (storeDailyFile(path, printed) != StoreResult::Stored) {
-      err << "pelinorx store: " << path << " は格納されませんでした\n";
-      return 1;
-    }
+  // The database kind, as the prompt reads it on opening; the files of the other market family
+  // end the run before them.
+  marketdb::SettingsFile win;
+  if (marketdb::readSettingsFile(win, 4) != marketdb::FileStatus::Ok) {
+    printed.fileMessage(marketdb::missingFileMessage(marketdb::SettingsFileName),
+                        marketdb::fileCaption());
+    return 1;
+  }
+  std::size_t sameKind = 0;
+  while (sameKind < args.size() && dailyFileMatchesKind(args[sameKind], win.databaseKind))
+    ++sameKind;
+
+  const StoreRun run = storeDailyFiles(
+      std::vector<std::string>(args.begin(), args.begin() + static_cast<long>(sameKind)), printed);
+  const std::size_t stored = static_cast<std::size_t>(run.storedFiles);
+  bool ok = run.result == StoreResult::Stored && stored == sameKind;
+  if (ok && sameKind < args.size()) {
+    out << toUtf8(otherMarketMessage()) << '\n';
+    ok = false;
+  }
+  if (stored > 0) out << "格納済みの最後のﾌｧｲﾙ: " << args[stored - 1] << '\n';
+  if (!ok) {
+    err << "pelinorx store: " << args[std::min(stored, args.size() - 1)]
+        << " は格納されませんでした\n";
+    return 1;
   }
   return 0;
 }

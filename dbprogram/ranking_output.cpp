@@ -5,6 +5,7 @@
 #include "dbprogram/analysis.h"
 #include "dbprogram/entry_line.h"
 #include "dbprogram/uchart.h"
+#include "marketdb/journal.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -30,6 +31,13 @@ int topRowRepeating(int lastPaging, int pageTop, int topRow) {
 void UCHART::analysisFileOutput(TDC& dc) {
   selectScreenFont(dc);
   drawText(dc, 456, 0, RGB(255, 0, 0), SJ("ﾁｬｰﾄ連動ｺｰﾄﾞ記憶処理中(^^;"));
+
+  // The chart-link codes are a read-modify-write of pelinoru.win: under the writer lock.
+  marketdb::DatabaseChange change;
+  if (!change.lock()) {
+    MessageBox(change.message(), SJ("ﾌｧｲﾙ使用状況"), MB_OK);
+    return;
+  }
 
   const char* fileName = rankingFileName(marketGroup);
   const int count = std::clamp(rowCount, 0, MaxGroupStocks);
@@ -62,10 +70,9 @@ void UCHART::analysisFileOutput(TDC& dc) {
     const int r = pageTop + i;
     win.codes[ChartLinkFirst + i] = r >= 0 && r < count ? rows[r].code : 0.0f;
   }
-  if (marketdb::writeSettingsFile(win) != marketdb::FileStatus::Ok) {
+  if (!change.replaceTexts({{marketdb::SettingsFileName, marketdb::formatSettingsFile(win)}})) {
     ReportWriteFailure();
-    MessageBox(marketdb::unwritableFileMessage(marketdb::SettingsFileName),
-               marketdb::fileCaption(), MB_OK);
+    MessageBox(change.message(), marketdb::fileCaption(), MB_OK);
     CloseWindow(0);
     return;
   }

@@ -6,6 +6,8 @@
 
 #include "dbprogram/entry_line.h"
 #include "dbprogram/uchart.h"
+#include "marketdb/index_check.h"
+#include "marketdb/journal.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -78,6 +80,22 @@ void UCHART::restorePrompt(TDC& dc) {
 }
 
 void UCHART::restoreSearch(TDC& dc) {
+  entryScreen = 0;
+  screenMode = 0;
+  selectScreenFont(dc);
+  // The search and the new store state are one change under the writer lock.
+  marketdb::DatabaseChange change;
+  if (!change.lock()) {
+    Bell();
+    drawText(dc, 0, 182, ColourError, change.message());
+    return;
+  }
+  const marketdb::IndexCheck index = marketdb::checkIndexFile();
+  if (!index.ok) {
+    Bell();
+    drawText(dc, 0, 182, ColourError, index.message);
+    return;
+  }
   marketdb::PriceFile prices;
   if (!prices.openForReading()) {
     fileFailure(*this, marketdb::missingFileMessage(marketdb::PriceFileName));
@@ -90,14 +108,18 @@ void UCHART::restoreSearch(TDC& dc) {
   prices.close();
   const int slot = haveBlock ? findStoredDay(*history, targetDate) : -1;
 
-  selectScreenFont(dc);
   if (slot >= 0) {
+    // pelinoru.sys as it stands now: only the store state is set back.
     marketdb::SystemFile updated = sys;
+    if (marketdb::readSystemFile(updated) != marketdb::FileStatus::Ok) {
+      fileFailure(*this, marketdb::missingFileMessage(marketdb::SystemFileName));
+      return;
+    }
     updated.lastStoreDate = targetDate;
     updated.storePosition = slot;
-    if (marketdb::writeSystemFile(updated) != marketdb::FileStatus::Ok) {
+    if (!change.replaceTexts({{marketdb::SystemFileName, marketdb::formatSystemFile(updated)}})) {
       ReportWriteFailure();
-      fileFailure(*this, marketdb::unwritableFileMessage(marketdb::SystemFileName));
+      fileFailure(*this, change.message());
       return;
     }
     sys = updated;
@@ -109,8 +131,6 @@ void UCHART::restoreSearch(TDC& dc) {
     drawText(dc, 0, 182, ColourError,
              SJ("前日日付が間違っています、格納やり直し設定はできませんでした。"));
   }
-  entryScreen = 0;
-  screenMode = 0;
 }
 
 }  // namespace dbprogram

@@ -7,6 +7,7 @@
 #include "dbprogram/entry_line.h"
 #include "dbprogram/settings_editor_table.h"
 #include "dbprogram/uchart.h"
+#include "marketdb/journal.h"
 #include "marketdb/settings.h"
 #include "platform/text/cp932.h"
 
@@ -109,12 +110,19 @@ bool loadWorkingCopy(UCHART& w) {
 }
 
 // Writes the edits: pelinoru.win from the working copy, then pelinoru.sys with its own store
-// state and colour line and the edited periods. Both files are read first, so that a missing
-// file writes nothing; pelinoru.sys is not written when pelinoru.win could not be.
+// state and colour line and the edited periods, both as one change under the writer lock. Both
+// files are read first, so that a missing file writes nothing.
 // pelinoru.win's values that this screen does not edit (carried value, database kind, watch
 // list and chart-link codes) are taken from the file as it stands now: the chart viewer may
-// have registered a stock while the editor was open.
+// have registered a stock while the editor was open. While another program writes, the editor
+// stays open with its edits and says so.
 bool finishEditing(UCHART& w, TDC& dc) {
+  marketdb::DatabaseChange change;
+  if (!change.lock()) {
+    Bell();
+    drawText(dc, 0, 416, ColourError, change.message());
+    return true;
+  }
   marketdb::SystemFile sysNow = w.sys;
   if (marketdb::readSystemFile(sysNow) != marketdb::FileStatus::Ok) {
     fileFailure(w, marketdb::missingFileMessage(marketdb::SystemFileName));
@@ -130,20 +138,16 @@ bool finishEditing(UCHART& w, TDC& dc) {
   w.win.databaseKind = winNow.databaseKind;
   for (int i = 0; i < 120; ++i) w.win.codes[i] = winNow.codes[i];
   w.win.scratch = winNow.scratch;
-  if (marketdb::writeSettingsFile(w.win) != marketdb::FileStatus::Ok) {
-    w.ReportWriteFailure();
-    fileFailure(w, marketdb::unwritableFileMessage(marketdb::SettingsFileName));
-    return false;
-  }
-
   w.sys.reserved = sysNow.reserved;
   w.sys.lastStoreDate = sysNow.lastStoreDate;
   w.sys.referenceRecord = sysNow.referenceRecord;
   w.sys.storePosition = sysNow.storePosition;
   for (int i = 0; i < 19; ++i) w.sys.colours[i] = sysNow.colours[i];
-  if (marketdb::writeSystemFile(w.sys) != marketdb::FileStatus::Ok) {
+  if (!change.replaceTexts(
+          {{marketdb::SettingsFileName, marketdb::formatSettingsFile(w.win)},
+           {marketdb::SystemFileName, marketdb::formatSystemFile(w.sys)}})) {
     w.ReportWriteFailure();
-    fileFailure(w, marketdb::unwritableFileMessage(marketdb::SystemFileName));
+    fileFailure(w, change.message());
     return false;
   }
 

@@ -1,5 +1,8 @@
 #include "dbprogram/store.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -8,7 +11,10 @@
 #include <memory>
 #include <vector>
 
+#include "dbprogram/daily_parser.h"
 #include "marketdb/files.h"
+#include "marketdb/index_check.h"
+#include "marketdb/journal.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -25,15 +31,7 @@ constexpr COLORREF LightGrey = RGB(192, 192, 192);
 constexpr COLORREF Red = RGB(255, 0, 0);
 constexpr COLORREF White = RGB(255, 255, 255);
 
-// One read of the daily file's line format. The targets live across reads, as a partial read
-// leaves the fields it did not reach as the previous line left them.
-struct ReadFields {
-  char openMark[2] = {};
-  char name[15] = {};
-  char closeMark[2] = {};
-  float open = 0, high = 0, low = 0, close = 0, change = 0, volume = 0, date = 0, market = 0,
-        code10 = 0;
-};
+using ReadFields = DailyFields;
 
 // The values of a line as the store converts them (prices and market code truncated toward
 // zero, code divided by ten). Held as wide numbers so that no value is wrapped before it has
@@ -49,19 +47,6 @@ struct DailyLine {
   float date = 0;
   Converted v;
 };
-
-enum class ReadStatus { Line, End, Malformed };
-
-ReadStatus readLine(std::FILE* f, ReadFields& r) {
-  const int n = std::fscanf(f, "%1s%14s%1s,%f,%f,%f,%f,%f,%f,%f,%f,%f", r.openMark, r.name,
-                            r.closeMark, &r.open, &r.high, &r.low, &r.close, &r.change,
-                            &r.volume, &r.date, &r.market, &r.code10);
-  if (n == 12) return ReadStatus::Line;
-  // Only a read that converts nothing at the end of the file ends it; a read error or a line
-  // cut short (also at the very end) is a malformed line.
-  if (n == EOF && !std::ferror(f)) return ReadStatus::End;
-  return ReadStatus::Malformed;
-}
 
 Converted convert(const ReadFields& r) {
   Converted c;
@@ -101,51 +86,128 @@ int percentChange(const Converted& v, float volume) {
   return static_cast<int>(std::trunc(100.0 * v.change / previousClose));
 }
 
-class Store {
+// Lines shown by the store, held until the group of files they belong to is stored (or has
+// been refused), then passed on in order.
+class HeldOutput {
  public:
-  Store(const std::string& path, StoreOutput& out) : path_(path), out_(out) {}
-  StoreResult run();
+  void line(const StoreLine& line) { items_.push_back({false, line}); }
+  void bell() { items_.push_back({true, {}}); }
+  void replay(StoreOutput& out) const {
+    for (const Item& item : items_) {
+      if (item.bell)
+        out.bell();
+      else
+        out.line(item.line);
+    }
+  }
 
  private:
-  void show(StoreLineKind kind, COLORREF colour, int y, const std::string& text) {
+  struct Item {
+    bool bell;
+    StoreLine line;
+  };
+  std::vector<Item> items_;
+};
+
+// One daily file of a group: its text, read before the database is touched, and its lines.
+struct DailyFile {
+  std::string text;
+  std::vector<DailyLine> lines;
+  HeldOutput shown;
+};
+
+// The records a group writes for one stock: the ring positions the group touches, from
+// `rangeStart` on (wrapping), in ring order.
+struct PendingBlock {
+  int slot = 0;
+  bool isNew = false;  // a new record slot: the rest of its block is written as empty days
+  std::vector<unsigned char> bytes;
+};
+
+// Reads a whole daily file; false when it cannot be opened (or is a folder).
+bool readDailyText(const std::string& path, std::string& text) {
+  // Only a regular file is a daily file: a folder, a FIFO or a device is refused at once.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(marketdb::openRegularFile(path), std::fclose);
+  if (!f) return false;
+  char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) text.append(buf, n);
+  return true;
+}
+
+class GroupStore {
+ public:
+  explicit GroupStore(StoreOutput& out) : out_(out) {}
+  StoreRun run(const std::vector<std::string>& paths);
+
+ private:
+  void show(HeldOutput& held, StoreLineKind kind, COLORREF colour, int y, const std::string& text) {
     StoreLine line;
     line.kind = kind;
     line.text = text;
     line.colour = colour;
     line.x = 0;
     line.y = y;
-    out_.line(line);
+    held.line(line);
   }
-  StoreResult refuse(int y, const std::string& text) {
-    out_.bell();
-    show(StoreLineKind::Refusal, Red, y, text);
+  StoreResult refuse(HeldOutput& held, int y, const std::string& text) {
+    held.bell();
+    show(held, StoreLineKind::Refusal, Red, y, text);
     return StoreResult::Refused;
   }
-  StoreResult fileFailure(const std::string& message) {
-    out_.fileMessage(message, marketdb::fileCaption());
-    return StoreResult::Failed;
+  StoreRun refuseGroup(int y, const std::string& text) {
+    HeldOutput held;
+    refuse(held, y, text);
+    held.replay(out_);
+    return {StoreResult::Refused, 0};
   }
-  StoreResult readAndCheck(std::FILE* f);
-  StoreResult refuseMalformed(const ReadFields& r, const Converted& last);
-  StoreResult writeAll();
-  bool storeLine(const DailyLine& line, int position);
+  StoreRun fileFailure(const std::string& message) {
+    out_.fileMessage(message, marketdb::fileCaption());
+    return {StoreResult::Failed, 0};
+  }
+  StoreResult check(DailyFile& file, float& running);
+  StoreResult refuseMalformed(DailyFile& file, const ReadFields& r, const Converted& last);
+  bool write(std::vector<DailyFile>& files, int count);
+  void storeLine(HeldOutput& held, const DailyLine& line, int position);
+  PendingBlock& pendingFor(int index);
+  void putRecord(int index, int position, const DayRecord& rec);
 
-  std::string path_;
   StoreOutput& out_;
+  marketdb::DatabaseChange change_;
   SystemFile sys_;
   std::unique_ptr<StockTable> table_ = std::make_unique<StockTable>();
-  marketdb::PriceFile dat_;
-  std::vector<DailyLine> lines_;
   int readCount_ = 0;   // stocks read from pelinoru.idx
-  int addedCount_ = 0;  // stocks added by this store
+  int addedCount_ = 0;  // stocks added by this group
   int largestSlot_ = -1;
+  std::vector<int> addedByCode_ = std::vector<int>(10000, -1);  // code -> index of an added stock
+  int rangeStart_ = 0;  // the first ring position the group writes
+  int rangeDays_ = 0;   // how many positions from there (at most all 640)
+  std::vector<int> pendingOf_ = std::vector<int>(marketdb::MaxStocks, -1);
+  std::vector<PendingBlock> pending_;
 };
 
-StoreResult Store::run() {
-  // Only a regular file is a daily file: a folder, a FIFO or a device is refused at once.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> daily(marketdb::openRegularFile(path_),
-                                                        std::fclose);
-  if (!daily) return refuse(StoreStatusY, SJ("目的のW(N)yymmddﾌｧｲﾙがありません"));
+StoreRun GroupStore::run(const std::vector<std::string>& paths) {
+  // The daily files first: a file that cannot be read ends the group before it.
+  std::vector<DailyFile> files;
+  files.reserve(paths.size());
+  int readable = 0;
+  for (const std::string& path : paths) {
+    files.emplace_back();
+    if (!readDailyText(path, files.back().text)) {
+      refuse(files.back().shown, StoreStatusY, SJ("目的のW(N)yymmddﾌｧｲﾙがありません"));
+      break;
+    }
+    ++readable;
+  }
+  if (readable == 0) {
+    files.front().shown.replay(out_);
+    return {StoreResult::Refused, 0};
+  }
+
+  // Without a database there is nothing to lock.
+  if (::access(marketdb::SystemFileName, F_OK) != 0)
+    return fileFailure(marketdb::missingFileMessage(marketdb::SystemFileName));
+  if (!change_.lock()) return refuseGroup(StoreStatusY, change_.message());
 
   if (marketdb::readSystemFile(sys_) != FileStatus::Ok)
     return fileFailure(marketdb::missingFileMessage(marketdb::SystemFileName));
@@ -153,40 +215,56 @@ StoreResult Store::run() {
     return fileFailure(marketdb::missingFileMessage(marketdb::IndexFileName));
   // pelinoru.dat must already exist: creating it here would give the stocks of pelinoru.idx
   // histories of zeros.
-  if (!dat_.openForReading())
+  if (!change_.openPrices())
     return fileFailure(marketdb::missingFileMessage(marketdb::PriceFileName));
-  dat_.close();
-
+  {
+    std::string indexText;
+    readDailyText(marketdb::IndexFileName, indexText);
+    const marketdb::IndexCheck index =
+        marketdb::checkIndexText(indexText, change_.originalPriceSize());
+    if (!index.ok) return refuseGroup(StoreStatusY, index.message);
+  }
   if (sys_.storePosition < 0 || sys_.storePosition >= marketdb::HistoryDays) {
-    return refuse(StoreStatusY,
-                  format(SJ("pelinoru.sys の格納位置%dが異常なので格納処理しません").c_str(),
-                         sys_.storePosition));
+    return refuseGroup(StoreStatusY,
+                       format(SJ("pelinoru.sys の格納位置%dが異常なので格納処理しません").c_str(),
+                              sys_.storePosition));
   }
 
-  const StoreResult checked = readAndCheck(daily.get());
-  daily.reset();
-  if (checked != StoreResult::Stored) return checked;
-  return writeAll();
+  // Every file is checked before anything is written; the first refused one ends the group.
+  int accepted = 0;
+  StoreResult stop = StoreResult::Stored;
+  float running = sys_.lastStoreDate;
+  for (int i = 0; i < readable; ++i) {
+    stop = check(files[static_cast<std::size_t>(i)], running);
+    if (stop != StoreResult::Stored) break;
+    ++accepted;
+  }
+  if (accepted > 0 && !write(files, accepted)) return fileFailure(change_.message());
+
+  for (const DailyFile& file : files) file.shown.replay(out_);
+  if (accepted < static_cast<int>(paths.size()) && stop == StoreResult::Stored)
+    stop = StoreResult::Refused;  // a file that could not be read
+  return {stop, accepted};
 }
 
 // Reads the whole daily file and checks every line and every date step; nothing is written.
-StoreResult Store::readAndCheck(std::FILE* f) {
+StoreResult GroupStore::check(DailyFile& file, float& running) {
+  DailyReader reader(file.text);
   ReadFields r;
   Converted last;
-  float running = sys_.lastStoreDate;
   float previousDate = 0;
   for (;;) {
-    const ReadStatus status = readLine(f, r);
-    if (status == ReadStatus::End) break;
-    if (status == ReadStatus::Malformed) return refuseMalformed(r, last);
+    const DailyRead status = reader.next(r);
+    if (status == DailyRead::End) break;
+    if (status == DailyRead::Malformed) return refuseMalformed(file, r, last);
     last = convert(r);
-    if (!isWholeDate(r.date)) return refuseMalformed(r, last);
+    if (!isWholeDate(r.date)) return refuseMalformed(file, r, last);
     if (r.date != previousDate) {
       // Each new date must be later than the last stored one and than the file's previous
       // date.
       if (!marketdb::dateLater(r.date, running)) {
         return refuse(
-            StoreStatusY,
+            file.shown, StoreStatusY,
             format(SJ("前回格納日付は%06g＞今回格納日付%06gなので格納処理しません").c_str(),
                    static_cast<double>(running), static_cast<double>(r.date)));
       }
@@ -199,93 +277,166 @@ StoreResult Store::readAndCheck(std::FILE* f) {
     line.volume = r.volume;
     line.date = r.date;
     line.v = last;
-    lines_.push_back(line);
+    file.lines.push_back(line);
   }
-  if (lines_.empty()) {
-    return refuse(StoreStatusY, SJ("日々株価データに株価の行がないので格納処理しません"));
+  file.text = std::string();
+  if (file.lines.empty()) {
+    return refuse(file.shown, StoreStatusY,
+                  SJ("日々株価データに株価の行がないので格納処理しません"));
   }
   return StoreResult::Stored;
 }
 
-StoreResult Store::refuseMalformed(const ReadFields& r, const Converted& last) {
+StoreResult GroupStore::refuseMalformed(DailyFile& file, const ReadFields& r,
+                                        const Converted& last) {
   char name[15];
   std::memcpy(name, r.name, sizeof name);
   name[14] = '\0';
-  show(StoreLineKind::Refusal, Red, StoreCodeY,
+  show(file.shown, StoreLineKind::Refusal, Red, StoreCodeY,
        format("%s%5d%5d%5d%5d%5d%7g%7g%4d%6g", name, displayInt(last.open),
               displayInt(last.high), displayInt(last.low), displayInt(last.close),
               displayInt(last.change), static_cast<double>(r.volume),
               static_cast<double>(r.date), displayInt(last.market),
               static_cast<double>(last.code)));
-  return refuse(StoreMalformedY,
+  return refuse(file.shown, StoreMalformedY,
                 SJ("入力株価データが異常です、ﾃﾞｰﾀﾍﾞｰｽは変更せずに異常処理終了しました。"));
 }
 
-StoreResult Store::writeAll() {
+PendingBlock& GroupStore::pendingFor(int index) {
+  int& at = pendingOf_[static_cast<std::size_t>(index)];
+  if (at >= 0) return pending_[static_cast<std::size_t>(at)];
+  at = static_cast<int>(pending_.size());
+  PendingBlock block;
+  block.slot = table_->krecordi[index];
+  block.isNew = index >= readCount_;
+  block.bytes.assign(static_cast<std::size_t>(rangeDays_) * marketdb::DayRecordBytes, 0);
+  if (!block.isNew) {
+    // The positions of the range as they stand, so that a stock missing from a day keeps
+    // what that slot held.
+    const int first = std::min(rangeDays_, marketdb::HistoryDays - rangeStart_);
+    const std::int64_t base = static_cast<std::int64_t>(block.slot) * marketdb::HistoryBlockBytes;
+    change_.readPrices(base + std::int64_t{rangeStart_} * marketdb::DayRecordBytes,
+                       block.bytes.data(),
+                       static_cast<std::size_t>(first) * marketdb::DayRecordBytes);
+    if (first < rangeDays_) {
+      change_.readPrices(base, block.bytes.data() + first * marketdb::DayRecordBytes,
+                         static_cast<std::size_t>(rangeDays_ - first) *
+                             marketdb::DayRecordBytes);
+    }
+  }
+  pending_.push_back(std::move(block));
+  return pending_.back();
+}
+
+void GroupStore::putRecord(int index, int position, const DayRecord& rec) {
+  PendingBlock& block = pendingFor(index);
+  const int at = (position - rangeStart_ + marketdb::HistoryDays) % marketdb::HistoryDays;
+  marketdb::encodeDayRecord(rec, block.bytes.data() + at * marketdb::DayRecordBytes);
+}
+
+// Writes the accepted files as one change: the records of every file into pelinoru.dat, one
+// flush, then pelinoru.idx and pelinoru.sys replaced once.
+bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   StockTable& t = *table_;
   readCount_ = t.count;
-  for (int i = 0; i < readCount_; ++i) {
-    t.kchumoku[i] = 0;
-    if (t.krecordi[i] > largestSlot_) largestSlot_ = t.krecordi[i];
+  for (int i = 0; i < readCount_; ++i) largestSlot_ = std::max(largestSlot_, t.krecordi[i]);
+
+  // The ring positions the group advances through.
+  int days = 0;
+  for (int f = 0; f < count; ++f) {
+    float previousDate = 0;
+    for (const DailyLine& line : files[static_cast<std::size_t>(f)].lines) {
+      if (line.date != previousDate) ++days;
+      previousDate = line.date;
+    }
   }
-  if (!dat_.openForWriting())
-    return fileFailure(marketdb::unwritableFileMessage(marketdb::PriceFileName));
+  rangeStart_ = marketdb::nextSlot(sys_.storePosition);
+  rangeDays_ = std::min(days, marketdb::HistoryDays);
 
   int position = sys_.storePosition;
-  float previousDate = 0;
-  for (const DailyLine& line : lines_) {
-    if (line.date != previousDate) {
-      previousDate = line.date;
-      sys_.lastStoreDate = line.date;
-      position = marketdb::nextSlot(position);
-      show(StoreLineKind::Progress, LightGrey, StoreStatusY,
-           format(SJ("格納中%06g位置%3d").c_str(), static_cast<double>(line.date), position));
+  for (int f = 0; f < count; ++f) {
+    DailyFile& file = files[static_cast<std::size_t>(f)];
+    // Each file's store starts from the index as the previous one left it.
+    for (int i = 0; i < readCount_ + addedCount_; ++i) t.kchumoku[i] = 0;
+    float previousDate = 0;
+    for (const DailyLine& line : file.lines) {
+      if (line.date != previousDate) {
+        previousDate = line.date;
+        sys_.lastStoreDate = line.date;
+        position = marketdb::nextSlot(position);
+        show(file.shown, StoreLineKind::Progress, LightGrey, StoreStatusY,
+             format(SJ("格納中%06g位置%3d").c_str(), static_cast<double>(line.date), position));
+      }
+      storeLine(file.shown, line, position);
     }
-    if (!storeLine(line, position))
-      return fileFailure(marketdb::unwritableFileMessage(marketdb::PriceFileName));
+    file.lines = std::vector<DailyLine>();
+    show(file.shown, StoreLineKind::Completed, White, StoreCodeY,
+         SJ("正常に格納処理終了しました。時々pelinoru.(sys idx dat win)をﾊﾞｯｸｱｯﾌﾟしましょう"));
   }
-  if (!dat_.sync()) return fileFailure(marketdb::unwritableFileMessage(marketdb::PriceFileName));
-  dat_.close();
-
   sys_.storePosition = position;
   t.count = readCount_ + addedCount_;
   t.kcodeidx[t.count] = marketdb::EndCode;
-  if (marketdb::writeStockTable(t) != FileStatus::Ok)
-    return fileFailure(marketdb::unwritableFileMessage(marketdb::IndexFileName));
-  if (marketdb::writeSystemFile(sys_) != FileStatus::Ok)
-    return fileFailure(marketdb::unwritableFileMessage(marketdb::SystemFileName));
 
-  show(StoreLineKind::Completed, White, StoreCodeY,
-       SJ("正常に格納処理終了しました。時々pelinoru.(sys idx dat win)をﾊﾞｯｸｱｯﾌﾟしましょう"));
-  return StoreResult::Stored;
+  // The regions, in file order.
+  std::sort(pending_.begin(), pending_.end(),
+            [](const PendingBlock& a, const PendingBlock& b) { return a.slot < b.slot; });
+  const int first = std::min(rangeDays_, marketdb::HistoryDays - rangeStart_);
+  const std::int64_t firstOffset = std::int64_t{rangeStart_} * marketdb::DayRecordBytes;
+  const std::int64_t firstBytes = std::int64_t{first} * marketdb::DayRecordBytes;
+  const std::int64_t restBytes = std::int64_t{rangeDays_ - first} * marketdb::DayRecordBytes;
+  std::vector<marketdb::PriceRegion> regions;
+  regions.reserve(pending_.size() * 2);
+  for (const PendingBlock& block : pending_) {
+    const std::int64_t base = std::int64_t{block.slot} * marketdb::HistoryBlockBytes;
+    if (block.isNew) {
+      regions.push_back({base, marketdb::HistoryBlockBytes});
+      continue;
+    }
+    regions.push_back({base + firstOffset, firstBytes});
+    if (restBytes > 0) regions.push_back({base, restBytes});
+  }
+  if (!change_.begin(regions, {marketdb::IndexFileName, marketdb::SystemFileName})) return false;
+
+  std::vector<unsigned char> whole(marketdb::HistoryBlockBytes);
+  for (const PendingBlock& block : pending_) {
+    const std::int64_t base = std::int64_t{block.slot} * marketdb::HistoryBlockBytes;
+    const unsigned char* bytes = block.bytes.data();
+    if (block.isNew) {
+      std::fill(whole.begin(), whole.end(), 0);
+      std::copy(bytes, bytes + firstBytes, whole.begin() + firstOffset);
+      std::copy(bytes + firstBytes, bytes + firstBytes + restBytes, whole.begin());
+      if (!change_.writePrices(base, whole.data(), whole.size())) return false;
+      continue;
+    }
+    if (!change_.writePrices(base + firstOffset, bytes, static_cast<std::size_t>(firstBytes)))
+      return false;
+    if (restBytes > 0 &&
+        !change_.writePrices(base, bytes + firstBytes, static_cast<std::size_t>(restBytes)))
+      return false;
+  }
+  return change_.commit({{marketdb::IndexFileName, marketdb::formatStockTable(t)},
+                         {marketdb::SystemFileName, marketdb::formatSystemFile(sys_)}});
 }
 
-// Stores one line at ring slot `position`; false when pelinoru.dat could not be written. A line
-// that is not stored (another market, no stock code, a value a day record cannot hold, a full
-// stock table) returns true.
-bool Store::storeLine(const DailyLine& line, int position) {
+// Stores one line at ring slot `position`. A line that is not stored (another market, no stock
+// code, a value a day record cannot hold, a full stock table) changes nothing.
+void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position) {
   const Converted& v = line.v;
-  if (!(v.market >= 801.0)) return true;
-  if (!isStorableCode(v.code)) return true;
+  if (!(v.market >= 801.0)) return;
+  if (!isStorableCode(v.code)) return;
   if (!fitsInt16(v.open) || !fitsInt16(v.high) || !fitsInt16(v.low) || !fitsInt16(v.close) ||
       !fitsInt16(v.change) || !std::isfinite(line.volume)) {
-    show(StoreLineKind::Skipped, Red, StorePriceSkipY,
+    show(held, StoreLineKind::Skipped, Red, StorePriceSkipY,
          format(SJ("価格が範囲外のため格納しません: ｺｰﾄﾞ%4g").c_str(),
                 static_cast<double>(v.code)));
-    return true;
+    return;
   }
-  show(StoreLineKind::CodeEcho, Red, StoreCodeY, format("%6g", static_cast<double>(v.code)));
+  show(held, StoreLineKind::CodeEcho, Red, StoreCodeY, format("%6g", static_cast<double>(v.code)));
 
   StockTable& t = *table_;
+  const int code = static_cast<int>(v.code);
   int index = t.findStock(v.code);
-  if (index < 0) {
-    for (int i = readCount_; i < readCount_ + addedCount_; ++i) {
-      if (t.kcodeidx[i] == v.code) {
-        index = i;
-        break;
-      }
-    }
-  }
+  if (index < 0) index = addedByCode_[static_cast<std::size_t>(code)];
 
   DayRecord rec;
   rec.date = line.date;
@@ -298,38 +449,53 @@ bool Store::storeLine(const DailyLine& line, int position) {
   const int section = marketdb::sectionOfMarketCode(displayInt(v.market));
 
   if (index >= 0) {
-    if (!dat_.writeDay(t.krecordi[index], position, rec)) return false;
+    putRecord(index, position, rec);
     std::memcpy(t.kmeiidx[index], line.name, 15);
     if (section != 0) t.ksijo[index] = section;
     t.kchumoku[index] = percentChange(v, line.volume);
-    return true;
+    return;
   }
 
   if (readCount_ + addedCount_ >= marketdb::MaxStocks - 1) {
-    show(StoreLineKind::Skipped, Red, StoreFullSkipY,
+    show(held, StoreLineKind::Skipped, Red, StoreFullSkipY,
          format(SJ("銘柄数が上限の3019なので新しい銘柄を追加しません: ｺｰﾄﾞ%4g").c_str(),
                 static_cast<double>(v.code)));
-    return true;
+    return;
   }
   index = readCount_ + addedCount_;
   ++addedCount_;
-  const int slot = ++largestSlot_;
+  addedByCode_[static_cast<std::size_t>(code)] = index;
   t.ksakujo[index] = 0;
   t.ksijo[index] = section;
   t.kcodeidx[index] = v.code;
   std::memcpy(t.kmeiidx[index], line.name, 15);
-  t.krecordi[index] = slot;
+  t.krecordi[index] = ++largestSlot_;
   t.kchumoku[index] = percentChange(v, line.volume);
   t.kcodeidx[index + 1] = marketdb::EndCode;
-  if (!dat_.initHistory(slot)) return false;
-  return dat_.writeDay(slot, position, rec);
+  putRecord(index, position, rec);
 }
 
 }  // namespace
 
+StoreRun storeDailyFiles(const std::vector<std::string>& paths, StoreOutput& out,
+                         int groupFiles) {
+  StoreRun total;
+  const std::size_t group = static_cast<std::size_t>(std::max(groupFiles, 1));
+  for (std::size_t first = 0; first < paths.size(); first += group) {
+    const std::size_t last = std::min(paths.size(), first + group);
+    GroupStore store(out);
+    const StoreRun run =
+        store.run(std::vector<std::string>(paths.begin() + static_cast<long>(first),
+                                           paths.begin() + static_cast<long>(last)));
+    total.result = run.result;
+    total.storedFiles += run.storedFiles;
+    if (run.result != StoreResult::Stored) break;
+  }
+  return total;
+}
+
 StoreResult storeDailyFile(const std::string& path, StoreOutput& out) {
-  Store store(path, out);
-  return store.run();
+  return storeDailyFiles({path}, out, 1).result;
 }
 
 bool dailyFileMatchesKind(const std::string& path, int databaseKind) {

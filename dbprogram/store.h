@@ -2,13 +2,20 @@
 //
 // The whole file is read and checked before anything is written, so a refused file leaves all
 // four files as they were. A stored file writes every day record into pelinoru.dat (new record
-// slots initialised first), flushes it, and then replaces pelinoru.idx and pelinoru.sys.
+// slots initialised first), flushes it, and then replaces pelinoru.idx and pelinoru.sys, all as
+// one change under the writer lock (marketdb/journal.h): a crash or a failed write leaves the
+// database as it was before the file.
+//
+// Several files are stored in groups: the files of a group are all read and checked, their
+// records written and flushed once, and pelinoru.idx and pelinoru.sys replaced once, as one
+// change. What the store shows for a group is passed on only once the group is stored.
 //
 // What the store shows goes to a StoreOutput: the window draws each line at its place, the
 // batch command prints it.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/gdi/tdc.h"
 
@@ -48,6 +55,19 @@ enum class StoreResult {
 };
 
 StoreResult storeDailyFile(const std::string& path, StoreOutput& out);
+
+// Files stored as one change at most.
+constexpr int StoreGroupFiles = 32;
+
+struct StoreRun {
+  StoreResult result = StoreResult::Stored;  // of the last file tried
+  int storedFiles = 0;                       // the first storedFiles paths are stored
+};
+
+// Stores the files in order, in groups of at most groupFiles files; stops at the first file
+// that is refused or fails (the files of its group before it are stored).
+StoreRun storeDailyFiles(const std::vector<std::string>& paths, StoreOutput& out,
+                         int groupFiles = StoreGroupFiles);
 
 // Whether a daily file's name (its folders are ignored) begins with the letter of the database
 // kind: W for kind 0, N for kind 1.

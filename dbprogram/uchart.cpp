@@ -1,5 +1,7 @@
 #include "dbprogram/uchart.h"
 
+#include "marketdb/journal.h"
+
 namespace dbprogram {
 
 namespace {
@@ -280,6 +282,14 @@ void UCHART::Paint(TDC& dc, bool erase, TRect& rect) {
   // Opaque text (the store's lines) paints black cells on the black screen.
   dc.SetBkColor(RGB(0, 0, 0));
   SetCursor(Cursor::Wait);
+
+  // Every screen reads the database files: an interrupted change (of this program or the
+  // viewer) is undone first. A journal that cannot be written back is reported once.
+  const marketdb::Recovery recovery = marketdb::recoverDatabase();
+  if (recovery.status == marketdb::RecoveryStatus::Failed && !recoveryReported) {
+    recoveryReported = true;
+    MessageBox(recovery.message, marketdb::fileCaption(), MB_OK);
+  }
 
   if (command == CmdStore) openStorePrompt();
   if (entryScreen == 10) storePrompt(dc);

@@ -126,6 +126,7 @@ class UCHART : public TWindow {
   int screenMode = 0;
   int displayReload = 0;
   int lastKey = 0;
+  bool recoveryReported = false;  // a journal that could not be written back was reported
   std::string entryText;  // the key-entry line, at most 20 bytes
 
   // Shared file images.

@@ -303,7 +303,7 @@ std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name
                                kchumoku);
 }
 
-FileStatus writeStockTable(const StockTable& table) {
+std::string formatStockTable(const StockTable& table) {
   // The stocks are the entries before the end marker (the store appends behind the stocks read).
   int n = -1;
   for (int i = 0; i < MaxStocks; ++i) {
@@ -325,7 +325,12 @@ FileStatus writeStockTable(const StockTable& table) {
     out += formatIndexLine(table.ksakujo[i], table.ksijo[i], table.kcodeidx[i], table.kmeiidx[i],
                            table.krecordi[i], table.kchumoku[i]);
   }
-  return replaceFileAtomically(IndexFileName, out) ? FileStatus::Ok : FileStatus::WriteFailed;
+  return out;
+}
+
+FileStatus writeStockTable(const StockTable& table) {
+  return replaceFileAtomically(IndexFileName, formatStockTable(table)) ? FileStatus::Ok
+                                                                        : FileStatus::WriteFailed;
 }
 
 // ---------------------------------------------------------------------------------------------

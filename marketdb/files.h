@@ -111,6 +111,7 @@ FileStatus writeStockTable(const StockTable& table);
 
 // Formats exactly as written to the files (exposed for tests and the store).
 std::string formatSystemFile(const SystemFile& sys);
+std::string formatStockTable(const StockTable& table);  // as writeStockTable writes it
 std::string formatSettingsFile(const SettingsFile& win);
 std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
                             int kchumoku);

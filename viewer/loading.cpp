@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <new>
 
+#include "marketdb/journal.h"
 #include "marketdb/settings.h"
 #include "platform/text/cp932.h"
 #include "viewer/tchart.h"
@@ -55,6 +56,11 @@ void TChart::loadSharedFiles() {
     startupMessages.emplace_back(marketdb::missingFileMessage(fileName),
                                  marketdb::fileCaption());
   };
+
+  // An interrupted change of either program is undone before anything is read.
+  const marketdb::Recovery recovery = marketdb::recoverDatabase();
+  if (recovery.status == marketdb::RecoveryStatus::Failed)
+    startupMessages.emplace_back(recovery.message, marketdb::fileCaption());
 
   // pelinoru.sys: store state, colour numbers (provisional), periods.
   if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Missing) {

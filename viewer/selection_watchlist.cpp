@@ -2,6 +2,8 @@
 // stock in the watch list or removing it, and rewriting pelinoru.win.
 #include <algorithm>
 
+#include "marketdb/journal.h"
+#include "platform/text/cp932.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
@@ -43,7 +45,13 @@ bool TChart::writeWatchList(int command) {
   if (!table || table->findStock(code) < 0) return true;
 
   // Start from the file as it stands now, so that settings or chart-link codes the database
-  // program wrote since they were read here are kept.
+  // program wrote since they were read here are kept; the writer lock keeps them from changing
+  // until the list is written. While another program writes, the edit is refused and says so.
+  marketdb::DatabaseChange change;
+  if (!change.lock()) {
+    MessageBox(change.message(), SJ("ﾌｧｲﾙ使用状況"), MB_OK);
+    return true;
+  }
   marketdb::SettingsFile win = settingsImage;
   if (marketdb::readSettingsFile(win, 12) != marketdb::FileStatus::Ok) win = settingsImage;
 
@@ -72,10 +80,9 @@ bool TChart::writeWatchList(int command) {
     }
   }
 
-  if (marketdb::writeSettingsFile(win) != marketdb::FileStatus::Ok) {
+  if (!change.replaceTexts({{marketdb::SettingsFileName, marketdb::formatSettingsFile(win)}})) {
     ReportWriteFailure();
-    MessageBox(marketdb::unwritableFileMessage(marketdb::SettingsFileName),
-               marketdb::fileCaption(), MB_OK);
+    MessageBox(change.message(), marketdb::fileCaption(), MB_OK);
     return false;
   }
   settingsImage = win;

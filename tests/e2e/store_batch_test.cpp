@@ -92,7 +92,8 @@ TEST(StoreBatch, StoresFilesInOrderAndPrintsTheScreenLines) {
   EXPECT_EQ(run.status, 0);
   const std::vector<std::string> expected = {
       "格納中991229位置  1", Done, "格納中991230位置  2",
-      "価格が範囲外のため格納しません: ｺｰﾄﾞ1301", Done};
+      "価格が範囲外のため格納しません: ｺｰﾄﾞ1301", Done,
+      "格納済みの最後のﾌｧｲﾙ: daily/W991230"};
   EXPECT_EQ(lines(run.out), expected);
   EXPECT_EQ(run.out.find('\a'), std::string::npos);
   EXPECT_EQ(lines(readFile("pelinoru.sys"))[0], "   0 991230    0   2");
@@ -109,7 +110,8 @@ TEST(StoreBatch, StopsAtTheFirstRefusedFile) {
   const Result run = pelinorx("store W991229 W991228 W991230");
   EXPECT_EQ(run.status, 1);
   const std::vector<std::string> expected = {
-      "格納中991229位置  1", Done, "前回格納日付は991229＞今回格納日付991228なので格納処理しません"};
+      "格納中991229位置  1", Done, "前回格納日付は991229＞今回格納日付991228なので格納処理しません",
+      "格納済みの最後のﾌｧｲﾙ: W991229"};
   EXPECT_EQ(lines(run.out), expected);
   EXPECT_EQ(lines(readFile("pelinoru.sys"))[0], "   0 991229    0   1");
 

@@ -1,0 +1,125 @@
+#include "marketdb/index_check.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+#include <vector>
+
+#include "marketdb/files.h"
+#include "platform/text/cp932.h"
+
+namespace marketdb {
+
+namespace {
+
+using pelinor::text::format;
+
+constexpr int MaxSlot = MaxStocks - 2;  // 3018: one block per stock
+
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+std::vector<std::string_view> words(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && isBlank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < line.size() && !isBlank(line[i])) ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+// A whole int, with an optional sign, as the reader's %d would take the whole word.
+bool wholeInt(std::string_view w, int& value) {
+  if (!w.empty() && w[0] == '+') w.remove_prefix(1);
+  if (w.empty() || w[0] == '+') return false;
+  const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), value);
+  return ec == std::errc() && end == w.data() + w.size();
+}
+
+// A finite number taken whole by the reader's %f.
+bool wholeNumber(std::string_view w) {
+  const std::string s(w);
+  char* end = nullptr;
+  const float v = std::strtof(s.c_str(), &end);
+  return end == s.c_str() + s.size() && std::isfinite(v);
+}
+
+IndexCheck refusal(int line, std::string message) { return {false, line, std::move(message)}; }
+
+}  // namespace
+
+IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) {
+  std::vector<int> slotLine(MaxSlot + 1, 0);
+  int largest = -1;
+  int stocks = 0;
+  int lineNo = 0;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line(text.data() + at, end - at);
+    at = end + 1;
+    ++lineNo;
+    const std::vector<std::string_view> w = words(line);
+    if (w.empty()) continue;
+
+    int deleted = 0, section = 0, slot = 0, change = 0;
+    if (w.size() != 6 || !wholeInt(w[0], deleted) || !wholeInt(w[1], section) ||
+        !wholeNumber(w[2]) || w[3].size() > 14 || !wholeInt(w[5], change)) {
+      return refusal(lineNo, format(SJ("%s の%d行目が読めないので処理しません").c_str(),
+                                    IndexFileName, lineNo));
+    }
+    if (!wholeInt(w[4], slot) || slot < 0 || slot > MaxSlot) {
+      return refusal(lineNo,
+                     format(SJ("%s の%d行目の記録位置%.*sが範囲(0..%d)外なので処理しません")
+                                .c_str(),
+                            IndexFileName, lineNo, static_cast<int>(std::min<std::size_t>(
+                                                       w[4].size(), 20)),
+                            w[4].data(), MaxSlot));
+    }
+    if (slotLine[static_cast<std::size_t>(slot)] != 0) {
+      return refusal(lineNo,
+                     format(SJ("%s の%d行目の記録位置%dは%d行目と重なるので処理しません").c_str(),
+                            IndexFileName, lineNo, slot,
+                            slotLine[static_cast<std::size_t>(slot)]));
+    }
+    if (++stocks > MaxStocks - 1) {
+      return refusal(lineNo, format(SJ("%s の%d行目で銘柄数が上限の%dを超えるので処理しません")
+                                        .c_str(),
+                                    IndexFileName, lineNo, MaxStocks - 1));
+    }
+    slotLine[static_cast<std::size_t>(slot)] = lineNo;
+    largest = std::max(largest, slot);
+  }
+
+  const std::int64_t heldBlocks = priceFileBytes < 0 ? 0
+                                  : (priceFileBytes + HistoryBlockBytes - 1) / HistoryBlockBytes;
+  if (heldBlocks > largest + 1) {
+    return refusal(0, format(SJ("%s の%d行が使う記録位置は%d個ですが %s には%lld個のﾌﾞﾛｯｸがあります。"
+                                "行が失われた可能性があるので処理しません")
+                                 .c_str(),
+                             IndexFileName, lineNo, largest + 1, PriceFileName,
+                             static_cast<long long>(heldBlocks)));
+  }
+  return {};
+}
+
+IndexCheck checkIndexFile() {
+  std::ifstream in(IndexFileName, std::ios::binary);
+  if (!in) return {};
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  struct stat st {};
+  const std::int64_t bytes =
+      ::stat(PriceFileName, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+  return checkIndexText(text, bytes);
+}
+
+}  // namespace marketdb

@@ -1,0 +1,28 @@
+// pelinoru.idx checked before a store, a re-store or an analysis trusts it. The readers stop at
+// the first line that does not convert, and the store gives new stocks the slot after the
+// largest one it read, so a damaged line would silently cost the histories of every stock after
+// it. A change or an analysis refuses instead, naming the file and the line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace marketdb {
+
+struct IndexCheck {
+  bool ok = true;
+  int line = 0;          // the line at fault (1-based); 0 when no single line is
+  std::string message;   // CP932, naming pelinoru.idx and the line
+};
+
+// Checks the text of pelinoru.idx: every line that is not blank holds exactly the six fields of
+// the index (two integers, a code, a name of at most 14 bytes, two integers), at most 3019
+// stocks, every record slot within 0..3018 and used once, and a pelinoru.dat of
+// `priceFileBytes` (-1: not checked) holding no block beyond the largest slot.
+IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes);
+
+// The same for the files of the working directory; a missing pelinoru.idx passes (its readers
+// report it). A missing pelinoru.dat is not checked against.
+IndexCheck checkIndexFile();
+
+}  // namespace marketdb

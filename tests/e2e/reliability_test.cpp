@@ -1,0 +1,177 @@
+// The database under a damaged index, two writers at once, and batches stored in groups.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+std::string dayLine(const std::string& name, int close, const std::string& date,
+                    const std::string& code10) {
+  return "\"" + name + "\",1,1,1," + std::to_string(close) + ",0,10," + date + ",801," + code10 +
+         "\n";
+}
+
+std::string database() {
+  return readFile("pelinoru.sys") + "|" + readFile("pelinoru.win") + "|" +
+         readFile("pelinoru.idx") + "|" + readFile("pelinoru.dat");
+}
+
+// The n-th date from 990104 on, 28 days a month.
+std::string dateOf(int n) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "99%02d%02d", 1 + n / 28 % 12, 1 + n % 28);
+  return buf;
+}
+
+// A day of three stocks; on some days one is missing, from day 3 on a fourth one trades, and
+// every seventh file holds two dates.
+std::string dayFile(int n) {
+  const std::string date = dateOf(2 * n);
+  std::string text = dayLine("AAAAAAAAAAAAAA", 100 + n, date, "13010");
+  if (n % 5 != 2) text += dayLine("BBBBBBBBBBBBBB", 200 + n, date, "13770");
+  text += dayLine("CCCCCCCCCCCCCC", 300 + n, date, "20010");
+  if (n >= 3) text += dayLine("DDDDDDDDDDDDDD", 400 + n, date, "30010");
+  if (n % 7 == 6) text += dayLine("AAAAAAAAAAAAAA", 150 + n, dateOf(2 * n + 1), "13010");
+  return text;
+}
+
+// The daily file's name of the n-th day.
+std::string fileOf(int n) {
+  std::string name = "W";
+  name += dateOf(2 * n);
+  return name;
+}
+
+void makeDatabase(int days) {
+  ASSERT_EQ(e2e::pelinorx("init W").status, 0);
+  for (int n = 0; n < days; ++n) {
+    writeFile(fileOf(n), dayFile(n));
+    ASSERT_EQ(e2e::pelinorx("store " + fileOf(n)).status, 0);
+  }
+}
+
+TEST(Reliability, ADamagedIndexIsRefusedNamingTheLineAndNothingIsWritten) {
+  struct Case {
+    const char* what;
+    int line;              // the line replaced (1-based)
+    std::string text;      // its new text ("" removes every line from it on)
+    const char* expected;  // in the output
+  };
+  const Case cases[] = {
+      {"a 15-byte name", 2, "0 1 1377 BBBBBBBBBBBBBBB    1   0", "pelinoru.idx の2行目"},
+      {"a missing field", 1, "0 1 1301 AAAAAAAAAAAAAA    0", "pelinoru.idx の1行目"},
+      {"slot 2147483647", 2, "0 1 1377 BBBBBBBBBBBBBB 2147483647 0", "2147483647"},
+      {"slot 1000000000", 2, "0 1 1377 BBBBBBBBBBBBBB 1000000000 0", "1000000000"},
+      {"slot -1", 3, "0 1 2001 CCCCCCCCCCCCCC -1 0", "pelinoru.idx の3行目の記録位置-1"},
+      {"the index emptied", 1, "", "pelinoru.idx"},
+      {"the last lines lost", 3, "", "pelinoru.dat"},
+  };
+  for (const Case& c : cases) {
+    testsupport::TempWorkDir dir;
+    makeDatabase(4);
+    std::vector<std::string> lines = e2e::splitLines(readFile("pelinoru.idx"));
+    ASSERT_EQ(lines.size(), 4u);
+    if (c.text.empty())
+      lines.resize(static_cast<std::size_t>(c.line - 1));
+    else
+      lines[static_cast<std::size_t>(c.line - 1)] = c.text;
+    std::string idx;
+    for (const std::string& l : lines) idx += l + "\n";
+    writeFile("pelinoru.idx", idx);
+    writeFile("W990501", dayLine("AAAAAAAAAAAAAA", 1, "990501", "13010") +
+                             dayLine("EEEEEEEEEEEEEE", 1, "990501", "40010"));
+    const std::string before = database();
+    const e2e::Result r = e2e::pelinorx("store W990501");
+    EXPECT_EQ(r.status, 1) << c.what;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.what << ": " << r.out;
+    EXPECT_EQ(r.out.find("pelinoru.dat が出力できません"), std::string::npos) << c.what;
+    EXPECT_EQ(database(), before) << c.what;
+    const e2e::Result analysis = e2e::pelinorx("analyze 990101");
+    EXPECT_EQ(analysis.status, 1) << c.what;
+    EXPECT_NE(analysis.out.find("pelinoru.idx"), std::string::npos) << c.what << analysis.out;
+  }
+}
+
+TEST(Reliability, ABatchStoredInGroupsEqualsStoringEachFileAlone) {
+  testsupport::TempWorkDir dir;
+  const int days = 40;  // more than one group
+  fs::create_directory("alone");
+  fs::create_directory("batch");
+  std::string names;
+  for (int n = 0; n < days; ++n) {
+    writeFile(fs::path("batch") / fileOf(n), dayFile(n));
+    names += " " + fileOf(n);
+  }
+  fs::current_path("alone");
+  makeDatabase(days);
+  const std::string alone = database();
+  fs::current_path("../batch");
+  ASSERT_EQ(e2e::pelinorx("init W").status, 0);
+  const e2e::Result r = e2e::pelinorx("store" + names);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(database(), alone);
+  const std::vector<std::string> out = e2e::splitLines(r.out);
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.back(), "格納済みの最後のﾌｧｲﾙ: " + fileOf(days - 1));
+  EXPECT_EQ(readFile("pelinoru.idx.bak").empty(), false);
+}
+
+TEST(Reliability, TwoStoresAtOnceLoseNoDay) {
+  for (int round = 0; round < 5; ++round) {
+    testsupport::TempWorkDir dir;
+    makeDatabase(2);
+    writeFile("W990301", dayLine("AAAAAAAAAAAAAA", 501, "990301", "13010"));
+    writeFile("W990302", dayLine("AAAAAAAAAAAAAA", 502, "990302", "13010"));
+    e2e::Result first, second;
+    std::thread a([&] { first = e2e::pelinorx("store W990301"); });
+    std::thread b([&] { second = e2e::pelinorx("store W990302"); });
+    a.join();
+    b.join();
+    const std::string sys = readFile("pelinoru.sys");
+    EXPECT_EQ(second.status, 0) << second.out;
+    // The earlier day is either stored too, in the slot before, or refused with its reason.
+    if (first.status == 0) {
+      EXPECT_EQ(sys.substr(0, 20), "   0 990302    0   4") << sys;
+      EXPECT_EQ(readFile("pelinoru.dat").substr(3 * 18, 4), std::string("\xd0\xc5\x71\x49", 4));
+    } else {
+      EXPECT_EQ(sys.substr(0, 20), "   0 990302    0   3") << sys;
+      EXPECT_NE(first.out.find("前回格納日付は990302＞今回格納日付990301"), std::string::npos)
+          << first.out;
+    }
+  }
+}
+
+TEST(Reliability, AWatchListEditDuringASettingsSaveKeepsBoth) {
+  for (int round = 0; round < 5; ++round) {
+    testsupport::TempWorkDir dir;
+    makeDatabase(2);
+    e2e::writeScript("settings.script",
+                     {"menu 5", "keys 20T150", "key RETURN", "keys 99T99", "key RETURN"});
+    e2e::writeScript("watch.script", {"keys 1377", "key RETURN", "key INSERT"});
+    e2e::Result settings, watch;
+    std::thread a([&] { settings = e2e::pelinorx("--script settings.script"); });
+    std::thread b([&] { watch = e2e::pelinorw("--script watch.script"); });
+    a.join();
+    b.join();
+    EXPECT_EQ(settings.status, 0);
+    EXPECT_EQ(watch.status, 0);
+    const std::vector<std::string> sys = e2e::splitLines(readFile("pelinoru.sys"));
+    const std::vector<std::string> win = e2e::splitLines(readFile("pelinoru.win"));
+    ASSERT_EQ(sys.size(), 3u);
+    ASSERT_EQ(win.size(), 12u);
+    EXPECT_EQ(sys[2].substr(0, 3), "150") << "the edited period";
+    EXPECT_EQ(win[6].substr(0, 5), "1377 ") << "the watch code";
+  }
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+// pelinoru.idx is checked before a change trusts it: each damage names the file and the line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "marketdb/index_check.h"
+#include "platform/text/cp932.h"
+
+using marketdb::checkIndexText;
+
+namespace {
+
+constexpr std::int64_t Block = 11520;
+
+struct Case {
+  const char* what;
+  std::string text;
+  std::int64_t datBytes;
+  bool ok;
+  int line;            // the line named (0: none)
+  const char* names;   // a text the message must hold (UTF-8), or nullptr
+};
+
+TEST(IndexCheck, RefusesDamageAndNamesTheLine) {
+  const std::string a = "0 1 1301 AAAAAAAAAAAAAA    0   5\n";
+  const std::string b = "0 1 1377 BBBBBBBBBBBBBB    1  -3\n";
+  const Case cases[] = {
+      {"two good lines", a + b, 2 * Block, true, 0, nullptr},
+      {"blank lines between", a + "\n  \n" + b + "\n", 2 * Block, true, 0, nullptr},
+      {"a last block cut short", a + b, 2 * Block - 18, true, 0, nullptr},
+      {"a 15-byte name", a + "0 1 1377 BBBBBBBBBBBBBBB    1   0\n" + b, 2 * Block, false, 2,
+       "2行目"},
+      {"a missing field", "0 1 1377 BBBBBBBBBBBBBB    1\n" + a, 2 * Block, false, 1, "1行目"},
+      {"a field that is not a number", a + "0 x 1377 BBBBBBBBBBBBBB 1 0\n", 2 * Block, false, 2,
+       "2行目"},
+      {"slot 2147483647 (row 7)", a + "0 1 1377 BBBBBBBBBBBBBB 2147483647 0\n", 2 * Block,
+       false, 2, "2147483647"},
+      {"slot 1000000000 (row 8)", a + "0 1 1377 BBBBBBBBBBBBBB 1000000000 0\n", 2 * Block,
+       false, 2, "1000000000"},
+      {"slot -1 (row 9)", "0 1 1301 AAAAAAAAAAAAAA -1 0\n", Block, false, 1, "-1"},
+      {"slot 3019", "0 1 1301 AAAAAAAAAAAAAA 3019 0\n", Block, false, 1, "3019"},
+      {"slot 3018 is the last", "0 1 1301 AAAAAAAAAAAAAA 3018 0\n", 3019 * Block, true, 0,
+       nullptr},
+      {"a slot used twice", a + b + "0 1 2001 CCCCCCCCCCCCCC    0   0\n", 2 * Block, false, 3,
+       "1行目"},
+      {"an emptied index before blocks (row 1)", "", 300 * Block, false, 0, "300"},
+      {"lines lost at the end", a, 2 * Block, false, 0, "pelinoru.dat"},
+      {"an empty database", "", 0, true, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    const marketdb::IndexCheck r = checkIndexText(c.text, c.datBytes);
+    EXPECT_EQ(r.ok, c.ok) << c.what;
+    EXPECT_EQ(r.line, c.line) << c.what;
+    if (c.ok) continue;
+    const std::string message = pelinor::text::toUtf8(r.message);
+    EXPECT_NE(message.find("pelinoru.idx"), std::string::npos) << c.what << ": " << message;
+    if (c.names) {
+      EXPECT_NE(message.find(c.names), std::string::npos) << c.what << ": " << message;
+    }
+  }
+}
+
+TEST(IndexCheck, MoreThan3019StocksAreRefused) {
+  std::string text;
+  for (int i = 0; i < 3019; ++i)
+    text += "0 1 " + std::to_string(1000 + i) + " N " + std::to_string(i) + " 0\n";
+  EXPECT_TRUE(checkIndexText(text, 3019 * Block).ok);
+  text += "0 1 9999 N 0 0\n";
+  const marketdb::IndexCheck r = checkIndexText(text, 3019 * Block);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.line, 3020);
+}
+
+}  // namespace
