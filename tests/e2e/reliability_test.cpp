@@ -110,7 +110,8 @@ TEST(Reliability, ABatchStoredInGroupsEqualsStoringEachFileAlone) {
   std::string names;
   for (int n = 0; n < days; ++n) {
     writeFile(fs::path("batch") / fileOf(n), dayFile(n));
-    names += " " + fileOf(n);
+    names += ' ';
+    names += fileOf(n);
   }
   fs::current_path("alone");
   makeDatabase(days);
