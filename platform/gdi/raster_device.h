@@ -61,5 +61,7 @@ class RasterDevice : public DrawDevice {
   std::unique_ptr<pelinor::gdi::GlyphSets> glyphs_;  // ready glyphs of the sizes drawn so far
 };
 
-// Path of the font file that serves "MSｺﾞｼｯｸ" (found once through fontconfig); empty if none.
+// Path of the font file that serves "MSｺﾞｼｯｸ" (found once); empty if none.
 const std::string& gothicFontPath();
+// The same search through fontconfig alone (gothicFontPath may take the packaged file directly).
+std::string gothicThroughFontconfig();

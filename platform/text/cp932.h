@@ -23,6 +23,10 @@ struct Cp932Char {
 // Decodes the character starting at byte pos of s (pos < s.size()).
 Cp932Char decodeAt(std::string_view s, std::size_t pos);
 
+// The code point of one double-byte pair converted on its own by the C library (0 when it gives
+// no single character): the plain conversion the decode table is checked against.
+char32_t convertPairPlain(unsigned char lead, unsigned char trail);
+
 // Number of half-width cells the string takes when drawn.
 int cellCount(std::string_view cp932);
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <tuple>
 
 #include "platform/gdi/raster_device.h"
@@ -185,4 +186,12 @@ TEST(TextRasterAnyFont, InvalidByteDrawsOneReplacementCell) {
   // Bytes that do not decode never crash, at any position, and at the end of a string.
   dc.TextOut(0, 100, std::string("\x81", 1));
   dc.TextOut(0, 120, std::string("\x81\x20\x80\xA0\xFD\xFE\xFF\x00", 8));
+}
+
+// The packaged gothic taken directly is the file fontconfig itself chooses, so the shortcut
+// draws the same glyphs.
+TEST_F(TextRaster, DirectFontFileIsTheOneFontconfigChooses) {
+  const std::string viaFontconfig = gothicThroughFontconfig();
+  ASSERT_FALSE(viaFontconfig.empty());
+  EXPECT_EQ(std::filesystem::canonical(gothicFontPath()), std::filesystem::canonical(viaFontconfig));
 }

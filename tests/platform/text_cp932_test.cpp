@@ -131,3 +131,24 @@ TEST(Cp932, ConcurrentFirstUseIsSafe) {
   for (auto& t : threads) t.join();
   for (const auto& r : results) EXPECT_EQ(r, "漢字ｶﾅ");
 }
+
+// The decode table is built a row at a time; every double-byte pair must decode exactly as the
+// C library converts that pair on its own.
+TEST(Cp932, EveryPairDecodesAsItsOwnConversion) {
+  int assigned = 0;
+  for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+      const pelinor::text::Cp932Char c = pelinor::text::decodeAt(pair, 0);
+      const char32_t plain = pelinor::text::convertPairPlain(lead, trail);
+      ASSERT_EQ(c.valid, plain != 0) << std::hex << lead << " " << trail;
+      if (plain != 0) {
+        ASSERT_EQ(c.codePoint, plain) << std::hex << lead << " " << trail;
+        ++assigned;
+      }
+    }
+  }
+  EXPECT_GT(assigned, 7000);  // the JIS levels 1 and 2 and the vendor rows
+}
