@@ -17,14 +17,16 @@ namespace {
 
 using marketdb::HistoryDays;
 
+// Every day of the ring is set from its record before use, so the 640 days are not zeroed first
+// (that was a seventh of an analysis run).
 struct Day {
-  float date = 0;
-  int open = 0;
-  int high = 0;
-  int low = 0;
-  int close = 0;
-  int change = 0;
-  float volume = 0;
+  float date;
+  int open;
+  int high;
+  int low;
+  int close;
+  int change;
+  float volume;
   bool active() const { return volume != 0; }
 };
 

@@ -207,15 +207,6 @@ const std::string& sectionLabel(int section) {
 // ---------------------------------------------------------------------------------------------
 // Dates
 
-double dateKey(float yymmdd) {
-  double d = yymmdd;
-  if (!(d > 0)) return d == d ? d : 0;  // 0 (nothing yet) and negatives stay as they are
-  double yy = std::floor(d / 10000.0);
-  double rest = d - yy * 10000.0;
-  double year = yy <= 45 ? 2000 + yy : 1900 + yy;
-  return year * 10000.0 + rest;
-}
-
 bool dateLater(float a, float b) { return dateKey(a) > dateKey(b); }
 
 // ---------------------------------------------------------------------------------------------

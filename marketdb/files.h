@@ -7,6 +7,7 @@
 // the old one), so a crash, a full disk or a kill never leaves a truncated file.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -151,8 +152,19 @@ inline int previousSlot(int s) { return s == 0 ? HistoryDays - 1 : s - 1; }
 inline int nextSlot(int s) { return s + 1 >= HistoryDays ? 0 : s + 1; }
 
 // Dates yymmdd in the 1946..2045 window: yy 00..45 are the years 2000..2045.
-// Returns yyyymmdd as a number for ordering (0 stays 0).
-double dateKey(float yymmdd);
+// Returns yyyymmdd as a number for ordering (0 stays 0). Inline: the analysis takes the key of
+// every day of every stock.
+inline double dateKey(float yymmdd) {
+  const double d = yymmdd;
+  if (!(d > 0)) return d == d ? d : 0;  // 0 (nothing yet) and negatives stay as they are
+  // For the dates of a ring, truncation is the floor (positive, far below 2^63); larger values
+  // take the library's floor.
+  const double yy = d < 1e15 ? static_cast<double>(static_cast<long long>(d / 10000.0))
+                             : std::floor(d / 10000.0);
+  const double rest = d - yy * 10000.0;
+  const double year = yy <= 45 ? 2000 + yy : 1900 + yy;
+  return year * 10000.0 + rest;
+}
 // true when a is later than b in that window.
 bool dateLater(float a, float b);
 

@@ -1,9 +1,37 @@
 // Dates, market sections and the texts of file messages.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
 #include "marketdb/files.h"
 
 using namespace marketdb;
+
+// The key with the library's floor, as plainly as it reads.
+double plainDateKey(float yymmdd) {
+  const double d = yymmdd;
+  if (!(d > 0)) return d == d ? d : 0;
+  const double yy = std::floor(d / 10000.0);
+  return (yy <= 45 ? 2000 + yy : 1900 + yy) * 10000.0 + (d - yy * 10000.0);
+}
+
+TEST(DateTest, KeyEqualsTheFloorDefinitionForEveryKindOfValue) {
+  std::mt19937 rng(7);
+  std::vector<float> values = {0.0f, -1.0f, 0.5f, 1.0f, 9999.99f, 10000.0f, 991230.5f, 451231.0f,
+                               460101.0f, 1e15f, 3e15f, std::numeric_limits<float>::max(),
+                               std::numeric_limits<float>::infinity(),
+                               std::numeric_limits<float>::quiet_NaN()};
+  std::uniform_real_distribution<float> any(0.0f, 2e6f);
+  std::uniform_int_distribution<int> whole(0, 991231);
+  for (int i = 0; i < 20000; ++i) values.push_back(i % 2 ? any(rng) : static_cast<float>(whole(rng)));
+  for (float v : values) {
+    const double fast = dateKey(v), plain = plainDateKey(v);
+    EXPECT_TRUE(fast == plain || (fast != fast && plain != plain)) << v;
+  }
+}
 
 TEST(DateTest, ComparesInTheCenturyWindow) {
   EXPECT_EQ(dateKey(991231), 19991231.0);
