@@ -122,6 +122,7 @@ struct PendingBlock {
   int slot = 0;
   bool isNew = false;  // a new record slot: the rest of its block is written as empty days
   std::vector<unsigned char> bytes;
+  std::vector<unsigned char> original;  // the range as read, before this group's days
 };
 
 // Reads a whole daily file; false when it cannot be opened (or is a folder).
@@ -323,6 +324,7 @@ PendingBlock& GroupStore::pendingFor(int index) {
                          static_cast<std::size_t>(rangeDays_ - first) *
                              marketdb::DayRecordBytes);
     }
+    block.original = block.bytes;  // for the journal, which need not read it again
   }
   pending_.push_back(std::move(block));
   return pending_.back();
@@ -392,8 +394,8 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
       regions.push_back({base, marketdb::HistoryBlockBytes});
       continue;
     }
-    regions.push_back({base + firstOffset, firstBytes});
-    if (restBytes > 0) regions.push_back({base, restBytes});
+    regions.push_back({base + firstOffset, firstBytes, block.original.data()});
+    if (restBytes > 0) regions.push_back({base, restBytes, block.original.data() + firstBytes});
   }
   if (!change_.begin(regions, {marketdb::IndexFileName, marketdb::SystemFileName})) return false;
 

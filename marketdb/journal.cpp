@@ -452,7 +452,11 @@ const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions
     const std::int64_t end = std::min(r.offset + r.length, originalSize_);
     if (priceFd_ < 0 || r.offset < 0 || end <= r.offset) continue;
     bytes.resize(static_cast<std::size_t>(end - r.offset));
-    readPrices(r.offset, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size());
+    if (r.original != nullptr) {
+      std::copy(r.original, r.original + bytes.size(), bytes.begin());
+    } else {
+      readPrices(r.offset, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size());
+    }
     j += static_cast<char>(KindRegion);
     putBytes(j, static_cast<std::uint64_t>(r.offset), 8);
     putBytes(j, bytes.size(), 4);

@@ -29,6 +29,9 @@ constexpr const char* JournalFileName = "pelinoru.jnl";
 struct PriceRegion {
   std::int64_t offset = 0;
   std::int64_t length = 0;
+  // The region's bytes as they stand in the file, when the caller has read them already (the
+  // journal then takes them instead of reading the file again); nullptr: the journal reads them.
+  const unsigned char* original = nullptr;
 };
 
 // A text file a change replaces, with its new contents.
