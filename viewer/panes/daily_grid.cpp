@@ -20,8 +20,11 @@ void drawPriceGrid(TDC& dc, const PriceAxis& axis, int step, COLORREF gridColour
     const int y = axis.y(static_cast<float>(p));
     dc.MoveTo(0, y);
     dc.LineTo(639, y);
-    // One entry stays free for the highest price.
-    if (labels.count < MaxPriceLabels - 1) labels.add(y - 3, p);
+    // One entry stays free for the highest price. Lines closer together than a label is high
+    // (an index at step 100, a low pane) label only every line that keeps 8 units from the
+    // last labelled one, so that the labels spread over the range instead of piling up.
+    const bool apart = labels.count < 2 || labels.y[labels.count - 1] - (y - 3) >= 8;
+    if (apart && labels.count < MaxPriceLabels - 1) labels.add(y - 3, p);
   }
 }
 
