@@ -22,7 +22,9 @@ TEST(IntRange, TruncatesTowardZeroAndLimitsAtTheIntRange) {
     EXPECT_EQ(marketdb::truncToInt(c.v), c.expected);
     // The float form agrees wherever the value is a float.
     const float f = static_cast<float>(c.v);
-    if (static_cast<double>(f) == c.v) EXPECT_EQ(marketdb::truncToInt(f), c.expected);
+    if (static_cast<double>(f) == c.v) {
+      EXPECT_EQ(marketdb::truncToInt(f), c.expected);
+    }
   }
   EXPECT_EQ(marketdb::truncToInt(2147483520.0f), 2147483520);
   EXPECT_EQ(marketdb::clampToInt(static_cast<long long>(INT_MAX) + 1), INT_MAX);
