@@ -28,6 +28,23 @@ void drawPriceGrid(TDC& dc, const PriceAxis& axis, int step, COLORREF gridColour
   }
 }
 
+float shownCode(const TChart& c) {
+  const bool known = c.table && c.currentStock >= 0 && c.currentStock < c.stockCount;
+  return known ? c.table->kcodeidx[c.currentStock] : 0.0f;
+}
+
+void drawPriceFrame(TChart& c, TDC& dc, const PriceAxis& axis, PriceLabels& labels) {
+  const int step = longTermGridStep(axis.top, shownCode(c));
+  const COLORREF gridHalf = halfColour(c.colour(3));
+  dc.SelectObject(TPen(gridHalf, 0, PS_DOT));
+  dc.MoveTo(0, 16);
+  dc.LineTo(639, 16);
+  labels.count = 0;
+  labels.add(axis.h + 8, axis.base);
+  drawPriceGrid(dc, axis, step, gridHalf, labels);
+  labels.add(17, axis.top);
+}
+
 void drawPriceLabels(TDC& dc, const PriceAxis& axis, const PriceLabels& labels,
                      COLORREF colour) {
   if (labels.count == 0) return;
