@@ -47,10 +47,6 @@ void forWindow(int latest, int n, F f) {
   }
 }
 
-int clampToInt(std::int64_t v) {
-  return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
-
 class Analyser {
  public:
   Analyser(const marketdb::StockHistory& history, int latest, const AnalysisSettings& settings)

@@ -19,22 +19,11 @@ void TChart::baseDateKeypad(TDC& dc) {
   dc.SelectObject(chartTextFont());
   drawEntryKeypad(dc, SJ("０％基準日yymmdd入力"), White);
 
-  if (entryState < 0 || entryState >= MaxBaseDigits) {
-    // A new entry, or a full buffer: the buffer is emptied and the command discarded.
-    entryState = 0;
-    entryBuffer[0] = '\0';
-  } else if (keypadCommand == PadEnter) {
+  // A digit command stays set: a repaint of the keypad appends the digit again, as on the code
+  // keypad.
+  if (applyEntryCommand(keypadCommand, MaxBaseDigits, entryState, entryBuffer)) {
     baseDate = std::strtof(entryBuffer, nullptr);
     viewMode = 97;
-  } else if (keypadCommand == PadClear) {
-    entryState = 0;
-    entryBuffer[0] = '\0';
-  } else if (char digit = digitOfCell(keypadCommand)) {
-    // The command stays set: a repaint of the keypad appends the digit again, as on the code
-    // keypad.
-    entryBuffer[entryState] = digit;
-    ++entryState;
-    entryBuffer[entryState] = '\0';
   }
 
   // "%06g" shows a date of the years 2001..2009 typed without its leading zero with it.

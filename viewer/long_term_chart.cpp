@@ -26,8 +26,9 @@ void addLabel(ChartScreenState& state, int y, int value) {
 }
 
 // A dotted line at every multiple of the grid step from chartMin up to below chartMax; the
-// label list gets the lowest price, the labelled lines and the highest price. A grid with more
-// lines than the list holds leaves the upper lines unlabelled.
+// label list gets the lowest price, the labelled lines and the highest price. A line closer than
+// 8 units to the last labelled line gets no label (they would pile up for an index at step
+// 100); a grid with more lines than the list holds leaves the upper lines unlabelled.
 void drawGrid(TChart& c, TDC& dc, int top) {
   ChartScreenState& state = c.chart;
   state.labelCount = 0;
@@ -39,7 +40,8 @@ void drawGrid(TChart& c, TDC& dc, int top) {
   for (; g < c.chartMax; g += step) {
     const int y = longTermPriceY(c, static_cast<float>(g));
     line(dc, 0, y, 639, y);
-    if (state.labelCount < MaxPriceLabels - 1) addLabel(state, y - 3, g);
+    const bool apart = state.labelCount < 2 || state.labelY[state.labelCount - 1] - (y - 3) >= 8;
+    if (apart && state.labelCount < MaxPriceLabels - 1) addLabel(state, y - 3, g);
   }
   addLabel(state, top + 1, c.chartMax);
 }

@@ -16,6 +16,23 @@ char digitOfCell(int cell) {
   return 0;
 }
 
+bool applyEntryCommand(int command, int maxDigits, int& state, char* buffer) {
+  if (state < 0 || state >= maxDigits) {
+    state = 0;
+    buffer[0] = '\0';
+  } else if (command == PadEnter) {
+    return true;
+  } else if (command == PadClear) {
+    state = 0;
+    buffer[0] = '\0';
+  } else if (char digit = digitOfCell(command)) {
+    buffer[state] = digit;
+    ++state;
+    buffer[state] = '\0';
+  }
+  return false;
+}
+
 void drawEntryKeypad(TDC& dc, const std::string& prompt, COLORREF textColour) {
   dc.SetTextColor(textColour);
   dc.TextOut(240, 208, prompt);
@@ -54,22 +71,10 @@ bool TChart::codeKeypad(TDC& dc) {
     return false;
   }
 
-  bool entered = false;
-  if (entryState < 0 || entryState >= MaxDigits) {
-    // A new entry, or a full buffer: the buffer is emptied and the command discarded.
-    entryState = 0;
-    entryBuffer[0] = '\0';
-  } else if (keypadCommand == PadEnter) {
+  const bool entered = applyEntryCommand(keypadCommand, MaxDigits, entryState, entryBuffer);
+  if (entered) {
     selectionValue = std::strtof(entryBuffer, nullptr);
     viewMode = 9;
-    entered = true;
-  } else if (keypadCommand == PadClear) {
-    entryState = 0;
-    entryBuffer[0] = '\0';
-  } else if (char digit = digitOfCell(keypadCommand)) {
-    entryBuffer[entryState] = digit;
-    ++entryState;
-    entryBuffer[entryState] = '\0';
   }
   const float value = std::strtof(entryBuffer, nullptr);
 

@@ -4,12 +4,13 @@
 #include <cmath>
 
 #include "platform/gdi/glyph_cache.h"
+#include "platform/gdi/int_range.h"
 #include "platform/gdi/raster_device.h"
 #include "platform/text/cp932.h"
 
 namespace {
 
-int clampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+using pelinor::gdi::clampToInt;
 
 // Device pixels [left, right) x [top, bottom) of one character cell.
 struct Cell {

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "platform/gdi/int_range.h"
 #include "platform/text/cp932.h"
 
 namespace {
@@ -15,11 +16,7 @@ long long floorDiv(long long a, long long b) {
   return q;
 }
 
-int clampToInt(long long v) {
-  if (v < INT_MIN) return INT_MIN;
-  if (v > INT_MAX) return INT_MAX;
-  return static_cast<int>(v);
-}
+using pelinor::gdi::clampToInt;
 
 // One axis of the anisotropic mapping. A zero window extent would divide by zero; it is
 // treated as one unit.

@@ -1,6 +1,7 @@
 // The daily chart (view 9), the equilibrium chart over it (view 3) and the weekly chart (view
 // 8) through the recording device: positions, colours and label texts, with the expected values
 // worked out here from the stock's figures.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -404,6 +405,57 @@ TEST_F(PanesChartTest, ExtremeSettingsAndRangesStayInsideTheirTables) {
         EXPECT_FALSE(op.kind == "rect" && op.v[1] < c.h + 23) << view;
       }
     }
+  }
+}
+
+}  // namespace
+}  // namespace charttest
+
+namespace charttest {
+namespace {
+
+// An index (grid step 100 at any level) over 24000..29900: 59 grid lines, about 4 units apart
+// in the daily chart and 3 in the long-term chart, closer than a label is high.
+TEST_F(PanesChartTest, CloseGridLinesSpreadTheirLabelsOverTheRange) {
+  Stock index;
+  index.code = 1001;
+  index.nameUtf8 = "指数";
+  for (int i = 0; i < marketdb::HistoryDays; ++i) {
+    marketdb::DayRecord d;
+    d.date = monthDate(i);
+    const int close = 24050 + (i * 97) % 5800;
+    d.open = d.close = static_cast<std::int16_t>(close);
+    d.high = static_cast<std::int16_t>(close + 50);
+    d.low = static_cast<std::int16_t>(close - 50);
+    d.volume = 100.0f;
+    index.ring[slotOfDay(i)] = d;
+  }
+  for (int h : {260, 100}) {
+    SCOPED_TRACE(h);
+    sys.periods[15] = h;
+    stocks = {index};
+    reopen();
+    show(1001);
+    ASSERT_EQ(chart->viewMode, 9);
+    // Price labels of each area, by their y.
+    std::vector<int> upper, lower;
+    for (const Op& op : ops()) {
+      if (op.kind != "text" || op.v[0] != 0 || op.colour != colourHex(2) || op.text.size() != 5)
+        continue;
+      if (op.text.find_first_not_of(" 0123456789") != std::string::npos) continue;
+      (op.v[1] < h + 23 ? upper : lower).push_back(op.v[1]);
+    }
+    for (std::vector<int>* area : {&upper, &lower}) {
+      std::sort(area->begin(), area->end());
+      for (std::size_t k = 1; k < area->size(); ++k)
+        EXPECT_GE((*area)[k] - (*area)[k - 1], 8) << "labels at " << (*area)[k - 1];
+    }
+    // The labels reach beyond the lower half of each area: at least one in its upper half,
+    // other than the highest price's.
+    ASSERT_GE(upper.size(), 3u);
+    EXPECT_LT(upper[1], 16 + h / 2);
+    ASSERT_GE(lower.size(), 3u);
+    EXPECT_LT(lower[1], h + 24 + (463 - (h + 24)) / 2);
   }
 }
 

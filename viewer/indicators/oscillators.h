@@ -12,6 +12,7 @@
 #include <climits>
 #include <span>
 
+#include "marketdb/int_range.h"
 #include "viewer/chart_screen_state.h"
 
 namespace viewer::indicators {
@@ -41,15 +42,8 @@ struct OscillatorLine {
   bool hasEntry(int k) const { return k >= lookback && k < RingDays; }
 };
 
-// Truncation toward zero; a value beyond the int range (only reachable with damaged prices) is
-// limited to it and NaN becomes 0, instead of being undefined.
-inline int truncToInt(float v) {
-  const double d = static_cast<double>(v);
-  if (!(d == d)) return 0;
-  if (d >= 2147483647.0) return INT_MAX;
-  if (d <= -2147483648.0) return INT_MIN;
-  return static_cast<int>(d);
-}
+// Truncation toward zero, limited to the int range (NaN becomes 0).
+using marketdb::truncToInt;
 
 // First walk day with an entry for a window of `period` days (RingDays when the window never
 // fills). A period below 0 counts as 0.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "marketdb/int_range.h"
+
 namespace viewer::indicators {
 
 SignParameters fixedSignParameters() { return SignParameters{}; }
@@ -36,7 +38,7 @@ void addToSignTotal(const OscillatorLine& line, int weight, int oldest, int* sig
   for (int k = line.lookback; k < RingDays; ++k) {
     int& total = signTotal[ringSlot(oldest + k)];
     const std::int64_t term = static_cast<std::int64_t>(line.series[k]) * weight / 10;
-    total = static_cast<int>(std::clamp<std::int64_t>(total + term, INT_MIN, INT_MAX));
+    total = marketdb::clampToInt(total + term);
   }
 }
 

@@ -65,6 +65,11 @@ struct PaneArrays {
 
 class TChart;
 
+// Code of the shown stock (0 when none is loaded), for the grid and distribution steps.
+float shownCode(const TChart& chart);
+// The top line, the price grid of the chart's step and the label table (lowest price, the
+// labelled grid lines, highest price) of the daily and weekly charts.
+void drawPriceFrame(TChart& chart, TDC& dc, const PriceAxis& axis, PriceLabels& labels);
 // The horizontal price grid of an axis: a dotted line in `gridColour` across the width at each
 // multiple of `step` from the base up to below the top, recording the labels (a grid with more
 // lines than the label table holds leaves its upper lines unlabelled).

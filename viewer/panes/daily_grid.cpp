@@ -20,9 +20,29 @@ void drawPriceGrid(TDC& dc, const PriceAxis& axis, int step, COLORREF gridColour
     const int y = axis.y(static_cast<float>(p));
     dc.MoveTo(0, y);
     dc.LineTo(639, y);
-    // One entry stays free for the highest price.
-    if (labels.count < MaxPriceLabels - 1) labels.add(y - 3, p);
+    // One entry stays free for the highest price. Lines closer together than a label is high
+    // (an index at step 100, a low pane) label only every line that keeps 8 units from the
+    // last labelled one, so that the labels spread over the range instead of piling up.
+    const bool apart = labels.count < 2 || labels.y[labels.count - 1] - (y - 3) >= 8;
+    if (apart && labels.count < MaxPriceLabels - 1) labels.add(y - 3, p);
   }
+}
+
+float shownCode(const TChart& c) {
+  const bool known = c.table && c.currentStock >= 0 && c.currentStock < c.stockCount;
+  return known ? c.table->kcodeidx[c.currentStock] : 0.0f;
+}
+
+void drawPriceFrame(TChart& c, TDC& dc, const PriceAxis& axis, PriceLabels& labels) {
+  const int step = longTermGridStep(axis.top, shownCode(c));
+  const COLORREF gridHalf = halfColour(c.colour(3));
+  dc.SelectObject(TPen(gridHalf, 0, PS_DOT));
+  dc.MoveTo(0, 16);
+  dc.LineTo(639, 16);
+  labels.count = 0;
+  labels.add(axis.h + 8, axis.base);
+  drawPriceGrid(dc, axis, step, gridHalf, labels);
+  labels.add(17, axis.top);
 }
 
 void drawPriceLabels(TDC& dc, const PriceAxis& axis, const PriceLabels& labels,

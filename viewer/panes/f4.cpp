@@ -18,22 +18,18 @@ void signRows(TChart& c, TDC& dc, const PaneGeometry& g) {
 
   // The RSI row's period is its window; the computation takes the psychological period.
   indicators::rsi(ring, p.period[indicators::RowRsi] - 2, l);
-  lineYs(l, g, Scale::Percent, w.y);
-  signRow(c, dc, l, w.y, indicators::RowRsi);
+  signRow(c, dc, l, g, Scale::Percent, indicators::RowRsi);
   signSeparator(c, dc, indicators::RowRsi);
 
   indicators::wvr(ring, p.period[indicators::RowWvr], l);
-  lineYs(l, g, Scale::Percent, w.y);
-  signRow(c, dc, l, w.y, indicators::RowWvr);
+  signRow(c, dc, l, g, Scale::Percent, indicators::RowWvr);
   signSeparator(c, dc, indicators::RowWvr);
 
   indicators::shinoharaA(ring, p.period[indicators::RowShinoharaA], l);
-  lineYs(l, g, Scale::Ratio, w.y);
-  signRow(c, dc, l, w.y, indicators::RowShinoharaA);
+  signRow(c, dc, l, g, Scale::Ratio, indicators::RowShinoharaA);
 
   indicators::shinoharaB(ring, p.period[indicators::RowShinoharaB], l);
-  lineYs(l, g, Scale::Ratio, w.y);
-  signRow(c, dc, l, w.y, indicators::RowShinoharaB);
+  signRow(c, dc, l, g, Scale::Ratio, indicators::RowShinoharaB);
 
   signTotalArea(c, dc, g);
 }
@@ -47,42 +43,26 @@ void TChart::f4(TDC& dc) {
     signRows(*this, dc, g);
     return;
   }
-  dc.SelectObject(paneFont());
-  std::fill_n(indicator1.get(), RingDays, 0);
-  std::fill_n(indicator2.get(), RingDays, 0);
-  std::fill_n(indicator3.get(), RingDays, 0);
-  std::fill_n(indicator4.get(), RingDays, 0);
-  drawPaneGrid(*this, dc, g);
-  drawMonthLines(*this, dc, 18, g.h + 23);
+  beginOscillatorPane(*this, dc, g);
 
   OscillatorWork& w = oscillators();
   const indicators::RingColumns ring = ringColumns(*this);
   OscillatorLine& l = w.line[0];
   const int period = setting(21);
+  auto plot = [&](int* series, Scale scale, int colourSetting) {
+    plotOscillator(dc, l, ring.oldest, series, g, scale, w, fullColour(colour(colourSetting)));
+  };
 
   indicators::rsi(ring, setting(32), l);
-  indicators::storeSeries(l, ring.oldest, indicator2.get());
-  lineYs(l, g, Scale::Percent, w.y);
-  drawOscillator(dc, l, w.y, g, fullColour(colour(16)));
-
+  plot(indicator2.get(), Scale::Percent, 16);
   indicators::wvr(ring, period, l);
-  indicators::storeSeries(l, ring.oldest, indicator1.get());
-  lineYs(l, g, Scale::Percent, w.y);
-  drawOscillator(dc, l, w.y, g, fullColour(colour(19)));
-
+  plot(indicator1.get(), Scale::Percent, 19);
   indicators::shinoharaA(ring, period, l);
-  indicators::storeSeries(l, ring.oldest, indicator3.get());
-  lineYs(l, g, Scale::Ratio, w.y);
-  drawOscillator(dc, l, w.y, g, fullColour(colour(17)));
-
+  plot(indicator3.get(), Scale::Ratio, 17);
   indicators::closePosition(ring, period, l);
-  lineYs(l, g, Scale::Ratio, w.y);
-  drawOscillator(dc, l, w.y, g, fullColour(colour(7)));
-
+  plot(nullptr, Scale::Ratio, 7);
   indicators::shinoharaB(ring, period, l);
-  indicators::storeSeries(l, ring.oldest, indicator4.get());
-  lineYs(l, g, Scale::Ratio, w.y);
-  drawOscillator(dc, l, w.y, g, fullColour(colour(18)));
+  plot(indicator4.get(), Scale::Ratio, 18);
 
   dc.SetTextColor(fullColour(colour(2)));
   drawAxisLabels(dc, g, [](int j, int& value) {

@@ -19,25 +19,21 @@ void signRows(TChart& c, TDC& dc, const PaneGeometry& g) {
   OscillatorLine& l = w.line[0];
 
   indicators::psychologicalLine(ring, p.period[indicators::RowPsychological], l);
-  lineYs(l, g, Scale::Percent, w.y);
-  signRow(c, dc, l, w.y, indicators::RowPsychological);
+  signRow(c, dc, l, g, Scale::Percent, indicators::RowPsychological);
   signSeparator(c, dc, indicators::RowPsychological);
 
   // The 2nd average is kept for the peak marks of the total.
   indicators::movingAverageDeviation(ring, p.period[indicators::RowDeviation2], l, w.averages);
   indicators::storeWalkValues(w.averages, 0, ring.oldest, c.maValue2.get());
-  lineYs(l, g, Scale::Percent, w.y);
-  signRow(c, dc, l, w.y, indicators::RowDeviation2);
+  signRow(c, dc, l, g, Scale::Percent, indicators::RowDeviation2);
 
   indicators::movingAverageDeviation(ring, p.period[indicators::RowDeviation3], l);
-  lineYs(l, g, Scale::Percent, w.y);
-  signRow(c, dc, l, w.y, indicators::RowDeviation3);
+  signRow(c, dc, l, g, Scale::Percent, indicators::RowDeviation3);
   signSeparator(c, dc, indicators::RowDeviation3);
 
   for (int row = indicators::RowRci1; row <= indicators::RowRci3; ++row) {
     indicators::rci(ring, p.period[row], w.rciWork, l);
-    lineYs(l, g, Scale::Rci, w.y);
-    signRow(c, dc, l, w.y, row);
+      signRow(c, dc, l, g, Scale::Rci, row);
   }
   signSeparator(c, dc, indicators::RowRci3);
 }
@@ -51,31 +47,22 @@ void TChart::f5(TDC& dc) {
     signRows(*this, dc, g);
     return;
   }
-  dc.SelectObject(paneFont());
-  std::fill_n(indicator1.get(), RingDays, 0);
-  std::fill_n(indicator2.get(), RingDays, 0);
-  std::fill_n(indicator3.get(), RingDays, 0);
-  std::fill_n(indicator4.get(), RingDays, 0);
-  drawPaneGrid(*this, dc, g);
-  drawMonthLines(*this, dc, 18, g.h + 23);
+  beginOscillatorPane(*this, dc, g);
 
   OscillatorWork& w = oscillators();
   const indicators::RingColumns ring = ringColumns(*this);
   OscillatorLine& l = w.line[0];
 
   indicators::psychologicalLine(ring, setting(32), l);
-  indicators::storeSeries(l, ring.oldest, indicator1.get());
-  lineYs(l, g, Scale::Percent, w.y);
-  drawOscillator(dc, l, w.y, g, fullColour(colour(19)));
+  plotOscillator(dc, l, ring.oldest, indicator1.get(), g, Scale::Percent, w,
+                 fullColour(colour(19)));
 
   int* deviations[3] = {maDeviation1.get(), maDeviation2.get(), maDeviation3.get()};
   for (int d = 0; d < 3; ++d) {
     indicators::movingAverageDeviation(ring, setting(20 + d), l, d == 1 ? w.averages : nullptr);
-    indicators::storeSeries(l, ring.oldest, deviations[d]);
     if (d == 1) indicators::storeWalkValues(w.averages, l.lookback, ring.oldest, maValue2.get());
-    lineYs(l, g, Scale::Percent, w.y);
     const COLORREF lineColour = fullColour(colour(7 + d));
-    drawOscillator(dc, l, w.y, g, lineColour);
+    plotOscillator(dc, l, ring.oldest, deviations[d], g, Scale::Percent, w, lineColour);
     // The newest day's deviation, when that day has one of its own.
     if (l.fresh[RingDays - 1]) {
       dc.SetTextColor(lineColour);
@@ -89,9 +76,7 @@ void TChart::f5(TDC& dc) {
     const int period = setting(29 + n);
     if (period <= 0) continue;  // an RCI of period 0 is switched off
     indicators::rci(ring, period, w.rciWork, l);
-    indicators::storeSeries(l, ring.oldest, rcis[n]);
-    lineYs(l, g, Scale::Rci, w.y);
-    drawOscillator(dc, l, w.y, g, fullColour(colour(16 + n)));
+    plotOscillator(dc, l, ring.oldest, rcis[n], g, Scale::Rci, w, fullColour(colour(16 + n)));
   }
 
   dc.SetTextColor(fullColour(colour(2)));

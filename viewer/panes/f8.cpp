@@ -206,18 +206,8 @@ void TChart::f8(TDC& dc) {
   axis.top = range.top;
   axis.scale = static_cast<float>(axis.h) / static_cast<float>(range.top - range.base);
   axis.volumeScale = static_cast<float>(axis.h) / range.volume;
-  const bool knownStock = table && currentStock >= 0 && currentStock < stockCount;
-  const int step = longTermGridStep(range.top, knownStock ? table->kcodeidx[currentStock] : 0.0f);
-  const COLORREF gridHalf = halfColour(colour(3));
-
-  dc.SelectObject(TPen(gridHalf, 0, PS_DOT));
-  dc.MoveTo(0, 16);
-  dc.LineTo(639, 16);
   PriceLabels& labels = panes.labels;
-  labels.count = 0;
-  labels.add(axis.h + 8, range.base);
-  drawPriceGrid(dc, axis, step, gridHalf, labels);
-  labels.add(17, range.top);
+  drawPriceFrame(*this, dc, axis, labels);
 
   drawUpper(*this, dc, axis, first, shown);
   drawAverages(*this, dc, axis, first, shown);

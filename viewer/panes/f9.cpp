@@ -68,8 +68,7 @@ void drawDistribution(TChart& c, TDC& dc, const PriceAxis& axis) {
   const int newest = ringSlot(c.storePosition);
   const int periods[4] = {c.setting(28), c.setting(27), c.setting(26), c.setting(25)};
   const int colourNumbers[4] = {15, 14, 13, 12};
-  const bool knownStock = c.table && c.currentStock >= 0 && c.currentStock < c.stockCount;
-  const float code = knownStock ? c.table->kcodeidx[c.currentStock] : 0.0f;
+  const float code = shownCode(c);
   const int m = distributionBase(c.lows.get(), c.volumes.get(), newest, periods[0]);
   const int step = distributionStep(m, code);
   const int y0 = axis.y(static_cast<float>(m));
@@ -168,19 +167,8 @@ void TChart::f9(TDC& dc) {
   PriceRange range;
   if (!computeDailyScales(*this, &range)) return;
   const PriceAxis axis = dailyAxis(*this);
-  const int h = axis.h;
-  const bool knownStock = table && currentStock >= 0 && currentStock < stockCount;
-  const int step = longTermGridStep(dailyTop, knownStock ? table->kcodeidx[currentStock] : 0.0f);
-  const COLORREF gridHalf = halfColour(colour(3));
-
-  dc.SelectObject(TPen(gridHalf, 0, PS_DOT));
-  dc.MoveTo(0, 16);
-  dc.LineTo(639, 16);
   PriceLabels& labels = panes.labels;
-  labels.count = 0;
-  labels.add(h + 8, dailyBase);
-  drawPriceGrid(dc, axis, step, gridHalf, labels);
-  labels.add(17, dailyTop);
+  drawPriceFrame(*this, dc, axis, labels);
 
   drawMonthsAndDays(*this, dc, axis, view3 ? -77 : 1, view3);
 

@@ -84,6 +84,23 @@ void drawOscillator(TDC& dc, const OscillatorLine& l, const int* ys, const PaneG
   }
 }
 
+void beginOscillatorPane(TChart& c, TDC& dc, const PaneGeometry& g) {
+  dc.SelectObject(paneFont());
+  std::fill_n(c.indicator1.get(), RingDays, 0);
+  std::fill_n(c.indicator2.get(), RingDays, 0);
+  std::fill_n(c.indicator3.get(), RingDays, 0);
+  std::fill_n(c.indicator4.get(), RingDays, 0);
+  drawPaneGrid(c, dc, g);
+  drawMonthLines(c, dc, 18, g.h + 23);
+}
+
+void plotOscillator(TDC& dc, const OscillatorLine& l, int oldest, int* series,
+                    const PaneGeometry& g, Scale scale, OscillatorWork& work, COLORREF colour) {
+  if (series != nullptr) indicators::storeSeries(l, oldest, series);
+  lineYs(l, g, scale, work.y);
+  drawOscillator(dc, l, work.y, g, colour);
+}
+
 void drawAxisLabelRow(TDC& dc, const PaneGeometry& g, int j, int x, int value) {
   int y = indicators::truncToInt(g.base() - g.r * static_cast<float>(j) - 3.0f) - 2;
   if (j == 0) y -= 3;
@@ -108,7 +125,10 @@ COLORREF tickColour(indicators::Tick t) {
 
 }  // namespace
 
-void signRow(TChart& c, TDC& dc, const OscillatorLine& l, const int* ys, int row) {
+void signRow(TChart& c, TDC& dc, const OscillatorLine& l, const PaneGeometry& g, Scale scale,
+             int row) {
+  int* ys = c.oscillators().y;
+  lineYs(l, g, scale, ys);
   const indicators::SignParameters& p = c.signParameters;
   const int oldest = oldestSlot(c.storePosition);
   indicators::addToSignTotal(l, p.weight[row], oldest, c.signTotal.get());

@@ -57,15 +57,22 @@ void lineYs(const indicators::OscillatorLine& line, const PaneGeometry& g, Scale
 // Segments of a line between days with entries, inside the pane.
 void drawOscillator(TDC& dc, const indicators::OscillatorLine& line, const int* ys,
                     const PaneGeometry& g, COLORREF colour);
+// The first steps of both panes: their font, indicator1..4 zeroed, the grid and the month lines.
+void beginOscillatorPane(TChart& chart, TDC& dc, const PaneGeometry& g);
+// One line of a pane: its series stored by ring slot (when `series` is given), its y per walk
+// day in `work.y` on the scale, and its segments in the colour.
+void plotOscillator(TDC& dc, const indicators::OscillatorLine& line, int oldest, int* series,
+                    const PaneGeometry& g, Scale scale, OscillatorWork& work, COLORREF colour);
 // The value column at x 0 and the second column at x 32 (`second` gives the value of row j,
 // or false where the row has none).
 template <typename Second>
 void drawAxisLabels(TDC& dc, const PaneGeometry& g, Second second);
 void drawAxisLabelRow(TDC& dc, const PaneGeometry& g, int j, int x, int value);
 
-// Sign rows: ticks of one row, the total added with the row's weight; advances the row top.
-void signRow(TChart& chart, TDC& dc, const indicators::OscillatorLine& line, const int* ys,
-             int row);
+// Sign rows: ticks of one row (its y per walk day on the scale, as the pane would draw it), the
+// total added with the row's weight; advances the row top.
+void signRow(TChart& chart, TDC& dc, const indicators::OscillatorLine& line, const PaneGeometry& g,
+             Scale scale, int row);
 // A dotted separator under a row in the half grid colour.
 void signSeparator(TChart& chart, TDC& dc, int row);
 // The total area at the end of pane 4: its grid, range, peak marks, line and labels.
