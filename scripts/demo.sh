@@ -10,9 +10,9 @@
 # --build-dir DIR  use the programs already built in DIR (no install, no build)
 # --dir DIR        the demo folder (default demo/ at the top of the repository)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-top=$(pwd)
+top=$(cd "$(dirname "$0")/.." && pwd)
 
+# Folders given are taken from where the script was started.
 build=""
 demo="$top/demo"
 while [ $# -gt 0 ]; do
@@ -22,6 +22,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--build-dir DIR] [--dir DIR]" >&2; exit 2 ;;
   esac
 done
+cd "$top"
 
 if [ -z "$build" ]; then
   bash scripts/install-deps.sh
