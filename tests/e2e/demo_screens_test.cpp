@@ -3,33 +3,19 @@
 // docs/screens/ pixel for pixel, so the README never shows screens the programs no longer draw.
 // (After a change to the drawing, scripts/update-screens.sh renders the images anew.)
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tests/e2e/e2e_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgb;
-};
-
-bool readPng(const std::string& path, Image& image) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-  png.format = PNG_FORMAT_RGB;
-  image.width = static_cast<int>(png.width);
-  image.height = static_cast<int>(png.height);
-  image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
-  return png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0;
-}
+using e2e::Image;
+using e2e::readPng;
 
 // Colours used by at least `minimum` pixels each, counted up to a few.
 int coloursUsed(const Image& image, long minimum) {

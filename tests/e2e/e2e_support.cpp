@@ -1,6 +1,7 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <iconv.h>
+#include <png.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -11,9 +12,9 @@
 
 namespace e2e {
 
-Result run(const std::string& program, const std::string& args) {
-  const std::string command =
-      (testsupport::binaryDir() / "apps" / program).string() + " " + args + " 2>/dev/null";
+Result run(const std::string& program, const std::string& args, bool joinErrors) {
+  const std::string command = (testsupport::binaryDir() / "apps" / program).string() + " " +
+                              args + (joinErrors ? " 2>&1" : " 2>/dev/null");
   Result result;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return result;
@@ -23,6 +24,17 @@ Result run(const std::string& program, const std::string& args) {
   const int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+bool readPng(const std::string& path, Image& image) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+  png.format = PNG_FORMAT_RGB;
+  image.width = static_cast<int>(png.width);
+  image.height = static_cast<int>(png.height);
+  image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
+  return png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0;
 }
 
 void writeScript(const std::filesystem::path& path, const std::vector<std::string>& events) {

@@ -16,10 +16,19 @@ struct Result {
 };
 
 // Runs apps/<program> of the build with the arguments (shell words) in the working folder;
-// standard error is dropped.
-Result run(const std::string& program, const std::string& args);
+// standard error is dropped, or joined to standard output.
+Result run(const std::string& program, const std::string& args, bool joinErrors = false);
 inline Result pelinorx(const std::string& args) { return run("pelinorx", args); }
 inline Result pelinorw(const std::string& args) { return run("pelinorw", args); }
+
+// An RGB picture, 3 bytes a pixel, rows top down.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;
+};
+// Reads a PNG file as RGB; false when it cannot be read.
+bool readPng(const std::string& path, Image& image);
 
 // Writes an event script, one event per line.
 void writeScript(const std::filesystem::path& path, const std::vector<std::string>& events);

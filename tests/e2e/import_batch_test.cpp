@@ -27,17 +27,7 @@ using testsupport::writeFile;
 
 // Runs a built program with standard error joined to standard output.
 Result runJoined(const std::string& program, const std::string& args) {
-  const std::string command =
-      (testsupport::binaryDir() / "apps" / program).string() + " " + args + " 2>&1";
-  Result result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[512];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  return e2e::run(program, args, true);
 }
 
 // A stock's day as the hand-made files give it.

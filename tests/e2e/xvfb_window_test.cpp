@@ -2,7 +2,6 @@
 // with xdotool, the window is captured with xwd, and its client area must equal, pixel for
 // pixel, what the script host renders for the same events. The program then ends on SIGTERM.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,6 +19,7 @@
 #include "platform/host/menu_bar.h"
 #include "resources/pelinorw_resources.h"
 #include "resources/pelinorx_resources.h"
+#include "tests/e2e/e2e_support.h"
 #include "tests/support/test_support.h"
 
 extern char** environ;
@@ -29,11 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgb;
-};
+using e2e::Image;
+using e2e::readPng;
 
 std::string run(const std::string& command) {
   std::string output;
@@ -120,17 +117,6 @@ bool readXwd(const std::string& path, Image& image) {
     }
   }
   return true;
-}
-
-bool readPng(const std::string& path, Image& image) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
-  png.format = PNG_FORMAT_RGB;
-  image.width = static_cast<int>(png.width);
-  image.height = static_cast<int>(png.height);
-  image.rgb.assign(PNG_IMAGE_SIZE(png), 0);
-  return png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0;
 }
 
 // Pixels of the window that differ from the expected client area placed at (0, top).
