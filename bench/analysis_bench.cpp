@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_database.h"
 #include "dbprogram/analysis.h"
 #include "marketdb/files.h"
 #include "marketdb/block_reader.h"
@@ -24,21 +25,9 @@ constexpr int Stocks = 3019;
 constexpr int Latest = 417;  // the ring has wrapped: windows cross slot 0
 
 struct Database {
-  fs::path folder;
-  fs::path previous;
+  bench::DatabaseFolder folder{"pelinor-bench-", Latest};
 
-  Database() : previous(fs::current_path()) {
-    folder = fs::temp_directory_path() / ("pelinor-bench-" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder);
-    fs::current_path(folder);
-
-    marketdb::SystemFile sys;
-    marketdb::SettingsFile win;
-    marketdb::applyDefaults(sys, win);
-    sys.storePosition = Latest;
-    sys.lastStoreDate = 100510;  // latest day, 10 May 2010 as yymmdd
-    marketdb::writeSystemFile(sys);
-    marketdb::writeSettingsFile(win);
+  Database() {
 
     std::mt19937 rng(20240601);
     std::string idx;
@@ -73,12 +62,6 @@ struct Database {
     std::ofstream(marketdb::PriceFileName, std::ios::binary)
         .write(reinterpret_cast<const char*>(dat.data()), static_cast<std::streamsize>(dat.size()));
     marketdb::replaceFileAtomically(marketdb::IndexFileName, idx);
-  }
-
-  ~Database() {
-    std::error_code ec;
-    fs::current_path(previous, ec);
-    fs::remove_all(folder, ec);
   }
 };
 

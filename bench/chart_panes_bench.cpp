@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "bench/bench_database.h"
 #include "marketdb/files.h"
 #include "marketdb/settings.h"
 #include "platform/gdi/raster_device.h"
@@ -22,20 +23,9 @@ constexpr int Latest = 417;  // the ring has wrapped: windows cross slot 0
 constexpr float Code = 1301;
 
 struct Database {
-  fs::path folder;
-  fs::path previous;
+  bench::DatabaseFolder folder{"pelinor-panes-", Latest};
 
-  Database() : previous(fs::current_path()) {
-    folder = fs::temp_directory_path() / ("pelinor-panes-" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder);
-    fs::current_path(folder);
-    marketdb::SystemFile sys;
-    marketdb::SettingsFile win;
-    marketdb::applyDefaults(sys, win);
-    sys.storePosition = Latest;
-    sys.lastStoreDate = 100510;
-    marketdb::writeSystemFile(sys);
-    marketdb::writeSettingsFile(win);
+  Database() {
     std::string idx = marketdb::formatIndexLine(0, 1, Code, "BENCH", 0, 0);
     std::FILE* f = std::fopen(marketdb::IndexFileName, "wb");
     std::fwrite(idx.data(), 1, idx.size(), f);
@@ -65,11 +55,6 @@ struct Database {
       prices.writeDay(0, slot, d);
     }
     prices.close();
-  }
-  ~Database() {
-    fs::current_path(previous);
-    std::error_code ec;
-    fs::remove_all(folder, ec);
   }
 };
 

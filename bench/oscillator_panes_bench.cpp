@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "bench/bench_database.h"
 #include "marketdb/files.h"
 #include "marketdb/settings.h"
 #include "platform/gdi/raster_device.h"
@@ -37,22 +38,11 @@ marketdb::DayRecord randomDay(std::mt19937& rng, double& price, int back) {
 
 // A one-stock database in a temporary folder, and a chart window showing the stock.
 struct Viewer : WindowHost {
-  fs::path folder;
-  fs::path previous;
+  bench::DatabaseFolder folder{"pelinor-oscbench-", Newest};
   TSize size;
   std::unique_ptr<viewer::TChart> chart;
 
-  explicit Viewer(TSize clientSize) : previous(fs::current_path()), size(clientSize) {
-    folder = fs::temp_directory_path() / ("pelinor-oscbench-" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder);
-    fs::current_path(folder);
-    marketdb::SystemFile sys;
-    marketdb::SettingsFile win;
-    marketdb::applyDefaults(sys, win);
-    sys.storePosition = Newest;
-    sys.lastStoreDate = 100510;
-    marketdb::writeSystemFile(sys);
-    marketdb::writeSettingsFile(win);
+  explicit Viewer(TSize clientSize) : size(clientSize) {
     std::mt19937 rng(4242);
     double price = 1500;
     marketdb::PriceFile dat;
@@ -72,11 +62,7 @@ struct Viewer : WindowHost {
     chart->firstPaint = 1;
     chart->selectionValue = 7203;
   }
-  ~Viewer() override {
-    chart.reset();
-    fs::current_path(previous);
-    fs::remove_all(folder);
-  }
+  ~Viewer() override { chart.reset(); }  // before the folder is left
 
   void largestPeriods() {
     for (int number : {20, 21, 22}) chart->periods[number - 20] = 320;
