@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-ipafont-gothic
+  zlib1g-dev libexpat1-dev libbrotli-dev
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps
   desktop-file-utils
