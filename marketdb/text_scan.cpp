@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -79,11 +80,21 @@ TextScanner::Step TextScanner::decimal(float& out) {
   }
   if (digits == 0 || p - pos_ > 40) return Step::Fallback;
   if (p < text_.size() && !space(static_cast<unsigned char>(text_[p]))) return Step::Fallback;
-  // The library converts the characters it took with strtof; so is this token.
-  char token[48];
-  std::memcpy(token, text_.data() + pos_, p - pos_);
-  token[p - pos_] = '\0';
-  out = std::strtof(token, nullptr);
+  // The library converts the characters it took with strtof. from_chars rounds the same way
+  // (both correctly); what it refuses (a value out of range, a bare sign) goes to strtof.
+  const char* begin = text_.data() + pos_;
+  const char* end = text_.data() + p;
+  const char* digits_from = *begin == '+' ? begin + 1 : begin;
+  float value = 0;
+  const std::from_chars_result r = std::from_chars(digits_from, end, value);
+  if (r.ec == std::errc() && r.ptr == end) {
+    out = value;
+  } else {
+    char token[48];
+    std::memcpy(token, begin, p - pos_);
+    token[p - pos_] = '\0';
+    out = std::strtof(token, nullptr);
+  }
   pos_ = p;
   return Step::Converted;
 }

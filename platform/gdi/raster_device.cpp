@@ -61,7 +61,9 @@ RasterDevice::~RasterDevice() = default;
 void RasterDevice::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0);
+  // A fresh, zeroed allocation: the frame is black.
+  decltype(pixels_)().swap(pixels_);
+  pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
 }
 
 std::vector<std::uint8_t> RasterDevice::rgb() const {
