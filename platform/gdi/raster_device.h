@@ -3,42 +3,16 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <new>
-#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/gdi/frame_memory.h"
 #include "platform/gdi/tdc.h"
 
 namespace pelinor::gdi {
 class GlyphSets;
-
-// Frame memory from calloc: a new frame is black without a pass over it (memory fresh from the
-// system is zero already). Elements made without a value are left as calloc gave them, so a
-// vector of it is only ever grown from empty.
-template <class T>
-struct ZeroedAllocator {
-  using value_type = T;
-  ZeroedAllocator() = default;
-  template <class U>
-  ZeroedAllocator(const ZeroedAllocator<U>&) {}
-  T* allocate(std::size_t n) {
-    void* p = std::calloc(n, sizeof(T));
-    if (p == nullptr) throw std::bad_alloc();
-    return static_cast<T*>(p);
-  }
-  void deallocate(T* p, std::size_t) { std::free(p); }
-  template <class U>
-  void construct(U*) noexcept {}
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-  bool operator==(const ZeroedAllocator&) const = default;
-};
-}  // namespace pelinor::gdi
+}
 
 class RasterDevice : public DrawDevice {
  public:
@@ -84,7 +58,7 @@ class RasterDevice : public DrawDevice {
   void boxOutline(int left, int top, int right, int bottom, std::uint32_t w);
   int width_ = 0;
   int height_ = 0;
-  std::vector<std::uint32_t, pelinor::gdi::ZeroedAllocator<std::uint32_t>> pixels_;
+  std::vector<std::uint32_t, pelinor::gdi::FrameAllocator<std::uint32_t>> pixels_;
   std::unique_ptr<pelinor::gdi::GlyphSets> glyphs_;  // ready glyphs of the sizes drawn so far
 };
 

@@ -300,10 +300,13 @@ TEST(RasterDeviceFrame, ResizeClearAndExtremeSizes) {
   dev.resize(2, 2);
   EXPECT_EQ(dev.pixelAt(0, 0), kBlack);
   EXPECT_EQ(dev.deviceSize().cx, 2);
-  // Grown again after drawing: black everywhere, none of the earlier frame left.
-  dev.clear(kRed);
-  dev.resize(4, 3);
-  EXPECT_EQ(dev.rgb(), std::vector<std::uint8_t>(36, 0));
+  // Grown again after drawing, small and large (the large come from other memory): black
+  // everywhere, none of the earlier frame left.
+  for (auto [w, h] : {std::pair{4, 3}, std::pair{1000, 600}, std::pair{1000, 700}}) {
+    dev.clear(kRed);
+    dev.resize(w, h);
+    EXPECT_EQ(dev.rgb(), std::vector<std::uint8_t>(std::size_t(w) * h * 3, 0)) << w << "x" << h;
+  }
 
   for (auto [w, h] : {std::pair{1, 1}, std::pair{4000, 3000}, std::pair{0, 0}}) {
     RasterDevice frame(w, h);
