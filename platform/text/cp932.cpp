@@ -1,7 +1,8 @@
 // Shift-JIS (code page 932) <-> Unicode through the C library's converter.
 //
-// Decoding goes through a table built once from the converter: every single byte and every
-// double byte of the code page's shape is looked up when the table is first needed. Encoding
+// Decoding goes through a table filled from the converter: the single bytes when the table is
+// first needed, and the double bytes of a lead byte when a character of that lead is first met
+// (the stock names of a database use a few dozen of the sixty leads). Encoding
 // asks the converter directly, one character at a time, so that a character the code page
 // cannot hold becomes '?' without disturbing the rest of the string.
 #include "platform/text/cp932.h"
@@ -9,8 +10,11 @@
 #include <iconv.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace pelinor::text {
@@ -41,43 +45,67 @@ char32_t convertOne(iconv_t cd, const unsigned char* bytes, std::size_t count) {
 }
 
 // The decode table: code points of the single bytes and of every double byte lead/trail pair.
+// Rows of pairs are made on first use; a row once published never changes, so readers take no
+// lock.
 class DecodeTable {
  public:
+  using Row = std::array<char32_t, 256>;
+
   DecodeTable() {
     for (unsigned b = 0; b < 0x80; ++b) single_[b] = b;
     // Half-width katakana follow Unicode's half-width forms block in the same order; used when
     // the converter is missing.
     for (unsigned b = 0xA1; b <= 0xDF; ++b) single_[b] = 0xFF61 + (b - 0xA1);
-    double_.assign(0x10000, kUnassigned);
-    iconv_t cd = iconv_open("UTF-32BE", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return;
+    cd_ = iconv_open("UTF-32BE", "CP932");
+    if (!converterOk()) return;
     for (unsigned b = 0xA1; b <= 0xDF; ++b) {
       unsigned char byte = static_cast<unsigned char>(b);
-      char32_t cp = convertOne(cd, &byte, 1);
+      char32_t cp = convertOne(cd_, &byte, 1);
       if (cp != kUnassigned) single_[b] = cp;
     }
-    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!isLeadByte(static_cast<unsigned char>(lead))) continue;
-      if (!convertRow(cd, lead)) convertRowPairByPair(cd, lead);
-    }
-    iconv_close(cd);
+  }
+  ~DecodeTable() {
+    if (converterOk()) iconv_close(cd_);
+    for (auto& row : rows_) delete row.load();
+  }
+  DecodeTable(const DecodeTable&) = delete;
+  DecodeTable& operator=(const DecodeTable&) = delete;
+
+  char32_t single(unsigned char b) const { return single_[b]; }
+  char32_t pair(unsigned char lead, unsigned char trail) {
+    const Row* row = rows_[lead].load(std::memory_order_acquire);
+    if (row == nullptr) row = makeRow(lead);
+    return (*row)[trail];
+  }
+
+ private:
+  bool converterOk() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  const Row* makeRow(unsigned lead) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (const Row* made = rows_[lead].load(std::memory_order_acquire)) return made;
+    auto row = std::make_unique<Row>();
+    row->fill(kUnassigned);
+    if (converterOk() && isLeadByte(static_cast<unsigned char>(lead)) && !convertRow(*row, lead))
+      convertRowPairByPair(*row, lead);
+    rows_[lead].store(row.get(), std::memory_order_release);
+    return row.release();
   }
 
   // Every trail byte of one lead byte, one converter call per pair.
-  void convertRowPairByPair(iconv_t cd, unsigned lead) {
+  void convertRowPairByPair(Row& out, unsigned lead) {
     for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
       if (!isTrailByte(static_cast<unsigned char>(trail))) continue;
       unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
-      double_[(lead << 8) | trail] = convertOne(cd, pair, 2);
+      out[trail] = convertOne(cd_, pair, 2);
     }
   }
 
   // The same row in a few converter calls: the pairs of the row are converted as one text, a pair
   // the converter refuses is marked unassigned and stepped over. Each pair must give exactly one
   // character for the output to line up with the pairs; false (row untouched) when it does not,
-  // and the row is then converted pair by pair. Building the table this way takes a fraction of
-  // the time, which is most of a start-up's text work.
-  bool convertRow(iconv_t cd, unsigned lead) {
+  // and the row is then converted pair by pair.
+  bool convertRow(Row& out, unsigned lead) {
     unsigned char in[2 * 189];
     unsigned trails[189];
     int count = 0;
@@ -90,18 +118,18 @@ class DecodeTable {
     char32_t row[189];
     int done = 0;
     while (done < count) {
-      unsigned char out[4 * 189];
+      unsigned char converted[4 * 189];
       char* inPtr = reinterpret_cast<char*>(in + 2 * done);
       std::size_t inLeft = 2 * static_cast<std::size_t>(count - done);
-      char* outPtr = reinterpret_cast<char*>(out);
-      std::size_t outLeft = sizeof out;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      const std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+      char* outPtr = reinterpret_cast<char*>(converted);
+      std::size_t outLeft = sizeof converted;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      const std::size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
       const std::size_t consumed = 2 * static_cast<std::size_t>(count - done) - inLeft;
-      const std::size_t produced = sizeof out - outLeft;
+      const std::size_t produced = sizeof converted - outLeft;
       if (consumed % 2 != 0 || produced != 2 * consumed) return false;
       for (std::size_t i = 0; i < consumed / 2; ++i) {
-        const unsigned char* o = out + 4 * i;
+        const unsigned char* o = converted + 4 * i;
         row[done + i] = (char32_t{o[0]} << 24) | (char32_t{o[1]} << 16) | (char32_t{o[2]} << 8) |
                         char32_t{o[3]};
       }
@@ -113,22 +141,18 @@ class DecodeTable {
         return false;
       }
     }
-    for (int i = 0; i < count; ++i) double_[(lead << 8) | trails[i]] = row[i];
+    for (int i = 0; i < count; ++i) out[trails[i]] = row[i];
     return true;
   }
 
-  char32_t single(unsigned char b) const { return single_[b]; }
-  char32_t pair(unsigned char lead, unsigned char trail) const {
-    return double_[(unsigned{lead} << 8) | trail];
-  }
-
- private:
   std::array<char32_t, 256> single_{};
-  std::vector<char32_t> double_;
+  std::array<std::atomic<const Row*>, 256> rows_{};
+  std::mutex mutex_;  // held while a row is made (and the converter used)
+  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
 };
 
-const DecodeTable& table() {
-  static const DecodeTable t;  // initialised once, thread-safely
+DecodeTable& table() {
+  static DecodeTable t;  // initialised once, thread-safely
   return t;
 }
 
@@ -223,7 +247,7 @@ Cp932Char decodeAt(std::string_view s, std::size_t pos) {
     c.valid = false;
     return c;
   }
-  const DecodeTable& t = table();
+  DecodeTable& t = table();
   unsigned char b = static_cast<unsigned char>(s[pos]);
   if (b < 0x80 || isHalfWidthKana(b)) {
     c.codePoint = t.single(b);
