@@ -376,10 +376,12 @@ void GroupStore::readOriginals() {
   change_.readPricesGathered(std::move(reads));
   for (const PendingBlock& block : pending_) {
     if (block.isNew) continue;
-    const unsigned char* written = written_.data() + block.at * static_cast<std::size_t>(rangeDays_);
+    const unsigned char* written =
+        written_.data() + block.at * static_cast<std::size_t>(rangeDays_);
     for (int p = 0; p < rangeDays_; ++p) {
       if (written[p]) continue;
-      const std::size_t at = block.at * blockBytes_ + static_cast<std::size_t>(p) * marketdb::DayRecordBytes;
+      const std::size_t at =
+          block.at * blockBytes_ + static_cast<std::size_t>(p) * marketdb::DayRecordBytes;
       std::memcpy(bytes_.data() + at, original_.data() + at, marketdb::DayRecordBytes);
     }
   }
