@@ -22,6 +22,7 @@ class PrintedStoreOutput : public StoreOutput {
     out_ << toUtf8(line.text) << '\n';
   }
   void bell() override {}
+  bool wantsCodeEchoes() const override { return false; }
   void fileMessage(const std::string& textCp932, const std::string& captionCp932) override {
     out_ << '[' << toUtf8(captionCp932) << "] " << toUtf8(textCp932) << '\n';
   }

@@ -87,26 +87,47 @@ int percentChange(const Converted& v, float volume) {
 }
 
 // Lines shown by the store, held until the group of files they belong to is stored (or has
-// been refused), then passed on in order.
+// been refused), then passed on in order. The code echo of each stored line is held as the
+// code alone and made into its line only for an output that shows it.
 class HeldOutput {
  public:
-  void line(const StoreLine& line) { items_.push_back({false, line}); }
-  void bell() { items_.push_back({true, {}}); }
+  void line(const StoreLine& line) {
+    items_.push_back({Item::Line, 0, lines_.size()});
+    lines_.push_back(line);
+  }
+  void bell() { items_.push_back({Item::Bell, 0, 0}); }
+  void codeEcho(float code) { items_.push_back({Item::Echo, code, 0}); }
   void replay(StoreOutput& out) const {
+    const bool echoes = out.wantsCodeEchoes();
+    StoreLine echo;
+    echo.kind = StoreLineKind::CodeEcho;
+    echo.colour = Red;
+    echo.y = StoreCodeY;
     for (const Item& item : items_) {
-      if (item.bell)
-        out.bell();
-      else
-        out.line(item.line);
+      switch (item.what) {
+        case Item::Bell:
+          out.bell();
+          break;
+        case Item::Line:
+          out.line(lines_[item.line]);
+          break;
+        case Item::Echo:
+          if (!echoes) break;
+          echo.text = format("%6g", static_cast<double>(item.code));
+          out.line(echo);
+          break;
+      }
     }
   }
 
  private:
   struct Item {
-    bool bell;
-    StoreLine line;
+    enum What : unsigned char { Line, Bell, Echo } what;
+    float code;        // Echo
+    std::size_t line;  // Line: its place in lines_
   };
   std::vector<Item> items_;
+  std::vector<StoreLine> lines_;
 };
 
 // One daily file of a group: its text, read before the database is touched, and its lines.
@@ -116,13 +137,12 @@ struct DailyFile {
   HeldOutput shown;
 };
 
-// The records a group writes for one stock: the ring positions the group touches, from
-// `rangeStart` on (wrapping), in ring order.
+// A stock whose records a group writes. Its bytes are the ring positions the group touches,
+// from `rangeStart` on (wrapping), in ring order, held in the group's buffers at place `at`.
 struct PendingBlock {
   int slot = 0;
   bool isNew = false;  // a new record slot: the rest of its block is written as empty days
-  std::vector<unsigned char> bytes;
-  std::vector<unsigned char> original;  // the range as read, before this group's days
+  std::size_t at = 0;
 };
 
 // Reads a whole daily file; false when it cannot be opened (or is a folder).
@@ -185,6 +205,14 @@ class GroupStore {
   int rangeDays_ = 0;   // how many positions from there (at most all 640)
   std::vector<int> pendingOf_ = std::vector<int>(marketdb::MaxStocks, -1);
   std::vector<PendingBlock> pending_;
+  // Per pending block, blockBytes_ each: the records the group writes, and the range as it
+  // stands in the file (read once every line is placed); per block and range position,
+  // whether the group writes a record there.
+  std::size_t blockBytes_ = 0;
+  std::vector<unsigned char> bytes_;
+  std::vector<unsigned char> original_;
+  std::vector<unsigned char> written_;
+  void readOriginals();
 };
 
 StoreRun GroupStore::run(const std::vector<std::string>& paths) {
@@ -272,6 +300,9 @@ StoreResult GroupStore::check(DailyFile& file, float& running) {
       running = r.date;
       previousDate = r.date;
     }
+    if (file.lines.empty())
+      file.lines.reserve(static_cast<std::size_t>(
+          std::count(file.text.begin(), file.text.end(), '\n') + 1));
     DailyLine line;
     std::memcpy(line.name, r.name, sizeof line.name);
     line.name[14] = '\0';
@@ -310,30 +341,50 @@ PendingBlock& GroupStore::pendingFor(int index) {
   PendingBlock block;
   block.slot = table_->krecordi[index];
   block.isNew = index >= readCount_;
-  block.bytes.assign(static_cast<std::size_t>(rangeDays_) * marketdb::DayRecordBytes, 0);
-  if (!block.isNew) {
-    // The positions of the range as they stand, so that a stock missing from a day keeps
-    // what that slot held.
-    const int first = std::min(rangeDays_, marketdb::HistoryDays - rangeStart_);
-    const std::int64_t base = static_cast<std::int64_t>(block.slot) * marketdb::HistoryBlockBytes;
-    change_.readPrices(base + std::int64_t{rangeStart_} * marketdb::DayRecordBytes,
-                       block.bytes.data(),
-                       static_cast<std::size_t>(first) * marketdb::DayRecordBytes);
-    if (first < rangeDays_) {
-      change_.readPrices(base, block.bytes.data() + first * marketdb::DayRecordBytes,
-                         static_cast<std::size_t>(rangeDays_ - first) *
-                             marketdb::DayRecordBytes);
-    }
-    block.original = block.bytes;  // for the journal, which need not read it again
-  }
-  pending_.push_back(std::move(block));
+  block.at = pending_.size();
+  bytes_.resize(bytes_.size() + blockBytes_);
+  written_.resize(written_.size() + static_cast<std::size_t>(rangeDays_));
+  pending_.push_back(block);
   return pending_.back();
 }
 
 void GroupStore::putRecord(int index, int position, const DayRecord& rec) {
-  PendingBlock& block = pendingFor(index);
+  const PendingBlock& block = pendingFor(index);
   const int at = (position - rangeStart_ + marketdb::HistoryDays) % marketdb::HistoryDays;
-  marketdb::encodeDayRecord(rec, block.bytes.data() + at * marketdb::DayRecordBytes);
+  marketdb::encodeDayRecord(rec, bytes_.data() + block.at * blockBytes_ +
+                                     static_cast<std::size_t>(at) * marketdb::DayRecordBytes);
+  written_[block.at * static_cast<std::size_t>(rangeDays_) + static_cast<std::size_t>(at)] = 1;
+}
+
+// Reads the range of every stock that had a block, all at once, and gives each position the
+// group does not write what that slot holds (a stock missing from a day keeps it).
+void GroupStore::readOriginals() {
+  const int first = std::min(rangeDays_, marketdb::HistoryDays - rangeStart_);
+  const std::int64_t firstOffset = std::int64_t{rangeStart_} * marketdb::DayRecordBytes;
+  const std::size_t firstBytes = static_cast<std::size_t>(first) * marketdb::DayRecordBytes;
+  const std::size_t restBytes = blockBytes_ - firstBytes;
+  original_.assign(bytes_.size(), 0);
+  std::vector<marketdb::PriceRead> reads;
+  reads.reserve(pending_.size() * 2);
+  for (const PendingBlock& block : pending_) {
+    if (block.isNew) continue;
+    const std::int64_t base = std::int64_t{block.slot} * marketdb::HistoryBlockBytes;
+    unsigned char* original = original_.data() + block.at * blockBytes_;
+    reads.push_back({base + firstOffset, original, firstBytes});
+    if (restBytes > 0) reads.push_back({base, original + firstBytes, restBytes});
+  }
+  change_.readPricesGathered(std::move(reads));
+  for (const PendingBlock& block : pending_) {
+    if (block.isNew) continue;
+    const unsigned char* written =
+        written_.data() + block.at * static_cast<std::size_t>(rangeDays_);
+    for (int p = 0; p < rangeDays_; ++p) {
+      if (written[p]) continue;
+      const std::size_t at =
+          block.at * blockBytes_ + static_cast<std::size_t>(p) * marketdb::DayRecordBytes;
+      std::memcpy(bytes_.data() + at, original_.data() + at, marketdb::DayRecordBytes);
+    }
+  }
 }
 
 // Writes the accepted files as one change: the records of every file into pelinoru.dat, one
@@ -354,6 +405,15 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   }
   rangeStart_ = marketdb::nextSlot(sys_.storePosition);
   rangeDays_ = std::min(days, marketdb::HistoryDays);
+  blockBytes_ = static_cast<std::size_t>(rangeDays_) * marketdb::DayRecordBytes;
+  {
+    std::size_t lines = 0;
+    for (int f = 0; f < count; ++f) lines += files[static_cast<std::size_t>(f)].lines.size();
+    const std::size_t blocks = std::min<std::size_t>(lines, marketdb::MaxStocks);
+    pending_.reserve(blocks);
+    bytes_.reserve(blocks * blockBytes_);
+    written_.reserve(blocks * static_cast<std::size_t>(rangeDays_));
+  }
 
   int position = sys_.storePosition;
   for (int f = 0; f < count; ++f) {
@@ -378,6 +438,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   sys_.storePosition = position;
   t.count = readCount_ + addedCount_;
   t.kcodeidx[t.count] = marketdb::EndCode;
+  readOriginals();
 
   // The regions, in file order.
   std::sort(pending_.begin(), pending_.end(),
@@ -394,15 +455,16 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
       regions.push_back({base, marketdb::HistoryBlockBytes});
       continue;
     }
-    regions.push_back({base + firstOffset, firstBytes, block.original.data()});
-    if (restBytes > 0) regions.push_back({base, restBytes, block.original.data() + firstBytes});
+    const unsigned char* original = original_.data() + block.at * blockBytes_;
+    regions.push_back({base + firstOffset, firstBytes, original});
+    if (restBytes > 0) regions.push_back({base, restBytes, original + firstBytes});
   }
   if (!change_.begin(regions, {marketdb::IndexFileName, marketdb::SystemFileName})) return false;
 
   std::vector<unsigned char> whole(marketdb::HistoryBlockBytes);
   for (const PendingBlock& block : pending_) {
     const std::int64_t base = std::int64_t{block.slot} * marketdb::HistoryBlockBytes;
-    const unsigned char* bytes = block.bytes.data();
+    const unsigned char* bytes = bytes_.data() + block.at * blockBytes_;
     if (block.isNew) {
       std::fill(whole.begin(), whole.end(), 0);
       std::copy(bytes, bytes + firstBytes, whole.begin() + firstOffset);
@@ -416,6 +478,8 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
         !change_.writePrices(base, bytes + firstBytes, static_cast<std::size_t>(restBytes)))
       return false;
   }
+  // The disk takes pelinoru.dat while the new texts are made.
+  if (!change_.startPriceFlush()) return false;
   return change_.commit({{marketdb::IndexFileName, marketdb::formatStockTable(t)},
                          {marketdb::SystemFileName, marketdb::formatSystemFile(sys_)}});
 }
@@ -433,7 +497,7 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
                 static_cast<double>(v.code)));
     return;
   }
-  show(held, StoreLineKind::CodeEcho, Red, StoreCodeY, format("%6g", static_cast<double>(v.code)));
+  held.codeEcho(v.code);
 
   StockTable& t = *table_;
   const int code = static_cast<int>(v.code);

@@ -43,6 +43,9 @@ class StoreOutput {
   virtual ~StoreOutput() = default;
   virtual void line(const StoreLine& line) = 0;
   virtual void bell() = 0;
+  // Whether the code echo lines (StoreLineKind::CodeEcho) are wanted at all; when not, they are
+  // neither made nor passed on.
+  virtual bool wantsCodeEchoes() const { return true; }
   // A data file that cannot be read or written; the store stops after it and the window is
   // asked to close.
   virtual void fileMessage(const std::string& textCp932, const std::string& captionCp932) = 0;

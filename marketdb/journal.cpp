@@ -5,12 +5,14 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 #include "marketdb/files.h"
 #include "platform/text/cp932.h"
@@ -84,7 +86,6 @@ bool writeFully(int fd, const unsigned char* data, std::size_t size, std::int64_
 }
 
 bool flush(int fd) { return allowed() && ::fsync(fd) == 0; }
-bool flushData(int fd) { return allowed() && ::fdatasync(fd) == 0; }
 bool truncateTo(int fd, std::int64_t size) {
   return allowed() && ::ftruncate(fd, static_cast<off_t>(size)) == 0;
 }
@@ -396,6 +397,7 @@ Recovery recoverDatabase() {
 
 DatabaseChange::~DatabaseChange() {
   if (begun_ && !committed_) rollback();
+  finishPriceFlush();
   if (priceFd_ >= 0) ::close(priceFd_);
 }
 
@@ -433,6 +435,55 @@ bool DatabaseChange::readPrices(std::int64_t offset, unsigned char* data, std::s
   return priceFd_ >= 0;
 }
 
+bool DatabaseChange::readPricesGathered(std::vector<PriceRead> parts) const {
+  if (priceFd_ < 0) {
+    for (const PriceRead& p : parts) std::memset(p.data, 0, p.size);
+    return false;
+  }
+  std::sort(parts.begin(), parts.end(),
+            [](const PriceRead& a, const PriceRead& b) { return a.offset < b.offset; });
+  // The gap between two parts read by one call is read into the scratch buffer; a larger gap,
+  // an overlap or a full vector list starts the next call.
+  constexpr std::int64_t ScratchBytes = 64 * 1024;
+  constexpr std::size_t MaxVectors = 1024;  // IOV_MAX
+  std::vector<unsigned char> scratch;
+  std::vector<iovec> vec;
+  vec.reserve(MaxVectors);
+  std::size_t i = 0;
+  while (i < parts.size()) {
+    const std::int64_t start = parts[i].offset;
+    if (start < 0) {
+      readPrices(parts[i].offset, parts[i].data, parts[i].size);
+      ++i;
+      continue;
+    }
+    vec.clear();
+    std::int64_t end = start;
+    std::size_t j = i;
+    while (j < parts.size() && vec.size() + 2 <= MaxVectors) {
+      const PriceRead& p = parts[j];
+      const std::int64_t gap = p.offset - end;
+      if (gap < 0 || gap > ScratchBytes) break;
+      if (gap > 0) {
+        if (scratch.empty()) scratch.resize(static_cast<std::size_t>(ScratchBytes));
+        vec.push_back({scratch.data(), static_cast<std::size_t>(gap)});
+      }
+      if (p.size > 0) vec.push_back({p.data, p.size});
+      end = p.offset + static_cast<std::int64_t>(p.size);
+      ++j;
+    }
+    const ssize_t n = vec.empty() ? 0
+                                  : ::preadv(priceFd_, vec.data(), static_cast<int>(vec.size()),
+                                             static_cast<off_t>(start));
+    if (n != end - start) {
+      // The end of the file, an interruption or an error: part by part, as readPrices does.
+      for (std::size_t k = i; k < j; ++k) readPrices(parts[k].offset, parts[k].data, parts[k].size);
+    }
+    i = j;
+  }
+  return true;
+}
+
 bool DatabaseChange::fail(const char* fileName) {
   message_ = unwritableFileMessage(fileName);
   rollback();
@@ -446,21 +497,27 @@ const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions
   putBytes(j, 0, 8);  // entry count, filled in below
   putBytes(j, 0, 8);  // checksum
   std::uint32_t count = 0;
-  std::string bytes;
+  // Room for the regions and texts of the usual size, so that the journal is not moved while
+  // it grows.
+  std::size_t reserved = HeaderBytes + 256 * 1024;
+  for (const PriceRegion& r : regions)
+    reserved += 13 + static_cast<std::size_t>(std::max<std::int64_t>(r.length, 0));
+  j.reserve(reserved);
   for (const PriceRegion& r : regions) {
     // Only what exists now needs saving: the file is cut back to its original size.
     const std::int64_t end = std::min(r.offset + r.length, originalSize_);
     if (priceFd_ < 0 || r.offset < 0 || end <= r.offset) continue;
-    bytes.resize(static_cast<std::size_t>(end - r.offset));
-    if (r.original != nullptr) {
-      std::copy(r.original, r.original + bytes.size(), bytes.begin());
-    } else {
-      readPrices(r.offset, reinterpret_cast<unsigned char*>(bytes.data()), bytes.size());
-    }
+    const auto size = static_cast<std::size_t>(end - r.offset);
     j += static_cast<char>(KindRegion);
     putBytes(j, static_cast<std::uint64_t>(r.offset), 8);
-    putBytes(j, bytes.size(), 4);
-    j += bytes;
+    putBytes(j, size, 4);
+    const std::size_t at = j.size();
+    if (r.original != nullptr) {
+      j.append(reinterpret_cast<const char*>(r.original), size);
+    } else {
+      j.resize(at + size);
+      readPrices(r.offset, reinterpret_cast<unsigned char*>(j.data() + at), size);
+    }
     ++count;
   }
   for (const char* name : textFiles) {
@@ -514,15 +571,39 @@ bool DatabaseChange::writePrices(std::int64_t offset, const unsigned char* data,
   return true;
 }
 
+bool DatabaseChange::startPriceFlush() {
+  if (!begun_) return false;
+  if (priceFd_ < 0 || priceFlushStarted_) return true;
+  // The flush is counted (and may be failed by the test hook) here, on the calling thread.
+  if (!allowed()) return fail(PriceFileName);
+  priceFlushStarted_ = true;
+  priceFlushOk_ = false;
+  try {
+    priceFlush_ = std::thread([this] { priceFlushOk_ = ::fdatasync(priceFd_) == 0; });
+  } catch (const std::system_error&) {
+    priceFlushOk_ = ::fdatasync(priceFd_) == 0;  // no second thread: flush here
+  }
+  return true;
+}
+
+bool DatabaseChange::finishPriceFlush() {
+  if (!priceFlushStarted_) return true;
+  if (priceFlush_.joinable()) priceFlush_.join();
+  priceFlushStarted_ = false;
+  return priceFlushOk_;
+}
+
 bool DatabaseChange::commit(const std::vector<TextFileChange>& texts) {
   if (!begun_) return false;
-  if (priceFd_ >= 0 && !flushData(priceFd_)) return fail(PriceFileName);
+  if (!startPriceFlush()) return false;
 
   const std::string suffix = pidSuffix();
   for (const TextFileChange& t : texts) {
     const std::string name = t.fileName;
     if (!writeTemporary(name, name + ".tmp-" + suffix, t.contents)) return fail(t.fileName);
   }
+  // No text is replaced before pelinoru.dat is on disk.
+  if (!finishPriceFlush()) return fail(PriceFileName);
   for (const TextFileChange& t : texts) {
     const std::string name = t.fileName;
     // The previous generation stays reachable as a second name of the old file; a file
@@ -551,6 +632,7 @@ bool DatabaseChange::commit(const std::vector<TextFileChange>& texts) {
 bool DatabaseChange::rollback() {
   if (!begun_ || committed_) return true;
   begun_ = false;
+  finishPriceFlush();
   if (priceFd_ >= 0) ::close(priceFd_);
   priceFd_ = -1;
   const std::string suffix = pidSuffix();

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "marketdb/db_lock.h"
@@ -32,6 +33,13 @@ struct PriceRegion {
   // The region's bytes as they stand in the file, when the caller has read them already (the
   // journal then takes them instead of reading the file again); nullptr: the journal reads them.
   const unsigned char* original = nullptr;
+};
+
+// A part of pelinoru.dat to read: `size` bytes at `offset` into `data`.
+struct PriceRead {
+  std::int64_t offset = 0;
+  unsigned char* data = nullptr;
+  std::size_t size = 0;
 };
 
 // A text file a change replaces, with its new contents.
@@ -73,12 +81,22 @@ class DatabaseChange {
   bool openPrices();
   std::int64_t originalPriceSize() const { return originalSize_; }
   bool readPrices(std::int64_t offset, unsigned char* data, std::size_t size) const;
+  // The same for many parts with few system calls: parts lying close together in the file are
+  // read by one call, the bytes between them into a scratch buffer. Gives the same bytes as
+  // readPrices for each part.
+  bool readPricesGathered(std::vector<PriceRead> parts) const;
 
   // Journals the original bytes of the regions (the parts beyond the file's original end need
   // none: the file is cut back) and the current texts of the files to replace, and flushes it.
   bool begin(const std::vector<PriceRegion>& regions, const std::vector<const char*>& textFiles);
   bool writePrices(std::int64_t offset, const unsigned char* data, std::size_t size);
-  // Flushes pelinoru.dat, replaces the texts and deletes the journal.
+  // Starts flushing pelinoru.dat on a second thread after its last write, so that the disk
+  // works while the caller makes the new texts; commit waits for it before any text is
+  // replaced. Optional: commit starts it when it was not. False (rolled back) on failure.
+  bool startPriceFlush();
+  // Flushes pelinoru.dat, replaces the texts and deletes the journal. The new texts are written
+  // to temporary files and flushed while pelinoru.dat is being flushed; they replace the old
+  // ones only once pelinoru.dat is on disk.
   bool commit(const std::vector<TextFileChange>& texts);
   // begin and commit for a change of text files only.
   bool replaceTexts(const std::vector<TextFileChange>& texts);
@@ -89,6 +107,8 @@ class DatabaseChange {
 
  private:
   bool fail(const char* fileName);
+  // Waits for the flush of pelinoru.dat; false when it failed.
+  bool finishPriceFlush();
   // The file that could not be saved or written, or nullptr.
   const char* writeJournal(const std::vector<PriceRegion>& regions,
                            const std::vector<const char*>& textFiles);
@@ -99,6 +119,9 @@ class DatabaseChange {
   bool begun_ = false;
   bool committed_ = false;
   std::vector<std::string> bakLinks_;  // NAME.bak-new-PID made during commit
+  std::thread priceFlush_;
+  bool priceFlushStarted_ = false;
+  bool priceFlushOk_ = false;  // written by the flushing thread, read after it is joined
   std::string message_;
 };
 

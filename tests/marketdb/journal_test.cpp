@@ -134,4 +134,70 @@ TEST(DatabaseChange, AFailedJournalWritesNothingAndNamesTheJournal) {
   EXPECT_FALSE(std::filesystem::exists(JournalFileName));
 }
 
+// The write hook: the N-th operation fails; counts them all.
+struct FailNth {
+  int n = 0;
+  int count = 0;
+};
+bool failNth(void* context) {
+  FailNth& f = *static_cast<FailNth*>(context);
+  return ++f.count != f.n;
+}
+
+// A change with pelinoru.dat flushed on its second thread while the texts are written: with
+// each of its operations failing in turn (the journal, the record writes, the flush of
+// pelinoru.dat, the temporary texts, their flushes, the renames), the change reports the
+// failure and the files are as before, with nothing left behind; and only the change that
+// failed nowhere replaces anything.
+TEST(DatabaseChange, AChangeFailingAtAnyStepLeavesTheFilesAsTheyWere) {
+  TempWorkDir dir;
+  const std::string x(40, 'x');
+  auto change = [&x](bool earlyFlush) {
+    DatabaseChange c;
+    if (!c.lock() || !c.openPrices()) return false;
+    if (!c.begin({{10, 20}, {90, 40}}, {IndexFileName, SystemFileName})) return false;
+    if (!c.writePrices(10, reinterpret_cast<const unsigned char*>(x.data()), 20)) return false;
+    if (!c.writePrices(90, reinterpret_cast<const unsigned char*>(x.data()), 40)) return false;
+    if (earlyFlush && !c.startPriceFlush()) return false;
+    return c.commit({{IndexFileName, "idx new\n"}, {SystemFileName, "sys new\n"}});
+  };
+  for (bool earlyFlush : {true, false}) {
+    int failures = 0;
+    for (int n = 1;; ++n) {
+      smallDatabase();
+      FailNth fault{n, 0};
+      setWriteHook(failNth, &fault);
+      const bool ok = change(earlyFlush);
+      setWriteHook(nullptr, nullptr);
+      const std::string label = "operation " + std::to_string(n);
+      if (ok) {
+        // Failures the change can do without (the link keeping the previous generation, what
+        // follows the commit) leave the state after it.
+        EXPECT_EQ(readFile(PriceFileName), std::string(10, 'a') + std::string(20, 'x') +
+                                               std::string(60, 'a') + std::string(40, 'x'))
+            << label;
+        EXPECT_EQ(readFile(IndexFileName), "idx new\n") << label;
+        EXPECT_EQ(readFile(SystemFileName), "sys new\n") << label;
+        EXPECT_FALSE(std::filesystem::exists(JournalFileName)) << label;
+        if (fault.count < n) break;  // no N-th operation: every one has been failed
+        continue;
+      }
+      ++failures;
+      EXPECT_EQ(readFile(PriceFileName), std::string(100, 'a')) << label;
+      EXPECT_EQ(readFile(IndexFileName), "idx old\n") << label;
+      EXPECT_EQ(readFile(SystemFileName), "sys old\n") << label;
+      for (const auto& e : std::filesystem::directory_iterator(".")) {
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name.find(".tmp-") == std::string::npos &&
+                    name.find(".bak-new-") == std::string::npos && name != JournalFileName)
+            << label << ": " << name << " left behind";
+      }
+      ASSERT_LT(n, 100);
+    }
+    // The journal, its flush and its folder's, two record writes, the flush of pelinoru.dat,
+    // two texts written and flushed, two renames, the folder's flush and the journal's removal.
+    EXPECT_EQ(failures, 14);
+  }
+}
+
 }  // namespace
