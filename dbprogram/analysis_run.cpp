@@ -5,10 +5,15 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <span>
+#include <system_error>
+#include <thread>
 
 #include "dbprogram/analysis.h"
+#include "dbprogram/analysis_days.h"
 #include "marketdb/block_reader.h"
 #include "marketdb/index_check.h"
+#include "marketdb/text_scan.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -38,8 +43,9 @@ bool readCandidates(std::vector<Candidate>& out) {
     char name[15] = {};
     int slot = 0;
     int watched = 0;
-    if (std::sscanf(line.c_str(), "%d %d %f %14s %d %d", &deleted, &section, &code, name, &slot,
-                    &watched) != 6 ||
+    // sscanf(line, "%d %d %f %14s %d %d") without its per-call cost.
+    marketdb::TextScanner scan(line);
+    if (scan.indexLine(deleted, section, code, name, slot, watched) != 6 ||
         !std::isfinite(code))
       continue;
     Candidate c;
@@ -54,6 +60,118 @@ bool readCandidates(std::vector<Candidate>& out) {
 }
 
 bool codeOrder(const RankingRow& a, const RankingRow& b) { return fnc1(a, b) < 0; }
+
+// One stock of the index analysed: whether it was stored on the latest day, and its row.
+struct StockResult {
+  bool stored = false;
+  RankingRow row;
+};
+
+// A stock to analyse: its record slot and its place in the index.
+struct Job {
+  int slot = 0;
+  int stock = 0;
+};
+
+struct RunValues {
+  int latest = 0;
+  float lastStoreDate = 0;
+  float comparisonDate = 0;
+  AnalysisSettings settings;
+};
+
+// Blocks read at once: 184 KB, which stays in the cache until its stocks are analysed.
+constexpr int ReadBlocks = 16;
+// Below this many stocks a second thread costs more than it saves.
+constexpr std::size_t StocksPerWorker = 256;
+
+// Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
+// together with the blocks of the jobs after it that fall within ReadBlocks slots, so a
+// database read in slot order takes one read per ReadBlocks stocks.
+void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
+                 const std::vector<Candidate>& stocks, const RunValues& values,
+                 StockResult* results) {
+  using marketdb::HistoryBlockBytes;
+  auto days = std::make_unique<StockDays>();
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(ReadBlocks) * HistoryBlockBytes);
+  long long first = -1;  // slot of the first block in the buffer
+  long long blocks = 0;  // blocks asked for
+  std::size_t held = 0;  // bytes the file gave
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const int slot = jobs[i].slot;
+    int dayCount = 0;
+    std::size_t offset = 0;
+    if (slot >= 0) {
+      if (first < 0 || slot < first || slot >= first + blocks) {
+        long long last = slot;
+        for (std::size_t j = i + 1;
+             j < jobs.size() && jobs[j].slot < static_cast<long long>(slot) + ReadBlocks; ++j)
+          last = jobs[j].slot;
+        first = slot;
+        blocks = last - slot + 1;
+        held = prices.readBlocks(slot, static_cast<int>(blocks), buffer.data());
+      }
+      offset = static_cast<std::size_t>(slot - first) * HistoryBlockBytes;
+      // A block the file does not hold, or holds in part, reads as empty days from where it
+      // ends: such a stock was not stored.
+      if (held > offset)
+        dayCount = static_cast<int>(std::min<std::size_t>(held - offset, HistoryBlockBytes) /
+                                    marketdb::DayRecordBytes);
+    }
+    days->decodeBlock(buffer.data() + offset, dayCount);
+    StockResult& result = results[jobs[i].stock];
+    result.stored = days->storedOn(values.latest, values.lastStoreDate);
+    if (!result.stored) continue;
+    const Candidate& c = stocks[static_cast<std::size_t>(jobs[i].stock)];
+    RankingRow& row = result.row;
+    row.code = c.code;
+    row.recordSlot = c.recordSlot;
+    std::memcpy(row.name, c.name, sizeof row.name);
+    days->analyse(values.latest, values.comparisonDate, values.settings, row);
+  }
+}
+
+// Every stock of the index analysed, on up to `workers` threads (0: chosen here). The jobs go
+// in slot order, cut into one run of neighbouring slots per worker; each worker has its own
+// days and buffer and writes only the results of its own stocks.
+std::vector<StockResult> analyseAll(const marketdb::BlockReader& prices,
+                                    const std::vector<Candidate>& stocks, const RunValues& values,
+                                    int workers) {
+  std::vector<Job> jobs(stocks.size());
+  for (std::size_t i = 0; i < stocks.size(); ++i)
+    jobs[i] = Job{stocks[i].recordSlot, static_cast<int>(i)};
+  std::stable_sort(jobs.begin(), jobs.end(),
+                   [](const Job& a, const Job& b) { return a.slot < b.slot; });
+  std::vector<StockResult> results(stocks.size());
+
+  if (workers <= 0)
+    workers = std::thread::hardware_concurrency() >= 2 && jobs.size() >= 2 * StocksPerWorker
+                  ? 2
+                  : 1;
+  workers = static_cast<int>(std::clamp<std::size_t>(static_cast<std::size_t>(workers), 1,
+                                                     std::max<std::size_t>(jobs.size(), 1)));
+  const std::span<const Job> all(jobs);
+  auto share = [&](int w) {
+    const std::size_t begin = all.size() * static_cast<std::size_t>(w) / workers;
+    const std::size_t end = all.size() * static_cast<std::size_t>(w + 1) / workers;
+    return all.subspan(begin, end - begin);
+  };
+  std::vector<std::thread> threads;
+  int started = 1;  // share 0 is the calling thread's
+  for (; started < workers; ++started) {
+    try {
+      threads.emplace_back(analyseJobs, std::cref(prices), share(started), std::cref(stocks),
+                           std::cref(values), results.data());
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: the calling thread does the rest
+    }
+  }
+  analyseJobs(prices, share(0), stocks, values, results.data());
+  for (int w = started; w < workers; ++w)
+    analyseJobs(prices, share(w), stocks, values, results.data());
+  for (std::thread& t : threads) t.join();
+  return results;
+}
 
 }  // namespace
 
@@ -83,12 +201,14 @@ std::string rankingLine(int rank, int reverseRank, const RankingRow& row) {
 std::string rankingFileText(const std::string& title, const std::string& header,
                             const RankingRow* rows, int count) {
   std::string text = title + header;
-  for (int i = 0; i < count; ++i) text += rankingLine(i + 1, count - i, rows[i]);
+  text.reserve(text.size() + static_cast<std::size_t>(std::max(count, 0)) * 80);
+  for (int i = 0; i < count; ++i) appendRankingLine(text, i + 1, count - i, rows[i]);
   return text;
 }
 
 AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
-                            marketdb::SettingsFile& win, AnalysisReporter& reporter) {
+                            marketdb::SettingsFile& win, AnalysisReporter& reporter,
+                            int workers) {
   using marketdb::FileStatus;
   AnalysisOutcome outcome;
   reporter.started();
@@ -125,40 +245,36 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
-  // pelinoru.dat is opened once for both passes, every block read into one buffer.
+  // pelinoru.dat is read once: every stock is analysed before the passes.
   marketdb::BlockReader prices;
   if (outcome.result == AnalysisResult::Completed && !prices.open()) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
-  auto history = std::make_unique<marketdb::StockHistory>();
+  std::vector<StockResult> results;
+  if (outcome.result == AnalysisResult::Completed)
+    results = analyseAll(prices, stocks, RunValues{latest, sys.lastStoreDate, comparisonDate, settings},
+                         workers);
   for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
-    std::vector<Candidate> candidates;
+    int listLength = 0;
     for (const Candidate& c : stocks)
-      if (inGroup(c.section, group)) candidates.push_back(c);
+      if (inGroup(c.section, group)) ++listLength;
 
     std::vector<RankingRow> rows;
-    rows.reserve(std::min<std::size_t>(candidates.size(), MaxGroupStocks));
-    int listLength = static_cast<int>(candidates.size());
+    rows.reserve(std::min<std::size_t>(static_cast<std::size_t>(listLength), MaxGroupStocks));
     bool truncated = false;
-    for (const Candidate& c : candidates) {
+    for (std::size_t i = 0; i < stocks.size(); ++i) {
+      if (!inGroup(stocks[i].section, group)) continue;
       if (static_cast<int>(rows.size()) == MaxGroupStocks) {
         truncated = true;
         break;
       }
-      // A block the file does not hold reads as empty days: such a stock was not stored.
-      prices.readHistory(c.recordSlot, *history);
-      if (!storedOnLatestDay(*history, latest, sys.lastStoreDate)) {
+      if (!results[i].stored) {
         --listLength;
         continue;
       }
-      RankingRow row;
-      row.code = c.code;
-      row.recordSlot = c.recordSlot;
-      std::memcpy(row.name, c.name, sizeof row.name);
-      analyseStock(*history, latest, comparisonDate, settings, row);
-      rows.push_back(row);
+      rows.push_back(results[i].row);
       reporter.progress(group, static_cast<int>(rows.size()), listLength);
     }
 
