@@ -76,6 +76,8 @@ class Analyser {
   }
 
   bool active(int s) const { return d_.volume[s] != 0; }
+  // v == 0 (either zero, not a NaN) on the bits, without a floating-point comparison.
+  static bool isZero(float v) { return (std::bit_cast<std::uint32_t>(v) << 1) == 0; }
 
   void findRange() {
     int highMax = 0;
@@ -96,7 +98,7 @@ class Analyser {
     int lowMin = 32700;
     float sum = 0;
     for (int s = 0; s < HistoryDays; ++s) {
-      if (d_.volume[s] == 0) continue;
+      if (isZero(d_.volume[s])) continue;
       highMax = std::max(highMax, d_.high[s]);
       lowMin = std::min(lowMin, d_.low[s]);
       sum += d_.volume[s];
@@ -286,19 +288,22 @@ class Analyser {
     int base = 0;
     int back = -1;
     double baseKey = 0;
-    int s = latest_;
     const double comparisonKey = marketdb::dateKey(comparisonDate);  // dateLater, taken apart
-    for (int i = 0; i < HistoryDays; ++i, s = marketdb::previousSlot(s)) {
-      if (d_.date[s] == 0 || !active(s)) continue;
+    // Slots latest..0, then 639..latest+1: i days back.
+    auto visit = [&](int s, int i) {
+      if (isZero(d_.date[s]) || isZero(d_.volume[s])) return;
       const double key = d_.keyOf(s);
-      if (key > comparisonKey || (back >= 0 && key <= baseKey)) continue;
+      if (key > comparisonKey || (back >= 0 && key <= baseKey)) return;
       base = d_.close[s];
       back = i;
       baseKey = key;
-    }
+    };
+    int daysBack = 0;
+    for (int s = latest_; s >= 0; --s, ++daysBack) visit(s, daysBack);
+    for (int s = HistoryDays - 1; s > latest_; --s, ++daysBack) visit(s, daysBack);
     if (back < 0) return 0;
     int recent = 0;
-    s = latest_;
+    int s = latest_;
     for (int i = 0; i <= back; ++i, s = marketdb::previousSlot(s)) {
       if (d_.date[s] != 0 && active(s)) {
         recent = d_.close[s];
@@ -387,15 +392,18 @@ void StockDays::decodeBlock(const unsigned char* block, int days) {
   for (int s = 0; s < days; ++s, in += marketdb::DayRecordBytes) {
     if constexpr (std::endian::native == std::endian::little) {
       // The fields are the bytes of the file as they stand.
-      std::int16_t v[5];
+      auto field16 = [in](int at) {
+        std::int16_t v;
+        std::memcpy(&v, in + at, 2);
+        return v;
+      };
       std::memcpy(&date[s], in + 0, 4);
-      std::memcpy(v, in + 4, 10);
+      open[s] = field16(4);
+      high[s] = field16(6);
+      low[s] = field16(8);
+      close[s] = field16(10);
+      change[s] = field16(12);
       std::memcpy(&volume[s], in + 14, 4);
-      open[s] = v[0];
-      high[s] = v[1];
-      low[s] = v[2];
-      close[s] = v[3];
-      change[s] = v[4];
     } else {
       const marketdb::DayRecord r = marketdb::decodeDayRecord(in);
       date[s] = r.date;
@@ -407,7 +415,7 @@ void StockDays::decodeBlock(const unsigned char* block, int days) {
       volume[s] = r.volume;
     }
   }
-  for (int s = days; s < Days; ++s) {
+  for (int s = days; s < Days; ++s) {  // a block the file holds only in part
     date[s] = 0;
     open[s] = high[s] = low[s] = close[s] = change[s] = 0;
     volume[s] = 0;
