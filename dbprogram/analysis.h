@@ -114,9 +114,9 @@ struct AnalysisOutcome {
 // 1 to 4 only) and keep what the files did not supply.
 //
 // The stocks are analysed first, on `workers` threads (0: two when the machine has two cores
-// or more and the database is not small, else one), each taking its own share of the stocks
-// and writing only their results; the passes then take the results in the order of the index,
-// so the files and every report are the same whatever the number of workers.
+// or more and the database is not small, else one) that take chunks of stocks in turn and each
+// write only the results of their own stocks; the passes then take the results in the order of
+// the index, so the files and every report are the same whatever the number of workers.
 AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter,
                             int workers = 0);

@@ -1,5 +1,6 @@
 // The analysis run over both market groups and the ranking file texts.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -83,18 +84,28 @@ struct RunValues {
 // Blocks read at once: 92 KB, which stays in the cache until its stocks are analysed (larger
 // reads were measured slower, smaller ones no faster).
 constexpr int ReadBlocks = 8;
+// Stocks a worker takes at a time: runs of neighbouring slots, few enough that the workers end
+// together.
+constexpr std::size_t ChunkStocks = 64;
 // Below this many stocks a second thread costs more than it saves.
 constexpr std::size_t StocksPerWorker = 256;
+
+// What one worker analyses with, made before it starts (the worker itself allocates nothing).
+struct Scratch {
+  std::unique_ptr<StockDays> days = std::make_unique<StockDays>();
+  std::vector<unsigned char> buffer =
+      std::vector<unsigned char>(static_cast<std::size_t>(ReadBlocks) * marketdb::HistoryBlockBytes);
+};
 
 // Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
 // together with the blocks of the jobs after it that fall within ReadBlocks slots, so a
 // database read in slot order takes one read per ReadBlocks stocks.
 void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
                  const std::vector<Candidate>& stocks, const RunValues& values,
-                 StockResult* results) {
+                 StockResult* results, Scratch& scratch) {
   using marketdb::HistoryBlockBytes;
-  auto days = std::make_unique<StockDays>();
-  std::vector<unsigned char> buffer(static_cast<std::size_t>(ReadBlocks) * HistoryBlockBytes);
+  StockDays& days = *scratch.days;
+  unsigned char* buffer = scratch.buffer.data();
   long long first = -1;  // slot of the first block in the buffer
   long long blocks = 0;  // blocks asked for
   std::size_t held = 0;  // bytes the file gave
@@ -110,7 +121,7 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
           last = jobs[j].slot;
         first = slot;
         blocks = last - slot + 1;
-        held = prices.readBlocks(slot, static_cast<int>(blocks), buffer.data());
+        held = prices.readBlocks(slot, static_cast<int>(blocks), buffer);
       }
       offset = static_cast<std::size_t>(slot - first) * HistoryBlockBytes;
       // A block the file does not hold, or holds in part, reads as empty days from where it
@@ -119,60 +130,95 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
         dayCount = static_cast<int>(std::min<std::size_t>(held - offset, HistoryBlockBytes) /
                                     marketdb::DayRecordBytes);
     }
-    days->decodeBlock(buffer.data() + offset, dayCount);
+    days.decodeBlock(buffer + offset, dayCount);
     StockResult& result = results[jobs[i].stock];
-    result.stored = days->storedOn(values.latest, values.lastStoreDate);
+    result.stored = days.storedOn(values.latest, values.lastStoreDate);
     if (!result.stored) continue;
     const Candidate& c = stocks[static_cast<std::size_t>(jobs[i].stock)];
     RankingRow& row = result.row;
     row.code = c.code;
     row.recordSlot = c.recordSlot;
     std::memcpy(row.name, c.name, sizeof row.name);
-    days->analyse(values.latest, values.comparisonDate, values.settings, row);
+    days.analyse(values.latest, values.comparisonDate, values.settings, row);
   }
 }
 
-// Every stock of the index analysed, on up to `workers` threads (0: chosen here). The jobs go
-// in slot order, cut into one run of neighbouring slots per worker; each worker has its own
-// days and buffer and writes only the results of its own stocks.
-std::vector<StockResult> analyseAll(const marketdb::BlockReader& prices,
-                                    const std::vector<Candidate>& stocks, const RunValues& values,
-                                    int workers) {
-  std::vector<Job> jobs(stocks.size());
-  for (std::size_t i = 0; i < stocks.size(); ++i)
-    jobs[i] = Job{stocks[i].recordSlot, static_cast<int>(i)};
-  std::stable_sort(jobs.begin(), jobs.end(),
-                   [](const Job& a, const Job& b) { return a.slot < b.slot; });
-  std::vector<StockResult> results(stocks.size());
+// Every stock of the index analysed. The jobs go in slot order, in chunks of neighbouring
+// slots that the workers take one after the other from a shared counter; each worker has its
+// own days and buffer and writes only the results of the stocks of its chunks. The threads
+// start at once and the calling thread joins the work in finish(), after whatever it has to
+// do meanwhile.
+class StockAnalysis {
+ public:
+  StockAnalysis(const marketdb::BlockReader& prices, const std::vector<Candidate>& stocks,
+                const RunValues& values)
+      : prices_(prices), stocks_(stocks), values_(values) {}
+  StockAnalysis(const StockAnalysis&) = delete;
+  StockAnalysis& operator=(const StockAnalysis&) = delete;
+  ~StockAnalysis() { abandon(); }
 
-  if (workers <= 0)
-    workers = std::thread::hardware_concurrency() >= 2 && jobs.size() >= 2 * StocksPerWorker
-                  ? 2
-                  : 1;
-  workers = static_cast<int>(std::clamp<std::size_t>(static_cast<std::size_t>(workers), 1,
-                                                     std::max<std::size_t>(jobs.size(), 1)));
-  const std::span<const Job> all(jobs);
-  auto share = [&](int w) {
-    const std::size_t begin = all.size() * static_cast<std::size_t>(w) / workers;
-    const std::size_t end = all.size() * static_cast<std::size_t>(w + 1) / workers;
-    return all.subspan(begin, end - begin);
-  };
-  std::vector<std::thread> threads;
-  int started = 1;  // share 0 is the calling thread's
-  for (; started < workers; ++started) {
-    try {
-      threads.emplace_back(analyseJobs, std::cref(prices), share(started), std::cref(stocks),
-                           std::cref(values), results.data());
-    } catch (const std::system_error&) {
-      break;  // no thread to be had: the calling thread does the rest
+  // workers: 0 chooses (two when the machine has two cores or more and the database is not
+  // small), else the number of threads including the calling one.
+  void start(int workers) {
+    jobs_.resize(stocks_.size());
+    for (std::size_t i = 0; i < stocks_.size(); ++i)
+      jobs_[i] = Job{stocks_[i].recordSlot, static_cast<int>(i)};
+    std::stable_sort(jobs_.begin(), jobs_.end(),
+                     [](const Job& a, const Job& b) { return a.slot < b.slot; });
+    results_.assign(stocks_.size(), StockResult{});
+    if (workers <= 0)
+      workers = std::thread::hardware_concurrency() >= 2 && jobs_.size() >= 2 * StocksPerWorker
+                    ? 2
+                    : 1;
+    const std::size_t chunks = (jobs_.size() + ChunkStocks - 1) / ChunkStocks;
+    const std::size_t threads =
+        std::min<std::size_t>(static_cast<std::size_t>(workers), std::max<std::size_t>(chunks, 1));
+    scratch_.resize(threads);  // [0] is the calling thread's
+    for (std::size_t t = 1; t < threads; ++t) {
+      try {
+        threads_.emplace_back([this, t] { work(scratch_[t]); });
+      } catch (const std::system_error&) {
+        break;  // no thread to be had: the calling thread does the rest
+      }
     }
   }
-  analyseJobs(prices, share(0), stocks, values, results.data());
-  for (int w = started; w < workers; ++w)
-    analyseJobs(prices, share(w), stocks, values, results.data());
-  for (std::thread& t : threads) t.join();
-  return results;
-}
+
+  std::vector<StockResult> finish() {
+    work(scratch_.at(0));
+    join();
+    return std::move(results_);
+  }
+
+  // No more chunks are taken; the ones under way end.
+  void abandon() {
+    next_.store(jobs_.size() / ChunkStocks + 1);
+    join();
+  }
+
+ private:
+  void work(Scratch& scratch) {
+    const std::span<const Job> all(jobs_);
+    for (;;) {
+      const std::size_t begin = next_.fetch_add(1) * ChunkStocks;
+      if (begin >= all.size()) return;
+      analyseJobs(prices_, all.subspan(begin, std::min(ChunkStocks, all.size() - begin)), stocks_,
+                  values_, results_.data(), scratch);
+    }
+  }
+  void join() {
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+
+  const marketdb::BlockReader& prices_;
+  const std::vector<Candidate>& stocks_;
+  const RunValues values_;
+  std::vector<Job> jobs_;
+  std::vector<StockResult> results_;
+  std::vector<Scratch> scratch_;
+  std::atomic<std::size_t> next_{0};  // the next chunk to take
+  std::vector<std::thread> threads_;
+};
 
 }  // namespace
 
@@ -232,31 +278,35 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }
+  // The index is read and the analysis started before the index is checked: the check runs
+  // while the workers analyse, and what they found is only used when it passes. Nothing is
+  // reported before the check, in the order a check first and a read after would report.
+  std::vector<Candidate> stocks;
+  const bool indexRead = readCandidates(stocks);  // pelinoru.idx, read once for both passes
+  marketdb::BlockReader prices;                     // pelinoru.dat, read once for all stocks
+  const bool pricesOpen = indexRead && prices.open();
+  StockAnalysis analysis(prices, stocks,
+                         RunValues{latest, sys.lastStoreDate, comparisonDate, settings});
+  if (pricesOpen) analysis.start(workers);
+
   // A damaged index would leave stocks out, or read other stocks' blocks, without a word.
   if (const marketdb::IndexCheck index = marketdb::checkIndexFile(); !index.ok) {
+    analysis.abandon();
     reporter.warning(index.message);
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }
-
-  // pelinoru.idx is read once; each pass takes the stocks of its group from it.
-  std::vector<Candidate> stocks;
-  if (!readCandidates(stocks)) {
+  if (!indexRead) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::IndexFileName),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
-  }
-  // pelinoru.dat is read once: every stock is analysed before the passes.
-  marketdb::BlockReader prices;
-  if (outcome.result == AnalysisResult::Completed && !prices.open()) {
+  } else if (!pricesOpen) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
   std::vector<StockResult> results;
-  if (outcome.result == AnalysisResult::Completed)
-    results = analyseAll(prices, stocks, RunValues{latest, sys.lastStoreDate, comparisonDate, settings},
-                         workers);
+  if (outcome.result == AnalysisResult::Completed) results = analysis.finish();
   for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
     int listLength = 0;
     for (const Candidate& c : stocks)

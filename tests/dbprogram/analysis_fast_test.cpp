@@ -366,6 +366,17 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
     EXPECT_EQ(testsupport::readFile("ranking2.dat"), plain2);
     EXPECT_EQ(log.trail, plainTrail);  // the same progress, step by step
   }
+
+  // A damaged index found while the workers run: its refusal alone, and nothing written.
+  std::filesystem::remove("ranking.dat");
+  testsupport::writeFile(marketdb::IndexFileName, idx + "0 1 1301 BROKEN\n");
+  marketdb::SystemFile s;
+  marketdb::SettingsFile w;
+  Quiet log;
+  EXPECT_EQ(dbprogram::runAnalysis(comparison, s, w, log, 2).result, dbprogram::AnalysisResult::Failed);
+  EXPECT_EQ(log.trail, "");
+  EXPECT_NE(pelinor::text::toUtf8(log.other).find("pelinoru.idx"), std::string::npos) << log.other;
+  EXPECT_FALSE(std::filesystem::exists("ranking.dat"));
 }
 
 // ---- The row line formatter.
