@@ -40,6 +40,11 @@ class StockDays {
   int close[Days];
   int change[Days];
   float volume[Days];
+  // Over the days with a trade (volume not 0), as filled: the highest high (at least 0), the
+  // lowest low (at most 32700) and the sum of the volumes in slot order.
+  int highMax = 0;
+  int lowMin = 32700;
+  float volumeSum = 0;
 
   // The ordering key (marketdb::dateKey) of the date of slot s.
   double keyOf(int s);

@@ -38,6 +38,25 @@ void forWindow(int latest, int n, F f) {
   }
 }
 
+// The range of the traded days' prices and the sum of their volumes, taken while the days are
+// filled. The volumes are a float sum: added in slot order, one day after the other.
+struct Totals {
+  int highMax = 0;
+  int lowMin = 32700;
+  float volumeSum = 0;
+  void add(int high, int low, float volume) {
+    if ((std::bit_cast<std::uint32_t>(volume) << 1) == 0) return;  // volume == 0: no trade
+    highMax = std::max(highMax, high);
+    lowMin = std::min(lowMin, low);
+    volumeSum += volume;
+  }
+  void store(StockDays& days) const {
+    days.highMax = highMax;
+    days.lowMin = lowMin;
+    days.volumeSum = volumeSum;
+  }
+};
+
 class Analyser {
  public:
   Analyser(StockDays& days, int latest, const AnalysisSettings& settings)
@@ -91,21 +110,11 @@ class Analyser {
     lowMin_ = lowMin;
   }
 
-  // findRange and the sum of the volumes in one pass over the days. The sum is a float sum:
-  // added in slot order, one day after the other.
+  // findRange and the sum of the volumes, as the days were filled.
   void findRangeAndSumVolumes() {
-    int highMax = 0;
-    int lowMin = 32700;
-    float sum = 0;
-    for (int s = 0; s < HistoryDays; ++s) {
-      if (isZero(d_.volume[s])) continue;
-      highMax = std::max(highMax, d_.high[s]);
-      lowMin = std::min(lowMin, d_.low[s]);
-      sum += d_.volume[s];
-    }
-    highMax_ = highMax;
-    lowMin_ = lowMin;
-    volumeSum_ = sum;
+    highMax_ = d_.highMax;
+    lowMin_ = d_.lowMin;
+    volumeSum_ = d_.volumeSum;
   }
 
   // Prices quoted in another unit (a stock that split or changed its unit within the 640 days)
@@ -374,6 +383,7 @@ StockDays::StockDays() {
 }
 
 void StockDays::load(const marketdb::StockHistory& history) {
+  Totals totals;
   for (int s = 0; s < Days; ++s) {
     const marketdb::DayRecord& r = history.day[s];
     date[s] = r.date;
@@ -383,11 +393,14 @@ void StockDays::load(const marketdb::StockHistory& history) {
     close[s] = r.close;
     change[s] = r.change;
     volume[s] = r.volume;
+    totals.add(high[s], low[s], volume[s]);
   }
+  totals.store(*this);
 }
 
 void StockDays::decodeBlock(const unsigned char* block, int days) {
   days = std::clamp(days, 0, Days);
+  Totals totals;
   const unsigned char* in = block;
   for (int s = 0; s < days; ++s, in += marketdb::DayRecordBytes) {
     if constexpr (std::endian::native == std::endian::little) {
@@ -414,12 +427,15 @@ void StockDays::decodeBlock(const unsigned char* block, int days) {
       change[s] = r.change;
       volume[s] = r.volume;
     }
+    totals.add(high[s], low[s], volume[s]);
   }
-  for (int s = days; s < Days; ++s) {  // a block the file holds only in part
+  // The empty days after a block the file holds only in part add nothing to the totals.
+  for (int s = days; s < Days; ++s) {
     date[s] = 0;
     open[s] = high[s] = low[s] = close[s] = change[s] = 0;
     volume[s] = 0;
   }
+  totals.store(*this);
 }
 
 bool StockDays::storedOn(int storePosition, float lastStoreDate) const {
