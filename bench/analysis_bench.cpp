@@ -80,20 +80,22 @@ class Silent : public dbprogram::AnalysisReporter {
   bool failed = false;
 };
 
+// The argument is the number of threads (0: as the program chooses).
 void BM_AnalysisOfAFullDatabase(benchmark::State& state) {
   database();
   for (auto _ : state) {
     marketdb::SystemFile sys;
     marketdb::SettingsFile win;
     Silent reporter;
-    auto outcome = dbprogram::runAnalysis(991229, sys, win, reporter);
+    auto outcome =
+        dbprogram::runAnalysis(991229, sys, win, reporter, static_cast<int>(state.range(0)));
     if (reporter.failed || outcome.result != dbprogram::AnalysisResult::Completed)
       state.SkipWithError("the analysis did not complete");
     benchmark::DoNotOptimize(outcome);
   }
   state.SetItemsProcessed(state.iterations() * Stocks);
 }
-BENCHMARK(BM_AnalysisOfAFullDatabase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnalysisOfAFullDatabase)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // Reading every block of the full database: one read per block, as the plain reader does,
 // against the one buffer the analysis uses.

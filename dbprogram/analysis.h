@@ -58,6 +58,8 @@ void analyseStock(const marketdb::StockHistory& history, int storePosition, floa
 std::string rankingTitle(float comparisonDate, float lastStoreDate);  // with its two line feeds
 const std::string& rankingHeader();                                   // with its two line feeds
 std::string rankingLine(int rank, int reverseRank, const RankingRow& row);
+// rankingLine's text appended to `out`, formatted without the C library (the same bytes).
+void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row);
 std::string rankingFileText(const std::string& title, const std::string& header,
                             const RankingRow* rows, int count);
 
@@ -110,7 +112,13 @@ struct AnalysisOutcome {
 
 // The whole run. sys and win are the in-memory images: they are read from the files (win lines
 // 1 to 4 only) and keep what the files did not supply.
+//
+// The stocks are analysed first, on `workers` threads (0: two when the machine has two cores
+// or more and the database is not small, else one) that take chunks of stocks in turn and each
+// write only the results of their own stocks; the passes then take the results in the order of
+// the index, so the files and every report are the same whatever the number of workers.
 AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
-                            marketdb::SettingsFile& win, AnalysisReporter& reporter);
+                            marketdb::SettingsFile& win, AnalysisReporter& reporter,
+                            int workers = 0);
 
 }  // namespace dbprogram

@@ -5,10 +5,14 @@
 // truncated toward zero; a value outside the int range (only reachable with damaged data) is
 // limited to it instead of being undefined.
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 
 #include "dbprogram/analysis.h"
+#include "dbprogram/analysis_days.h"
 #include "dbprogram/analysis_numbers.h"
 #include "marketdb/settings.h"
 
@@ -16,19 +20,6 @@ namespace dbprogram {
 namespace {
 
 using marketdb::HistoryDays;
-
-// Every day of the ring is set from its record before use, so the 640 days are not zeroed first
-// (that was a seventh of an analysis run).
-struct Day {
-  float date;
-  int open;
-  int high;
-  int low;
-  int close;
-  int change;
-  float volume;
-  bool active() const { return volume != 0; }
-};
 
 int windowLength(int period) { return std::clamp(period, 0, HistoryDays); }
 
@@ -47,19 +38,32 @@ void forWindow(int latest, int n, F f) {
   }
 }
 
+// The range of the traded days' prices and the sum of their volumes, taken while the days are
+// filled. The volumes are a float sum: added in slot order, one day after the other.
+struct Totals {
+  int highMax = 0;
+  int lowMin = 32700;
+  float volumeSum = 0;
+  void add(int high, int low, float volume) {
+    if ((std::bit_cast<std::uint32_t>(volume) << 1) == 0) return;  // volume == 0: no trade
+    highMax = std::max(highMax, high);
+    lowMin = std::min(lowMin, low);
+    volumeSum += volume;
+  }
+  void store(StockDays& days) const {
+    days.highMax = highMax;
+    days.lowMin = lowMin;
+    days.volumeSum = volumeSum;
+  }
+};
+
 class Analyser {
  public:
-  Analyser(const marketdb::StockHistory& history, int latest, const AnalysisSettings& settings)
-      : latest_(latest), st_(settings) {
-    for (int s = 0; s < HistoryDays; ++s) {
-      const marketdb::DayRecord& r = history.day[s];
-      day_[s] = Day{r.date, r.open, r.high, r.low, r.close, r.change, r.volume};
-    }
-  }
+  Analyser(StockDays& days, int latest, const AnalysisSettings& settings)
+      : d_(days), latest_(latest), st_(settings) {}
 
   void run(float comparisonDate, RankingRow& row) {
-    findRange();
-    sumVolumes();
+    findRangeAndSumVolumes();
     correctPriceUnit();
     row.close = latestClose();
     row.riseRate = riseRate();
@@ -90,20 +94,27 @@ class Analyser {
     sign_ = clampToInt(std::int64_t{sign_} + std::int64_t{value} * weight / 10);
   }
 
+  bool active(int s) const { return d_.volume[s] != 0; }
+  // v == 0 (either zero, not a NaN) on the bits, without a floating-point comparison.
+  static bool isZero(float v) { return (std::bit_cast<std::uint32_t>(v) << 1) == 0; }
+
   void findRange() {
-    highMax_ = 0;
-    lowMin_ = 32700;
-    for (const Day& d : day_) {
-      if (!d.active()) continue;
-      highMax_ = std::max(highMax_, d.high);
-      lowMin_ = std::min(lowMin_, d.low);
+    int highMax = 0;
+    int lowMin = 32700;
+    for (int s = 0; s < HistoryDays; ++s) {
+      const bool on = d_.volume[s] != 0;
+      highMax = on ? std::max(highMax, d_.high[s]) : highMax;
+      lowMin = on ? std::min(lowMin, d_.low[s]) : lowMin;
     }
+    highMax_ = highMax;
+    lowMin_ = lowMin;
   }
 
-  void sumVolumes() {
-    volumeSum_ = 0;
-    for (const Day& d : day_)
-      if (d.active()) volumeSum_ += d.volume;
+  // findRange and the sum of the volumes, as the days were filled.
+  void findRangeAndSumVolumes() {
+    highMax_ = d_.highMax;
+    lowMin_ = d_.lowMin;
+    volumeSum_ = d_.volumeSum;
   }
 
   // Prices quoted in another unit (a stock that split or changed its unit within the 640 days)
@@ -113,20 +124,20 @@ class Analyser {
   void correctPriceUnit() {
     if (lowMin_ <= 0) return;
     if (!((highMax_ - lowMin_) / lowMin_ > 10 && highMax_ > 8000)) return;
-    for (Day& d : day_) {
-      if (!d.active()) continue;
-      if (d.high < 800) {
-        d.open *= 10;
-        d.high *= 10;
-        d.low *= 10;
-        d.close *= 10;
-        d.change *= 10;
+    for (int s = 0; s < HistoryDays; ++s) {
+      if (!active(s)) continue;
+      if (d_.high[s] < 800) {
+        d_.open[s] *= 10;
+        d_.high[s] *= 10;
+        d_.low[s] *= 10;
+        d_.close[s] *= 10;
+        d_.change[s] *= 10;
       } else {
-        d.open /= 10;
-        d.high /= 10;
-        d.low /= 10;
-        d.close /= 10;
-        d.change /= 10;
+        d_.open[s] /= 10;
+        d_.high[s] /= 10;
+        d_.low[s] /= 10;
+        d_.close[s] /= 10;
+        d_.change[s] /= 10;
       }
     }
     findRange();
@@ -135,22 +146,22 @@ class Analyser {
   int latestClose() const {
     int s = latest_;
     for (int i = 0; i < HistoryDays; ++i, s = marketdb::previousSlot(s)) {
-      if (day_[s].date != 0 && day_[s].active()) return day_[s].close;
+      if (d_.date[s] != 0 && active(s)) return d_.close[s];
     }
     return 0;
   }
 
   int riseRate() const {
-    const Day& d = day_[latest_];
-    if (!d.active()) return 0;
-    const int previousClose = d.close - d.change;
+    if (!active(latest_)) return 0;
+    const int change = d_.change[latest_];
+    const int previousClose = d_.close[latest_] - change;
     if (previousClose == 0) return 0;  // no previous close to compare with
-    return truncToInt(static_cast<float>(d.change) / static_cast<float>(previousClose) * 1000.0f);
+    return truncToInt(static_cast<float>(change) / static_cast<float>(previousClose) * 1000.0f);
   }
 
   int volumeChange() const {
     if (volumeSum_ == 0) return 0;
-    return truncToInt(day_[latest_].volume / (volumeSum_ / 640.0f) * 10.0f);
+    return truncToInt(d_.volume[latest_] / (volumeSum_ / 640.0f) * 10.0f);
   }
 
   void rci(int j, RankingRow& row) {
@@ -158,19 +169,31 @@ class Analyser {
     int closes[HistoryDays];
     int n = 0;
     forWindow(latest_, period, [&](int s) {
-      if (day_[s].active()) closes[n++] = day_[s].close;
+      if (active(s)) closes[n++] = d_.close[s];
     });
-    // Price rank: 1 + the number of closes strictly greater.
-    int sorted[HistoryDays];
-    std::copy(closes, closes + n, sorted);
-    std::sort(sorted, sorted + n);
+    // Price rank: 1 + the number of closes strictly greater. A short window counts them
+    // directly; a long one looks them up in the sorted closes.
     std::int64_t s = 0;
-    for (int i = 0; i < n; ++i) {
-      const int greater = static_cast<int>(sorted + n - std::upper_bound(sorted, sorted + n, closes[i]));
-      const std::int64_t diff = (i + 1) - (1 + greater);
-      s += diff * diff;
+    if (n <= 64) {
+      for (int i = 0; i < n; ++i) {
+        const int close = closes[i];
+        int greater = 0;
+        for (int k = 0; k < n; ++k) greater += closes[k] > close ? 1 : 0;
+        const std::int64_t diff = (i + 1) - (1 + greater);
+        s += diff * diff;
+      }
+    } else {
+      int sorted[HistoryDays];
+      std::copy(closes, closes + n, sorted);
+      std::sort(sorted, sorted + n);
+      for (int i = 0; i < n; ++i) {
+        const int greater =
+            static_cast<int>(sorted + n - std::upper_bound(sorted, sorted + n, closes[i]));
+        const std::int64_t diff = (i + 1) - (1 + greater);
+        s += diff * diff;
+      }
     }
-    if (n > 1 && s > 0 && day_[latest_].active()) {
+    if (n > 1 && s > 0 && active(latest_)) {
       const std::int64_t n64 = n;
       const float value =
           (1.0f - static_cast<float>(6 * s) / static_cast<float>(n64 * n64 * n64 - n64)) * -100.0f;
@@ -183,8 +206,8 @@ class Analyser {
     std::int64_t sum = 0;
     int count = 0;
     forWindow(latest_, windowLength(period), [&](int s) {
-      if (!day_[s].active()) return;
-      sum += day_[s].close;
+      if (!active(s)) return;
+      sum += d_.close[s];
       ++count;
     });
     if (count == 0 || sum <= 0) return;
@@ -199,10 +222,9 @@ class Analyser {
     int excluded = 0;
     int up = 0;
     forWindow(latest_, n, [&](int s) {
-      const Day& d = day_[s];
-      if (!d.active() || d.change == 0)
+      if (!active(s) || d_.change[s] == 0)
         ++excluded;
-      else if (d.change > 0)
+      else if (d_.change[s] > 0)
         ++up;
     });
     if (excluded < n && up > 0)
@@ -214,10 +236,10 @@ class Analyser {
     std::int64_t gains = 0;
     std::int64_t total = 0;
     forWindow(latest_, windowLength(std::min(st_.psychoPeriod, HistoryDays) + 2), [&](int s) {
-      const Day& d = day_[s];
-      if (!d.active()) return;
-      if (d.change > 0) gains += d.change;
-      total += d.change < 0 ? -std::int64_t{d.change} : d.change;
+      if (!active(s)) return;
+      const int change = d_.change[s];
+      if (change > 0) gains += change;
+      total += change < 0 ? -std::int64_t{change} : change;
     });
     if (total > 0)
       addTerm(static_cast<float>(gains) / static_cast<float>(total) * 100.0f *
@@ -228,10 +250,10 @@ class Analyser {
     float signedSum = 0;
     float total = 0;
     forWindow(latest_, windowLength(st_.maPeriod2), [&](int s) {
-      const Day& d = day_[s];
-      if (!d.active()) return;
-      signedSum += d.change > 0 ? d.volume : -d.volume;
-      total += d.volume;
+      if (!active(s)) return;
+      const float volume = d_.volume[s];
+      signedSum += d_.change[s] > 0 ? volume : -volume;
+      total += volume;
     });
     if (total > 0)
       addTerm(signedSum / total * 100.0f * static_cast<float>(st_.wvrWeight) / 10.0f);
@@ -241,10 +263,9 @@ class Analyser {
     std::int64_t up = 0;
     std::int64_t down = 0;
     forWindow(latest_, windowLength(st_.maPeriod2), [&](int s) {
-      const Day& d = day_[s];
-      if (!d.active()) return;
-      up += d.high - d.open;
-      down += d.open - d.low;
+      if (!active(s)) return;
+      up += d_.high[s] - d_.open[s];
+      down += d_.open[s] - d_.low[s];
     });
     if (down <= 0) return;
     const int a = std::clamp(
@@ -256,11 +277,10 @@ class Analyser {
     std::int64_t up = 0;
     std::int64_t down = 0;
     forWindow(latest_, windowLength(st_.maPeriod2), [&](int s) {
-      const Day& d = day_[s];
-      const int previousClose = day_[marketdb::previousSlot(s)].close;
-      if (!d.active() || previousClose == 0) return;
-      up += d.high - previousClose;
-      down += previousClose - d.low;
+      const int previousClose = d_.close[marketdb::previousSlot(s)];
+      if (!active(s) || previousClose == 0) return;
+      up += d_.high[s] - previousClose;
+      down += previousClose - d_.low[s];
     });
     if (down == 0) return;
     const int b = std::clamp(
@@ -277,23 +297,25 @@ class Analyser {
     int base = 0;
     int back = -1;
     double baseKey = 0;
-    int s = latest_;
     const double comparisonKey = marketdb::dateKey(comparisonDate);  // dateLater, taken apart
-    for (int i = 0; i < HistoryDays; ++i, s = marketdb::previousSlot(s)) {
-      const Day& d = day_[s];
-      if (d.date == 0 || !d.active()) continue;
-      const double key = marketdb::dateKey(d.date);
-      if (key > comparisonKey || (back >= 0 && key <= baseKey)) continue;
-      base = d.close;
+    // Slots latest..0, then 639..latest+1: i days back.
+    auto visit = [&](int s, int i) {
+      if (isZero(d_.date[s]) || isZero(d_.volume[s])) return;
+      const double key = d_.keyOf(s);
+      if (key > comparisonKey || (back >= 0 && key <= baseKey)) return;
+      base = d_.close[s];
       back = i;
       baseKey = key;
-    }
+    };
+    int daysBack = 0;
+    for (int s = latest_; s >= 0; --s, ++daysBack) visit(s, daysBack);
+    for (int s = HistoryDays - 1; s > latest_; --s, ++daysBack) visit(s, daysBack);
     if (back < 0) return 0;
     int recent = 0;
-    s = latest_;
+    int s = latest_;
     for (int i = 0; i <= back; ++i, s = marketdb::previousSlot(s)) {
-      if (day_[s].date != 0 && day_[s].active()) {
-        recent = day_[s].close;
+      if (d_.date[s] != 0 && active(s)) {
+        recent = d_.close[s];
         break;
       }
     }
@@ -301,7 +323,7 @@ class Analyser {
     return truncToInt(static_cast<float>(recent - base) / static_cast<float>(base) * 1000.0f);
   }
 
-  Day day_[HistoryDays];
+  StockDays& d_;
   int latest_;
   const AnalysisSettings& st_;
   int highMax_ = 0;
@@ -346,7 +368,94 @@ bool storedOnLatestDay(const marketdb::StockHistory& history, int storePosition,
 void analyseStock(const marketdb::StockHistory& history, int storePosition, float comparisonDate,
                   const AnalysisSettings& settings, RankingRow& row) {
   if (storePosition < 0 || storePosition >= HistoryDays) return;
-  Analyser(history, storePosition, settings).run(comparisonDate, row);
+  auto days = std::make_unique<StockDays>();
+  days->load(history);
+  days->analyse(storePosition, comparisonDate, settings, row);
+}
+
+StockDays::StockDays() {
+  // Every slot starts out knowing the key of the empty date.
+  const double emptyKey = marketdb::dateKey(0.0f);
+  for (int s = 0; s < Days; ++s) {
+    keyDateBits_[s] = std::bit_cast<std::uint32_t>(0.0f);
+    key_[s] = emptyKey;
+  }
+}
+
+void StockDays::load(const marketdb::StockHistory& history) {
+  Totals totals;
+  for (int s = 0; s < Days; ++s) {
+    const marketdb::DayRecord& r = history.day[s];
+    date[s] = r.date;
+    open[s] = r.open;
+    high[s] = r.high;
+    low[s] = r.low;
+    close[s] = r.close;
+    change[s] = r.change;
+    volume[s] = r.volume;
+    totals.add(high[s], low[s], volume[s]);
+  }
+  totals.store(*this);
+}
+
+void StockDays::decodeBlock(const unsigned char* block, int days) {
+  days = std::clamp(days, 0, Days);
+  Totals totals;
+  const unsigned char* in = block;
+  for (int s = 0; s < days; ++s, in += marketdb::DayRecordBytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+      // The fields are the bytes of the file as they stand.
+      auto field16 = [in](int at) {
+        std::int16_t v;
+        std::memcpy(&v, in + at, 2);
+        return v;
+      };
+      std::memcpy(&date[s], in + 0, 4);
+      open[s] = field16(4);
+      high[s] = field16(6);
+      low[s] = field16(8);
+      close[s] = field16(10);
+      change[s] = field16(12);
+      std::memcpy(&volume[s], in + 14, 4);
+    } else {
+      const marketdb::DayRecord r = marketdb::decodeDayRecord(in);
+      date[s] = r.date;
+      open[s] = r.open;
+      high[s] = r.high;
+      low[s] = r.low;
+      close[s] = r.close;
+      change[s] = r.change;
+      volume[s] = r.volume;
+    }
+    totals.add(high[s], low[s], volume[s]);
+  }
+  // The empty days after a block the file holds only in part add nothing to the totals.
+  for (int s = days; s < Days; ++s) {
+    date[s] = 0;
+    open[s] = high[s] = low[s] = close[s] = change[s] = 0;
+    volume[s] = 0;
+  }
+  totals.store(*this);
+}
+
+bool StockDays::storedOn(int storePosition, float lastStoreDate) const {
+  if (storePosition < 0 || storePosition >= HistoryDays) return false;
+  return date[storePosition] == lastStoreDate;
+}
+
+void StockDays::analyse(int storePosition, float comparisonDate, const AnalysisSettings& settings,
+                        RankingRow& row) {
+  if (storePosition < 0 || storePosition >= HistoryDays) return;
+  Analyser(*this, storePosition, settings).run(comparisonDate, row);
+}
+
+double StockDays::keyOf(int s) {
+  const auto bits = std::bit_cast<std::uint32_t>(date[s]);
+  if (bits != keyDateBits_[s]) {
+    keyDateBits_[s] = bits;
+    key_[s] = marketdb::dateKey(date[s]);
+  }
+  return key_[s];
 }
 
 }  // namespace dbprogram

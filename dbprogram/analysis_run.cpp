@@ -1,14 +1,20 @@
 // The analysis run over both market groups and the ranking file texts.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <span>
+#include <system_error>
+#include <thread>
 
 #include "dbprogram/analysis.h"
+#include "dbprogram/analysis_days.h"
 #include "marketdb/block_reader.h"
 #include "marketdb/index_check.h"
+#include "marketdb/text_scan.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -38,8 +44,9 @@ bool readCandidates(std::vector<Candidate>& out) {
     char name[15] = {};
     int slot = 0;
     int watched = 0;
-    if (std::sscanf(line.c_str(), "%d %d %f %14s %d %d", &deleted, &section, &code, name, &slot,
-                    &watched) != 6 ||
+    // sscanf(line, "%d %d %f %14s %d %d") without its per-call cost.
+    marketdb::TextScanner scan(line);
+    if (scan.indexLine(deleted, section, code, name, slot, watched) != 6 ||
         !std::isfinite(code))
       continue;
     Candidate c;
@@ -54,6 +61,164 @@ bool readCandidates(std::vector<Candidate>& out) {
 }
 
 bool codeOrder(const RankingRow& a, const RankingRow& b) { return fnc1(a, b) < 0; }
+
+// One stock of the index analysed: whether it was stored on the latest day, and its row.
+struct StockResult {
+  bool stored = false;
+  RankingRow row;
+};
+
+// A stock to analyse: its record slot and its place in the index.
+struct Job {
+  int slot = 0;
+  int stock = 0;
+};
+
+struct RunValues {
+  int latest = 0;
+  float lastStoreDate = 0;
+  float comparisonDate = 0;
+  AnalysisSettings settings;
+};
+
+// Blocks read at once: 92 KB, which stays in the cache until its stocks are analysed (larger
+// reads were measured slower, smaller ones no faster).
+constexpr int ReadBlocks = 8;
+// Stocks a worker takes at a time: runs of neighbouring slots, few enough that the workers end
+// together.
+constexpr std::size_t ChunkStocks = 64;
+// Below this many stocks a second thread costs more than it saves.
+constexpr std::size_t StocksPerWorker = 256;
+
+// What one worker analyses with, made before it starts (the worker itself allocates nothing).
+struct Scratch {
+  std::unique_ptr<StockDays> days = std::make_unique<StockDays>();
+  std::vector<unsigned char> buffer =
+      std::vector<unsigned char>(static_cast<std::size_t>(ReadBlocks) * marketdb::HistoryBlockBytes);
+};
+
+// Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
+// together with the blocks of the jobs after it that fall within ReadBlocks slots, so a
+// database read in slot order takes one read per ReadBlocks stocks.
+void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
+                 const std::vector<Candidate>& stocks, const RunValues& values,
+                 StockResult* results, Scratch& scratch) {
+  using marketdb::HistoryBlockBytes;
+  StockDays& days = *scratch.days;
+  unsigned char* buffer = scratch.buffer.data();
+  long long first = -1;  // slot of the first block in the buffer
+  long long blocks = 0;  // blocks asked for
+  std::size_t held = 0;  // bytes the file gave
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const int slot = jobs[i].slot;
+    int dayCount = 0;
+    std::size_t offset = 0;
+    if (slot >= 0) {
+      if (first < 0 || slot < first || slot >= first + blocks) {
+        long long last = slot;
+        for (std::size_t j = i + 1;
+             j < jobs.size() && jobs[j].slot < static_cast<long long>(slot) + ReadBlocks; ++j)
+          last = jobs[j].slot;
+        first = slot;
+        blocks = last - slot + 1;
+        held = prices.readBlocks(slot, static_cast<int>(blocks), buffer);
+      }
+      offset = static_cast<std::size_t>(slot - first) * HistoryBlockBytes;
+      // A block the file does not hold, or holds in part, reads as empty days from where it
+      // ends: such a stock was not stored.
+      if (held > offset)
+        dayCount = static_cast<int>(std::min<std::size_t>(held - offset, HistoryBlockBytes) /
+                                    marketdb::DayRecordBytes);
+    }
+    days.decodeBlock(buffer + offset, dayCount);
+    StockResult& result = results[jobs[i].stock];
+    result.stored = days.storedOn(values.latest, values.lastStoreDate);
+    if (!result.stored) continue;
+    const Candidate& c = stocks[static_cast<std::size_t>(jobs[i].stock)];
+    RankingRow& row = result.row;
+    row.code = c.code;
+    row.recordSlot = c.recordSlot;
+    std::memcpy(row.name, c.name, sizeof row.name);
+    days.analyse(values.latest, values.comparisonDate, values.settings, row);
+  }
+}
+
+// Every stock of the index analysed. The jobs go in slot order, in chunks of neighbouring
+// slots that the workers take one after the other from a shared counter; each worker has its
+// own days and buffer and writes only the results of the stocks of its chunks. The threads
+// start at once and the calling thread joins the work in finish(), after whatever it has to
+// do meanwhile.
+class StockAnalysis {
+ public:
+  StockAnalysis(const marketdb::BlockReader& prices, const std::vector<Candidate>& stocks,
+                const RunValues& values)
+      : prices_(prices), stocks_(stocks), values_(values) {}
+  StockAnalysis(const StockAnalysis&) = delete;
+  StockAnalysis& operator=(const StockAnalysis&) = delete;
+  ~StockAnalysis() { abandon(); }
+
+  // workers: 0 chooses (two when the machine has two cores or more and the database is not
+  // small), else the number of threads including the calling one.
+  void start(int workers) {
+    jobs_.resize(stocks_.size());
+    for (std::size_t i = 0; i < stocks_.size(); ++i)
+      jobs_[i] = Job{stocks_[i].recordSlot, static_cast<int>(i)};
+    std::stable_sort(jobs_.begin(), jobs_.end(),
+                     [](const Job& a, const Job& b) { return a.slot < b.slot; });
+    results_.assign(stocks_.size(), StockResult{});
+    if (workers <= 0)
+      workers = std::thread::hardware_concurrency() >= 2 && jobs_.size() >= 2 * StocksPerWorker
+                    ? 2
+                    : 1;
+    const std::size_t chunks = (jobs_.size() + ChunkStocks - 1) / ChunkStocks;
+    const std::size_t threads =
+        std::min<std::size_t>(static_cast<std::size_t>(workers), std::max<std::size_t>(chunks, 1));
+    scratch_.resize(threads);  // [0] is the calling thread's
+    for (std::size_t t = 1; t < threads; ++t) {
+      try {
+        threads_.emplace_back([this, t] { work(scratch_[t]); });
+      } catch (const std::system_error&) {
+        break;  // no thread to be had: the calling thread does the rest
+      }
+    }
+  }
+
+  std::vector<StockResult> finish() {
+    work(scratch_.at(0));
+    join();
+    return std::move(results_);
+  }
+
+  // No more chunks are taken; the ones under way end.
+  void abandon() {
+    next_.store(jobs_.size() / ChunkStocks + 1);
+    join();
+  }
+
+ private:
+  void work(Scratch& scratch) {
+    const std::span<const Job> all(jobs_);
+    for (;;) {
+      const std::size_t begin = next_.fetch_add(1) * ChunkStocks;
+      if (begin >= all.size()) return;
+      analyseJobs(prices_, all.subspan(begin, std::min(ChunkStocks, all.size() - begin)), stocks_,
+                  values_, results_.data(), scratch);
+    }
+  }
+  void join() {
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+
+  const marketdb::BlockReader& prices_;
+  const std::vector<Candidate>& stocks_;
+  const RunValues values_;
+  std::vector<Job> jobs_;
+  std::vector<StockResult> results_;
+  std::vector<Scratch> scratch_;
+  std::atomic<std::size_t> next_{0};  // the next chunk to take
+  std::vector<std::thread> threads_;
+};
 
 }  // namespace
 
@@ -83,12 +248,14 @@ std::string rankingLine(int rank, int reverseRank, const RankingRow& row) {
 std::string rankingFileText(const std::string& title, const std::string& header,
                             const RankingRow* rows, int count) {
   std::string text = title + header;
-  for (int i = 0; i < count; ++i) text += rankingLine(i + 1, count - i, rows[i]);
+  text.reserve(text.size() + static_cast<std::size_t>(std::max(count, 0)) * 80);
+  for (int i = 0; i < count; ++i) appendRankingLine(text, i + 1, count - i, rows[i]);
   return text;
 }
 
 AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
-                            marketdb::SettingsFile& win, AnalysisReporter& reporter) {
+                            marketdb::SettingsFile& win, AnalysisReporter& reporter,
+                            int workers) {
   using marketdb::FileStatus;
   AnalysisOutcome outcome;
   reporter.started();
@@ -111,54 +278,54 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }
+  // The index is read and the analysis started before the index is checked: the check runs
+  // while the workers analyse, and what they found is only used when it passes. Nothing is
+  // reported before the check, in the order a check first and a read after would report.
+  std::vector<Candidate> stocks;
+  const bool indexRead = readCandidates(stocks);  // pelinoru.idx, read once for both passes
+  marketdb::BlockReader prices;                     // pelinoru.dat, read once for all stocks
+  const bool pricesOpen = indexRead && prices.open();
+  StockAnalysis analysis(prices, stocks,
+                         RunValues{latest, sys.lastStoreDate, comparisonDate, settings});
+  if (pricesOpen) analysis.start(workers);
+
   // A damaged index would leave stocks out, or read other stocks' blocks, without a word.
   if (const marketdb::IndexCheck index = marketdb::checkIndexFile(); !index.ok) {
+    analysis.abandon();
     reporter.warning(index.message);
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }
-
-  // pelinoru.idx is read once; each pass takes the stocks of its group from it.
-  std::vector<Candidate> stocks;
-  if (!readCandidates(stocks)) {
+  if (!indexRead) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::IndexFileName),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
-  }
-  // pelinoru.dat is opened once for both passes, every block read into one buffer.
-  marketdb::BlockReader prices;
-  if (outcome.result == AnalysisResult::Completed && !prices.open()) {
+  } else if (!pricesOpen) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
-  auto history = std::make_unique<marketdb::StockHistory>();
+  std::vector<StockResult> results;
+  if (outcome.result == AnalysisResult::Completed) results = analysis.finish();
   for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
-    std::vector<Candidate> candidates;
+    int listLength = 0;
     for (const Candidate& c : stocks)
-      if (inGroup(c.section, group)) candidates.push_back(c);
+      if (inGroup(c.section, group)) ++listLength;
 
     std::vector<RankingRow> rows;
-    rows.reserve(std::min<std::size_t>(candidates.size(), MaxGroupStocks));
-    int listLength = static_cast<int>(candidates.size());
+    rows.reserve(std::min<std::size_t>(static_cast<std::size_t>(listLength), MaxGroupStocks));
     bool truncated = false;
-    for (const Candidate& c : candidates) {
+    for (std::size_t i = 0; i < stocks.size(); ++i) {
+      if (!inGroup(stocks[i].section, group)) continue;
       if (static_cast<int>(rows.size()) == MaxGroupStocks) {
         truncated = true;
         break;
       }
-      // A block the file does not hold reads as empty days: such a stock was not stored.
-      prices.readHistory(c.recordSlot, *history);
-      if (!storedOnLatestDay(*history, latest, sys.lastStoreDate)) {
+      if (!results[i].stored) {
         --listLength;
         continue;
       }
-      RankingRow row;
-      row.code = c.code;
-      row.recordSlot = c.recordSlot;
-      std::memcpy(row.name, c.name, sizeof row.name);
-      analyseStock(*history, latest, comparisonDate, settings, row);
-      rows.push_back(row);
+      rows.push_back(results[i].row);
       reporter.progress(group, static_cast<int>(rows.size()), listLength);
     }
 

@@ -47,19 +47,23 @@ void BlockReader::close() {
 }
 
 bool BlockReader::readHistory(int slot, StockHistory& history) {
-  std::size_t got = 0;
-  if (fd_ >= 0 && slot >= 0) {
-    const off_t offset = static_cast<off_t>(slot) * HistoryBlockBytes;
-    while (got < HistoryBlockBytes) {
-      const ssize_t n =
-          ::pread(fd_, buffer_ + got, HistoryBlockBytes - got, offset + static_cast<off_t>(got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;  // the end of the file, or a block it cannot give
-      got += static_cast<std::size_t>(n);
-    }
-  }
+  const std::size_t got = readBlocks(slot, 1, buffer_);
   decodeDays(buffer_, static_cast<int>(got / DayRecordBytes), history);
   return got == HistoryBlockBytes;
+}
+
+std::size_t BlockReader::readBlocks(int firstSlot, int count, unsigned char* out) const {
+  std::size_t got = 0;
+  if (fd_ < 0 || firstSlot < 0 || count <= 0) return 0;
+  const std::size_t want = static_cast<std::size_t>(count) * HistoryBlockBytes;
+  const off_t offset = static_cast<off_t>(firstSlot) * HistoryBlockBytes;
+  while (got < want) {
+    const ssize_t n = ::pread(fd_, out + got, want - got, offset + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the end of the file, or a block it cannot give
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
 }
 
 }  // namespace marketdb

@@ -24,6 +24,12 @@ class BlockReader {
   // empty days, and the result is false unless the whole block is in the file.
   bool readHistory(int slot, StockHistory& history);
 
+  // The bytes of `count` blocks from block `firstSlot` on into `out` (count x HistoryBlockBytes
+  // bytes), in as few reads as the system allows; returns how many bytes the file held there
+  // (less at its end, 0 for a negative slot). Changes nothing in the reader, so several
+  // threads may read through one reader at once.
+  std::size_t readBlocks(int firstSlot, int count, unsigned char* out) const;
+
  private:
   int fd_ = -1;
   unsigned char buffer_[HistoryBlockBytes];

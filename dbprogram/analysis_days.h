@@ -1,0 +1,57 @@
+// One stock's 640 days held as columns for the analysis, filled either from a StockHistory or
+// straight from a block of pelinoru.dat as it stands in the file, and analysed there.
+//
+// An analysis run keeps one StockDays per worker and fills it again for each stock, so nothing
+// is allocated per stock. Besides the days it keeps, per ring slot, the ordering key of the
+// last date seen in that slot: the stocks of one database mostly share the date of a slot, so
+// the key is taken from there instead of being computed again (it is a function of the date's
+// bits alone, so the value is the same either way).
+#pragma once
+
+#include <cstdint>
+
+#include "dbprogram/analysis.h"
+#include "marketdb/files.h"
+
+namespace dbprogram {
+
+class StockDays {
+ public:
+  StockDays();
+
+  // The records of `history`.
+  void load(const marketdb::StockHistory& history);
+  // The first `days` records of a block of pelinoru.dat (0..640); the slots after them read as
+  // empty days, as PriceFile::readHistory gives them for a block the file holds only in part.
+  void decodeBlock(const unsigned char* block, int days);
+
+  // storedOnLatestDay of the days held.
+  bool storedOn(int storePosition, float lastStoreDate) const;
+  // analyseStock of the days held. The days may be changed (the price-unit correction); fill
+  // them again before the next analysis.
+  void analyse(int storePosition, float comparisonDate, const AnalysisSettings& settings,
+               RankingRow& row);
+
+  static constexpr int Days = marketdb::HistoryDays;
+  float date[Days];
+  int open[Days];
+  int high[Days];
+  int low[Days];
+  int close[Days];
+  int change[Days];
+  float volume[Days];
+  // Over the days with a trade (volume not 0), as filled: the highest high (at least 0), the
+  // lowest low (at most 32700) and the sum of the volumes in slot order.
+  int highMax = 0;
+  int lowMin = 32700;
+  float volumeSum = 0;
+
+  // The ordering key (marketdb::dateKey) of the date of slot s.
+  double keyOf(int s);
+
+ private:
+  std::uint32_t keyDateBits_[Days];
+  double key_[Days];
+};
+
+}  // namespace dbprogram
