@@ -1,7 +1,8 @@
 // Paint figures of the chart viewer on a full database, in process: one repaint of the chart
 // screen and of the price table at 1920x1440 (as the window paints, without recording), the
 // same with recording, the PNG of a 640x480 chart, and one showing of a 1920x1440 frame in a
-// real window (needs a display). No benchmark sets counters: the CSV output needs the same
+// real window, whole and as a typical change (needs a display; the label names the way the
+// frames went). No benchmark sets counters: the CSV output needs the same
 // columns in every row. The database is the folder named by PELINOR_BENCH_DB
 // (bench/run.sh makes one); the run changes into it and writes only below a temporary folder.
 #include <benchmark/benchmark.h>
@@ -84,16 +85,63 @@ void BM_ShowFrameInWindow(benchmark::State& state) {
   }
   if (!enterDatabase(state)) return;
   Viewer v(TSize{1920, 1440}, false);
+  const char* path = "";
   for (auto _ : state) {
-    const double ms = timeFrameShowing(v.driver->raster(), 20);
+    const double ms = timeFrameShowing(v.driver->raster(), 20, &path);
     if (ms < 0) {
       state.SkipWithError("no window could be opened");
       break;
     }
     state.SetIterationTime(ms / 1000.0);
   }
+  state.SetLabel(path);
 }
 BENCHMARK(BM_ShowFrameInWindow)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// A change as a user makes it, shown in the window: the chart of one stock and of the next
+// (most of the frame differs), and the stock-code keypad of the chart before and after a
+// second digit is typed (a few characters differ). Only what differs is handed to the window
+// system.
+void BM_ShowChangeInWindow(benchmark::State& state, bool nextStock) {
+  if (!std::getenv("DISPLAY")) {
+    state.SkipWithError("no display");
+    return;
+  }
+  if (!enterDatabase(state)) return;
+  std::ostringstream messages;
+  auto makeDriver = [&](std::unique_ptr<SDIDecFrame>& frame, bool changed) {
+    frame = std::make_unique<SDIDecFrame>(pelinorwTitle(), std::make_unique<viewer::TChart>(),
+                                          pelinorwResources());
+    frame->AssignMenu(100);
+    auto driver = std::make_unique<HeadlessDriver>(*frame, TSize{1920, 1440}, messages);
+    driver->setRecording(false);
+    driver->start();
+    driver->click(20 * 3, 24 * 3);
+    if (!nextStock) {
+      driver->key(VK_F9);
+      driver->key('3');
+    }
+    if (changed) driver->key(nextStock ? static_cast<unsigned>(VK_DOWN) : unsigned{'0'});
+    return driver;
+  };
+  std::unique_ptr<SDIDecFrame> frameA, frameB;
+  auto a = makeDriver(frameA, false);
+  auto b = makeDriver(frameB, true);
+  const char* path = "";
+  for (auto _ : state) {
+    const double ms = timeChangeShowing(a->raster(), b->raster(), 20, &path);
+    if (ms < 0) {
+      state.SkipWithError("no window could be opened");
+      break;
+    }
+    state.SetIterationTime(ms / 1000.0);
+  }
+  state.SetLabel(path);
+}
+BENCHMARK_CAPTURE(BM_ShowChangeInWindow, next_stock, true)
+    ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ShowChangeInWindow, keypad_digit, false)
+    ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

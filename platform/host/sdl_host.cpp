@@ -7,12 +7,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 #include <string>
 
 #include "platform/gdi/raster_device.h"
+#include "platform/host/frame_copy.h"
 #include "platform/text/cp932.h"
 
 namespace {
@@ -66,7 +68,9 @@ unsigned virtualKey(const SDL_Keysym& key) {
   X(SDL_FreeCursor) X(SDL_SetCursor) X(SDL_PollEvent) X(SDL_WaitEventTimeout)               \
   X(SDL_ShowSimpleMessageBox) X(SDL_CreateRenderer) X(SDL_DestroyRenderer)                  \
   X(SDL_CreateTexture) X(SDL_DestroyTexture) X(SDL_UpdateTexture) X(SDL_RenderCopy)         \
-  X(SDL_RenderPresent) X(SDL_GetRendererOutputSize)
+  X(SDL_RenderPresent) X(SDL_GetRendererOutputSize) X(SDL_GetWindowPixelFormat)             \
+  X(SDL_GetWindowSurface) X(SDL_UpdateWindowSurface) X(SDL_UpdateWindowSurfaceRects)        \
+  X(SDL_LockSurface) X(SDL_UnlockSurface)
 
 struct SdlLibrary {
 #define PELINOR_SDL_POINTER(name) decltype(&::name) name = nullptr;
@@ -105,8 +109,26 @@ bool loadSdl(std::string& why) {
   return true;
 }
 
-// The frame's words (0x00RRGGBB) are the texture's native layout: uploads copy rows as they are.
+// The frame's words (0x00RRGGBB) are the native layout of a window surface or texture of this
+// format: they are copied row by row as they are.
 constexpr Uint32 FramePixelFormat = SDL_PIXELFORMAT_RGB888;
+
+// Set (to anything but "0") to show frames through an SDL renderer even where the window's
+// own pixels would take them.
+constexpr const char* RendererVariable = "PELINOR_WINDOW_RENDERER";
+
+bool rendererAsked() {
+  const char* v = std::getenv(RendererVariable);
+  return v && *v && std::strcmp(v, "0") != 0;
+}
+
+// Starts SDL's video. A window surface is then the window system's own image (under X11 a
+// shared-memory image) rather than a texture drawn by a renderer, which under a software GL
+// costs a texture upload, a draw and a read back on every showing.
+bool initVideo() {
+  sdl.SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  return sdl.SDL_Init(SDL_INIT_VIDEO) == 0;
+}
 
 // A texture holding one raster frame of a fixed size.
 class FrameTexture {
@@ -147,14 +169,133 @@ class FrameTexture {
   int height_ = 0;
 };
 
+// How painted frames reach a window: the menu bar's frame on top, the client's below it.
+// Where the window's own pixels have the frame's layout, the frames are copied into them and
+// only the rectangles that differ from what the window shows are handed to the window system;
+// otherwise (another pixel layout, or the renderer asked for) through a renderer and two
+// streaming textures, the whole frame each time.
+class WindowView {
+ public:
+  WindowView() = default;
+  WindowView(const WindowView&) = delete;
+  WindowView& operator=(const WindowView&) = delete;
+  ~WindowView() {
+    barTexture_.reset();
+    clientTexture_.reset();
+    if (renderer_) sdl.SDL_DestroyRenderer(renderer_);
+  }
+
+  bool open(SDL_Window* window) {
+    window_ = window;
+    if (!rendererAsked() && sdl.SDL_GetWindowPixelFormat(window) == FramePixelFormat) {
+      SDL_Surface* s = sdl.SDL_GetWindowSurface(window);
+      if (s && s->format && s->format->format == FramePixelFormat &&
+          s->format->BytesPerPixel == sizeof(std::uint32_t)) {
+        throughSurface_ = true;
+        stale_ = true;
+        return true;
+      }
+    }
+    renderer_ = sdl.SDL_CreateRenderer(window, -1, 0);
+    return renderer_ != nullptr;
+  }
+
+  bool throughSurface() const { return throughSurface_; }
+
+  // The window's size in pixels.
+  void outputSize(int& width, int& height) const {
+    width = height = 0;
+    if (renderer_ && sdl.SDL_GetRendererOutputSize(renderer_, &width, &height) == 0) return;
+    sdl.SDL_GetWindowSize(window_, &width, &height);
+  }
+
+  // The window was resized: its pixels are made anew and hold nothing shown yet.
+  void sizeChanged() { stale_ = true; }
+  // The bar's frame was drawn anew.
+  void barChanged() { barStale_ = true; }
+
+  // Shows the frames. `changedOnly`: the window system is handed only what differs from the
+  // frames shown last (everything after a resize); otherwise the whole window.
+  bool show(const RasterDevice& bar, const RasterDevice& client, bool changedOnly) {
+    if (!throughSurface_) return present(bar, client, true);
+    SDL_Surface* s = surface();
+    if (!s) return false;
+    const bool all = stale_ || !changedOnly;
+    std::vector<SDL_Rect> rects;
+    const PixelRows rows = lock(s);
+    if (all) {
+      copyAllPixels(bar.pixels(), bar.width(), bar.height(), rows, 0);
+      copyAllPixels(client.pixels(), client.width(), client.height(), rows, bar.height());
+    } else {
+      for (const FrameRect& r : copyChangedPixels(bar.pixels(), bar.width(), bar.height(), rows, 0))
+        rects.push_back({r.x, r.y, r.w, r.h});
+      for (const FrameRect& r : copyChangedPixels(client.pixels(), client.width(),
+                                                  client.height(), rows, bar.height()))
+        rects.push_back({r.x, r.y, r.w, r.h});
+    }
+    unlock(s);
+    stale_ = false;
+    if (all) return sdl.SDL_UpdateWindowSurface(window_) == 0;
+    if (rects.empty()) return true;
+    return sdl.SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size())) == 0;
+  }
+
+  // Shows the frames shown last again, as when the window is uncovered: the window's pixels
+  // still hold them, unless the window was resized meanwhile.
+  bool showAgain(const RasterDevice& bar, const RasterDevice& client) {
+    if (!throughSurface_) return present(bar, client, false);
+    if (stale_ || !surface()) return show(bar, client, false);
+    return sdl.SDL_UpdateWindowSurface(window_) == 0;
+  }
+
+ private:
+  // The window's pixels; fetched again after a resize, when SDL makes them anew.
+  SDL_Surface* surface() {
+    SDL_Surface* s = sdl.SDL_GetWindowSurface(window_);
+    if (!s || !s->format || s->format->format != FramePixelFormat) return nullptr;
+    return s;
+  }
+  static PixelRows lock(SDL_Surface* s) {
+    if (SDL_MUSTLOCK(s) && sdl.SDL_LockSurface(s) != 0) return {};
+    return {static_cast<std::uint32_t*>(s->pixels), s->w, s->h, static_cast<std::size_t>(s->pitch)};
+  }
+  static void unlock(SDL_Surface* s) {
+    if (SDL_MUSTLOCK(s)) sdl.SDL_UnlockSurface(s);
+  }
+
+  // The renderer's way: `upload` false draws the textures uploaded last.
+  bool present(const RasterDevice& bar, const RasterDevice& client, bool upload) {
+    if (!renderer_) return false;
+    if (barStale_) {
+      barStale_ = false;
+      if (bar.height() > 0) {
+        barTexture_.upload(renderer_, bar);
+      } else {
+        barTexture_.reset();
+      }
+    }
+    if (upload) clientTexture_.upload(renderer_, client);
+    barTexture_.draw(renderer_, 0);
+    clientTexture_.draw(renderer_, bar.height());
+    sdl.SDL_RenderPresent(renderer_);
+    return true;
+  }
+
+  SDL_Window* window_ = nullptr;
+  bool throughSurface_ = false;
+  bool stale_ = true;
+  SDL_Renderer* renderer_ = nullptr;
+  FrameTexture barTexture_;
+  FrameTexture clientTexture_;
+  bool barStale_ = true;
+};
+
 class SdlWindowHost : public WindowHost {
  public:
   SdlWindowHost(SDIDecFrame& frame, TSize clientSize) : frame_(frame), client_(clientSize) {}
 
   ~SdlWindowHost() override {
-    barTexture_.reset();
-    clientTexture_.reset();
-    if (renderer_) sdl.SDL_DestroyRenderer(renderer_);
+    view_.reset();
     if (waitCursor_) sdl.SDL_FreeCursor(waitCursor_);
     if (arrowCursor_) sdl.SDL_FreeCursor(arrowCursor_);
     if (window_) sdl.SDL_DestroyWindow(window_);
@@ -168,8 +309,8 @@ class SdlWindowHost : public WindowHost {
     window_ = sdl.SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    client_.cx, client_.cy + barHeight, flags);
     if (!window_) return false;
-    renderer_ = sdl.SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) return false;
+    view_ = std::make_unique<WindowView>();
+    if (!view_->open(window_)) return false;
     setIcon();
     waitCursor_ = sdl.SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
     arrowCursor_ = sdl.SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
@@ -198,7 +339,8 @@ class SdlWindowHost : public WindowHost {
       if (invalid_) {
         repaint();
       } else if (exposed_) {
-        present();
+        exposed_ = false;
+        view_->showAgain(barRaster_, clientRaster_);
       }
     }
     if (frame_.GetClientWindow()) frame_.DestroyClient();
@@ -250,6 +392,7 @@ class SdlWindowHost : public WindowHost {
     switch (event.type) {
       case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          view_->sizeChanged();
           int ww = 0;
           int wh = 0;
           sdl.SDL_GetWindowSize(window_, &ww, &wh);
@@ -302,24 +445,20 @@ class SdlWindowHost : public WindowHost {
     return ww;
   }
 
-  // The menu bar is drawn only when its width changed (or its texture was lost).
+  // The menu bar is drawn only when its size changed.
   void updateBar(int width) {
     const int bar = menuBarHeight(menu(), width);
-    if (bar == barRaster_.height() && width == barRaster_.width() && barUploaded_) return;
+    if (bar == barRaster_.height() && width == barRaster_.width() && barDrawn_) return;
     barRaster_.resize(width, bar);
-    barUploaded_ = false;
-    if (bar <= 0) {
-      barTexture_.reset();
-      return;
-    }
-    drawMenuBar(menu(), barRaster_);
-    barUploaded_ = barTexture_.upload(renderer_, barRaster_);
+    if (bar > 0) drawMenuBar(menu(), barRaster_);
+    barDrawn_ = true;
+    view_->barChanged();
   }
 
   void repaint() {
     int ww = 0;
     int wh = 0;
-    if (sdl.SDL_GetRendererOutputSize(renderer_, &ww, &wh) != 0) sdl.SDL_GetWindowSize(window_, &ww, &wh);
+    view_->outputSize(ww, wh);
     updateBar(ww);
     const int bar = barRaster_.height();
     client_ = {std::max(ww, 1), std::max(wh - bar, 1)};
@@ -343,35 +482,56 @@ class SdlWindowHost : public WindowHost {
       invalid_ = false;
       erase_ = false;
     }
-    clientTexture_.upload(renderer_, clientRaster_);
-    present();
+    exposed_ = false;  // the showing below covers an uncovering that came meanwhile
+    view_->show(barRaster_, clientRaster_, true);
     finishClose();
-  }
-
-  // Shows the bar and the last painted frame.
-  void present() {
-    exposed_ = false;
-    barTexture_.draw(renderer_, 0);
-    clientTexture_.draw(renderer_, barRaster_.height());
-    sdl.SDL_RenderPresent(renderer_);
   }
 
   SDIDecFrame& frame_;
   TSize client_;
   SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
+  std::unique_ptr<WindowView> view_;
   SDL_Cursor* waitCursor_ = nullptr;
   SDL_Cursor* arrowCursor_ = nullptr;
   RasterDevice barRaster_{0, 0};
   RasterDevice clientRaster_{0, 0};
-  FrameTexture barTexture_;
-  FrameTexture clientTexture_;
-  bool barUploaded_ = false;
+  bool barDrawn_ = false;
   bool invalid_ = false;
   bool erase_ = false;
   bool exposed_ = false;
   bool closePending_ = false;
 };
+
+// A window of the frame's size for the benchmarks, with its view; nothing when none opens.
+struct BenchWindow {
+  SDL_Window* window = nullptr;
+  std::unique_ptr<WindowView> view;
+  RasterDevice noBar{0, 0};
+
+  explicit BenchWindow(const RasterDevice& frame) {
+    std::string why;
+    if (!loadSdl(why) || !initVideo()) return;
+    window = sdl.SDL_CreateWindow("frame", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                  frame.width(), frame.height(), 0);
+    if (!window) return;
+    view = std::make_unique<WindowView>();
+    if (!view->open(window) || !view->show(noBar, frame, false)) view.reset();
+  }
+  ~BenchWindow() {
+    view.reset();
+    if (window) sdl.SDL_DestroyWindow(window);
+    if (sdl.handle) sdl.SDL_Quit();
+  }
+  bool ok() const { return view != nullptr; }
+};
+
+template <typename Show>
+double meanMilliseconds(int count, Show show) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < count; ++i) show(i);
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  return took.count() / count;
+}
 
 }  // namespace
 
@@ -387,7 +547,7 @@ int SdlHost::run(SDIDecFrame& frame) {
   sdl.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   std::signal(SIGTERM, onTerminateSignal);
   std::signal(SIGINT, onTerminateSignal);
-  if (sdl.SDL_Init(SDL_INIT_VIDEO) != 0) {
+  if (!initVideo()) {
     std::fprintf(stderr, "cannot open a window: %s\n", sdl.SDL_GetError());
     return 1;
   }
@@ -404,30 +564,22 @@ int SdlHost::run(SDIDecFrame& frame) {
   return status;
 }
 
-double timeFrameShowing(const RasterDevice& frame, int count) {
-  std::string why;
-  if (count <= 0 || !loadSdl(why) || sdl.SDL_Init(SDL_INIT_VIDEO) != 0) return -1;
-  double mean = -1;
-  SDL_Window* window = sdl.SDL_CreateWindow("frame", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                            frame.width(), frame.height(), 0);
-  SDL_Renderer* renderer = window ? sdl.SDL_CreateRenderer(window, -1, 0) : nullptr;
-  if (renderer) {
-    FrameTexture texture;
-    if (texture.upload(renderer, frame)) {
-      texture.draw(renderer, 0);
-      sdl.SDL_RenderPresent(renderer);
-      const auto start = std::chrono::steady_clock::now();
-      for (int i = 0; i < count; ++i) {
-        texture.upload(renderer, frame);
-        texture.draw(renderer, 0);
-        sdl.SDL_RenderPresent(renderer);
-      }
-      const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-      mean = took.count() / count;
-    }
-  }
-  if (renderer) sdl.SDL_DestroyRenderer(renderer);
-  if (window) sdl.SDL_DestroyWindow(window);
-  sdl.SDL_Quit();
-  return mean;
+double timeFrameShowing(const RasterDevice& frame, int count, const char** path) {
+  if (count <= 0) return -1;
+  BenchWindow w(frame);
+  if (!w.ok()) return -1;
+  if (path) *path = w.view->throughSurface() ? "window surface" : "renderer";
+  return meanMilliseconds(count, [&](int) { w.view->show(w.noBar, frame, false); });
+}
+
+double timeChangeShowing(const RasterDevice& first, const RasterDevice& second, int count,
+                         const char** path) {
+  if (count <= 0 || first.width() != second.width() || first.height() != second.height())
+    return -1;
+  BenchWindow w(first);
+  if (!w.ok()) return -1;
+  if (path) *path = w.view->throughSurface() ? "window surface" : "renderer";
+  return meanMilliseconds(count, [&](int i) {
+    w.view->show(w.noBar, i % 2 == 0 ? second : first, true);
+  });
 }

@@ -458,3 +458,101 @@ TEST_F(RealWindow, UncoveringShowsTheLastFrameWithoutRepeatingTheKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// The viewer's window through each way frames reach it: after its first paint, after typed
+// keys (only what changed is handed over), after a resize (the window's pixels are made anew),
+// after a key at the new size, and after it is uncovered, the window shows exactly what the
+// script host paints for the same events.
+class RealWindowPaths : public RealWindow, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RealWindowPaths, WindowShowsThePaintedFrame) {
+  ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
+  const bool renderer = GetParam();
+  testsupport::TempWorkDir dir;
+  const fs::path base = dir.path() / "window";
+  fs::create_directory(base);
+  emptyDatabase(base);
+  const std::string program = (programDir() / "pelinorw").string();
+  const Menu& menu = pelinorwResources().menus.at(100);
+
+  // Each step: keys typed in the window (xdotool names), or a new client size; then the
+  // script host's frame for every step so far.
+  struct Step {
+    std::string what;
+    std::vector<std::string> keys;
+    int width = 0;  // a resize to width x height when nonzero
+    int height = 0;
+    bool uncover = false;
+  };
+  const std::vector<Step> steps = {
+      {"the first paint", {}, 0, 0, false},
+      {"typed keys", {"1", "3"}, 0, 0, false},
+      {"a resize", {}, 800, 560, false},
+      {"a key at the new size", {"5"}, 0, 0, false},
+      {"uncovering", {}, 0, 0, true},
+  };
+
+  if (renderer) setenv("PELINOR_WINDOW_RENDERER", "1", 1);
+  const fs::path previous = fs::current_path();
+  fs::current_path(base);
+  const pid_t pid = spawn({program, "--size", "640x480"}, false);
+  fs::current_path(previous);
+  unsetenv("PELINOR_WINDOW_RENDERER");
+  ASSERT_GT(pid, 0);
+  std::string window;
+  for (int attempt = 0; attempt < 10 && window.empty(); ++attempt)
+    window = run("timeout 10 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
+                 " --name 'v3.02' 2>/dev/null");
+  ASSERT_FALSE(window.empty()) << "the window did not appear";
+  run("xdotool windowfocus --sync " + window);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+  std::string script;
+  int width = 640;
+  int height = 480;
+  int n = 0;
+  for (const Step& step : steps) {
+    for (const std::string& k : step.keys) {
+      run("xdotool key --clearmodifiers " + k);
+      script += "key " + k + "\n";
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    if (step.width) {
+      width = step.width;
+      height = step.height;
+      run("xdotool windowsize --sync " + window + " " + std::to_string(width) + " " +
+          std::to_string(height + menuBarHeight(menu, width)));
+      script += "size " + std::to_string(width) + " " + std::to_string(height) + "\n";
+    }
+    if (step.uncover) {
+      run("xdotool windowunmap --sync " + window);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      run("xdotool windowmap --sync " + window);
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    const fs::path shots = dir.path() / ("step" + std::to_string(n++));
+    fs::create_directory(shots);
+    for (const auto& entry : fs::directory_iterator(base))
+      if (entry.is_regular_file()) fs::copy_file(entry.path(), shots / entry.path().filename());
+    Image expected;
+    testsupport::writeFile(shots / "events.txt", script + "snapshot shot.png\n");
+    ASSERT_EQ(runIn(shots, program + " --script events.txt --size 640x480"), 0);
+    ASSERT_TRUE(readPng((shots / "shot.png").string(), expected));
+    ASSERT_EQ(expected.width, width);
+    ASSERT_EQ(expected.height, height);
+    EXPECT_EQ(waitForClient(window, shots, expected, menuBarHeight(menu, width)), 0)
+        << "after " << step.what << (renderer ? " through the renderer" : "");
+  }
+
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, RealWindowPaths, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Renderer" : "WindowSurface"; });
+
+}  // namespace
