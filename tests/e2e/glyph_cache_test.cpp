@@ -84,6 +84,11 @@ TEST(GlyphCacheFile, ViewerDrawsTheSamePixelsWithAndWithoutItsGlyphFile) {
   ASSERT_FALSE(plain.empty());
   EXPECT_FALSE(fs::exists(file)) << "the switch turns the cache off";
 
+  {
+    // A cache folder that cannot be made (its parent is a file) costs nothing but the saving.
+    ScopedEnv unusable("XDG_CACHE_HOME", (dir.path() / "pelinoru.sys").string());
+    EXPECT_EQ(screens(), plain) << "cache folder unusable";
+  }
   EXPECT_EQ(screens(), plain) << "first run, writing the file";
   const std::string written = testsupport::readFile(file);
   ASSERT_FALSE(written.empty());
