@@ -95,6 +95,15 @@ TEST(GlyphCacheFile, ViewerDrawsTheSamePixelsWithAndWithoutItsGlyphFile) {
   EXPECT_EQ(screens(), plain) << "second run, reading it";
   EXPECT_EQ(testsupport::readFile(file), written) << "nothing new to write";
 
+  // Four cold starts at once each replace the file whole, and leave no temporary file behind.
+  fs::remove(file);
+  const std::string viewer = (testsupport::binaryDir() / "apps" / "pelinorw").string();
+  std::string together;
+  for (int i = 0; i < 4; ++i) together += viewer + " --script s.txt >/dev/null 2>&1 & ";
+  ASSERT_EQ(std::system((together + "wait").c_str()), 0);
+  EXPECT_EQ(testsupport::readFile(file), written) << "after concurrent runs";
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
+
   // A damaged file is drawn around and replaced by the same glyphs.
   for (std::size_t keep : {std::size_t{0}, std::size_t{40}, written.size() / 2}) {
     testsupport::writeFile(file, written.substr(0, keep));
