@@ -82,9 +82,7 @@ class GlyphCache {
     } else {
       if (!openFace()) return nullptr;
       glyph = render(cp, emWidth, cellHeight, bold);
-      if (emWidth <= kMaxStoredSize && cellHeight <= kMaxStoredSize &&
-          fresh_.size() < kMaxCachedGlyphs)
-        fresh_.emplace(GlyphKey{cp, emWidth, cellHeight, bold}, glyph);
+      keep({cp, emWidth, cellHeight, bold}, *glyph);
     }
     if (emWidth <= kMaxCachedSize && cellHeight <= kMaxCachedSize) {
       if (glyphs_.size() >= kMaxCachedGlyphs) glyphs_.clear();
@@ -100,35 +98,26 @@ class GlyphCache {
     return render(cp, emWidth, cellHeight, bold);
   }
 
-  // Replaces the glyph file with its glyphs and those rendered since; when that would grow it
-  // beyond its limit, with the glyphs of this run alone.
+  // Replaces the glyph file with its glyphs and those rendered since.
   void save() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (fresh_.size() == savedCount_ || folder_.empty() || identity_.empty()) return;
     savedCount_ = fresh_.size();
-    std::vector<std::pair<GlyphKey, ReadyGlyph>> glyphs;
-    for (const auto& [key, glyph] : fresh_) glyphs.emplace_back(key, readyGlyph(*glyph));
-    const std::size_t own = glyphs.size();
-    if (stored_) {
-      for (std::size_t i = 0; i < stored_->size(); ++i) {
-        ReadyGlyph glyph;
-        if (stored_->glyphAt(i, glyph)) glyphs.emplace_back(stored_->keyAt(i), std::move(glyph));
-      }
-      // Keys of this run are missing from the file, so the two parts never share one.
-      std::inplace_merge(glyphs.begin(), glyphs.begin() + static_cast<std::ptrdiff_t>(own),
-                         glyphs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    }
-    std::string bytes = formatGlyphFile(identity_, glyphs);
-    if (bytes.size() > kMaxGlyphFileBytes && glyphs.size() > own) {
-      glyphs.clear();
-      for (const auto& [key, glyph] : fresh_) glyphs.emplace_back(key, readyGlyph(*glyph));
-      bytes = formatGlyphFile(identity_, glyphs);
-    }
-    if (bytes.size() > kMaxGlyphFileBytes) return;
-    writeGlyphFile(folder_, bytes);
+    const std::string bytes = mergedGlyphFile(identity_, stored_ ? &*stored_ : nullptr,
+                                              {fresh_.begin(), fresh_.end()});
+    if (!bytes.empty()) writeGlyphFile(folder_, bytes);
   }
 
  private:
+  // Notes a glyph rendered in this run for the glyph file, as long as the file could hold it.
+  void keep(const GlyphKey& key, const CellGlyph& glyph) {
+    if (key.emWidth > kMaxStoredSize || key.cellHeight > kMaxStoredSize || folder_.empty() ||
+        identity_.empty() || freshBytes_ > kMaxGlyphFileBytes)
+      return;
+    ReadyGlyph& ready = fresh_[key] = readyGlyph(glyph);
+    freshBytes_ += 40 + 6 * ready.runs.size();  // its index entry and runs in the file
+  }
+
   // The face of the font file, opened at the first glyph that has to be rendered.
   bool openFace() {
     if (faceTried_) return face_ != nullptr;
@@ -202,8 +191,9 @@ class GlyphCache {
   std::string folder_;    // of the glyph file; empty when there is no cache
   std::string identity_;  // of the glyph file this run may use
   std::optional<GlyphFile> stored_;  // as read at the start; never changed afterwards
-  std::map<GlyphKey, std::shared_ptr<const CellGlyph>> fresh_;  // rendered in this run
-  std::size_t savedCount_ = 0;  // of fresh_, written already
+  std::map<GlyphKey, ReadyGlyph> fresh_;  // rendered in this run
+  std::size_t freshBytes_ = 0;            // about what fresh_ takes in the file
+  std::size_t savedCount_ = 0;            // of fresh_, written already
 };
 
 std::atomic<bool> cacheMade{false};

@@ -18,6 +18,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
@@ -239,6 +240,28 @@ std::string formatGlyphFile(std::string_view identity,
   out += runs;
   putU64At(out, 24, checksum(out.data() + kHeaderBytes, out.size() - kHeaderBytes));
   return out;
+}
+
+std::string mergedGlyphFile(std::string_view identity, const GlyphFile* stored,
+                            std::vector<std::pair<GlyphKey, ReadyGlyph>> fresh, std::size_t limit) {
+  std::vector<std::pair<GlyphKey, ReadyGlyph>> glyphs;
+  if (stored != nullptr) {
+    glyphs.reserve(stored->size() + fresh.size());
+    for (std::size_t i = 0; i < stored->size(); ++i) {
+      ReadyGlyph glyph;
+      if (stored->glyphAt(i, glyph)) glyphs.emplace_back(stored->keyAt(i), std::move(glyph));
+    }
+  }
+  const auto middle = static_cast<std::ptrdiff_t>(glyphs.size());
+  glyphs.insert(glyphs.end(), fresh.begin(), fresh.end());
+  // The run's glyphs are those the file lacked, so the two parts never share a key.
+  std::inplace_merge(glyphs.begin(), glyphs.begin() + middle, glyphs.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::string bytes = formatGlyphFile(identity, glyphs);
+  // A cache grown beyond its limit starts again from what this run drew.
+  if (bytes.size() > limit && glyphs.size() > fresh.size()) bytes = formatGlyphFile(identity, fresh);
+  if (bytes.size() > limit) bytes.clear();
+  return bytes;
 }
 
 std::string glyphFileIdentity(const std::string& fontPath) {

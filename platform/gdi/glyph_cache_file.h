@@ -56,6 +56,13 @@ class GlyphFile {
 std::string formatGlyphFile(std::string_view identity,
                             const std::vector<std::pair<GlyphKey, ReadyGlyph>>& glyphs);
 
+// The file after a run: the glyphs of the stored file (when there is one) and those rendered in
+// the run (missing from it; in key order); when that exceeds the limit, the run's alone. Empty
+// when even those exceed it.
+std::string mergedGlyphFile(std::string_view identity, const GlyphFile* stored,
+                            std::vector<std::pair<GlyphKey, ReadyGlyph>> fresh,
+                            std::size_t limit = kMaxGlyphFileBytes);
+
 // The identity of the file a process may use: the format, the font file (path, size, time of
 // change), the renderer's version and settings. Empty when the font file cannot be examined.
 std::string glyphFileIdentity(const std::string& fontPath);

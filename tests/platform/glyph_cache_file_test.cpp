@@ -91,6 +91,28 @@ TEST_F(GlyphFileTest, AFileOfAnotherFontOrFormatIsRefused) {
   EXPECT_EQ(pelinor::gdi::glyphFileIdentity((dir.path() / "missing.ttf").string()), "");
 }
 
+TEST_F(GlyphFileTest, ARunAddsItsGlyphsToTheFileUntilItsLimit) {
+  const Glyphs old = rendered({{U'A', 12, 16, false}, {U'銘', 16, 16, true}, {U'ﾁ', 8, 16, false}});
+  const Glyphs fresh = rendered({{U'B', 12, 16, false}, {U'銘', 16, 16, false}});
+  auto stored = GlyphFile::parse(pelinor::gdi::formatGlyphFile(identity_, old), identity_);
+  ASSERT_TRUE(stored);
+
+  auto merged = GlyphFile::parse(pelinor::gdi::mergedGlyphFile(identity_, &*stored, fresh), identity_);
+  ASSERT_TRUE(merged);
+  EXPECT_EQ(merged->size(), old.size() + fresh.size());
+  for (const Glyphs* part : {&old, &fresh})
+    for (const auto& [key, glyph] : *part) {
+      ReadyGlyph read;
+      EXPECT_TRUE(merged->find(key, read) && read == glyph) << static_cast<unsigned>(key.cp);
+    }
+
+  // Over the limit the file starts again from the run's glyphs, or is not written at all.
+  const std::string own = pelinor::gdi::formatGlyphFile(identity_, fresh);
+  EXPECT_EQ(pelinor::gdi::mergedGlyphFile(identity_, &*stored, fresh, own.size()), own);
+  EXPECT_EQ(pelinor::gdi::mergedGlyphFile(identity_, &*stored, fresh, own.size() - 1), "");
+  EXPECT_EQ(pelinor::gdi::mergedGlyphFile(identity_, nullptr, fresh), own);
+}
+
 TEST_F(GlyphFileTest, DamagedFilesAreRefusedOrGiveTheSameGlyphs) {
   const Glyphs fresh = rendered({{U'1', 12, 16, false}, {U'ｱ', 12, 16, true}, {U'値', 16, 16, false}});
   const std::string bytes = pelinor::gdi::formatGlyphFile(identity_, fresh);
