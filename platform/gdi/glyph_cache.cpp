@@ -81,8 +81,10 @@ class GlyphCache {
       glyph = std::make_shared<CellGlyph>(cellGlyph(stored));
     } else {
       if (!openFace()) return nullptr;
-      glyph = render(cp, emWidth, cellHeight, bold);
-      keep({cp, emWidth, cellHeight, bold}, *glyph);
+      bool complete = false;
+      glyph = render(cp, emWidth, cellHeight, bold, complete);
+      // A glyph FreeType failed on is drawn empty now, but not kept for later runs.
+      if (complete) keep({cp, emWidth, cellHeight, bold}, *glyph);
     }
     if (emWidth <= kMaxCachedSize && cellHeight <= kMaxCachedSize) {
       if (glyphs_.size() >= kMaxCachedGlyphs) glyphs_.clear();
@@ -95,7 +97,8 @@ class GlyphCache {
     if (fontPath_.empty() || !normalise(emWidth, cellHeight)) return nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
     if (!openFace()) return nullptr;
-    return render(cp, emWidth, cellHeight, bold);
+    bool complete = false;
+    return render(cp, emWidth, cellHeight, bold, complete);
   }
 
   // Replaces the glyph file with its glyphs and those rendered since.
@@ -142,7 +145,8 @@ class GlyphCache {
 
   // Renders with the cache's lock held (a FreeType face is not safe to share across threads).
   // Whatever changes the pixels made here must change kRenderRules of the glyph file too.
-  std::shared_ptr<const CellGlyph> render(char32_t cp, int emWidth, int cellHeight, bool bold) {
+  std::shared_ptr<const CellGlyph> render(char32_t cp, int emWidth, int cellHeight, bool bold,
+                                          bool& complete) {
     auto glyph = std::make_shared<CellGlyph>();
     if (FT_Set_Pixel_Sizes(face_, static_cast<FT_UInt>(emWidth), static_cast<FT_UInt>(cellHeight)) != 0)
       return glyph;
@@ -177,6 +181,7 @@ class GlyphCache {
         glyph->ink[static_cast<std::size_t>(row) * glyph->width + col] = on ? 1 : 0;
       }
     }
+    complete = true;
     return glyph;
   }
 
