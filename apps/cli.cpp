@@ -10,6 +10,7 @@
 #include <iostream>
 #include <optional>
 
+#include "platform/gdi/glyph_cache.h"
 #include "platform/text/cp932.h"
 
 #include "platform/host/script_host.h"
@@ -272,10 +273,15 @@ int runProgram(int argc, char** argv, const AppFactory& makeApp, const BatchHand
     std::cerr << name << ": the program could not be created\n";
     return 1;
   }
+  int status = 0;
   if (options.script) {
     ScriptHost host(*script, *options.script, options.size, std::cout, std::cerr);
-    return app->Run(host);
+    status = app->Run(host);
+  } else {
+    SdlHost host(options.size);
+    status = app->Run(host);
   }
-  SdlHost host(options.size);
-  return app->Run(host);
+  // Glyphs rendered for the first time are kept for the next start.
+  pelinor::gdi::saveGlyphCache();
+  return status;
 }

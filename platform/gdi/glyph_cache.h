@@ -19,6 +19,7 @@ struct CellGlyph {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> ink;
+  bool operator==(const CellGlyph&) const = default;
 };
 
 // The glyph of code point cp for a font whose full-width cell is emWidth x cellHeight device
@@ -27,19 +28,36 @@ struct CellGlyph {
 std::shared_ptr<const CellGlyph> glyphForCell(char32_t cp, int emWidth, int cellHeight, bool bold);
 
 // A glyph ready to be drawn: its ink as runs of set pixels [from, to) on a row, offsets from
-// the bitmap's top left corner, which lies at (left, top) from the cell's top left corner.
+// the bitmap's top left corner, which lies at (left, top) from the cell's top left corner; the
+// bitmap is width x height pixels.
 struct InkRun {
   int row = 0;
   int from = 0;
   int to = 0;
+  bool operator==(const InkRun&) const = default;
 };
 struct ReadyGlyph {
   int left = 0;
   int top = 0;
+  int width = 0;
+  int height = 0;
   std::vector<InkRun> runs;
+  bool operator==(const ReadyGlyph&) const = default;
 };
 
 ReadyGlyph readyGlyph(const CellGlyph& glyph);
+// The bitmap of a ready glyph (the inverse of readyGlyph).
+CellGlyph cellGlyph(const ReadyGlyph& glyph);
+
+// The glyph rendered afresh, with no cache in memory or on disk: what every cached glyph must
+// equal. Null as for glyphForCell.
+std::shared_ptr<const CellGlyph> renderedGlyph(char32_t cp, int emWidth, int cellHeight, bool bold);
+
+// Writes the glyphs rendered in this run that the glyph file in the user's cache folder did not
+// hold yet; nothing when there are none or the cache is off. Called at the end of a program's
+// run and again, for what came later, at its exit. Failures are silent: the cache is only a
+// saving.
+void saveGlyphCache();
 
 // The ready glyphs of every size a raster device has drawn, each character made once. One
 // device draws from one thread at a time, so the lookup takes no lock; only a character met
