@@ -1,8 +1,8 @@
-// Palette PNG of a frame of few colours, its chunks written here with zlib's deflate and CRC.
+// Palette PNG of a frame of few colours, its chunks written here (CRC and Adler-32 from zlib).
 //
 // A chart frame holds a dozen colours in long runs. As an index per pixel (4 bits for up to 16
 // colours) it is a sixth of the bytes of RGB, and with the "Up" filter every row equal to the one
-// above becomes zeros, which deflate's fastest level passes quickly.
+// above becomes zeros. The rows are deflated by FixedDeflate, which suits such rows.
 //
 // Two passes over the frame: the first only collects the colours (the bit depth depends on their
 // number); the second indexes, packs and filters one row at a time into a slab that stays in the
@@ -12,7 +12,7 @@
 // A large frame is done in two halves on two threads. Each half collects its colours in a table of
 // its own; the second's are then added to the first's in their order, which is the order of first
 // appearance in the whole frame, as one pass gives. Each half becomes a raw deflate stream, the
-// first ended on a byte boundary (Z_SYNC_FLUSH), so the two concatenated are one stream; the zlib
+// first ended on a byte boundary, so the two concatenated are one stream; the zlib
 // trailer is the Adler-32 of both halves combined.
 #include <zlib.h>
 
@@ -24,6 +24,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/gdi/fixed_deflate.h"
 #include "platform/gdi/png_encode.h"
 
 namespace pelinor::gdi {
@@ -33,8 +34,8 @@ constexpr std::uint32_t RgbMask = 0x00FFFFFFu;
 constexpr int MaxColours = 256;
 // Frames of at least this many pixels are done on two threads (a 640x480 frame is).
 constexpr std::size_t SplitPixels = 200'000;
-// Raw (filtered) image data above this is left to the RGB writer: the compressed stream then
-// always fits one IDAT chunk, whose length is below 2^31.
+// Raw (filtered) image data above this is left to the RGB writer: the compressed stream (at most
+// 9 bits a byte) then always fits one IDAT chunk, whose length is below 2^31.
 constexpr std::uint64_t MaxRawBytes = 1ull << 30;
 constexpr std::size_t SlabBytes = 64 * 1024;
 constexpr std::uint8_t FilterUp = 2;
@@ -160,59 +161,6 @@ uLong adlerOfZeros(uLong adler, std::uint64_t count) {
   return (b << 16) | a;
 }
 
-// Output of deflate in a buffer that grows without being cleared first.
-struct Deflated {
-  std::unique_ptr<std::uint8_t[]> bytes;
-  std::size_t capacity = 0;
-  std::size_t size = 0;
-};
-
-class Deflater {
- public:
-  Deflater() = default;
-  Deflater(const Deflater&) = delete;
-  Deflater& operator=(const Deflater&) = delete;
-  ~Deflater() {
-    if (open_) deflateEnd(&stream_);
-  }
-  bool open() {
-    // A raw stream (the zlib header and trailer are written around the parts), fastest level.
-    open_ = deflateInit2(&stream_, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-    return open_;
-  }
-  // Compresses the bytes (at most a slab) into `out`, growing it as needed.
-  bool put(const std::uint8_t* data, std::size_t length, int flush, Deflated& out) {
-    stream_.next_in = const_cast<Bytef*>(data);
-    stream_.avail_in = static_cast<uInt>(length);
-    for (;;) {
-      if (out.size == out.capacity && !grow(out)) return false;
-      stream_.next_out = out.bytes.get() + out.size;
-      stream_.avail_out = static_cast<uInt>(out.capacity - out.size);
-      const int result = deflate(&stream_, flush);
-      out.size = out.capacity - stream_.avail_out;
-      if (result == Z_STREAM_ERROR) return false;
-      // Done when all input is taken and deflate stopped short of the end of the buffer (or, at
-      // the end, when it says so).
-      if (flush == Z_FINISH ? result == Z_STREAM_END
-                            : stream_.avail_in == 0 && stream_.avail_out != 0)
-        return true;
-    }
-  }
-
- private:
-  static bool grow(Deflated& out) {
-    const std::size_t capacity = out.capacity < 16384 ? 16384 : out.capacity * 2;
-    if (capacity > (std::size_t{1} << 31)) return false;  // over a chunk: not with MaxRawBytes
-    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    if (out.size > 0) std::memcpy(bytes.get(), out.bytes.get(), out.size);
-    out.bytes = std::move(bytes);
-    out.capacity = capacity;
-    return true;
-  }
-  z_stream stream_{};
-  bool open_ = false;
-};
-
 struct Frame {
   const std::uint32_t* pixels;
   int width;
@@ -223,13 +171,13 @@ struct Frame {
 };
 
 // Rows [first, end) of the frame indexed, packed, filtered "Up" and deflated into one raw
-// deflate stream, ended with Z_FINISH when it is the last part, else on a byte boundary; with
+// deflate stream, final when it is the last part, else ended on a byte boundary; with
 // the Adler-32 of the filtered bytes.
 struct Part {
   int first = 0;
   int end = 0;
   bool last = true;
-  Deflated out;
+  std::vector<std::uint8_t> out;  // raw deflate stream
   uLong adler = 1;
   std::uint64_t rawLength = 0;
   bool ok = false;
@@ -257,8 +205,8 @@ void compressPart(const Frame& frame, const PixelIndex& colours, int depth, Part
 
   const std::size_t slabRows = std::max<std::size_t>(1, SlabBytes / lineBytes);
   std::vector<std::uint8_t> slab(slabRows * lineBytes);
-  Deflater deflater;
-  if (!deflater.open()) return;
+  part.out.reserve(slab.size() / 8);
+  FixedDeflate deflater(part.out, part.last);
   std::size_t filled = 0;
   uLong adler = 1;
   for (int y = part.first; y < part.end; ++y) {
@@ -277,11 +225,11 @@ void compressPart(const Frame& frame, const PixelIndex& colours, int depth, Part
     std::swap(previous, current);
     const bool lastRow = y + 1 == part.end;
     if (++filled == slabRows || lastRow) {
-      const int flush = !lastRow ? Z_NO_FLUSH : part.last ? Z_FINISH : Z_SYNC_FLUSH;
-      if (!deflater.put(slab.data(), filled * lineBytes, flush, part.out)) return;
+      deflater.compress(slab.data(), filled * lineBytes, lineBytes);
       filled = 0;
     }
   }
+  deflater.finish();
   part.adler = adler;
   part.rawLength = static_cast<std::uint64_t>(part.end - part.first) * lineBytes;
   part.ok = true;
@@ -316,7 +264,7 @@ std::vector<std::uint8_t> assemble(int width, int height, int depth,
                                    int partCount) {
   std::vector<std::uint8_t> out;
   std::size_t compressed = 0;
-  for (int i = 0; i < partCount; ++i) compressed += parts[i].out.size;
+  for (int i = 0; i < partCount; ++i) compressed += parts[i].out.size();
   out.reserve(8 + 25 + 12 + 3 * colours.size() + 12 + 6 + compressed + 12);
   static constexpr std::uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   out.insert(out.end(), Signature, Signature + 8);
@@ -341,9 +289,9 @@ std::vector<std::uint8_t> assemble(int width, int height, int depth,
     adler = adler32_combine(adler, parts[i].adler, static_cast<z_off_t>(parts[i].rawLength));
   std::vector<std::uint8_t> trailer;
   putU32(trailer, static_cast<std::uint32_t>(adler));
-  const Piece second = partCount > 1 ? Piece{parts[1].out.bytes.get(), parts[1].out.size}
+  const Piece second = partCount > 1 ? Piece{parts[1].out.data(), parts[1].out.size()}
                                      : Piece{nullptr, 0};
-  putChunk(out, "IDAT", {{ZlibHeader, 2}, {parts[0].out.bytes.get(), parts[0].out.size}, second,
+  putChunk(out, "IDAT", {{ZlibHeader, 2}, {parts[0].out.data(), parts[0].out.size()}, second,
                          {trailer.data(), 4}});
   putChunk(out, "IEND", {});
   return out;

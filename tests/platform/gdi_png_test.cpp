@@ -90,7 +90,8 @@ Written writeAndRead(const RasterDevice& dev, bool plain) {
 // Fills the frame with `colours` distinct colours laid out by `layout`: "chart" (runs, dotted
 // lines, boxes), "late" (the first colour everywhere, the others only in the bottom rows, in a
 // scrambled order), "halves" (the first colour everywhere, half of the others in the top rows and
-// the rest in the bottom rows) or "noise" (random colours).
+// the rest in the bottom rows), "palette noise" (each pixel one of the colours at random) or
+// "noise" (random colours).
 void paint(RasterDevice& dev, int colours, const std::string& layout, unsigned seed) {
   std::mt19937 rng(seed);
   std::vector<COLORREF> palette;
@@ -103,6 +104,12 @@ void paint(RasterDevice& dev, int colours, const std::string& layout, unsigned s
   if (layout == "noise") {
     for (int j = 0; j < h; ++j)
       for (int i = 0; i < w; ++i) dc.SetPixel(i, j, RGB(rng() & 0xFF, rng() & 0xFF, rng() & 0xFF));
+    return;
+  }
+  if (layout == "palette noise") {  // each pixel one of the colours at random: few matches
+    for (int j = 0; j < h; ++j)
+      for (int i = 0; i < w; ++i) dc.SetPixel(i, j, palette[rng() % palette.size()]);
+    for (int i = 0; i < colours; ++i) dc.SetPixel(i % w, i / w % h, palette[static_cast<std::size_t>(i)]);
     return;
   }
   dev.clear(palette[0]);
@@ -138,7 +145,8 @@ TEST(RasterPng, PaletteAndRgbWritersDecodeToTheFrame) {
       {255, 255, 257, "chart", 8, 2},  {64, 48, 0, "noise", 8, 2},     {701, 301, 200, "chart", 8, 3},
       {1021, 401, 256, "late", 8, 3},  {1021, 401, 257, "late", 8, 2}, {1021, 401, 256, "halves", 8, 3},
       {1021, 401, 257, "halves", 8, 2}, {1021, 401, 9, "halves", 4, 3}, {801, 333, 0, "noise", 8, 2},
-      {1920, 1440, 12, "chart", 4, 3},
+      {1920, 1440, 12, "chart", 4, 3},  {300, 200, 256, "palette noise", 8, 3},
+      {900, 300, 16, "palette noise", 4, 3}, {70001, 3, 20, "chart", 8, 3},
   };
   testsupport::TempWorkDir dir;
   unsigned seed = 1;
