@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 namespace pelinor::gdi {
 namespace {
@@ -114,7 +115,14 @@ void FixedDeflate::match(unsigned length, unsigned distance) {
 }
 
 void FixedDeflate::compress(const std::uint8_t* data, std::size_t length, std::size_t lineBytes) {
-  seen_.fill(0);
+  // Places in `seen_` are counted over all calls, so that older ones (before `base`) are told
+  // apart without clearing the table.
+  if (length >= std::numeric_limits<std::uint32_t>::max() - consumed_) {
+    seen_.fill(0);  // places would overflow: start counting again
+    consumed_ = 0;
+  }
+  const std::uint32_t base = consumed_;
+  consumed_ += static_cast<std::uint32_t>(length);
   std::size_t i = 0;
   while (i < length) {
     const std::size_t limit = std::min(MaxMatch, length - i);
@@ -133,9 +141,9 @@ void FixedDeflate::compress(const std::uint8_t* data, std::size_t length, std::s
     if (i + 4 <= length) {
       std::uint32_t v;
       std::memcpy(&v, data + i, 4);
-      std::uint32_t& slot = seen_[(v * 0x9E3779B1u) >> (32 - HashBits)];
-      if (bestLength < limit && slot != 0) consider(i - (slot - 1));
-      slot = static_cast<std::uint32_t>(i + 1);
+      std::uint32_t& place = seen_[(v * 0x9E3779B1u) >> (32 - HashBits)];
+      if (bestLength < limit && place > base) consider(base + i - (place - 1));
+      place = static_cast<std::uint32_t>(base + i + 1);
     }
     // A match of 3 costs 7 + 5 + up to 7 bits when near, less than three literals of 8 or 9.
     if (bestLength >= 4 || (bestLength == 3 && bestDistance <= 256)) {

@@ -34,7 +34,9 @@ class FixedDeflate {
   std::uint64_t bits_ = 0;  // pending bits, the first in the lowest place
   int pending_ = 0;
   static constexpr int HashBits = 12;
-  std::array<std::uint32_t, std::size_t{1} << HashBits> seen_{};  // position + 1 of a 4-byte value
+  std::uint32_t consumed_ = 0;  // bytes compressed so far
+  // Where a 4-byte value was seen last: its place in all the bytes so far + 1 (0: nowhere).
+  std::array<std::uint32_t, std::size_t{1} << HashBits> seen_{};
 };
 
 }  // namespace pelinor::gdi

@@ -9,11 +9,16 @@
 
 namespace pelinor::gdi {
 
-// The bytes of a PNG file holding the frame as a palette image (1, 2, 4 or 8 bits per pixel, the
-// fewest that hold its colours), or nothing when the frame has more than 256 colours or no pixel.
-// Large frames are compressed in two halves on two threads.
-std::optional<std::vector<std::uint8_t>> encodeIndexedPng(const std::uint32_t* pixels, int width,
-                                                          int height);
+// A PNG file as pieces to be written one after the other.
+struct PngPieces {
+  std::vector<std::vector<std::uint8_t>> pieces;
+  std::vector<std::uint8_t> bytes() const;  // the whole file
+};
+
+// A PNG file holding the frame as a palette image (1, 2, 4 or 8 bits per pixel, the fewest that
+// hold its colours), or nothing when the frame has more than 256 colours or no pixel. Large
+// frames are compressed in two halves on two threads.
+std::optional<PngPieces> encodeIndexedPng(const std::uint32_t* pixels, int width, int height);
 
 // Writes the frame as an 8-bit RGB PNG file through libpng; on failure the file is removed.
 bool writeRgbPng(const std::string& path, const std::uint32_t* pixels, int width, int height);

@@ -37,7 +37,7 @@ constexpr std::size_t SplitPixels = 200'000;
 // Raw (filtered) image data above this is left to the RGB writer: the compressed stream (at most
 // 9 bits a byte) then always fits one IDAT chunk, whose length is below 2^31.
 constexpr std::uint64_t MaxRawBytes = 1ull << 30;
-constexpr std::size_t SlabBytes = 64 * 1024;
+constexpr std::size_t SlabBytes = 32 * 1024;
 constexpr std::uint8_t FilterUp = 2;
 constexpr uLong AdlerBase = 65521;
 
@@ -205,7 +205,8 @@ void compressPart(const Frame& frame, const PixelIndex& colours, int depth, Part
 
   const std::size_t slabRows = std::max<std::size_t>(1, SlabBytes / lineBytes);
   std::vector<std::uint8_t> slab(slabRows * lineBytes);
-  part.out.reserve(slab.size() / 8);
+  // A chart's rows shrink about sixteenfold: room for that, more only when needed.
+  part.out.reserve(static_cast<std::size_t>(part.end - part.first) * lineBytes / 16 + 4096);
   FixedDeflate deflater(part.out, part.last);
   std::size_t filled = 0;
   uLong adler = 1;
@@ -259,42 +260,51 @@ void putChunk(std::vector<std::uint8_t>& out, const char* type, std::initializer
                   crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
 }
 
-std::vector<std::uint8_t> assemble(int width, int height, int depth,
-                                   const std::vector<std::uint32_t>& colours, const Part* parts,
-                                   int partCount) {
-  std::vector<std::uint8_t> out;
-  std::size_t compressed = 0;
-  for (int i = 0; i < partCount; ++i) compressed += parts[i].out.size();
-  out.reserve(8 + 25 + 12 + 3 * colours.size() + 12 + 6 + compressed + 12);
+// The file in pieces: everything up to the compressed rows, each part's stream as it is (no
+// copy of the bulk of the file), then the rest from the zlib trailer on.
+PngPieces assemble(int width, int height, int depth, const std::vector<std::uint32_t>& colours,
+                   Part* parts, int partCount) {
+  std::vector<std::uint8_t> head;
   static constexpr std::uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  out.insert(out.end(), Signature, Signature + 8);
+  head.insert(head.end(), Signature, Signature + 8);
 
   std::vector<std::uint8_t> header;
   putU32(header, static_cast<std::uint32_t>(width));
   putU32(header, static_cast<std::uint32_t>(height));
   // depth, colour type 3 (palette), deflate, adaptive filters, no interlace
   header.insert(header.end(), {static_cast<std::uint8_t>(depth), 3, 0, 0, 0});
-  putChunk(out, "IHDR", {{header.data(), header.size()}});
+  putChunk(head, "IHDR", {{header.data(), header.size()}});
 
   std::vector<std::uint8_t> palette;
   for (std::uint32_t c : colours)
     palette.insert(palette.end(), {static_cast<std::uint8_t>(c >> 16),
                                    static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c)});
-  putChunk(out, "PLTE", {{palette.data(), palette.size()}});
+  putChunk(head, "PLTE", {{palette.data(), palette.size()}});
 
-  // zlib header: deflate with a 32 KiB window, fastest level (0x7801 is a multiple of 31).
-  static constexpr std::uint8_t ZlibHeader[2] = {0x78, 0x01};
+  // IDAT: the zlib header (deflate, 32 KiB window, fastest: 0x7801 is a multiple of 31), the
+  // parts' streams, the Adler-32 of all the filtered rows.
+  std::vector<std::uint8_t> trailer;
   uLong adler = parts[0].adler;
   for (int i = 1; i < partCount; ++i)
     adler = adler32_combine(adler, parts[i].adler, static_cast<z_off_t>(parts[i].rawLength));
-  std::vector<std::uint8_t> trailer;
   putU32(trailer, static_cast<std::uint32_t>(adler));
-  const Piece second = partCount > 1 ? Piece{parts[1].out.data(), parts[1].out.size()}
-                                     : Piece{nullptr, 0};
-  putChunk(out, "IDAT", {{ZlibHeader, 2}, {parts[0].out.data(), parts[0].out.size()}, second,
-                         {trailer.data(), 4}});
-  putChunk(out, "IEND", {});
-  return out;
+  std::size_t length = 2 + trailer.size();
+  for (int i = 0; i < partCount; ++i) length += parts[i].out.size();
+  putU32(head, static_cast<std::uint32_t>(length));
+  const std::size_t typeAt = head.size();
+  head.insert(head.end(), {'I', 'D', 'A', 'T', 0x78, 0x01});
+  uLong crc = crc32(0, head.data() + typeAt, static_cast<uInt>(head.size() - typeAt));
+  for (int i = 0; i < partCount; ++i)
+    crc = crc32(crc, parts[i].out.data(), static_cast<uInt>(parts[i].out.size()));
+  crc = crc32(crc, trailer.data(), static_cast<uInt>(trailer.size()));
+  putU32(trailer, static_cast<std::uint32_t>(crc));
+  putChunk(trailer, "IEND", {});
+
+  PngPieces png;
+  png.pieces.push_back(std::move(head));
+  for (int i = 0; i < partCount; ++i) png.pieces.push_back(std::move(parts[i].out));
+  png.pieces.push_back(std::move(trailer));
+  return png;
 }
 
 // The work of the second half, on a thread of its own: it collects the half's colours, waits
@@ -309,7 +319,7 @@ struct SecondHalf {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> encodeIndexedPng(const std::uint32_t* pixels, int width,
+std::optional<PngPieces> encodeIndexedPng(const std::uint32_t* pixels, int width,
                                                           int height) {
   if (pixels == nullptr || width <= 0 || height <= 0) return std::nullopt;
   if ((static_cast<std::uint64_t>(width) + 1) * static_cast<std::uint64_t>(height) > MaxRawBytes)
@@ -383,11 +393,17 @@ std::optional<std::vector<std::uint8_t>> encodeIndexedPng(const std::uint32_t* p
     compressPart(frame, indexer, depth, first);
     if (split) helper.join();
     if (!first.ok || (split && !second->part.ok)) return std::nullopt;
-    const Part parts[2] = {std::move(first), std::move(second->part)};
+    Part parts[2] = {std::move(first), std::move(second->part)};
     return assemble(width, height, depth, colours.colours, parts, split ? 2 : 1);
   } catch (const std::exception&) {
     return std::nullopt;
   }
+}
+
+std::vector<std::uint8_t> PngPieces::bytes() const {
+  std::vector<std::uint8_t> all;
+  for (const auto& piece : pieces) all.insert(all.end(), piece.begin(), piece.end());
+  return all;
 }
 
 }  // namespace pelinor::gdi

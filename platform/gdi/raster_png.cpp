@@ -76,10 +76,12 @@ bool writeRgbPng(const std::string& path, const std::uint32_t* pixels, int width
 
 bool RasterDevice::writePng(const std::string& path) const {
   if (width_ <= 0 || height_ <= 0) return false;
-  const auto bytes = pelinor::gdi::encodeIndexedPng(pixels_.data(), width_, height_);
-  if (!bytes) return pelinor::gdi::writeRgbPng(path, pixels_.data(), width_, height_);
+  const auto png = pelinor::gdi::encodeIndexedPng(pixels_.data(), width_, height_);
+  if (!png) return pelinor::gdi::writeRgbPng(path, pixels_.data(), width_, height_);
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
-  const bool ok = std::fwrite(bytes->data(), 1, bytes->size(), file) == bytes->size();
+  bool ok = true;
+  for (const auto& piece : png->pieces)
+    ok = ok && std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
   return pelinor::gdi::finish(file, ok, path);
 }

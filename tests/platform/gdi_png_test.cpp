@@ -173,10 +173,11 @@ TEST(RasterPng, UnusedTopBytesOfTheFrameAreIgnored) {
   words[1] = 0xFF102030u;
   words[5] = 0x7F405060u;
   words[6] = 0x00405060u;
-  const auto png = pelinor::gdi::encodeIndexedPng(words.data(), 4, 3);
-  ASSERT_TRUE(png.has_value());
+  const auto pieces = pelinor::gdi::encodeIndexedPng(words.data(), 4, 3);
+  ASSERT_TRUE(pieces.has_value());
+  const std::vector<std::uint8_t> png = pieces->bytes();
   testsupport::TempWorkDir dir;
-  testsupport::writeFile("words.png", std::string(png->begin(), png->end()));
+  testsupport::writeFile("words.png", std::string(png.begin(), png.end()));
   Image img;
   ASSERT_TRUE(readPng("words.png", img));
   for (std::size_t i = 0; i < words.size(); ++i) {
@@ -184,7 +185,7 @@ TEST(RasterPng, UnusedTopBytesOfTheFrameAreIgnored) {
     EXPECT_EQ(img.rgb[3 * i + 1], (words[i] >> 8) & 0xFF);
     EXPECT_EQ(img.rgb[3 * i + 2], words[i] & 0xFF);
   }
-  EXPECT_EQ(static_cast<unsigned char>((*png)[24]), 1);  // two colours: one bit per pixel
+  EXPECT_EQ(png[24], 1);  // two colours: one bit per pixel
 }
 
 TEST(RasterPng, TheCompressedStreamAndItsChecksumsAreSound) {
@@ -192,8 +193,10 @@ TEST(RasterPng, TheCompressedStreamAndItsChecksumsAreSound) {
   // two halves (the trailer combines the checksums of both).
   RasterDevice dev(900, 700);
   paint(dev, 40, "chart", 7);
-  const auto png = pelinor::gdi::encodeIndexedPng(dev.pixels(), dev.width(), dev.height());
-  ASSERT_TRUE(png.has_value());
+  const auto pieces = pelinor::gdi::encodeIndexedPng(dev.pixels(), dev.width(), dev.height());
+  ASSERT_TRUE(pieces.has_value());
+  const std::vector<std::uint8_t> bytes = pieces->bytes();
+  const std::vector<std::uint8_t>* png = &bytes;
   const std::uint8_t* p = png->data();
   std::size_t at = 8;
   std::vector<std::uint8_t> idat;
