@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-ipafont-gothic
+  libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps
   desktop-file-utils
