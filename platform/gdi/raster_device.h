@@ -1,5 +1,5 @@
 // Software renderer into a frame of the client size; text through FreeType with the Japanese
-// gothic found by fontconfig; PNG output through libpng.
+// gothic found by fontconfig; PNG output (raster_png.cpp: palette images for few colours, else RGB).
 #pragma once
 
 #include <cstdint>

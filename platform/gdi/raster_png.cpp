@@ -1,4 +1,5 @@
-// PNG output of the raster device's frame (8-bit RGB).
+// PNG output of the raster device's frame: a palette image when the frame has at most 256
+// colours (charts have a dozen), else 8-bit RGB through libpng. Both decode to the frame's pixels.
 #include <png.h>
 
 #include <bit>
@@ -6,8 +7,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/gdi/png_encode.h"
 #include "platform/gdi/raster_device.h"
 
+namespace pelinor::gdi {
 namespace {
 
 // libpng reports errors by long jump; writing happens inside this function only, with nothing
@@ -49,18 +52,36 @@ bool writeRows(std::FILE* file, int width, int height, png_bytep* rows) {
   return true;
 }
 
-}  // namespace
-
-bool RasterDevice::writePng(const std::string& path) const {
-  if (width_ <= 0 || height_ <= 0) return false;  // a PNG has at least one pixel
-  std::vector<png_bytep> rows(static_cast<std::size_t>(height_));
-  for (int y = 0; y < height_; ++y)
-    rows[static_cast<std::size_t>(y)] = reinterpret_cast<png_bytep>(
-        const_cast<std::uint32_t*>(pixels_.data() + static_cast<std::size_t>(y) * width_));
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = writeRows(file, width_, height_, rows.data());
+// Closes the file; on any failure the partial file is removed.
+bool finish(std::FILE* file, bool ok, const std::string& path) {
   if (std::fclose(file) != 0) ok = false;
   if (!ok) std::remove(path.c_str());
   return ok;
+}
+
+}  // namespace
+
+bool writeRgbPng(const std::string& path, const std::uint32_t* pixels, int width, int height) {
+  if (width <= 0 || height <= 0) return false;  // a PNG has at least one pixel
+  std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y)
+    rows[static_cast<std::size_t>(y)] = reinterpret_cast<png_bytep>(
+        const_cast<std::uint32_t*>(pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width)));
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  return finish(file, writeRows(file, width, height, rows.data()), path);
+}
+
+}  // namespace pelinor::gdi
+
+bool RasterDevice::writePng(const std::string& path) const {
+  if (width_ <= 0 || height_ <= 0) return false;
+  const auto png = pelinor::gdi::encodeIndexedPng(pixels_.data(), width_, height_);
+  if (!png) return pelinor::gdi::writeRgbPng(path, pixels_.data(), width_, height_);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool ok = true;
+  for (const auto& piece : png->pieces)
+    ok = ok && std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+  return pelinor::gdi::finish(file, ok, path);
 }
