@@ -24,8 +24,8 @@ constexpr int MaxSlot = MaxStocks - 2;  // 3018: one block per stock
 
 bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-std::vector<std::string_view> words(std::string_view line) {
-  std::vector<std::string_view> out;
+void words(std::string_view line, std::vector<std::string_view>& out) {
+  out.clear();
   std::size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && isBlank(line[i])) ++i;
@@ -33,7 +33,6 @@ std::vector<std::string_view> words(std::string_view line) {
     while (i < line.size() && !isBlank(line[i])) ++i;
     if (i > start) out.push_back(line.substr(start, i - start));
   }
-  return out;
 }
 
 // A whole int, with an optional sign, as the reader's %d would take the whole word.
@@ -46,6 +45,11 @@ bool wholeInt(std::string_view w, int& value) {
 
 // A finite number taken whole by the reader's %f.
 bool wholeNumber(std::string_view w) {
+  // A plain decimal is taken by from_chars exactly when strtof takes it whole; anything else
+  // (a sign '+', hexadecimal, a value out of range) is left to strtof itself.
+  float quick = 0;
+  const auto [stop, ec] = std::from_chars(w.data(), w.data() + w.size(), quick);
+  if (ec == std::errc() && stop == w.data() + w.size() && std::isfinite(quick)) return true;
   const std::string s(w);
   char* end = nullptr;
   const float v = std::strtof(s.c_str(), &end);
@@ -62,13 +66,14 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
   int stocks = 0;
   int lineNo = 0;
   std::size_t at = 0;
+  std::vector<std::string_view> w;
   while (at < text.size()) {
     std::size_t end = text.find('\n', at);
     if (end == std::string::npos) end = text.size();
     const std::string_view line(text.data() + at, end - at);
     at = end + 1;
     ++lineNo;
-    const std::vector<std::string_view> w = words(line);
+    words(line, w);
     if (w.empty()) continue;
 
     int deleted = 0, section = 0, slot = 0, change = 0;

@@ -60,6 +60,21 @@ TEST(IndexCheck, RefusesDamageAndNamesTheLine) {
   }
 }
 
+// The code field is read as a number the way the C library reads it: whole and finite.
+TEST(IndexCheck, CodeFieldIsAWholeFiniteNumber) {
+  const struct {
+    const char* code;
+    bool ok;
+  } cases[] = {{"1377", true},  {"+1377", true},   {"1377.5", true}, {"1e3", true},
+               {"0x1p3", true}, {"1e-50", true},   {"-0", true},     {"inf", false},
+               {"nan", false},  {"1e40", false},   {"1377x", false}, {"+-1", false},
+               {".", false},    {"0x", false}};
+  for (const auto& c : cases) {
+    const std::string text = std::string("0 1 ") + c.code + " BBBBBBBBBBBBBB 0 0\n";
+    EXPECT_EQ(checkIndexText(text, Block).ok, c.ok) << c.code;
+  }
+}
+
 TEST(IndexCheck, MoreThan3019StocksAreRefused) {
   std::string text;
   for (int i = 0; i < 3019; ++i)
