@@ -50,6 +50,7 @@ class StockDays {
   double keyOf(int s);
 
  private:
+  void put(int s, const marketdb::DayRecord& r);
   std::uint32_t keyDateBits_[Days];
   double key_[Days];
 };

@@ -382,17 +382,20 @@ StockDays::StockDays() {
   }
 }
 
+void StockDays::put(int s, const marketdb::DayRecord& r) {
+  date[s] = r.date;
+  open[s] = r.open;
+  high[s] = r.high;
+  low[s] = r.low;
+  close[s] = r.close;
+  change[s] = r.change;
+  volume[s] = r.volume;
+}
+
 void StockDays::load(const marketdb::StockHistory& history) {
   Totals totals;
   for (int s = 0; s < Days; ++s) {
-    const marketdb::DayRecord& r = history.day[s];
-    date[s] = r.date;
-    open[s] = r.open;
-    high[s] = r.high;
-    low[s] = r.low;
-    close[s] = r.close;
-    change[s] = r.change;
-    volume[s] = r.volume;
+    put(s, history.day[s]);
     totals.add(high[s], low[s], volume[s]);
   }
   totals.store(*this);
@@ -418,14 +421,7 @@ void StockDays::decodeBlock(const unsigned char* block, int days) {
       change[s] = field16(12);
       std::memcpy(&volume[s], in + 14, 4);
     } else {
-      const marketdb::DayRecord r = marketdb::decodeDayRecord(in);
-      date[s] = r.date;
-      open[s] = r.open;
-      high[s] = r.high;
-      low[s] = r.low;
-      close[s] = r.close;
-      change[s] = r.change;
-      volume[s] = r.volume;
+      put(s, marketdb::decodeDayRecord(in));
     }
     totals.add(high[s], low[s], volume[s]);
   }
