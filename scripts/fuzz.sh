@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang-14, AddressSanitizer + UndefinedBehaviorSanitizer) in
 # build-fuzz and runs each for a bounded time from its seed corpus in fuzz/corpus/<target>.
-# FUZZ_SECONDS sets the time per target (default 8: about a minute for the seven targets).
+# FUZZ_SECONDS sets the time per target (default 8; the targets run as many at a time as there
+# are cores, so about half a minute for the seven on two).
 # New inputs go to build-fuzz/corpus/<target>; a crash leaves its input in build-fuzz/findings
 # and makes the script fail.
 set -euo pipefail
@@ -16,19 +17,38 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DPELINOR_FUZZ=ON -DPELINOR_TE
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 mkdir -p "$root/build-fuzz/findings"
-status=0
-summary=()
-for t in "${targets[@]}"; do
+
+# One target; its verdict goes to build-fuzz/fuzz_<target>.result.
+fuzz_one() {
+  local t=$1
   mkdir -p "$root/build-fuzz/corpus/$t"
-  log="$root/build-fuzz/fuzz_$t.log"
+  local log="$root/build-fuzz/fuzz_$t.log"
   if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       "$root/build-fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
       -max_len=65536 -timeout=20 -rss_limit_mb=2048 \
       -artifact_prefix="$root/build-fuzz/findings/$t-" \
       "$root/build-fuzz/corpus/$t" "$root/fuzz/corpus/$t" > "$log" 2>&1; then
-    result=ok
+    echo ok > "$root/build-fuzz/fuzz_$t.result"
   else
-    result=FAILED
+    echo FAILED > "$root/build-fuzz/fuzz_$t.result"
+  fi
+}
+
+# As many targets at a time as there are cores; each fuzzer runs on one.
+parallel=$(nproc)
+for t in "${targets[@]}"; do
+  rm -f "$root/build-fuzz/fuzz_$t.result"
+  fuzz_one "$t" &
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
+done
+wait
+
+status=0
+summary=()
+for t in "${targets[@]}"; do
+  log="$root/build-fuzz/fuzz_$t.log"
+  result=$(cat "$root/build-fuzz/fuzz_$t.result" 2>/dev/null || echo FAILED)
+  if [ "$result" != ok ]; then
     status=1
     tail -40 "$log"
   fi
