@@ -399,6 +399,16 @@ Image scripted(const fs::path& dir, const std::string& program, const std::strin
   return image;
 }
 
+// The window of a started program, or "" when none appears. The search is repeated: a window
+// of an earlier test that is still going away can make one search end without a result.
+std::string windowOf(pid_t pid) {
+  std::string window;
+  for (int attempt = 0; attempt < 10 && window.empty(); ++attempt)
+    window = run("timeout 10 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
+                 " --name 'v3.02' 2>/dev/null");
+  return window;
+}
+
 // Differing pixels between the window's client area and the image, once the window shows it
 // (or -1 when no capture could be read before the deadline).
 long waitForClient(const std::string& window, const fs::path& dir, const Image& expected,
@@ -431,12 +441,7 @@ TEST_F(RealWindow, UncoveringShowsTheLastFrameWithoutRepeatingTheKey) {
 
   const pid_t pid = spawn({program, "--size", "640x480"}, false);
   ASSERT_GT(pid, 0);
-  // The search is repeated: a window of an earlier test that is still going away can make
-  // one search end without a result.
-  std::string window;
-  for (int attempt = 0; attempt < 10 && window.empty(); ++attempt)
-    window = run("timeout 10 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
-                 " --name 'v3.02' 2>/dev/null");
+  const std::string window = windowOf(pid);
   ASSERT_FALSE(window.empty()) << "the window did not appear";
   const int top = menuBarHeight(pelinorwResources().menus.at(100), 640);
   run("xdotool windowfocus --sync " + window);
@@ -504,10 +509,7 @@ TEST_P(RealWindowPaths, WindowShowsThePaintedFrame) {
   fs::current_path(previous);
   unsetenv("PELINOR_WINDOW_RENDERER");
   ASSERT_GT(pid, 0);
-  std::string window;
-  for (int attempt = 0; attempt < 10 && window.empty(); ++attempt)
-    window = run("timeout 10 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
-                 " --name 'v3.02' 2>/dev/null");
+  const std::string window = windowOf(pid);
   ASSERT_FALSE(window.empty()) << "the window did not appear";
   run("xdotool windowfocus --sync " + window);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
