@@ -61,9 +61,9 @@ IndexCheck refusal(int line, std::string message) { return {false, line, std::mo
 }  // namespace
 
 IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) {
+  // Slots are distinct and within 0..MaxSlot, which also holds the table to its 3019 stocks.
   std::vector<int> slotLine(MaxSlot + 1, 0);
   int largest = -1;
-  int stocks = 0;
   int lineNo = 0;
   std::size_t at = 0;
   std::vector<std::string_view> w;
@@ -95,11 +95,6 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
                      format(SJ("%s の%d行目の記録位置%dは%d行目と重なるので処理しません").c_str(),
                             IndexFileName, lineNo, slot,
                             slotLine[static_cast<std::size_t>(slot)]));
-    }
-    if (++stocks > MaxStocks - 1) {
-      return refusal(lineNo, format(SJ("%s の%d行目で銘柄数が上限の%dを超えるので処理しません")
-                                        .c_str(),
-                                    IndexFileName, lineNo, MaxStocks - 1));
     }
     slotLine[static_cast<std::size_t>(slot)] = lineNo;
     largest = std::max(largest, slot);

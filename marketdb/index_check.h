@@ -16,8 +16,8 @@ struct IndexCheck {
 };
 
 // Checks the text of pelinoru.idx: every line that is not blank holds exactly the six fields of
-// the index (two integers, a code, a name of at most 14 bytes, two integers), at most 3019
-// stocks, every record slot within 0..3018 and used once, and a pelinoru.dat of
+// the index (two integers, a code, a name of at most 14 bytes, two integers), every record slot
+// within 0..3018 and used once (so at most 3019 stocks), and a pelinoru.dat of
 // `priceFileBytes` (-1: not checked) holding no block beyond the largest slot.
 IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes);
 

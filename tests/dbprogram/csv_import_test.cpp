@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -39,7 +40,7 @@ TEST(CsvImport, DatesAndNumbersOfEachLayout) {
     int date;  // 0: the line is left out
     int close;
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"2024-01-04,1,2,1,2,10", 20240104, 2},
       {"2024/01/04,1,2,1,2,10", 20240104, 2},
       {"2024/1/4,1,2,1,2,10", 20240104, 2},
@@ -59,6 +60,18 @@ TEST(CsvImport, DatesAndNumbersOfEachLayout) {
       {"2024-01-04,1,2,1,2", 0, 0},
       {"2024-01-04,1,2,1,2,1e400", 0, 0},
   };
+  // The last day of every month of a leap and a common year is a date; the day after it is not.
+  for (const int y : {2024, 2023}) {
+    for (unsigned m = 1; m <= 12; ++m) {
+      using namespace std::chrono;
+      const unsigned last = unsigned{year_month_day_last{year{y}, month_day_last{month{m}}}.day()};
+      char line[40];
+      for (const unsigned d : {last, last + 1}) {
+        std::snprintf(line, sizeof line, "%d-%02u-%02u,1,2,1,2,10", y, m, d);
+        cases.push_back({line, d == last ? y * 10000 + static_cast<int>(m * 100 + d) : 0, 2});
+      }
+    }
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     std::vector<ImportProblem> problems;

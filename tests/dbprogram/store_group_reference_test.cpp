@@ -26,7 +26,10 @@ const Stock Stocks[] = {{"AAAAAAAAAAAAAA", "13010", 1301, 100},
                         {"BBBBBBBBBBBBBB", "13770", 1377, 2000},
                         {"CCCCCCCCCCCCCC", "20010", 2001, 300},
                         {"DDDDDDDDDDDDDD", "30010", 3001, 4000},  // new in the group
-                        {"EEEEEEEEEEEEEE", "99840", 9984, 50}};   // new in the group
+                        {"EEEEEEEEEEEEEE", "99840", 9984, 50},    // new in the group
+                        // New in one file only, with a change of 4 %: every later file of the
+                        // group must set its change % back to 0.
+                        {"FFFFFFFFFFFFFF", "13050", 1305, 20}};
 
 struct Line {
   int stock;  // index into Stocks
@@ -46,7 +49,7 @@ std::string text(const Line& l) {
 const std::vector<std::vector<Line>> GroupFiles = {
     {{0, 991206, 1}, {1, 991206, 1}, {2, 991206, 1}},
     {{0, 991207, 2}, {2, 991207, 2}},
-    {{0, 991208, 3}, {1, 991208, 3}, {2, 991208, 3}, {3, 991208, 3}},
+    {{0, 991208, 3}, {1, 991208, 3}, {2, 991208, 3}, {3, 991208, 3}, {5, 991208, 3}},
     {{2, 991209, 4}, {3, 991209, 4}},
     {{0, 991210, 5}, {1, 991210, 5}, {2, 991210, 5}, {3, 991210, 5}, {4, 991210, 5}},
     {{0, 991211, 6}, {1, 991211, 6}, {2, 991213, 7}, {4, 991213, 7}},
@@ -127,6 +130,51 @@ TEST_F(StoreGroupReference, EveryGroupSizeLaysTheRecordsOfThePlainReference) {
       else
         EXPECT_TRUE(Snapshot::take() == first);
     }
+  }
+}
+
+// More dates than the ring holds: 700 days of two stocks, as one file, and as seven files of
+// 100 days stored one per change and all as one change. The newest 640 days must win in every
+// case, so the four database files come out the same.
+TEST_F(StoreGroupReference, MoreDatesThanTheRingHoldsKeepTheNewest) {
+  std::vector<std::string> parts(7);
+  std::string whole;
+  auto dateOf = [](int day) {
+    return (90 + day / 336) * 10000 + (day / 28 % 12 + 1) * 100 + day % 28 + 1;
+  };
+  for (int day = 0; day < 700; ++day) {
+    for (int stock : {0, 2}) {
+      const std::string line = text({stock, dateOf(day), day});
+      parts[static_cast<std::size_t>(day / 100)] += line;
+      whole += line;
+    }
+  }
+  std::vector<std::string> paths;
+  for (std::size_t f = 0; f < parts.size(); ++f) {
+    paths.push_back("W9" + std::to_string(f));
+    testsupport::writeFile(paths.back(), parts[f]);
+  }
+  testsupport::writeFile("W_all", whole);
+  auto storeFresh = [&](const std::vector<std::string>& files, int group) {
+    for (const char* name : {"pelinoru.sys", "pelinoru.win", "pelinoru.idx", "pelinoru.dat"})
+      std::filesystem::remove(name);
+    initDatabase("W");
+    CapturedOutput out;
+    EXPECT_EQ(dbprogram::storeDailyFiles(files, out, group).storedFiles,
+              static_cast<int>(files.size()));
+    return Snapshot::take();
+  };
+  const Snapshot oneByOne = storeFresh(paths, 1);
+  EXPECT_TRUE(storeFresh(paths, 32) == oneByOne);
+  EXPECT_TRUE(storeFresh({"W_all"}, 1) == oneByOne);
+  // Day k went to ring position (k + 1) % 640: the newest, day 699, to 60, and day 60, the
+  // oldest kept, to 61.
+  for (int day : {699, 60}) {
+    const int close = Stocks[0].base + day;
+    EXPECT_EQ(datRecord(0, (day + 1) % 640),
+              recordBytes(static_cast<float>(dateOf(day)), close - 1, close + 2, close - 3, close,
+                          day % 5 - 2, static_cast<float>(1000 + day)))
+        << day;
   }
 }
 

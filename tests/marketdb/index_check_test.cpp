@@ -45,6 +45,7 @@ TEST(IndexCheck, RefusesDamageAndNamesTheLine) {
        "1行目"},
       {"an emptied index before blocks (row 1)", "", 300 * Block, false, 0, "300"},
       {"lines lost at the end", a, 2 * Block, false, 0, "pelinoru.dat"},
+      {"the last line lost, its block cut short", a, 2 * Block - 18, false, 0, "pelinoru.dat"},
       {"an empty database", "", 0, true, 0, nullptr},
   };
   for (const Case& c : cases) {
@@ -75,15 +76,18 @@ TEST(IndexCheck, CodeFieldIsAWholeFiniteNumber) {
   }
 }
 
+// 3019 stocks fill every slot, so a 3020th line has no slot of its own to name.
 TEST(IndexCheck, MoreThan3019StocksAreRefused) {
   std::string text;
   for (int i = 0; i < 3019; ++i)
     text += "0 1 " + std::to_string(1000 + i) + " N " + std::to_string(i) + " 0\n";
   EXPECT_TRUE(checkIndexText(text, 3019 * Block).ok);
-  text += "0 1 9999 N 0 0\n";
-  const marketdb::IndexCheck r = checkIndexText(text, 3019 * Block);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.line, 3020);
+  for (const char* slot : {"0", "3018", "3019"}) {
+    const marketdb::IndexCheck r =
+        checkIndexText(text + "0 1 9999 N " + slot + " 0\n", 3019 * Block);
+    EXPECT_FALSE(r.ok) << slot;
+    EXPECT_EQ(r.line, 3020) << slot;
+  }
 }
 
 }  // namespace

@@ -308,6 +308,8 @@ TEST(WeeklyRciTest, WorkedWindowsOfTenWeeks) {
   nineEmpty[9] = 1;
   std::vector<float> lastEmpty = full;
   lastEmpty[9] = 0;
+  std::vector<float> middleEmpty = full;
+  middleEmpty[4] = 0;
   const Case cases[] = {
       // Equal closes: price rank 1 for all, sum (j - 1)^2 = 285, (6 * 285 / 990 - 1) * 100.
       {"equal", std::vector<int>(10, 500), full, 72},
@@ -320,6 +322,9 @@ TEST(WeeklyRciTest, WorkedWindowsOfTenWeeks) {
       {"falling", {10, 9, 8, 7, 6, 5, 4, 3, 2, 1}, full, 0},
       {"nine empty", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, nineEmpty, 0},
       {"last empty", std::vector<int>(10, 500), lastEmpty, 0},
+      // The nine trading weeks around an empty fifth week rise strictly: their date ranks are
+      // 1..9 among themselves, the reverse of their price ranks, which is +100 exactly.
+      {"empty middle week", {1, 2, 3, 4, 0, 6, 7, 8, 9, 10}, middleEmpty, 100},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -252,11 +252,13 @@ TEST(SignTotalTest, WeightedTermsRangeAndPeaks) {
   EXPECT_EQ(totals[(oldest + 631) % RingDays], -55);
   EXPECT_EQ(totals[(oldest + 629) % RingDays], 0);
 
-  // The range counts walk days after warm-up - 2 only (day 635 onwards for 637).
-  totals[(oldest + 634) % RingDays] = 900;
+  // The range counts the first complete day, warm-up - 1, and the days after it: for 637
+  // that is day 636 onwards, so 900 on day 635 is left out and -700 on day 636 is the minimum.
+  totals[(oldest + 635) % RingDays] = 900;
+  totals[(oldest + 636) % RingDays] = -700;
   const ind::SignRange range = ind::signRange(totals, oldest, 637);
   EXPECT_EQ(range.max, 55);
-  EXPECT_EQ(range.min, -55);
+  EXPECT_EQ(range.min, -700);
   EXPECT_FALSE(range.flat());
   const int zeros[RingDays] = {};
   EXPECT_TRUE(ind::signRange(zeros, 0, 75).flat());

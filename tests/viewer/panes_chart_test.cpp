@@ -217,6 +217,13 @@ TEST_F(PanesChartTest, IchimokuLinesCloudAndShiftedCandles) {
   EXPECT_TRUE(hasPixel(223 - 78, y(closeOf(527)), colourHex(19)));
   EXPECT_EQ(countLines(colourHex(6), "solid"), 0);
 
+  int number = win.colours[17], r = 0, g = 0, b = 0;
+  marketdb::setpal(number, r, g, b);
+  char dim[8];
+  std::snprintf(dim, sizeof dim, "%02X%02X%02X", static_cast<int>(r * 0.38),
+                static_cast<int>(g * 0.38), static_cast<int>(b * 0.38));
+  const std::string dimCloud = dim;
+
   // Conversion (9 days, colour 10) and base (26 days, colour 11) lines of shown day j at
   // x -77 + 3j, segments from the day before.
   for (int j : {120, 150, 200}) {
@@ -227,12 +234,7 @@ TEST_F(PanesChartTest, IchimokuLinesCloudAndShiftedCandles) {
     // Cloud of day j at x 1 + 3j: span 1 from the two lines' pixels, span 2 from 52 days.
     const int y1 = (y(middle(day, 9)) + y(middle(day, 26))) / 2;
     const int y2 = y(middle(day, 52));
-    int number = win.colours[17], r = 0, g = 0, b = 0;
-    marketdb::setpal(number, r, g, b);
-    char dim[8];
-    std::snprintf(dim, sizeof dim, "%02X%02X%02X", static_cast<int>(r * 0.38),
-                  static_cast<int>(g * 0.38), static_cast<int>(b * 0.38));
-    const std::string cloud = y1 < y2 ? colourHex(18) : std::string(dim);
+    const std::string cloud = y1 < y2 ? colourHex(18) : dimCloud;
     if (y1 == y2) {
       EXPECT_TRUE(hasPixel(1 + 3 * j, y1, cloud)) << j;
     } else {
@@ -242,6 +244,27 @@ TEST_F(PanesChartTest, IchimokuLinesCloudAndShiftedCandles) {
   // No averages and no distribution in view 3.
   EXPECT_TRUE(texts(fmt("%5.1f", 1100.0 / 900.0)).empty());
   EXPECT_EQ(chart->lastPaneMode, 9);
+
+  // Nine days without trading (560..568): day 568's conversion window holds no trading day,
+  // so its leading span 1 does not exist and no cloud is drawn there, although the base line
+  // and span 2 are defined; day 569 trades again and has its cloud.
+  Stock gap = dailyStock(*this);
+  for (int i = 560; i <= 568; ++i) gap.ring[slotOfDay(i)].volume = 0;
+  stocks = {gap};
+  reopen();
+  show(1301);
+  key(VK_F3);
+  auto cloudOps = [&](int day) {
+    int n = 0;
+    for (const Op& op : ops())
+      if (((op.kind == "line" && op.v[2] == op.v[0]) || op.kind == "pixel") &&
+          op.v[0] == 1 + 3 * (day - 427) && op.v[1] < h + 23 &&
+          (op.colour == colourHex(18) || op.colour == dimCloud))
+        ++n;
+    return n;
+  };
+  EXPECT_EQ(cloudOps(568), 0);
+  EXPECT_EQ(cloudOps(569), 1);
 }
 
 // 640 trading days, Monday to Friday from Monday 2 June 1997: 128 weeks of five days.
