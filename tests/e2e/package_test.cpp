@@ -139,8 +139,12 @@ TEST_F(DebianPackage, DependsNamesThePackageOfEveryLibraryTheProgramsUse) {
   ASSERT_TRUE(needed.count("libc.so.6"));
   // The viewer opens SDL by its file name, and draws with the Japanese gothic.
   needed.insert("libSDL2-2.0.so.0");
+  // The library as the loader finds it, in this machine's own architecture's folder.
+  std::string multiarch = shell("dpkg-architecture -qDEB_HOST_MULTIARCH", false).text;
+  multiarch = multiarch.substr(0, multiarch.find('\n'));
+  ASSERT_FALSE(multiarch.empty());
   for (const std::string& library : needed) {
-    const Output owner = shell("dpkg-query -S '*/" + library + "'", false);
+    const Output owner = shell("dpkg-query -S '*/" + multiarch + "/" + library + "'", false);
     ASSERT_EQ(owner.status, 0) << library;
     const std::string package = owner.text.substr(0, owner.text.find_first_of(":,"));
     EXPECT_TRUE(names.count(package)) << library << " from " << package << " in: " << depends.text;
