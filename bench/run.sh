@@ -11,8 +11,10 @@
 #                              --links: also build the programs linked statically
 #                              (-DPELINOR_STATIC_DEPS=ON, in STATIC_BUILD_DIR, default
 #                              build-static) and time their start beside the shared link's
-# Start-up of pelinorw to the first painted stock menu, measured with --links (median of 5,
-# shared two-core machine, December 2026): shared link START_SHARED, static link START_STATIC.
+# Start of pelinorw to the first painted stock menu, as measured on the shared two-core machine
+# (December 2026, load about 8, medians of 41 runs, CPU time being the steadier figure there):
+# shared link 13.5 ms CPU (35-56 ms wall), static link 10.5 ms CPU (25-36 ms wall); --help
+# alone 10.1 / 6.4 ms CPU.
 # Environment: BUILD_DIR (default build), RUNS (default 5), PELINOR_BIN (a folder with other
 # pelinorx/pelinorw binaries to time, e.g. of an older build).
 set -euo pipefail
