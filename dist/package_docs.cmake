@@ -19,3 +19,4 @@ execute_process(COMMAND gzip -9nc "${CPACK_PELINOR_CHANGELOG}"
 if(failed)
   message(FATAL_ERROR "gzip failed on ${CPACK_PELINOR_CHANGELOG}")
 endif()
+file(CHMOD "${docdir}/changelog.gz" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
