@@ -4,9 +4,17 @@
 # of several runs, peak memory from the kernel's accounting) and in process (Google
 # Benchmark), and prints each beside its target.
 #
-#   bench/run.sh [--store]     --store: time the 640-day store into an empty database again
+#   bench/run.sh [--store] [--links]
+#                              --store: time the 640-day store into an empty database again
 #                              (about half a minute; otherwise the figure of the database's
 #                              making is shown)
+#                              --links: also build the programs linked statically
+#                              (-DPELINOR_STATIC_DEPS=ON, in STATIC_BUILD_DIR, default
+#                              build-static) and time their start beside the shared link's
+# Start of pelinorw to the first painted stock menu, as measured on the shared two-core machine
+# (December 2026, load about 8, medians of 41 runs, CPU time being the steadier figure there):
+# shared link 13.5 ms CPU (35-56 ms wall), static link 10.5 ms CPU (25-36 ms wall); --help
+# alone 10.1 / 6.4 ms CPU.
 # Environment: BUILD_DIR (default build), RUNS (default 5), PELINOR_BIN (a folder with other
 # pelinorx/pelinorw binaries to time, e.g. of an older build).
 set -euo pipefail
@@ -14,8 +22,16 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 runs=${RUNS:-5}
+static_build=${STATIC_BUILD_DIR:-$root/build-static}
 restore=0
-[ "${1:-}" = "--store" ] && restore=1
+links=0
+for arg in "$@"; do
+  case "$arg" in
+    --store) restore=1 ;;
+    --links) links=1 ;;
+    *) echo "usage: $0 [--store] [--links]" >&2; exit 2 ;;
+  esac
+done
 
 echo "building (Release) in $build ..." >&2
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELINOR_BENCH=ON > /dev/null
@@ -77,6 +93,14 @@ store1=$("$timed" -n "$runs" -C "$work/store" -s "cp '$data/full'/pelinoru.* . &
 analyze=$("$timed" -n "$runs" -C "$work/read" "$x" analyze "$compare_date")
 start=$("$timed" -n "$runs" -C "$work/read" "$w" --script start.txt)
 help=$("$timed" -n "$runs" -C "$work/read" "$w" --help)
+if [ "$links" = 1 ]; then
+  echo "building the static link in $static_build ..." >&2
+  cmake -S "$root" -B "$static_build" -DCMAKE_BUILD_TYPE=Release -DPELINOR_STATIC_DEPS=ON \
+    -DPELINOR_TESTS=OFF -DPELINOR_BENCH=OFF > /dev/null
+  cmake --build "$static_build" -j2 --target pelinorw > /dev/null
+  start_static=$("$timed" -n "$runs" -C "$work/read" "$static_build/apps/pelinorw" --script start.txt)
+  help_static=$("$timed" -n "$runs" -C "$work/read" "$static_build/apps/pelinorw" --help)
+fi
 chart640=$("$timed" -n "$runs" -C "$work/read" "$w" --script chart640.txt --size 640x480)
 chart1920=$("$timed" -n "$runs" -C "$work/read" "$w" --script chart1920.txt --size 1920x1440)
 
@@ -122,6 +146,9 @@ row "pelinorx store of 640 files into an empty database" "$(awk -v v="$(field "$
 row "store of one file into a full database" "$(ms "$store1")" "15 ms" "$(met "$(field "$store1" 1)" 15)"
 row "pelinorx analyze" "$(ms "$analyze")" "25 ms" "$(met "$(field "$analyze" 1)" 25)"
 row "pelinorw start to the first painted stock menu" "$(ms "$start"); --help $(field "$help" 1)" "8 ms" "$(met "$(field "$start" 1)" 8)"
+if [ "$links" = 1 ]; then
+  row "the same, linked statically" "$(ms "$start_static"); --help $(field "$help_static" 1)" "8 ms" "$(met "$(field "$start_static" 1)" 8)"
+fi
 row "chart view with a 640x480 PNG, whole process" "$(ms "$chart640")" "12 ms" "$(met "$(field "$chart640" 1)" 12)"
 row "the same at 1920x1440" "$(ms "$chart1920")" "35 ms" "$(met "$(field "$chart1920" 1)" 35)"
 row "one repaint at 1920x1440 (chart / price table)" "$rep_chart / $rep_table ms (CPU $rep_chart_cpu / $rep_table_cpu)" "4 ms" "$(met "$(awk -v a="$rep_chart" -v b="$rep_table" 'BEGIN { if (a == "n/a" || b == "n/a") print "n/a"; else print (a > b ? a : b) }')" 4)"

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps
   desktop-file-utils
+  dpkg-dev file appstream
   clang-14 libclang-rt-14-dev
 )
 
