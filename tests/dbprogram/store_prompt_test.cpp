@@ -143,7 +143,9 @@ TEST_F(StorePromptTest, AMissingDailyFileIsARedLine) {
   window.driver().menu(dbprogram::IdKakuno);
   const int bells = BellCount();
   window.type("W991231E");
-  EXPECT_TRUE(window.drewText(0, 112, RedHex, "目的のW(N)yymmddﾌｧｲﾙがありません"));
+  EXPECT_TRUE(window.drewText(
+      0, 112, RedHex,
+      "目的のW991231ﾌｧｲﾙが" + std::filesystem::current_path().string() + "にありません"));
   EXPECT_EQ(BellCount(), bells + 1);
 }
 
@@ -233,7 +235,7 @@ class FifoFeeder {
 };
 
 TEST_F(StorePromptTest, AFifoIsNoDailyFileForThePromptOrTheBatch) {
-  const std::string missing = "目的のW(N)yymmddﾌｧｲﾙがありません";
+  const std::string missing = "目的のW991231はﾌｧｲﾙではないので読めません";
   const Snapshot before = Snapshot::take();
   {
     FifoFeeder feeder("W991231");
