@@ -104,14 +104,26 @@ TEST_F(RestoreSetupTest, CurrentLastStoreDateChangesNothing) {
 TEST_F(RestoreSetupTest, DatesNotInTheReferenceRingAreRefused) {
   // A later day, a day older than the ring, a date that never was, nothing typed, and 0 (the
   // date of every empty slot).
-  for (const char* keys : {"990109E", "981230E", "123456E", "E", "0E", "000000E"}) {
+  // A date that names no day says so and shows the form expected.
+  struct Case {
+    const char* keys;
+    const char* line;
+  };
+  const std::string wrong = "前日日付が間違っています、格納やり直し設定はできませんでした。";
+  const Case cases[] = {
+      {"990109E", nullptr}, {"981230E", nullptr},
+      {"123456E", "前日日付123456は日付ではないので設定できません(yymmddで入力、例 261207)"},
+      {"E", "前日日付000000は日付ではないので設定できません(yymmddで入力、例 261207)"},
+      {"0E", "前日日付000000は日付ではないので設定できません(yymmddで入力、例 261207)"},
+      {"990231E", "前日日付990231は日付ではないので設定できません(yymmddで入力、例 261207)"}};
+  for (const Case& c : cases) {
+    const char* keys = c.keys;
     SCOPED_TRACE(keys);
     DbWindow w;
     const int bells = BellCount();
     open(w, keys);
     EXPECT_EQ(BellCount(), bells + 1);
-    EXPECT_TRUE(w.drewText(0, 182, "FF0000",
-                           "前日日付が間違っています、格納やり直し設定はできませんでした。"));
+    EXPECT_TRUE(w.drewText(0, 182, "FF0000", c.line ? std::string(c.line) : wrong));
     EXPECT_EQ(readFile("pelinoru.sys"), kSys);
     EXPECT_EQ(w.chart().screenMode, 0);
     EXPECT_EQ(w.chart().entryScreen, 0);

@@ -32,11 +32,17 @@ const std::string Title = "［ペリノＣ++］形式の日々株価データを
 const std::string Ask = "今回格納処理する日々株価ﾌｧｲﾙ名(W(N)yymmdd)Eを入力してください→";
 const std::string OtherMarket = "他市場の日々株価データを格納しようとした、ＷＮを確認！もう一度";
 
+// An empty database, made before the window opens on it.
+struct EmptyDatabase {
+  EmptyDatabase() {
+    std::ostringstream out, err;
+    EXPECT_EQ(dbprogram::batchInit({"W"}, out, err), 0);
+  }
+};
+
 class StorePromptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ostringstream out, err;
-    ASSERT_EQ(dbprogram::batchInit({"W"}, out, err), 0);
     testsupport::writeFile(
         "W991230", dailyLine("AAAAAAAAAAAAAA", "100", "110", "90", "105", "5", "10", "991230",
                              "801", "72030"));
@@ -45,6 +51,7 @@ class StorePromptTest : public ::testing::Test {
     return window.drewText(0, 16, Grey, Title) && window.drewText(0, 80, Grey, Ask);
   }
   testsupport::TempWorkDir dir;
+  EmptyDatabase database;
   ShellWindow window;
 };
 
