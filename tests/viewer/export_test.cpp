@@ -1,6 +1,6 @@
 // The information screen and kabudata.txt: the title and notice, and the file byte for byte,
-// oldest ring slot first, with whatever series the last chart left, rewritten at every paint; a file that cannot be written is reported and nothing half-written
-// is left.
+// oldest ring slot first, with whatever series the last chart left, rewritten at every paint;
+// a file that cannot be written is reported and nothing half-written is left.
 #include <filesystem>
 #include <functional>
 
