@@ -2,10 +2,12 @@
 // bell and pelinoru.sys byte for byte.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "marketdb/files.h"
+#include "platform/text/cp932.h"
 #include "tests/dbprogram/settings_harness.h"
 #include "tests/support/test_support.h"
 
@@ -104,26 +106,21 @@ TEST_F(RestoreSetupTest, CurrentLastStoreDateChangesNothing) {
 TEST_F(RestoreSetupTest, DatesNotInTheReferenceRingAreRefused) {
   // A later day, a day older than the ring, a date that never was, nothing typed, and 0 (the
   // date of every empty slot).
-  // A date that names no day says so and shows the form expected.
-  struct Case {
-    const char* keys;
-    const char* line;
-  };
-  const std::string wrong = "前日日付が間違っています、格納やり直し設定はできませんでした。";
-  const Case cases[] = {
-      {"990109E", nullptr}, {"981230E", nullptr},
-      {"123456E", "前日日付123456は日付ではないので設定できません(yymmddで入力、例 261207)"},
-      {"E", "前日日付000000は日付ではないので設定できません(yymmddで入力、例 261207)"},
-      {"0E", "前日日付000000は日付ではないので設定できません(yymmddで入力、例 261207)"},
-      {"990231E", "前日日付990231は日付ではないので設定できません(yymmddで入力、例 261207)"}};
-  for (const Case& c : cases) {
-    const char* keys = c.keys;
+  // A date that names no day (from 123456 on) says so and shows the form expected.
+  const char* const entries[] = {"990109E", "981230E", "123456E", "E", "0E", "990231E"};
+  for (const char* keys : entries) {
     SCOPED_TRACE(keys);
+    const bool calendarDate = keys == entries[0] || keys == entries[1];
     DbWindow w;
     const int bells = BellCount();
     open(w, keys);
     EXPECT_EQ(BellCount(), bells + 1);
-    EXPECT_TRUE(w.drewText(0, 182, "FF0000", c.line ? std::string(c.line) : wrong));
+    const std::string date = pelinor::text::format("%06d", std::atoi(keys));
+    EXPECT_TRUE(w.drewText(0, 182, "FF0000",
+                           calendarDate
+                               ? "前日日付が間違っています、格納やり直し設定はできませんでした。"
+                               : "前日日付" + date +
+                                     "は日付ではないので設定できません(yymmddで入力、例 261207)"));
     EXPECT_EQ(readFile("pelinoru.sys"), kSys);
     EXPECT_EQ(w.chart().screenMode, 0);
     EXPECT_EQ(w.chart().entryScreen, 0);

@@ -305,6 +305,7 @@ TEST_F(BaseDateEntryTest, KeysClicksAndTheEcho) {
       {"Enter on an empty buffer", {"F2", "RETURN"}, "000000", 6, 0},
       {"a date after the newest day", {"F2", "9", "9", "0", "8", "0", "1", "RETURN"}, "000000",
        6, 0},
+      {"no 13th month", {"F2", "9", "9", "1", "3", "0", "1", "RETURN"}, "000000", 6, 0},
   };
   for (const EntryCase& c : cases) {
     SCOPED_TRACE(c.name);
