@@ -101,6 +101,7 @@ enum class AnalysisResult {
   Completed,     // both ranking files written
   Failed,        // a failure ended the run early (reported); the end message was shown
   NoSystemFile,  // pelinoru.sys missing: nothing done, no end message
+  Refused,       // the comparison date is no calendar date: nothing read or written
 };
 
 struct AnalysisOutcome {

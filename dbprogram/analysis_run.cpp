@@ -258,6 +258,14 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
                             int workers) {
   using marketdb::FileStatus;
   AnalysisOutcome outcome;
+  // A date that names no day would compare every stock with nothing; 0 means no comparison.
+  if (comparisonDate != 0 && !marketdb::isCalendarDate(comparisonDate)) {
+    reporter.warning(format(SJ("比較年月日%06gは日付ではないので分析しません"
+                               "(yymmddで入力、例 261207。0は比較なし)").c_str(),
+                            static_cast<double>(comparisonDate)));
+    outcome.result = AnalysisResult::Refused;
+    return outcome;
+  }
   reporter.started();
   if (marketdb::readSystemFile(sys) == FileStatus::Missing) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::SystemFileName),

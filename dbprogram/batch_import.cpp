@@ -1,5 +1,7 @@
 // pelinorx import: per-stock CSV price files -> daily price files the store takes.
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,12 +26,25 @@ void usage(std::ostream& err) {
          "  --out DIR  where the daily files go (default: the working directory)\n";
 }
 
-bool readWhole(const fs::path& path, std::string& text) {
+// Reads a whole file; when it cannot, `why` says what stood in the way.
+bool readWhole(const fs::path& path, std::string& text, std::string& why) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    why = "it is a folder";
+    return false;
+  }
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) {
+    why = errno != 0 ? std::strerror(errno) : "it cannot be opened";
+    return false;
+  }
   std::ostringstream buffer;
   buffer << in.rdbuf();
-  if (in.bad()) return false;
+  if (in.bad()) {
+    why = errno != 0 ? std::strerror(errno) : "a read error";
+    return false;
+  }
   text = buffer.str();
   return true;
 }
@@ -123,8 +138,9 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   fs::path namesCanonical;
   if (!namesPath.empty()) {
     std::string text;
-    if (!readWhole(namesPath, text)) {
-      out << namesPath << ": cannot be read; nothing written\n";
+    std::string why;
+    if (!readWhole(namesPath, text, why)) {
+      out << namesPath << ": cannot be read (" << why << "); nothing written\n";
       return 1;
     }
     labels = parseNameList(text, namesPath, problems);
@@ -156,9 +172,10 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   std::vector<CsvPriceRow> rows;
   for (std::size_t i = 0; i < files.size(); ++i) {
     std::string text;
-    if (!readWhole(files[i], text)) {
+    std::string why;
+    if (!readWhole(files[i], text, why)) {
       report(out, problems, 0);
-      out << files[i] << ": cannot be read; nothing written\n";
+      out << files[i] << ": cannot be read (" << why << "); nothing written\n";
       return 1;
     }
     if (!parsePriceCsv(text, files[i], codeFromFileName(files[i]), static_cast<int>(i), rows,
@@ -195,7 +212,8 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     const fs::path target = fs::path(outDir) / daily[i].name;
     if (!fs::exists(fs::symlink_status(target, ec))) continue;
     std::string existing;
-    if (fs::is_regular_file(target, ec) && readWhole(target, existing) &&
+    std::string why;
+    if (fs::is_regular_file(target, ec) && readWhole(target, existing, why) &&
         existing == daily[i].contents) {
       same[i] = true;
       continue;

@@ -83,6 +83,14 @@ void UCHART::restoreSearch(TDC& dc) {
   entryScreen = 0;
   screenMode = 0;
   selectScreenFont(dc);
+  if (!marketdb::isCalendarDate(targetDate)) {
+    Bell();
+    drawText(dc, 0, 182, ColourError,
+             format(SJ("前日日付%06.0fは日付ではないので設定できません(yymmddで入力、例 261207)")
+                        .c_str(),
+                    static_cast<double>(targetDate)));
+    return;
+  }
   // The search and the new store state are one change under the writer lock.
   marketdb::DatabaseChange change;
   if (!change.lock()) {

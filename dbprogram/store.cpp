@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -156,6 +157,25 @@ bool readDailyText(const std::string& path, std::string& text) {
   return true;
 }
 
+// The refusal of a daily file that could not be read: its name and the folder it was looked
+// for in when it is not there, else why it cannot be read.
+std::string unreadableDailyMessage(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path p(path);
+  const std::string name = pelinor::text::toCp932(p.filename().string());
+  std::error_code ec;
+  const fs::file_status status = fs::status(p, ec);
+  if (status.type() == fs::file_type::not_found) {
+    fs::path folder = fs::absolute(p, ec).parent_path();
+    return format(SJ("目的の%sﾌｧｲﾙが%sにありません").c_str(), name.c_str(),
+                  pelinor::text::toCp932(folder.string()).c_str());
+  }
+  if (!ec && status.type() != fs::file_type::regular)
+    return format(SJ("目的の%sはﾌｧｲﾙではないので読めません").c_str(), name.c_str());
+  const int error = ::access(path.c_str(), R_OK) != 0 ? errno : EIO;
+  return format(SJ("目的の%sﾌｧｲﾙが読めません(%s)").c_str(), name.c_str(), std::strerror(error));
+}
+
 class GroupStore {
  public:
   explicit GroupStore(StoreOutput& out) : out_(out) {}
@@ -223,7 +243,7 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     files.emplace_back();
     if (!readDailyText(path, files.back().text)) {
-      refuse(files.back().shown, StoreStatusY, SJ("目的のW(N)yymmddﾌｧｲﾙがありません"));
+      refuse(files.back().shown, StoreStatusY, unreadableDailyMessage(path));
       break;
     }
     ++readable;
@@ -294,8 +314,8 @@ StoreResult GroupStore::check(DailyFile& file, float& running) {
       if (!marketdb::dateLater(r.date, running)) {
         return refuse(
             file.shown, StoreStatusY,
-            format(SJ("前回格納日付は%06g＞今回格納日付%06gなので格納処理しません").c_str(),
-                   static_cast<double>(running), static_cast<double>(r.date)));
+            format(SJ("今回格納日付%06gが前回格納日付%06gより後でないので格納処理しません").c_str(),
+                   static_cast<double>(r.date), static_cast<double>(running)));
       }
       running = r.date;
       previousDate = r.date;

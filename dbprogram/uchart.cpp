@@ -20,6 +20,14 @@ bool isRankingCommand(int command) {
 
 UCHART::UCHART() = default;
 
+// A folder without a database is said at once, with where the program looked and how to make
+// one; otherwise the user would learn it only from the first command's missing-file message.
+void UCHART::SetupWindow() {
+  TWindow::SetupWindow();
+  if (marketdb::noDatabaseInFolder())
+    MessageBox(marketdb::noDatabaseMessage(), marketdb::fileCaption(), MB_OK);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Menu commands: each stores its command code and companion fields, then invalidates; the work
 // happens in Paint.

@@ -73,6 +73,7 @@ class UCHART : public TWindow {
   UCHART();
 
   // Messages.
+  void SetupWindow() override;
   void Paint(TDC& dc, bool erase, TRect& rect) override;
   void EvKeyDown(unsigned key, unsigned repeatCount, unsigned flags) override;
   void EvSize(unsigned sizeType, const TSize& size) override;

@@ -179,6 +179,20 @@ std::string unwritableFileMessage(const char* fileName) {
 
 const std::string& fileCaption() { return SJ("ﾌｧｲﾙ存在状況"); }
 
+bool noDatabaseInFolder() {
+  for (const char* name : {SystemFileName, SettingsFileName, IndexFileName, PriceFileName})
+    if (::access(name, F_OK) == 0) return false;
+  return true;
+}
+
+std::string noDatabaseMessage() {
+  char buf[4096];
+  const char* folder = ::getcwd(buf, sizeof buf) ? buf : ".";
+  return pelinor::text::toCp932(folder) +
+         SJ(" にデータベースがありません。pelinorx init W (またはN) で作るか、"
+            "-C DIR でデータベースのあるﾌｫﾙﾀﾞを指定してください");
+}
+
 int sectionOfMarketCode(int marketCode) {
   switch (marketCode) {
     case 801: return 1;
@@ -208,6 +222,19 @@ const std::string& sectionLabel(int section) {
 // Dates
 
 bool dateLater(float a, float b) { return dateKey(a) > dateKey(b); }
+
+bool isCalendarDate(float yymmdd) {
+  if (!(yymmdd >= 101 && yymmdd <= 991231) || yymmdd != std::trunc(yymmdd)) return false;
+  const int n = static_cast<int>(yymmdd);
+  const int yy = n / 10000;
+  const int month = n / 100 % 100;
+  const int day = n % 100;
+  const int year = yy <= 45 ? 2000 + yy : 1900 + yy;
+  if (month < 1 || month > 12 || day < 1) return false;
+  static constexpr int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Day records

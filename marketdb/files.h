@@ -36,6 +36,12 @@ std::string missingFileMessage(const char* fileName);
 std::string unwritableFileMessage(const char* fileName);
 const std::string& fileCaption();
 
+// Whether the working folder holds no database at all: none of the four files exists.
+bool noDatabaseInFolder();
+// The one message shown for a folder without a database: it names the folder and the commands
+// that make or find one (CP932).
+std::string noDatabaseMessage();
+
 struct DayRecord {
   float date = 0;  // yymmdd, 0 = empty slot
   std::int16_t open = 0;
@@ -167,6 +173,9 @@ inline double dateKey(float yymmdd) {
 }
 // true when a is later than b in that window.
 bool dateLater(float a, float b);
+// Whether yymmdd is a whole number naming a day of the calendar in that window (261332 is not:
+// there is no 13th month).
+bool isCalendarDate(float yymmdd);
 
 // Market section of a daily file's market code: 801 -> 1 ... 814 -> 6, else 0.
 int sectionOfMarketCode(int marketCode);

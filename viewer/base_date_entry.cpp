@@ -2,6 +2,7 @@
 // Enter opens the comparison chart (mode 97) from that date.
 #include <cstdlib>
 
+#include "marketdb/files.h"
 #include "platform/text/cp932.h"
 #include "viewer/entry_keypad.h"
 #include "viewer/tchart.h"
@@ -21,9 +22,15 @@ void TChart::baseDateKeypad(TDC& dc) {
 
   // A digit command stays set: a repaint of the keypad appends the digit again, as on the code
   // keypad.
+  if (keypadCommand != PadHandled) baseDateNotice.clear();
   if (applyEntryCommand(keypadCommand, MaxBaseDigits, entryState, entryBuffer)) {
-    baseDate = std::strtof(entryBuffer, nullptr);
-    viewMode = 97;
+    const float typed = std::strtof(entryBuffer, nullptr);
+    if (!marketdb::isCalendarDate(typed) || marketdb::dateLater(typed, lastStoreDate)) {
+      refuseBaseDate(typed);
+    } else {
+      baseDate = typed;
+      viewMode = 97;
+    }
   }
 
   // "%06g" shows a date of the years 2001..2009 typed without its leading zero with it.
@@ -31,7 +38,32 @@ void TChart::baseDateKeypad(TDC& dc) {
   dc.TextOut(242, 2,
              pelinor::text::format("%06g", static_cast<double>(std::strtof(entryBuffer, nullptr))));
 
+  if (!baseDateNotice.empty()) {
+    dc.SetTextColor(RGB(255, 0, 0));
+    dc.TextOut(0, 232, baseDateNotice);
+  }
+
   if (viewMode == 97) fillBackground(dc);
+}
+
+// A base date that names no day, or one after the newest stored day, would draw nothing: the
+// keypad stays, emptied, with a line that shows the form expected. The Enter is used up, so a
+// repaint shows the same line instead of taking the empty buffer as a date.
+void TChart::refuseBaseDate(float typed) {
+  const float example = marketdb::isCalendarDate(lastStoreDate) ? lastStoreDate : 261207.0f;
+  if (marketdb::isCalendarDate(typed)) {
+    baseDateNotice = pelinor::text::format(
+        SJ("%06gは最新日付%06gより後です。yymmdd(例 %06g)で入力してください").c_str(),
+        static_cast<double>(typed), static_cast<double>(lastStoreDate),
+        static_cast<double>(example));
+  } else {
+    baseDateNotice = pelinor::text::format(
+        SJ("%06.0fは日付ではありません。yymmdd(例 %06g)で入力してください").c_str(),
+        static_cast<double>(typed), static_cast<double>(example));
+  }
+  entryState = 0;
+  entryBuffer[0] = '\0';
+  keypadCommand = PadHandled;
 }
 
 }  // namespace viewer

@@ -1,5 +1,6 @@
 // The information screen (mode 2): the program's title, and the history of the stock in memory
-// with every series the last chart computed for it, written to kabudata.txt at each paint.
+// with every series the last chart computed for it, written to kabudata.txt at each paint once
+// a stock has been shown.
 #include <cstdio>
 #include <string>
 
@@ -45,6 +46,13 @@ void TChart::informationScreen(TDC& dc) {
   dc.SetTextColor(RGB(0, 255, 0));
   dc.TextOut(16, 16, SJ("株価分析［ペリノＣ++］forWIN９５~(32bit版)Ver3.02"));
   dc.SetTextColor(RGB(255, 0, 0));
+  if (!chartShown) {
+    // Before any chart the columns hold no stock: the file would be 640 lines of zeros, so the
+    // export the user may have kept is left alone.
+    dc.TextOut(16, 352, SJ("--銘柄が選ばれていないのでkabudata.txtは出力しません。"
+                           "先に銘柄を選んでください--"));
+    return;
+  }
   dc.TextOut(16, 352, SJ("--表示銘柄の過去640日分株価ﾃﾞｰﾀﾃｷｽﾄ出力(kabudata.txt)--"));
 
   // The whole file is written to a temporary file in the same folder and renamed over the old

@@ -52,7 +52,13 @@ void TChart::loadSharedFiles() {
   applySettings(settingsImage);
   std::copy(sys.periods, sys.periods + 16, periods);
 
-  auto report = [this](const char* fileName) {
+  // A folder without any of the files gets one message that says where the program looked and
+  // how a database is made, instead of one message per missing file.
+  const bool noDatabase = marketdb::noDatabaseInFolder();
+  if (noDatabase)
+    startupMessages.emplace_back(marketdb::noDatabaseMessage(), marketdb::fileCaption());
+  auto report = [this, noDatabase](const char* fileName) {
+    if (noDatabase) return;
     startupMessages.emplace_back(marketdb::missingFileMessage(fileName),
                                  marketdb::fileCaption());
   };

@@ -12,17 +12,21 @@ bool TChart::loadStock(TDC& dc) {
   chart.tableFresh = true;
 
   if (!table) return false;
-  if (lookupFailed || selectionValue != table->kcodeidx[currentStock]) {
-    reloadRing = true;
-    clearDerivedSeries();
-  }
+  const bool changed = lookupFailed || selectionValue != table->kcodeidx[currentStock];
 
   int index = table->findStock(selectionValue);
   if (index < 0) {
+    // The stock in memory and its series stay as they are (the price table and the export
+    // still show them); the next stock found is read afresh.
     lookupFailed = true;
     return false;
   }
+  if (changed) {
+    reloadRing = true;
+    clearDerivedSeries();
+  }
   lookupFailed = false;
+  chartShown = true;
   currentStock = index;
   listPosition = index;
   stepReference = index;
@@ -48,6 +52,7 @@ void TChart::clearDerivedSeries() {
 
 void TChart::readStockIntoColumns(int index) {
   currentStock = index;
+  chartShown = true;
   readRing();
   correctPriceScale();
   reloadRing = false;

@@ -86,6 +86,16 @@ bool TChart::codeKeypad(TDC& dc) {
     return false;
   }
 
+  if (entered && (!table || table->findStock(selectionValue) < 0)) {
+    // A code the index does not hold would show an empty screen: the menu comes back with a
+    // line that says so, and the stock in memory stays the one a view key shows.
+    notice = pelinor::text::format(SJ("銘柄コード%gはデータベースにありません").c_str(),
+                                   static_cast<double>(value));
+    viewMode = 12;
+    requestRepaint();
+    return false;
+  }
+
   drawEntryKeypad(dc, SJ("銘柄コード入力"), Yellow);
   dc.SetTextColor(Yellow);
   dc.TextOut(242, 2, pelinor::text::format("%6g", static_cast<double>(value)));

@@ -1,6 +1,7 @@
 // The top-row buttons of a chart screen (double-click) and Insert/Delete: registering the shown
 // stock in the watch list or removing it, and rewriting pelinoru.win.
 #include <algorithm>
+#include <string>
 
 #include "marketdb/journal.h"
 #include "platform/text/cp932.h"
@@ -13,6 +14,23 @@ namespace {
 using marketdb::WatchListEnd;
 constexpr int RegisterButton = 8;
 constexpr int DeleteButton = 9;
+
+enum class WatchOutcome { Registered, AlreadyThere, Full, Removed, NotThere };
+
+// The short line that tells the user what a register or delete did (CP932).
+std::string watchNotice(WatchOutcome outcome, float code) {
+  using pelinor::text::format;
+  const double c = code;
+  switch (outcome) {
+    case WatchOutcome::Registered: return format(SJ("%gを注目に登録しました").c_str(), c);
+    case WatchOutcome::AlreadyThere: return format(SJ("%gは注目に登録済みです").c_str(), c);
+    case WatchOutcome::Full:
+      return format(SJ("注目が満杯(%d銘柄)なので%gは登録できません").c_str(), WatchListEnd, c);
+    case WatchOutcome::Removed: return format(SJ("%gを注目から削除しました").c_str(), c);
+    case WatchOutcome::NotThere: return format(SJ("%gは注目にありません").c_str(), c);
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -42,7 +60,10 @@ bool TChart::writeWatchList(int command) {
   // Only a stock of the index can be registered: a code that is not in it would end the list
   // early and hide every code after it.
   const float code = selectionValue;
-  if (!table || table->findStock(code) < 0) return true;
+  if (!table || table->findStock(code) < 0) {
+    notice = SJ("表示中の銘柄がないので注目は変わりません");
+    return true;
+  }
 
   // Start from the file as it stands now, so that settings or chart-link codes the database
   // program wrote since they were read here are kept; the writer lock keeps them from changing
@@ -56,18 +77,26 @@ bool TChart::writeWatchList(int command) {
   if (marketdb::readSettingsFile(win, 12) != marketdb::FileStatus::Ok) win = settingsImage;
 
   float* list = win.codes;
+  // What the user is told once the file is written.
+  WatchOutcome outcome = WatchOutcome::Full;
   if (command == RegisterButton) {
     for (int p = 0; p < WatchListEnd; ++p) {
-      if (list[p] == code) break;
+      if (list[p] == code) {
+        outcome = WatchOutcome::AlreadyThere;
+        break;
+      }
       if (list[p] == 0.0f) {
         list[p] = code;
+        outcome = WatchOutcome::Registered;
         break;
       }
     }
   } else {
+    outcome = WatchOutcome::NotThere;
     for (int p = 0; p <= WatchListEnd; ++p) {
       if (list[p] == code) {
         list[p] = 0.0f;
+        outcome = WatchOutcome::Removed;
         break;
       }
     }
@@ -87,6 +116,7 @@ bool TChart::writeWatchList(int command) {
   }
   settingsImage = win;
   std::copy(win.codes, win.codes + 120, codes);
+  notice = watchNotice(outcome, code);
   return true;
 }
 

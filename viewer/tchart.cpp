@@ -53,14 +53,28 @@ bool TChart::EvCommand(int id) {
 }
 
 void TChart::MADO() { viewMode = 2; Invalidate(); }
-void TChart::RIKUTU3() { viewMode = 3; Invalidate(); }
-void TChart::RIKUTU4() { viewMode = 4; Invalidate(); }
-void TChart::RIKUTU5() { viewMode = 5; Invalidate(); }
-void TChart::SIGN() { viewMode = 7; Invalidate(); }
-void TChart::SIGNS() { viewMode = 77; Invalidate(); }
-void TChart::SYUASI() { viewMode = 8; Invalidate(); }
-void TChart::HIASI() { viewMode = 9; Invalidate(); }
-void TChart::HIKAKU() { viewMode = 6; entryState = -1; Invalidate(); }
+
+void TChart::showView(int mode) {
+  // While the menu is up, selectionValue holds its category; the view is of the stock that is
+  // in memory (the one shown last, index 0 before any), as if the menu had not been opened.
+  if (menuShown == 1 && table && currentStock >= 0 && currentStock < stockCount)
+    selectionValue = table->kcodeidx[currentStock];
+  viewMode = mode;
+  Invalidate();
+}
+void TChart::RIKUTU3() { showView(3); }
+void TChart::RIKUTU4() { showView(4); }
+void TChart::RIKUTU5() { showView(5); }
+void TChart::SIGN() { showView(7); }
+void TChart::SIGNS() { showView(77); }
+void TChart::SYUASI() { showView(8); }
+void TChart::HIASI() { showView(9); }
+void TChart::HIKAKU() {
+  viewMode = 6;
+  entryState = -1;
+  baseDateNotice.clear();
+  Invalidate();
+}
 void TChart::MEICODE() { viewMode = 11; entryState = -1; Invalidate(); }
 void TChart::MEIMENU() { viewMode = 12; Invalidate(); }
 void TChart::UE() { viewMode = 13; Invalidate(); }
@@ -181,6 +195,21 @@ void TChart::fillBackground(TDC& dc) {
   dc.FillRect(TRect{0, 0, 640, 480}, TBrush(RGB(background[0], background[1], background[2])));
 }
 
+void TChart::drawNotice(TDC& dc) {
+  if (notice.empty()) return;
+  const COLORREF back = RGB(background[0], background[1], background[2]);
+  const bool chartScreen = isChartMode(viewMode);
+  const int x = chartScreen ? 184 : 0;
+  const int y = chartScreen ? 0 : 464;
+  // The figures' strip (up to the list buttons) or the foot row is cleared first, so that no
+  // half-covered figure or menu cell stays beside the line.
+  dc.FillRect(chartScreen ? TRect{184, 0, 508, 16} : TRect{0, 464, 640, 480}, TBrush(back));
+  dc.SelectObject(chartTextFont());
+  dc.SetTextColor(RGB(255, 0, 0));
+  dc.TextOut(x, y, notice);
+  notice.clear();
+}
+
 void TChart::Paint(TDC& dc, bool erase, TRect& rect) {
   TWindow::Paint(dc, erase, rect);
   paintOnce(dc);
@@ -240,6 +269,9 @@ void TChart::paintOnce(TDC& dc) {
     dc.SelectObject(chartTextFont());
     if (loadStock(dc)) chartScreen(dc);
   }
+
+  // 11. A notice of this paint's work (the watch list, a code not found).
+  drawNotice(dc);
 }
 
 }  // namespace viewer

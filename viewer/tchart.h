@@ -77,6 +77,8 @@ class TChart : public TWindow {
 
   // Menu command handlers.
   void MADO();
+  // Every view of a chart screen: after the stock menu the view is of the stock in memory.
+  void showView(int mode);
   void RIKUTU3();
   void RIKUTU4();
   void RIKUTU5();
@@ -141,6 +143,7 @@ class TChart : public TWindow {
 
   // The comparison: the base-date keypad (mode 6, may set mode 97); the chart is f6 (mode 97).
   void baseDateKeypad(TDC& dc);
+  void refuseBaseDate(float typed);  // a date that is none, or after the newest stored day
   // Reads the history of table index `index` into the columns as the chart load does (price-unit
   // correction and extremes included) and makes it the stock in memory.
   void readStockIntoColumns(int index);
@@ -152,6 +155,9 @@ class TChart : public TWindow {
   // Paint helpers.
   void paintOnce(TDC& dc);  // steps of one paint: mapping, background, the mode blocks
   void fillBackground(TDC& dc);
+  // The pending notice in red, once: over the newest day's figures on a chart screen, at the
+  // foot of other screens.
+  void drawNotice(TDC& dc);
   void requestRepaint() { Invalidate(); }  // the next paint follows this one at once
   static bool isChartMode(int mode);
 
@@ -204,6 +210,12 @@ class TChart : public TWindow {
   float recentCodes[7] = {};
   int recentWrite = 0;
   float baseDate = 0;  // the comparison's base date yymmdd, as typed
+  bool chartShown = false;  // a chart (or the comparison) has put a stock into memory
+
+  // Short lines for the user (CP932): `notice` is shown by the next paint only; the base-date
+  // refusal stays on the keypad until the next key on it.
+  std::string notice;
+  std::string baseDateNotice;
 
   // The history ring of the displayed stock and its derived series (640 entries each).
   std::unique_ptr<float[]> dates;

@@ -346,7 +346,7 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   testsupport::writeFile(marketdb::IndexFileName, idx);
   testsupport::writeFile(marketdb::PriceFileName, dat);
 
-  const float comparison = 9900;
+  const float comparison = 10101;  // 010101: a calendar date after every day of the ring
   const AnalysisSettings st = AnalysisSettings::from(sys, win);
   std::string plainTrail;
   const std::string plain1 = plainRanking(1, comparison, sys, st, plainTrail);

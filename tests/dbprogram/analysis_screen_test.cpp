@@ -119,8 +119,13 @@ TEST_F(AnalysisScreen, MissingFilesAreReported) {
   Screen s;
   s.driver->menu(IdBunseki);
   s.driver->key(VK_RETURN);
-  ASSERT_EQ(s.driver->messageBoxes().size(), 1u);
-  EXPECT_EQ(s.driver->messageBoxes()[0], "[ﾌｧｲﾙ存在状況] pelinoru.sys が存在しません");
+  // A folder without a database is said once at start, naming the folder and the remedy.
+  ASSERT_EQ(s.driver->messageBoxes().size(), 2u);
+  EXPECT_EQ(s.driver->messageBoxes()[0],
+            "[ﾌｧｲﾙ存在状況] " + std::filesystem::current_path().string() +
+                " にデータベースがありません。pelinorx init W (またはN) で作るか、"
+                "-C DIR でデータベースのあるﾌｫﾙﾀﾞを指定してください");
+  EXPECT_EQ(s.driver->messageBoxes()[1], "[ﾌｧｲﾙ存在状況] pelinoru.sys が存在しません");
   EXPECT_TRUE(s.driver->closed());
   EXPECT_EQ(s.at(0, 80), "");
 

@@ -2,10 +2,12 @@
 // bell and pelinoru.sys byte for byte.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "marketdb/files.h"
+#include "platform/text/cp932.h"
 #include "tests/dbprogram/settings_harness.h"
 #include "tests/support/test_support.h"
 
@@ -104,14 +106,21 @@ TEST_F(RestoreSetupTest, CurrentLastStoreDateChangesNothing) {
 TEST_F(RestoreSetupTest, DatesNotInTheReferenceRingAreRefused) {
   // A later day, a day older than the ring, a date that never was, nothing typed, and 0 (the
   // date of every empty slot).
-  for (const char* keys : {"990109E", "981230E", "123456E", "E", "0E", "000000E"}) {
+  // A date that names no day (from 123456 on) says so and shows the form expected.
+  const char* const entries[] = {"990109E", "981230E", "123456E", "E", "0E", "990231E"};
+  for (const char* keys : entries) {
     SCOPED_TRACE(keys);
+    const bool calendarDate = keys == entries[0] || keys == entries[1];
     DbWindow w;
     const int bells = BellCount();
     open(w, keys);
     EXPECT_EQ(BellCount(), bells + 1);
+    const std::string date = pelinor::text::format("%06d", std::atoi(keys));
     EXPECT_TRUE(w.drewText(0, 182, "FF0000",
-                           "前日日付が間違っています、格納やり直し設定はできませんでした。"));
+                           calendarDate
+                               ? "前日日付が間違っています、格納やり直し設定はできませんでした。"
+                               : "前日日付" + date +
+                                     "は日付ではないので設定できません(yymmddで入力、例 261207)"));
     EXPECT_EQ(readFile("pelinoru.sys"), kSys);
     EXPECT_EQ(w.chart().screenMode, 0);
     EXPECT_EQ(w.chart().entryScreen, 0);

@@ -32,11 +32,17 @@ const std::string Title = "［ペリノＣ++］形式の日々株価データを
 const std::string Ask = "今回格納処理する日々株価ﾌｧｲﾙ名(W(N)yymmdd)Eを入力してください→";
 const std::string OtherMarket = "他市場の日々株価データを格納しようとした、ＷＮを確認！もう一度";
 
+// An empty database, made before the window opens on it.
+struct EmptyDatabase {
+  EmptyDatabase() {
+    std::ostringstream out, err;
+    EXPECT_EQ(dbprogram::batchInit({"W"}, out, err), 0);
+  }
+};
+
 class StorePromptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ostringstream out, err;
-    ASSERT_EQ(dbprogram::batchInit({"W"}, out, err), 0);
     testsupport::writeFile(
         "W991230", dailyLine("AAAAAAAAAAAAAA", "100", "110", "90", "105", "5", "10", "991230",
                              "801", "72030"));
@@ -45,6 +51,7 @@ class StorePromptTest : public ::testing::Test {
     return window.drewText(0, 16, Grey, Title) && window.drewText(0, 80, Grey, Ask);
   }
   testsupport::TempWorkDir dir;
+  EmptyDatabase database;
   ShellWindow window;
 };
 
@@ -143,7 +150,9 @@ TEST_F(StorePromptTest, AMissingDailyFileIsARedLine) {
   window.driver().menu(dbprogram::IdKakuno);
   const int bells = BellCount();
   window.type("W991231E");
-  EXPECT_TRUE(window.drewText(0, 112, RedHex, "目的のW(N)yymmddﾌｧｲﾙがありません"));
+  EXPECT_TRUE(window.drewText(
+      0, 112, RedHex,
+      "目的のW991231ﾌｧｲﾙが" + std::filesystem::current_path().string() + "にありません"));
   EXPECT_EQ(BellCount(), bells + 1);
 }
 
@@ -233,7 +242,7 @@ class FifoFeeder {
 };
 
 TEST_F(StorePromptTest, AFifoIsNoDailyFileForThePromptOrTheBatch) {
-  const std::string missing = "目的のW(N)yymmddﾌｧｲﾙがありません";
+  const std::string missing = "目的のW991231はﾌｧｲﾙではないので読めません";
   const Snapshot before = Snapshot::take();
   {
     FifoFeeder feeder("W991231");

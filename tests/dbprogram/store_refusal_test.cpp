@@ -50,7 +50,9 @@ TEST_F(StoreRefusalTest, AMissingDailyFile) {
   EXPECT_EQ(dbprogram::storeDailyFile("W991231", captured), StoreResult::Refused);
   EXPECT_TRUE(Snapshot::take() == before);
   ASSERT_EQ(captured.lines.size(), 1u);
-  EXPECT_EQ(lastLine().text, "目的のW(N)yymmddﾌｧｲﾙがありません");
+  // The file and the folder it was looked for in are named.
+  EXPECT_EQ(lastLine().text,
+            "目的のW991231ﾌｧｲﾙが" + std::filesystem::current_path().string() + "にありません");
   EXPECT_EQ(lastLine().y, 112);
   EXPECT_EQ(lastLine().colour, Red);
   EXPECT_EQ(captured.bells, 1);
@@ -58,13 +60,13 @@ TEST_F(StoreRefusalTest, AMissingDailyFile) {
   std::filesystem::create_directory("W991231");
   captured = CapturedOutput();
   EXPECT_EQ(dbprogram::storeDailyFile("W991231", captured), StoreResult::Refused);
-  EXPECT_EQ(lastLine().text, "目的のW(N)yymmddﾌｧｲﾙがありません");
+  EXPECT_EQ(lastLine().text, "目的のW991231はﾌｧｲﾙではないので読めません");
 }
 
 TEST_F(StoreRefusalTest, DatesNotLaterThanTheLastStore) {
   expectRefused("W991230",
                 dailyLine(A, "1", "1", "1", "1", "0", "1", "991230", "801", "72030"));
-  EXPECT_EQ(lastLine().text, "前回格納日付は991230＞今回格納日付991230なので格納処理しません");
+  EXPECT_EQ(lastLine().text, "今回格納日付991230が前回格納日付991230より後でないので格納処理しません");
   EXPECT_EQ(lastLine().y, 112);
   expectRefused("W991229",
                 dailyLine(A, "1", "1", "1", "1", "0", "1", "991229", "801", "72030"));
@@ -72,7 +74,7 @@ TEST_F(StoreRefusalTest, DatesNotLaterThanTheLastStore) {
   expectRefused("W991231",
                 dailyLine(A, "1", "1", "1", "1", "0", "1", "991231", "801", "72030") +
                     dailyLine(B, "1", "1", "1", "1", "0", "1", "991229", "801", "67580"));
-  EXPECT_EQ(lastLine().text, "前回格納日付は991231＞今回格納日付991229なので格納処理しません");
+  EXPECT_EQ(lastLine().text, "今回格納日付991229が前回格納日付991231より後でないので格納処理しません");
 }
 
 TEST_F(StoreRefusalTest, DatesThatDoNotAscendWithinTheFile) {
@@ -80,7 +82,7 @@ TEST_F(StoreRefusalTest, DatesThatDoNotAscendWithinTheFile) {
   expectRefused("W000104",
                 dailyLine(A, "1", "1", "1", "1", "0", "1", "000104", "801", "72030") +
                     dailyLine(B, "1", "1", "1", "1", "0", "1", "991231", "801", "67580"));
-  EXPECT_EQ(lastLine().text, "前回格納日付は000104＞今回格納日付991231なので格納処理しません");
+  EXPECT_EQ(lastLine().text, "今回格納日付991231が前回格納日付000104より後でないので格納処理しません");
   // Going back to an earlier date of the same file is refused as well.
   expectRefused("W991231",
                 dailyLine(A, "1", "1", "1", "1", "0", "1", "991231", "801", "72030") +

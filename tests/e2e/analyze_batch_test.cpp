@@ -81,4 +81,23 @@ TEST(AnalyzeBatch, RefusesAMalformedDateAndReportsMissingFiles) {
   EXPECT_FALSE(std::filesystem::exists("ranking.dat"));
 }
 
+TEST(AnalyzeBatch, ADateThatNamesNoDayIsRefusedInTheBatchAndTheWindow) {
+  testsupport::TempWorkDir dir;
+  ASSERT_EQ(pelinorx("init W").status, 0);
+  for (const char* date : {"261332", "010229"}) {  // no 13th month, no 29 February 2001
+    const std::string line = std::string("比較年月日") + date +
+                             "は日付ではないので分析しません(yymmddで入力、例 261207。0は比較なし)";
+    const Result run = pelinorx(std::string("analyze ") + date);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, line + "\n");
+    // The window: the same line in red after the bell, no end message, no ranking file.
+    e2e::writeScript("s.txt", {"menu 2", std::string("keys ") + date, "key RETURN", "dump d.txt"});
+    EXPECT_EQ(pelinorx("--script s.txt").out, "\a");
+    const auto red = e2e::textsIn(e2e::parseDump(readFile("d.txt")), "FF0000");
+    ASSERT_EQ(red.size(), 1u);
+    EXPECT_EQ(red[0].text, line);
+    EXPECT_FALSE(std::filesystem::exists("ranking.dat"));
+  }
+}
+
 }  // namespace

@@ -256,7 +256,7 @@ TEST(FolderOption, EveryBatchCommandWorksOnTheFolderGiven) {
   fs::create_directory("empty");
   e2e::writeScript("empty/events.txt", {"paint"});
   const Result viewer = runJoined("pelinorw", "-C empty --script events.txt");
-  EXPECT_NE(viewer.out.find("[ﾌｧｲﾙ存在状況] pelinoru.sys が存在しません"), std::string::npos)
+  EXPECT_NE(viewer.out.find("/empty にデータベースがありません。pelinorx init W"), std::string::npos)
       << viewer.out;
   EXPECT_EQ(runJoined("pelinorw", "-C nowhere --script events.txt").status, 2);
 }

@@ -300,8 +300,9 @@ TEST(SampleDatabase, StoringTheSameDaysAgainIsRefusedAndChangesNothing) {
   const float firstDate = e2e::readDailyFile(files.front()).at(0).date;
   const float lastDate = e2e::readDailyFile(files.back()).at(0).date;
   char refusal[160];
-  std::snprintf(refusal, sizeof refusal, "前回格納日付は%06g＞今回格納日付%06gなので格納処理しません",
-                static_cast<double>(lastDate), static_cast<double>(firstDate));
+  std::snprintf(refusal, sizeof refusal,
+                "今回格納日付%06gが前回格納日付%06gより後でないので格納処理しません",
+                static_cast<double>(firstDate), static_cast<double>(lastDate));
   EXPECT_NE(again.out.find(refusal), std::string::npos) << again.out;
   EXPECT_EQ(again.out.find("格納中"), std::string::npos) << again.out;
   EXPECT_TRUE(database() == before);

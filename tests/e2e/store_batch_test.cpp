@@ -110,7 +110,7 @@ TEST(StoreBatch, StopsAtTheFirstRefusedFile) {
   const Result run = pelinorx("store W991229 W991228 W991230");
   EXPECT_EQ(run.status, 1);
   const std::vector<std::string> expected = {
-      "格納中991229位置  1", Done, "前回格納日付は991229＞今回格納日付991228なので格納処理しません",
+      "格納中991229位置  1", Done, "今回格納日付991228が前回格納日付991229より後でないので格納処理しません",
       "格納済みの最後のﾌｧｲﾙ: W991229"};
   EXPECT_EQ(lines(run.out), expected);
   EXPECT_EQ(lines(readFile("pelinoru.sys"))[0], "   0 991229    0   1");
@@ -128,7 +128,9 @@ TEST(StoreBatch, StopsAtTheFirstRefusedFile) {
 
   const Result missing = pelinorx("store W991231");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(lines(missing.out), std::vector<std::string>{"目的のW(N)yymmddﾌｧｲﾙがありません"});
+  EXPECT_EQ(lines(missing.out),
+            std::vector<std::string>{"目的のW991231ﾌｧｲﾙが" + fs::current_path().string() +
+                                     "にありません"});
   EXPECT_EQ(database(), before);
 }
 

@@ -300,8 +300,12 @@ TEST_F(BaseDateEntryTest, KeysClicksAndTheEcho) {
       {"clicked 8 and 0", {"F2", "c7,1", "c6,4"}, "000080", 6, 2},
       {"a click beside the keypad", {"F2", "1", "c0,0"}, "000001", 6, 1},
       {"Enter", {"F2", "9", "8", "1", "2", "3", "1", "RETURN"}, "981231", 97, 6},
-      {"clicked Enter", {"F2", "5", "c8,4"}, "000005", 97, 1},
-      {"Enter on an empty buffer", {"F2", "RETURN"}, "000000", 97, 0},
+      {"clicked Enter", {"F2", "9", "9", "0", "7", "0", "1", "c8,4"}, "990701", 97, 6},
+      // Refused, the entry emptied: no date, and a day after the newest stored one.
+      {"Enter on an empty buffer", {"F2", "RETURN"}, "000000", 6, 0},
+      {"a date after the newest day", {"F2", "9", "9", "0", "8", "0", "1", "RETURN"}, "000000",
+       6, 0},
+      {"no 13th month", {"F2", "9", "9", "1", "3", "0", "1", "RETURN"}, "000000", 6, 0},
   };
   for (const EntryCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,7 +1,6 @@
 // The information screen and kabudata.txt: the title and notice, and the file byte for byte,
-// oldest ring slot first, with whatever series the last chart left (zeros before any chart),
-// rewritten at every paint; a file that cannot be written is reported and nothing half-written
-// is left.
+// oldest ring slot first, with whatever series the last chart left, rewritten at every paint;
+// a file that cannot be written is reported and nothing half-written is left.
 #include <filesystem>
 #include <functional>
 
@@ -101,23 +100,6 @@ class ExportTest : public ViewerFixture {
 
   static int zero(int, int) { return 0; }
 };
-
-TEST_F(ExportTest, BeforeAnyChartZerosWithTheFirstStocksCodeAndName) {
-  start();
-  driver->key(VK_F1);
-  EXPECT_EQ(chart().viewMode, 2);
-  EXPECT_TRUE(drewText(16, 16, Green, "株価分析［ペリノＣ++］forWIN９５~(32bit版)Ver3.02"));
-  EXPECT_TRUE(drewText(16, 352, Red, "--表示銘柄の過去640日分株価ﾃﾞｰﾀﾃｷｽﾄ出力(kabudata.txt)--"));
-
-  const std::string file = testsupport::readFile("kabudata.txt");
-  // One line worked by hand: the name "極洋" is 4 bytes, right-aligned in 6 columns.
-  const std::string zeroLine = pelinor::text::toCp932(
-      "     0 1301   極洋     0     0     0     0     0      0.0     0   0     0   0     0   0"
-      "   0   0   0   0     0\n");
-  std::string all;
-  for (int n = 0; n < 640; ++n) all += zeroLine;
-  EXPECT_TRUE(sameFile(file, all));
-}
 
 TEST_F(ExportTest, AfterAChartTheStockAndTheSeriesLeftInTheColumnsOldestFirst) {
   struct Case {

@@ -8,25 +8,25 @@ class StartupTest : public ViewerFixture {};
 
 TEST_F(StartupTest, MissingFilesAreReportedInOrderAndTheStartGoesOn) {
   start();  // an empty working directory
-  EXPECT_EQ(out.str(),
-            "[ﾌｧｲﾙ存在状況] pelinoru.sys が存在しません\n"
-            "[ﾌｧｲﾙ存在状況] pelinoru.win が存在しません\n"
-            "[ﾌｧｲﾙ存在状況] pelinoru.idx が存在しません\n"
-            "[ﾌｧｲﾙ存在状況] pelinoru.dat が存在しません\n");
+  // One message for the folder, not one per file.
+  const std::string noDatabase = "[ﾌｧｲﾙ存在状況] " + std::filesystem::current_path().string() +
+                                 " にデータベースがありません。pelinorx init W (またはN) で作るか、"
+                                 "-C DIR でデータベースのあるﾌｫﾙﾀﾞを指定してください\n";
+  EXPECT_EQ(out.str(), noDatabase);
   EXPECT_FALSE(driver->closed());
   EXPECT_EQ(chart().stockCount, 0);
   // The menu shows its header and no stock; a typed code leaves the screen empty.
   EXPECT_TRUE(drewText(560, 0, White, "注目"));
   EXPECT_TRUE(menuCodes().empty());
   show(1301);
-  EXPECT_EQ(ops().back(), "fill 0 0 640 480 000000");
+  EXPECT_EQ(ops().back(), textOp(0, 464, Red, "銘柄コード1301はデータベースにありません"));
   for (unsigned key : {VK_F3, VK_F8, VK_LEFT, VK_RIGHT, VK_F9, VK_DOWN, VK_INSERT, VK_DELETE}) {
     driver->key(key);
     EXPECT_FALSE(driver->closed());
   }
   // Nothing was written.
   EXPECT_FALSE(std::filesystem::exists(marketdb::SettingsFileName));
-  EXPECT_EQ(out.str().size(), 4 * std::string("[ﾌｧｲﾙ存在状況] pelinoru.sys が存在しません\n").size());
+  EXPECT_EQ(out.str(), noDatabase);
 
   // The watch and link pages read pelinoru.win again: without it they report and close.
   type("31\r");

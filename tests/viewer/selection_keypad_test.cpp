@@ -41,13 +41,14 @@ TEST_F(KeypadTest, NumbersTenToThirtyOneOpenThatMenuCategory) {
   EXPECT_EQ(chart().menuCategory, 25);
   EXPECT_TRUE(drewText(420, 0, Magenta, "25"));
   EXPECT_TRUE(drewText(560, 0, White, "注目"));
-  type("9\r");  // 9 is no category: an empty chart screen
-  EXPECT_EQ(chart().viewMode, 9);
-  EXPECT_EQ(ops().back(), "fill 0 0 640 480 000000");
+  type("9\r");  // 9 is no category and no stock: the menu says so
+  EXPECT_EQ(chart().viewMode, 12);
+  EXPECT_EQ(ops().back(), textOp(0, 464, Red, "銘柄コード9はデータベースにありません"));
   type("31\r");
   EXPECT_EQ(chart().menuCategory, 31);
   type("32\r");
-  EXPECT_EQ(chart().viewMode, 9);
+  EXPECT_EQ(chart().viewMode, 12);
+  EXPECT_EQ(chart().menuCategory, 31);
 }
 
 TEST_F(KeypadTest, MenuCommandOpensAnEmptyKeypadAndClearEmptiesIt) {

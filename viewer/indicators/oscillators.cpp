@@ -49,7 +49,7 @@ int rsiWindow(int psychologicalPeriod) {
 }
 
 void movingAverageDeviation(const RingColumns& ring, int period, OscillatorLine& out,
-                            int* averages) {
+                            int* averages, std::optional<float>* newest) {
   struct {
     const RingColumns& ring;
     float sum = 0.0f;
@@ -71,6 +71,15 @@ void movingAverageDeviation(const RingColumns& ring, int period, OscillatorLine&
     if (averages != nullptr) averages[k] = truncToInt(ma);
     return true;
   });
+  if (newest != nullptr) {
+    // The window now ends at the newest day: the same sum and skip its own value would use.
+    newest->reset();
+    const int close = ring.closes[ring.slot(RingDays - 1)];
+    if (n >= 1 && n <= RingDays && window.skip < n && window.sum > 0.0f && close >= 1) {
+      const float ma = window.sum / static_cast<float>(n - window.skip);
+      *newest = (static_cast<float>(close) - ma) / ma * 100.0f;
+    }
+  }
   if (averages == nullptr) return;
   // The average is carried over the same days as the deviation, and 0 before its lookback.
   int average = 0;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <climits>
+#include <optional>
 #include <span>
 
 #include "marketdb/int_range.h"
@@ -53,8 +54,11 @@ int rsiWindow(int psychologicalPeriod);
 
 // Deviation of the close from its `period`-day moving average, %. `averages` (optional, per
 // walk day) receives the truncated average on the days with an entry, carried like the value.
+// `newest` (optional) receives the deviation of the newest day whenever its window has one
+// (skip < period, window sum > 0, newest close > 0), whatever that day's volume; else it is
+// left empty.
 void movingAverageDeviation(const RingColumns& ring, int period, OscillatorLine& out,
-                            int* averages = nullptr);
+                            int* averages = nullptr, std::optional<float>* newest = nullptr);
 // Share of rising days among the window's trading days, %; days without change are skipped.
 void psychologicalLine(const RingColumns& ring, int period, OscillatorLine& out);
 // RSI over rsiWindow(psychologicalPeriod) days, %.

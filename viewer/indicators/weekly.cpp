@@ -15,7 +15,10 @@ class WeekBuilder {
   // Adds a dated day; a weekday not later than the previous one starts a new week.
   void add(float date, int open, int high, int low, int close, float volume) {
     const int d = dayOfWeek(date);
-    if (d <= lastWeekday_) closeWeek();
+    // Only a week that holds a day is closed: a Sunday as the first day (weekday 0) would
+    // otherwise close an empty, undated week, and the chart stops at an undated week.
+    if (holdsDay_ && d <= lastWeekday_) closeWeek();
+    holdsDay_ = true;
     lastWeekday_ = d;
     const int w = week_ - skip_;
     if (out_ == nullptr || w < 0 || w >= WeekCapacity) return;
@@ -46,6 +49,7 @@ class WeekBuilder {
     lastWeekday_ = 0;
     ++week_;
     openTaken_ = false;
+    holdsDay_ = false;
   }
 
   WeekArrays* out_;
@@ -53,6 +57,7 @@ class WeekBuilder {
   int week_ = 0;
   int lastWeekday_ = 0;
   bool openTaken_ = false;
+  bool holdsDay_ = false;  // the current week has a dated day
 };
 
 template <typename Visit>

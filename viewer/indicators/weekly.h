@@ -17,9 +17,10 @@ struct WeekArrays {
 };
 
 // Walks the ring from the oldest day and starts a new week whenever a dated day's weekday is
-// not later than the previous dated day's. Undated days are passed over; days without volume
-// date their week but add no prices. Should the ring hold more weeks than the arrays, the
-// oldest weeks are left out, so that the newest week is always the last one built.
+// not later than the previous dated day's (never before the week holds a day). Undated days
+// are passed over; days without volume date their week but add no prices. Should the ring hold
+// more weeks than the arrays, the oldest weeks are left out, so that the newest week is always
+// the last one built.
 void buildWeeks(const float* dates, const int* opens, const int* highs, const int* lows,
                 const int* closes, const float* volumes, int oldest, WeekArrays& out);
 

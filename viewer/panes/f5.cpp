@@ -2,6 +2,7 @@
 // and the three RCIs, one pixel per day. With the sign flag set it draws the sign view's rows
 // 0 to 5 instead.
 #include <algorithm>
+#include <optional>
 
 #include "platform/text/cp932.h"
 #include "viewer/panes/oscillator_panes.h"
@@ -59,15 +60,16 @@ void TChart::f5(TDC& dc) {
 
   int* deviations[3] = {maDeviation1.get(), maDeviation2.get(), maDeviation3.get()};
   for (int d = 0; d < 3; ++d) {
-    indicators::movingAverageDeviation(ring, setting(20 + d), l, d == 1 ? w.averages : nullptr);
+    std::optional<float> newest;
+    indicators::movingAverageDeviation(ring, setting(20 + d), l, d == 1 ? w.averages : nullptr,
+                                       &newest);
     if (d == 1) indicators::storeWalkValues(w.averages, l.lookback, ring.oldest, maValue2.get());
     const COLORREF lineColour = fullColour(colour(7 + d));
     plotOscillator(dc, l, ring.oldest, deviations[d], g, Scale::Percent, w, lineColour);
-    // The newest day's deviation, when that day has one of its own.
-    if (l.fresh[RingDays - 1]) {
+    // The newest day's deviation, also when that day traded nothing (thinly traded stocks).
+    if (newest) {
       dc.SetTextColor(lineColour);
-      dc.TextOut(600, 15 + 8 * d,
-                 pelinor::text::format("%5.1f", static_cast<double>(l.value[RingDays - 1])));
+      dc.TextOut(600, 15 + 8 * d, pelinor::text::format("%5.1f", static_cast<double>(*newest)));
     }
   }
 
