@@ -100,6 +100,67 @@ bool readSource(const std::string& path, PriceCsvReader& reader, PriceRows& rows
   return true;
 }
 
+// Writes each file whole or not at all: every file goes to a temporary name first, all are
+// flushed, then renamed, then the folder is flushed once. Flushed together, the files reach the
+// disk in one go instead of one commit each. `text(i)` makes the i-th file's contents when it
+// is written, so only one is held at a time. Returns how many files are in place; `failed`
+// names the first that is not (no temporary file is left).
+template <class Text>
+int writeFilesTogether(const std::vector<std::string>& targets, Text&& text, std::string& failed) {
+  const std::string suffix = ".tmp-" + std::to_string(static_cast<long>(::getpid()));
+  auto cleanUp = [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) ::unlink((targets[i] + suffix).c_str());
+  };
+  // Each file written and closed (a long import has more days than a process may hold open
+  // files), then each flushed through a new descriptor.
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const int fd = ::open((targets[i] + suffix).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                          0666);
+    bool ok = fd >= 0;
+    const std::string contents = ok ? text(i) : std::string();
+    for (std::size_t done = 0; ok && done < contents.size();) {
+      const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok) done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0 && ::close(fd) != 0) ok = false;
+    if (!ok) {
+      failed = targets[i];
+      cleanUp(0, i + 1);
+      return 0;
+    }
+  }
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const int fd = ::open((targets[i] + suffix).c_str(), O_WRONLY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!ok) {
+      failed = targets[i];
+      cleanUp(0, targets.size());
+      return 0;
+    }
+  }
+  int placed = 0;
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (std::rename((targets[i] + suffix).c_str(), targets[i].c_str()) != 0) {
+      failed = targets[i];
+      cleanUp(i, targets.size());
+      break;
+    }
+    ++placed;
+  }
+  if (!targets.empty()) {
+    const int dir = ::open(fs::path(targets[0]).parent_path().string().c_str(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      (void)::fsync(dir);
+      ::close(dir);
+    }
+  }
+  return placed;
+}
+
 bool readWhole(const fs::path& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -361,24 +422,32 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     return 1;
   }
 
-  int written = 0;
+  std::vector<std::string> targets;
   for (std::size_t i = 0; i < plan.days.size(); ++i) {
     if (same[i]) continue;
-    const fs::path target = fs::path(outDir) / dailyFileName(kind, plan.days[i].fullDate);
-    if (!marketdb::replaceFileAtomically(target.string(),
-                                         dailyFileText(plan, plan.days[i], labels, kind))) {
-      out << target.string() << ": cannot be written; " << written
-          << " daily files before it were written\n";
-      return 1;
-    }
-    ++written;
+    targets.push_back((fs::path(outDir) / dailyFileName(kind, plan.days[i].fullDate)).string());
   }
-  out << "wrote " << written << " daily price files "
+  std::size_t next = 0;
+  std::string failed;
+  const int written = writeFilesTogether(
+      targets,
+      [&](std::size_t) {
+        while (same[next]) ++next;
+        return dailyFileText(plan, plan.days[next++], labels, kind);
+      },
+      failed);
+  if (written < static_cast<int>(targets.size())) {
+    out << failed << ": cannot be written; ";
+    if (written == 0) out << "nothing written\n";
+    else out << written << " daily files before it were written\n";
+    return 1;
+  }
+  out << "wrote " << targets.size() << " daily price files "
       << dailyFileName(kind, plan.days.front().fullDate) << " .. "
-      << dailyFileName(kind, plan.days.back().fullDate) << " (" << plan.stocks << " stocks) to "
+      << dailyFileName(kind, plan.days.back().fullDate) << " (" << plan.stocks << (plan.stocks == 1 ? " stock) to " : " stocks) to ")
       << outDir;
-  if (written != static_cast<int>(plan.days.size()))
-    out << " (" << plan.days.size() - static_cast<std::size_t>(written)
+  if (targets.size() != plan.days.size())
+    out << " (" << plan.days.size() - targets.size()
         << " were there already with the same lines)";
   out << '\n';
   return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -154,12 +155,10 @@ bool parseNumber(const std::string& field, double& value, bool units) {
     scale = u == 'K' || u == 'k' ? 1e3 : u == 'M' || u == 'm' ? 1e6 : u == 'B' || u == 'b' ? 1e9 : 1;
     if (scale != 1) --n;
   }
-  s[n] = '\0';
   if (n == 0 || !(isDigit(s[0]) || s[0] == '.')) return false;
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtod(s, &end) * scale;
-  return errno == 0 && end == s + n && std::isfinite(value) && value >= 0;
+  const auto [end, ec] = std::from_chars(s, s + n, value);
+  value *= scale;
+  return ec == std::errc() && end == s + n && std::isfinite(value) && value >= 0;
 }
 
 bool validUtf8(const std::string& s) {
@@ -280,7 +279,7 @@ bool PriceCsvReader::line(std::string_view text, int lineNo, bool tooLong, Price
         {fileName_, lineNo, "longer than " + std::to_string(MaxCsvLineBytes) + " bytes"});
     return true;
   }
-  if (trim(text).empty()) return true;
+  if (text.find_first_not_of(" \t") == std::string_view::npos) return true;
   if (state_ == State::Header) return header(text, problems);
   if (!splitCsv(text, fields_)) {
     problems.push_back({fileName_, lineNo, "a quote is not closed"});
@@ -503,17 +502,23 @@ ImportPlan planImport(PriceRows rows, const ImportTally& tally, const ImportChoi
   }
   std::sort(plan.notChosen.begin(), plan.notChosen.end());
 
-  PriceRows kept;
+  // The rows kept are moved to the front in place: a whole market's rows are not held twice.
+  std::size_t kept = 0;
   int lastClose = 0;
+  int previousCode = -1;
+  int previousDate = 0;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const CsvPriceRow& r = rows[i];
+    const CsvPriceRow r = rows[i];
     if (left.count(r.code)) continue;
-    const bool first = i == 0 || rows[i - 1].code != r.code;
+    const bool first = r.code != previousCode;
+    const bool again = !first && r.fullDate == previousDate;
+    previousCode = r.code;
+    previousDate = r.fullDate;
     if (first) {
       ++plan.stocks;
       auto prior = tally.priorClose.find(r.code);
       lastClose = prior != tally.priorClose.end() ? prior->second.second : r.close;
-    } else if (rows[i - 1].fullDate == r.fullDate) {
+    } else if (again) {
       problems.push_back({sourceNames.at(static_cast<std::size_t>(r.source)), r.line,
                           "a second line for code " + std::to_string(r.code) + " on " +
                               yymmdd(r.fullDate) + "; the first one counts"});
@@ -527,20 +532,21 @@ ImportPlan planImport(PriceRows rows, const ImportTally& tally, const ImportChoi
                               " from the previous close does not fit a day record"});
       continue;
     }
-    kept.push_back(r);
-    kept.back().change = static_cast<std::int16_t>(change);
+    rows[kept] = r;
+    rows[kept++].change = static_cast<std::int16_t>(change);
   }
-  rows = PriceRows();
+  rows.resize(kept);
+  rows.shrink_to_fit();
 
-  std::sort(kept.begin(), kept.end(), [](const CsvPriceRow& a, const CsvPriceRow& b) {
+  std::sort(rows.begin(), rows.end(), [](const CsvPriceRow& a, const CsvPriceRow& b) {
     return a.fullDate != b.fullDate ? a.fullDate < b.fullDate : a.code < b.code;
   });
-  for (std::size_t i = 0; i < kept.size(); ++i) {
-    if (plan.days.empty() || plan.days.back().fullDate != kept[i].fullDate)
-      plan.days.push_back({kept[i].fullDate, i, 0});
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (plan.days.empty() || plan.days.back().fullDate != rows[i].fullDate)
+      plan.days.push_back({rows[i].fullDate, i, 0});
     ++plan.days.back().count;
   }
-  plan.rows = std::move(kept);
+  plan.rows = std::move(rows);
   return plan;
 }
 
@@ -563,11 +569,23 @@ std::string dailyFileText(const ImportPlan& plan, const ImportPlan::Day& day,
         label != labels.end() ? label->second.name : fitName(std::to_string(r.code));
     const int market =
         label != labels.end() && label->second.market ? label->second.market : defaultMarket;
-    // Every value is bounded (prices 16 bits, volume at most 10^15), so the line always fits.
-    char buf[160];
-    std::snprintf(buf, sizeof buf, "\"%s\",%d,%d,%d,%d,%d,%.0f,%s,%d,%d\n", name.c_str(), r.open,
-                  r.high, r.low, r.close, r.change, r.volume, date.c_str(), market, r.code * 10);
-    text += buf;
+    // "name",open,high,low,close,change,volume,yymmdd,market,code x 10. Every value is bounded
+    // (prices 16 bits, the volume a whole number of at most 10^15), so each is written exactly.
+    char digits[24];
+    auto number = [&](long long v) {
+      text.push_back(',');
+      text.append(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
+    };
+    text.push_back('"');
+    text += name;
+    text.push_back('"');
+    for (int v : {r.open, r.high, r.low, r.close, r.change}) number(v);
+    number(static_cast<long long>(r.volume));
+    text.push_back(',');
+    text += date;
+    number(market);
+    number(r.code * 10);
+    text.push_back('\n');
   }
   return text;
 }

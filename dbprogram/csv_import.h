@@ -104,13 +104,15 @@ class BoundedLines {
  public:
   template <class F>
   void feed(std::string_view bytes, F&& onLine) {
-    for (char c : bytes) {
-      if (c == '\n') {
-        emit(onLine);
-        continue;
-      }
-      if (line_.size() < MaxCsvLineBytes) line_.push_back(c);
-      else tooLong_ = true;
+    while (!bytes.empty()) {
+      const std::size_t end = bytes.find('\n');
+      const std::string_view part = bytes.substr(0, end);
+      const std::size_t room = MaxCsvLineBytes - line_.size();
+      line_.append(part.substr(0, room));
+      if (part.size() > room) tooLong_ = true;
+      if (end == std::string_view::npos) return;
+      emit(onLine);
+      bytes.remove_prefix(end + 1);
     }
   }
   template <class F>
