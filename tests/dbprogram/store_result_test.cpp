@@ -71,8 +71,8 @@ TEST_F(StoreTest, TwoDatesAdvanceThePositionTwiceAndAMissingStockKeepsItsSlot) {
   for (const auto& l : captured.lines) progressLines += l.kind == StoreLineKind::Progress;
   EXPECT_EQ(progressLines, 2);
 
-  // B is missing from the next day: its slot 3 keeps what it held (nothing), slot 2 is kept,
-  // and its percentage change is reset.
+  // B is missing from the next day: its slot 3 gets an empty record, slot 2 is kept, and its
+  // percentage change is reset.
   ASSERT_EQ(store("W991230", dailyLine(A, "102", "112", "92", "110", "10", "12", "991230", "801",
                                        "72030")),
             StoreResult::Stored);
