@@ -178,8 +178,8 @@ bool isSourceName(const fs::path& p) {
   return ext == ".csv" || ext == ".txt";
 }
 
-// Prints the problems from `from` on: those of a file with line numbers at most PerFile, then
-// how many more; the count printed is returned.
+// Prints the problems from `from` on: at most ProblemsShownPerFile lines of each file, then how
+// many more of it were left out.
 constexpr int ProblemsShownPerFile = 10;
 void report(std::ostream& out, const std::vector<ImportProblem>& problems, std::size_t from) {
   std::map<std::string, int> shown;

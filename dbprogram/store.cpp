@@ -424,7 +424,8 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   {
     std::size_t lines = 0;
     for (int f = 0; f < count; ++f) lines += files[static_cast<std::size_t>(f)].lines.size();
-    const std::size_t blocks = std::min<std::size_t>(lines, marketdb::MaxStocks);
+    const std::size_t blocks =
+        std::min<std::size_t>(lines + static_cast<std::size_t>(readCount_), marketdb::MaxStocks);
     pending_.reserve(blocks);
     bytes_.reserve(blocks * blockBytes_);
   }
