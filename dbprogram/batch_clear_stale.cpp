@@ -87,7 +87,8 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
     const std::vector<unsigned char> zeros(marketdb::HistoryBlockBytes, 0);
     bool ok = change.begin(regions, {});
     for (std::size_t i = 0; ok && i < runs.size(); ++i)
-      ok = change.writePrices(runs[i].offset, zeros.data(), static_cast<std::size_t>(runs[i].length));
+      ok = change.writePrices(runs[i].offset, zeros.data(),
+                              static_cast<std::size_t>(runs[i].length));
     if (!ok || !change.commit({})) {
       out << toUtf8(change.message()) << "\nnothing was cleared\n";
       return 1;

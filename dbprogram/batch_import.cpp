@@ -444,7 +444,8 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   }
   out << "wrote " << targets.size() << " daily price files "
       << dailyFileName(kind, plan.days.front().fullDate) << " .. "
-      << dailyFileName(kind, plan.days.back().fullDate) << " (" << plan.stocks << (plan.stocks == 1 ? " stock) to " : " stocks) to ")
+      << dailyFileName(kind, plan.days.back().fullDate) << " (" << plan.stocks
+      << (plan.stocks == 1 ? " stock) to " : " stocks) to ")
       << outDir;
   if (targets.size() != plan.days.size())
     out << " (" << plan.days.size() - targets.size()

@@ -124,7 +124,8 @@ int parseDate(const std::string& s) {
   for (int k = 0; k < 3; ++k) {
     const std::size_t from = pos;
     int value = 0;
-    while (pos < s.size() && isDigit(s[pos]) && pos - from < 4) value = value * 10 + (s[pos++] - '0');
+    while (pos < s.size() && isDigit(s[pos]) && pos - from < 4)
+      value = value * 10 + (s[pos++] - '0');
     const std::size_t width = pos - from;
     if (k == 0 ? width != 4 : (width < 1 || width > 2)) return 0;
     parts[k] = value;
@@ -152,7 +153,10 @@ bool parseNumber(const std::string& field, double& value, bool units) {
   double scale = 1;
   if (units && n > 1) {
     const char u = s[n - 1];
-    scale = u == 'K' || u == 'k' ? 1e3 : u == 'M' || u == 'm' ? 1e6 : u == 'B' || u == 'b' ? 1e9 : 1;
+    scale = u == 'K' || u == 'k'   ? 1e3
+            : u == 'M' || u == 'm' ? 1e6
+            : u == 'B' || u == 'b' ? 1e9
+                                   : 1;
     if (scale != 1) --n;
   }
   if (n == 0 || !(isDigit(s[0]) || s[0] == '.')) return false;
@@ -292,7 +296,9 @@ bool PriceCsvReader::line(std::string_view text, int lineNo, bool tooLong, Price
 void PriceCsvReader::row(int lineNo, PriceRows& rows, ImportTally& tally,
                          std::vector<ImportProblem>& problems) {
   auto bad = [&](const std::string& why) { problems.push_back({fileName_, lineNo, why}); };
-  auto field = [&](int c) -> const std::string& { return fields_[static_cast<std::size_t>(column_[c])]; };
+  auto field = [&](int c) -> const std::string& {
+    return fields_[static_cast<std::size_t>(column_[c])];
+  };
   if (static_cast<int>(fields_.size()) < needed_) return bad("too few fields");
   const SourceCode code = column_[Code] >= 0 ? parseStockCode(field(Code)) : fileCode_;
   if (!code.valid())
@@ -305,7 +311,8 @@ void PriceCsvReader::row(int lineNo, PriceRows& rows, ImportTally& tally,
   static const char* const labels[5] = {"Open", "High", "Low", "Close", "Volume"};
   for (int k = 0; k < 5; ++k) {
     const std::string& f = field(Open + k);
-    if (!parseNumber(f, values[k], k == 4)) return bad(std::string(labels[k]) + " '" + f + "' is not a number");
+    if (!parseNumber(f, values[k], k == 4))
+      return bad(std::string(labels[k]) + " '" + f + "' is not a number");
     values[k] = std::floor(values[k] + 0.5);  // whole yen and shares
   }
   for (int k = 0; k < 4; ++k)

@@ -63,7 +63,7 @@ using PriceRows = std::deque<CsvPriceRow>;
 // What the reading found beside its rows.
 struct ImportTally {
   std::map<std::string, int> lettered;  // codes with letters -> lines
-  std::map<int, int> aboveRange;        // code -> lines after the stored days with a price above 32767
+  std::map<int, int> aboveRange;        // code -> new days with a price above 32767
   // code -> the newest day up to the stored days (yyyymmdd, close): the previous close of the
   // first day written.
   std::map<int, std::pair<int, int>> priorClose;
