@@ -87,6 +87,20 @@ TEST_F(StoreTest, TwoDatesAdvanceThePositionTwiceAndAMissingStockKeepsItsSlot) {
   EXPECT_EQ(readFile("pelinoru.dat").size(), 2u * 11520u);
 }
 
+// One file of 641 dates comes round to its first ring position again: B, which traded only on
+// the first date, must not keep that day beside A's 641st.
+TEST_F(StoreTest, AFileOfMoreThanARingOfDatesLeavesNoDayOfItsOwnFirstLap) {
+  std::string daily = dailyLine(B, "7", "7", "7", "7", "0", "7", "900000", "801", "67580");
+  for (int d = 0; d < 641; ++d)
+    daily += dailyLine(A, "5", "5", "5", "5", "0", std::to_string(d + 1),
+                       std::to_string(900000 + d), "801", "72030");
+  ASSERT_EQ(store("W900640", daily), StoreResult::Stored);
+  EXPECT_EQ(sysLine1(), "   0 900640    0   1");
+  EXPECT_EQ(datRecord(1, 1), recordBytes(900640, 5, 5, 5, 5, 0, 641));  // A
+  EXPECT_EQ(datRecord(0, 1), std::string(18, '\0'));                     // B
+  EXPECT_EQ(datRecord(1, 2), recordBytes(900001, 5, 5, 5, 5, 0, 2));
+}
+
 TEST_F(StoreTest, NameAndSectionFollowTheNewestFileWhileTheDeletionFlagIsCarried) {
   ASSERT_EQ(store("W991229", dailyLine(A, "1", "1", "1", "1", "0", "1", "991229", "801", "72030") +
                                  dailyLine(B, "1", "1", "1", "1", "0", "1", "991229", "801",
