@@ -40,7 +40,9 @@ void printUsage(std::ostream& out, const std::string& name) {
         << "  " << name << " analyze YYMMDD              run the analysis with that comparison"
         << " date\n"
         << "  " << name << " import [OPTIONS] SOURCE...  turn per-stock CSV price files into"
-        << " daily price files\n";
+        << " daily price files\n"
+        << "  " << name << " clear-stale                 empty the records stocks kept from the"
+        << " ring's previous lap\n";
   }
   out << "  " << name << " --version                   show the version and the build\n"
       << "  " << name << " --help                      show this help\n"

@@ -9,7 +9,7 @@ namespace dbprogram {
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return -1;
   // An interrupted change of an earlier run is undone before anything is read.
-  if (args[0] == "store" || args[0] == "analyze") {
+  if (args[0] == "store" || args[0] == "analyze" || args[0] == "clear-stale") {
     const marketdb::Recovery recovery = marketdb::recoverDatabase();
     if (recovery.status == marketdb::RecoveryStatus::Failed) {
       out << '[' << pelinor::text::toUtf8(marketdb::fileCaption()) << "] "
@@ -22,6 +22,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (args[0] == "store") return batchStore(rest, out, err);
   if (args[0] == "analyze") return batchAnalyze(rest, out, err);
   if (args[0] == "import") return batchImport(rest, out, err);
+  if (args[0] == "clear-stale") return batchClearStale(rest, out, err);
   return -1;
 }
 

@@ -4,6 +4,7 @@
 //   pelinorx store FILE...     store daily price files in order
 //   pelinorx analyze YYMMDD    run the analysis with that comparison date
 //   pelinorx import SOURCE...  turn per-stock CSV price files into daily price files
+//   pelinorx clear-stale       empty the records stocks kept from the ring's previous lap
 // Exit status: 0 success, 1 refused or failed, 2 usage error.
 #pragma once
 
@@ -20,5 +21,6 @@ int batchInit(const std::vector<std::string>& args, std::ostream& out, std::ostr
 int batchStore(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int batchAnalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int batchImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace dbprogram

@@ -1,9 +1,14 @@
 // pelinorx import: per-stock CSV price files -> daily price files the store takes.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "dbprogram/batch.h"
@@ -17,76 +22,240 @@ namespace {
 namespace fs = std::filesystem;
 
 void usage(std::ostream& err) {
-  err << "usage: pelinorx import [--names FILE] [--kind W|N] [--out DIR] SOURCE...\n"
-         "  SOURCE     a CSV file (Date,Open,High,Low,Close,Volume after a header line, named\n"
-         "             by its stock code as 7203.csv, or with a Code column), or a folder of\n"
-         "             such *.csv files\n"
+  err << "usage: pelinorx import [--names FILE] [--codes FILE] [--kind W|N] [--out DIR] SOURCE...\n"
+         "  SOURCE     a CSV file (a header line naming Date, Open, High, Low, Close and Volume,\n"
+         "             then a line per day; named by its stock code as 7203.csv, or with a Code\n"
+         "             or Ticker column), or a folder of such *.csv and *.txt files\n"
          "  --names    a list of code,name[,market] lines (CP932 or UTF-8)\n"
+         "  --codes    import only the stocks of this list (a code at the start of each line)\n"
          "  --kind     W or N: the daily files' letter when there is no database here\n"
          "  --out DIR  where the daily files go (default: the working directory)\n";
 }
 
-// Reads a whole file; when it cannot, `why` says what stood in the way.
-bool readWhole(const fs::path& path, std::string& text, std::string& why) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) {
-    why = "it is a folder";
-    return false;
+// Opens a source for reading: only a regular file (a folder, a pipe or a device is refused at
+// once, without waiting for a writer or reading endlessly). -1 with the reason.
+int openSource(const std::string& path, std::string& why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    why = errno == ENOENT ? "no such file" : errno == EACCES ? "permission denied"
+                                                             : std::strerror(errno);
+    return -1;
   }
-  errno = 0;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    why = S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file (a device or a pipe)";
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads a small list file whole; false with the reason.
+bool readList(const std::string& path, std::string& text, std::string& why) {
+  constexpr std::size_t MaxListBytes = 16 << 20;
+  const int fd = openSource(path, why);
+  if (fd < 0) return false;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) why = std::strerror(errno);
+    if (n <= 0) {
+      ::close(fd);
+      return n == 0;
+    }
+    text.append(buf, static_cast<std::size_t>(n));
+    if (text.size() > MaxListBytes) {
+      ::close(fd);
+      why = "larger than 16 MB: not a list of stocks";
+      return false;
+    }
+  }
+}
+
+// Streams one source through the reader; false with the reason when it cannot be read.
+bool readSource(const std::string& path, PriceCsvReader& reader, PriceRows& rows,
+                ImportTally& tally, std::vector<ImportProblem>& problems, std::string& why) {
+  const int fd = openSource(path, why);
+  if (fd < 0) return false;
+  BoundedLines lines;
+  bool usable = true;
+  auto onLine = [&](std::string_view line, int lineNo, bool tooLong) {
+    if (usable) usable = reader.line(line, lineNo, tooLong, rows, tally, problems);
+  };
+  char buf[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      why = std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0 || !usable) break;
+    lines.feed(std::string_view(buf, static_cast<std::size_t>(n)), onLine);
+  }
+  ::close(fd);
+  if (usable) lines.end(onLine);
+  return true;
+}
+
+// Writes each file whole or not at all: every file goes to a temporary name first, all are
+// flushed, then renamed, then the folder is flushed once. Flushed together, the files reach the
+// disk in one go instead of one commit each. `text(i)` makes the i-th file's contents when it
+// is written, so only one is held at a time. Returns how many files are in place; `failed`
+// names the first that is not (no temporary file is left).
+template <class Text>
+int writeFilesTogether(const std::vector<std::string>& targets, Text&& text, std::string& failed) {
+  const std::string suffix = ".tmp-" + std::to_string(static_cast<long>(::getpid()));
+  auto cleanUp = [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) ::unlink((targets[i] + suffix).c_str());
+  };
+  // Each file written and closed (a long import has more days than a process may hold open
+  // files), then each flushed through a new descriptor.
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const int fd = ::open((targets[i] + suffix).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                          0666);
+    bool ok = fd >= 0;
+    const std::string contents = ok ? text(i) : std::string();
+    for (std::size_t done = 0; ok && done < contents.size();) {
+      const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok) done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0 && ::close(fd) != 0) ok = false;
+    if (!ok) {
+      failed = targets[i];
+      cleanUp(0, i + 1);
+      return 0;
+    }
+  }
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const int fd = ::open((targets[i] + suffix).c_str(), O_WRONLY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!ok) {
+      failed = targets[i];
+      cleanUp(0, targets.size());
+      return 0;
+    }
+  }
+  int placed = 0;
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (std::rename((targets[i] + suffix).c_str(), targets[i].c_str()) != 0) {
+      failed = targets[i];
+      cleanUp(i, targets.size());
+      break;
+    }
+    ++placed;
+  }
+  if (!targets.empty()) {
+    const int dir = ::open(fs::path(targets[0]).parent_path().string().c_str(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      (void)::fsync(dir);
+      ::close(dir);
+    }
+  }
+  return placed;
+}
+
+bool readWhole(const fs::path& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = errno != 0 ? std::strerror(errno) : "it cannot be opened";
-    return false;
-  }
+  if (!in) return false;
   std::ostringstream buffer;
   buffer << in.rdbuf();
-  if (in.bad()) {
-    why = errno != 0 ? std::strerror(errno) : "a read error";
-    return false;
-  }
+  if (in.bad()) return false;
   text = buffer.str();
   return true;
 }
 
-bool endsWithCsv(const fs::path& p) {
+bool isSourceName(const fs::path& p) {
   std::string ext = p.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".csv";
+  return ext == ".csv" || ext == ".txt";
 }
 
+// Prints the problems from `from` on: at most ProblemsShownPerFile lines of each file, then how
+// many more of it were left out.
+constexpr int ProblemsShownPerFile = 10;
 void report(std::ostream& out, const std::vector<ImportProblem>& problems, std::size_t from) {
+  std::map<std::string, int> shown;
+  std::map<std::string, int> more;
   for (std::size_t i = from; i < problems.size(); ++i) {
     const ImportProblem& p = problems[i];
+    if (p.line > 0 && ++shown[p.file] > ProblemsShownPerFile) {
+      ++more[p.file];
+      continue;
+    }
     if (p.line > 0)
       out << p.file << ':' << p.line << ": " << p.reason << "; line left out\n";
     else
-      out << p.file << ": " << p.reason << '\n';
+      out << p.file << ": " << p.reason << "; file left out\n";
   }
+  for (const auto& [file, n] : more)
+    out << file << ": " << n << " more line" << (n == 1 ? "" : "s") << " left out\n";
+}
+
+template <class List>
+std::string firstCodes(const List& codes) {
+  std::ostringstream s;
+  std::size_t n = 0;
+  for (const auto& c : codes) {
+    if (n == 5) {
+      s << " ...";
+      break;
+    }
+    s << (n++ ? " " : "") << c;
+  }
+  return s.str();
+}
+
+// The stocks left out, a line per reason, before anything is written.
+void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held) {
+  auto line = [&](const auto& codes, const std::string& why) {
+    if (codes.empty()) return;
+    out << "not imported: " << codes.size() << (codes.size() == 1 ? " stock " : " stocks ") << why
+        << ": " << firstCodes(codes) << '\n';
+  };
+  line(plan.notChosen, "not in the code list");
+  line(plan.lettered, "with letters in the code, which the database cannot hold");
+  line(plan.aboveRange, "with prices above 32767 yen, which the database cannot hold");
+  line(plan.beyondLimit, "beyond the " + std::to_string(ClassicStockLimit) +
+                             " stocks the database holds (" + std::to_string(held) +
+                             " held already)");
+  if (!plan.lettered.empty() || !plan.aboveRange.empty() || !plan.beyondLimit.empty())
+    out << "  choose the stocks to import with --codes FILE; all of them need a database of the\n"
+           "  wide kind (more stocks, codes with letters, higher prices), which this version\n"
+           "  does not have yet\n";
 }
 
 }  // namespace
 
-// Reads every source in full before anything is written: a source that cannot be read, or
-// whose header is not usable, stops the import with no file written. Bad lines are reported with
-// their file and line number and left out. Each daily file is written atomically; a file of the
-// same name that already exists is left alone when it holds the same lines, else the import
-// writes nothing.
+// Streams every source in turn: a source that cannot be read, or whose header is not usable, is
+// reported once and left out, and the import goes on with the rest. Bad lines are reported with
+// their file and line number and left out. Stocks the database cannot hold are reported
+// together before anything is written. Each daily file is written atomically; a file of the same
+// name that already exists is left alone when it holds the same lines, else the import writes
+// nothing.
 int batchImport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string namesPath;
+  std::string codesPath;
   std::string outDir = ".";
   char kindOption = 0;
   std::vector<std::string> sources;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--names" || a == "--kind" || a == "--out") {
+    if (a == "--names" || a == "--codes" || a == "--kind" || a == "--out") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         usage(err);
         return 2;
       }
       const std::string& v = args[++i];
       if (a == "--names") namesPath = v;
+      if (a == "--codes") codesPath = v;
       if (a == "--out") outDir = v;
       if (a == "--kind") {
         if (v != "W" && v != "N") {
@@ -107,9 +276,11 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     return 2;
   }
 
-  // The letter and the newest stored date come from the database when there is one.
+  // The letter, the newest stored date and the stocks held come from the database when there is
+  // one.
   char kind = kindOption;
   int afterFullDate = 0;
+  ImportChoice choice;
   if (fs::exists(marketdb::SettingsFileName)) {
     marketdb::SettingsFile win;
     marketdb::SystemFile sys;
@@ -126,6 +297,10 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     kind = dbKind;
     if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Ok && sys.lastStoreDate > 0)
       afterFullDate = fullDateOf(static_cast<int>(sys.lastStoreDate));
+    auto table = std::make_unique<marketdb::StockTable>();
+    if (marketdb::readStockTable(*table) == marketdb::FileStatus::Ok)
+      for (int i = 0; i < table->count; ++i)
+        choice.held.insert(static_cast<int>(table->kcodeidx[i]));
   }
   if (!kind) {
     err << "pelinorx import: there is no database here; give --kind W or --kind N\n";
@@ -134,33 +309,43 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
 
   std::vector<ImportProblem> problems;
   std::map<int, StockLabel> labels;
+  std::set<std::string> chosen;
   std::error_code ec;
-  fs::path namesCanonical;
-  if (!namesPath.empty()) {
+  std::vector<fs::path> lists;  // never read as price files
+  for (const std::string* path : {&namesPath, &codesPath}) {
+    if (path->empty()) continue;
     std::string text;
     std::string why;
-    if (!readWhole(namesPath, text, why)) {
-      out << namesPath << ": cannot be read (" << why << "); nothing written\n";
+    if (!readList(*path, text, why)) {
+      out << *path << ": cannot be read (" << why << "); nothing written\n";
       return 1;
     }
-    labels = parseNameList(text, namesPath, problems);
-    namesCanonical = fs::weakly_canonical(namesPath, ec);
+    if (path == &namesPath) labels = parseNameList(text, *path, problems);
+    else chosen = parseCodeList(text, *path, problems);
+    lists.push_back(fs::weakly_canonical(*path, ec));
   }
+  if (!codesPath.empty()) choice.chosen = &chosen;
+  report(out, problems, 0);
+  std::size_t listProblems = problems.size();
 
-  // The files to read: named ones as they are, folders by their *.csv files in name order.
+  // The files to read: named ones as they are, folders by their *.csv and *.txt files in name
+  // order.
   std::vector<std::string> files;
   for (const std::string& source : sources) {
     if (fs::is_directory(source, ec)) {
       std::vector<std::string> inside;
       for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!it->is_regular_file(ec) || !endsWithCsv(it->path())) continue;
-        if (!namesCanonical.empty() && fs::weakly_canonical(it->path(), ec) == namesCanonical)
+        if (!it->is_regular_file(ec) || !isSourceName(it->path())) continue;
+        if (!lists.empty() &&
+            std::find(lists.begin(), lists.end(), fs::weakly_canonical(it->path(), ec)) !=
+                lists.end())
           continue;
         inside.push_back(it->path().string());
       }
       if (ec) {
-        out << source << ": the folder cannot be read (" << ec.message() << "); nothing written\n";
-        return 1;
+        out << source << ": the folder cannot be read (" << ec.message() << "); left out\n";
+        ec.clear();
+        continue;
       }
       std::sort(inside.begin(), inside.end());
       files.insert(files.end(), inside.begin(), inside.end());
@@ -169,35 +354,47 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     }
   }
 
-  std::vector<CsvPriceRow> rows;
+  PriceRows rows;
+  ImportTally tally;
+  int filesUsed = 0;
+  int filesLeftOut = 0;
+  std::size_t linesLeftOut = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    std::string text;
+    const std::size_t from = problems.size();
+    PriceCsvReader reader(files[i], codeFromFileName(files[i]), static_cast<int>(i),
+                          afterFullDate);
     std::string why;
-    if (!readWhole(files[i], text, why)) {
-      report(out, problems, 0);
-      out << files[i] << ": cannot be read (" << why << "); nothing written\n";
-      return 1;
+    if (!readSource(files[i], reader, rows, tally, problems, why)) {
+      out << files[i] << ": cannot be read (" << why << "); file left out\n";
+      ++filesLeftOut;
+    } else if (!reader.finish(problems)) {
+      ++filesLeftOut;
+    } else {
+      ++filesUsed;
     }
-    if (!parsePriceCsv(text, files[i], codeFromFileName(files[i]), static_cast<int>(i), rows,
-                       problems)) {
-      report(out, problems, 0);
-      out << "nothing written\n";
-      return 1;
-    }
+    report(out, problems, from);
+    for (std::size_t k = from; k < problems.size(); ++k) linesLeftOut += problems[k].line > 0;
+    problems.resize(from);  // printed; a whole market's reports are not held
+  }
+  if (filesUsed == 0) {
+    out << "no source could be used; nothing written\n";
+    return 1;
   }
   const std::size_t rowsRead = rows.size();
-  std::vector<DailyPriceFile> daily =
-      buildDailyFiles(std::move(rows), labels, kind, afterFullDate, files, problems);
-  report(out, problems, 0);
-  out << "read " << files.size() << " file" << (files.size() == 1 ? "" : "s") << ", "
-      << rowsRead << " price lines; " << problems.size() << " line"
-      << (problems.size() == 1 ? "" : "s") << " left out\n";
+  const ImportPlan plan = planImport(std::move(rows), tally, choice, files, problems);
+  report(out, problems, listProblems);
+  for (std::size_t k = listProblems; k < problems.size(); ++k) linesLeftOut += problems[k].line > 0;
+  out << "read " << filesUsed << " file" << (filesUsed == 1 ? "" : "s");
+  if (filesLeftOut) out << " (" << filesLeftOut << " left out)";
+  out << ", " << rowsRead << " price lines to write; " << linesLeftOut << " line"
+      << (linesLeftOut == 1 ? "" : "s") << " left out\n";
   if (afterFullDate)
     out << "dates up to " << std::to_string(afterFullDate).substr(2)
         << " are in the database already and are not written\n";
-  if (daily.empty()) {
+  reportLeftOut(out, plan, choice.held.size());
+  if (plan.days.empty()) {
     out << "no daily price files to write\n";
-    return rowsRead == 0 ? 1 : 0;
+    return rowsRead == 0 && tally.priorClose.empty() ? 1 : 0;
   }
 
   // Never replace a file that holds something else: check every name before writing any.
@@ -206,15 +403,14 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     out << outDir << ": not a folder that can be written; nothing written\n";
     return 1;
   }
-  std::vector<bool> same(daily.size(), false);
+  std::vector<bool> same(plan.days.size(), false);
   int clashes = 0;
-  for (std::size_t i = 0; i < daily.size(); ++i) {
-    const fs::path target = fs::path(outDir) / daily[i].name;
+  for (std::size_t i = 0; i < plan.days.size(); ++i) {
+    const fs::path target = fs::path(outDir) / dailyFileName(kind, plan.days[i].fullDate);
     if (!fs::exists(fs::symlink_status(target, ec))) continue;
     std::string existing;
-    std::string why;
-    if (fs::is_regular_file(target, ec) && readWhole(target, existing, why) &&
-        existing == daily[i].contents) {
+    if (fs::is_regular_file(target, ec) && readWhole(target, existing) &&
+        existing == dailyFileText(plan, plan.days[i], labels, kind)) {
       same[i] = true;
       continue;
     }
@@ -226,21 +422,33 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     return 1;
   }
 
-  int written = 0;
-  for (std::size_t i = 0; i < daily.size(); ++i) {
+  std::vector<std::string> targets;
+  for (std::size_t i = 0; i < plan.days.size(); ++i) {
     if (same[i]) continue;
-    const fs::path target = fs::path(outDir) / daily[i].name;
-    if (!marketdb::replaceFileAtomically(target.string(), daily[i].contents)) {
-      out << target.string() << ": cannot be written; " << written
-          << " daily files before it were written\n";
-      return 1;
-    }
-    ++written;
+    targets.push_back((fs::path(outDir) / dailyFileName(kind, plan.days[i].fullDate)).string());
   }
-  out << "wrote " << written << " daily price files " << daily.front().name << " .. "
-      << daily.back().name << " to " << outDir;
-  if (written != static_cast<int>(daily.size()))
-    out << " (" << daily.size() - static_cast<std::size_t>(written)
+  std::size_t next = 0;
+  std::string failed;
+  const int written = writeFilesTogether(
+      targets,
+      [&](std::size_t) {
+        while (same[next]) ++next;
+        return dailyFileText(plan, plan.days[next++], labels, kind);
+      },
+      failed);
+  if (written < static_cast<int>(targets.size())) {
+    out << failed << ": cannot be written; ";
+    if (written == 0) out << "nothing written\n";
+    else out << written << " daily files before it were written\n";
+    return 1;
+  }
+  out << "wrote " << targets.size() << " daily price files "
+      << dailyFileName(kind, plan.days.front().fullDate) << " .. "
+      << dailyFileName(kind, plan.days.back().fullDate) << " (" << plan.stocks
+      << (plan.stocks == 1 ? " stock) to " : " stocks) to ")
+      << outDir;
+  if (targets.size() != plan.days.size())
+    out << " (" << plan.days.size() - targets.size()
         << " were there already with the same lines)";
   out << '\n';
   return 0;

@@ -225,14 +225,18 @@ class GroupStore {
   int rangeDays_ = 0;   // how many positions from there (at most all 640)
   std::vector<int> pendingOf_ = std::vector<int>(marketdb::MaxStocks, -1);
   std::vector<PendingBlock> pending_;
-  // Per pending block, blockBytes_ each: the records the group writes, and the range as it
-  // stands in the file (read once every line is placed); per block and range position,
-  // whether the group writes a record there.
+  // Per pending block, blockBytes_ each: the records the group writes (an empty record where
+  // the stock has no line), and the range as it stands in the file (read once every line is
+  // placed, for the journal).
   std::size_t blockBytes_ = 0;
   std::vector<unsigned char> bytes_;
   std::vector<unsigned char> original_;
-  std::vector<unsigned char> written_;
   void readOriginals();
+  void clearPosition(int position);
+  // New stocks of the current file that the full table refused, each once, in file order.
+  std::vector<int> refusedNew_;
+  std::vector<bool> refusedSeen_ = std::vector<bool>(10000, false);
+  void showRefusedNew(HeldOutput& held);
 };
 
 StoreRun GroupStore::run(const std::vector<std::string>& paths) {
@@ -363,7 +367,6 @@ PendingBlock& GroupStore::pendingFor(int index) {
   block.isNew = index >= readCount_;
   block.at = pending_.size();
   bytes_.resize(bytes_.size() + blockBytes_);
-  written_.resize(written_.size() + static_cast<std::size_t>(rangeDays_));
   pending_.push_back(block);
   return pending_.back();
 }
@@ -373,11 +376,20 @@ void GroupStore::putRecord(int index, int position, const DayRecord& rec) {
   const int at = (position - rangeStart_ + marketdb::HistoryDays) % marketdb::HistoryDays;
   marketdb::encodeDayRecord(rec, bytes_.data() + block.at * blockBytes_ +
                                      static_cast<std::size_t>(at) * marketdb::DayRecordBytes);
-  written_[block.at * static_cast<std::size_t>(rangeDays_) + static_cast<std::size_t>(at)] = 1;
 }
 
-// Reads the range of every stock that had a block, all at once, and gives each position the
-// group does not write what that slot holds (a stock missing from a day keeps it).
+// A ring position the group comes round to again (more than 640 days in one group): its
+// records of the earlier lap give way to the new day's, or to an empty record.
+void GroupStore::clearPosition(int position) {
+  const int at = (position - rangeStart_ + marketdb::HistoryDays) % marketdb::HistoryDays;
+  for (const PendingBlock& block : pending_) {
+    unsigned char* record = bytes_.data() + block.at * blockBytes_ +
+                            static_cast<std::size_t>(at) * marketdb::DayRecordBytes;
+    std::fill(record, record + marketdb::DayRecordBytes, 0);
+  }
+}
+
+// Reads the range of every stock that had a block, all at once, for the journal.
 void GroupStore::readOriginals() {
   const int first = std::min(rangeDays_, marketdb::HistoryDays - rangeStart_);
   const std::int64_t firstOffset = std::int64_t{rangeStart_} * marketdb::DayRecordBytes;
@@ -394,17 +406,20 @@ void GroupStore::readOriginals() {
     if (restBytes > 0) reads.push_back({base, original + firstBytes, restBytes});
   }
   change_.readPricesGathered(std::move(reads));
-  for (const PendingBlock& block : pending_) {
-    if (block.isNew) continue;
-    const unsigned char* written =
-        written_.data() + block.at * static_cast<std::size_t>(rangeDays_);
-    for (int p = 0; p < rangeDays_; ++p) {
-      if (written[p]) continue;
-      const std::size_t at =
-          block.at * blockBytes_ + static_cast<std::size_t>(p) * marketdb::DayRecordBytes;
-      std::memcpy(bytes_.data() + at, original_.data() + at, marketdb::DayRecordBytes);
-    }
-  }
+}
+
+// The new stocks a file could not add, as one line for the file: how many, and the first codes.
+void GroupStore::showRefusedNew(HeldOutput& held) {
+  if (refusedNew_.empty()) return;
+  std::string codes;
+  for (std::size_t i = 0; i < refusedNew_.size() && i < 5; ++i)
+    codes += (i ? " " : "") + std::to_string(refusedNew_[i]);
+  if (refusedNew_.size() > 5) codes += " ...";
+  show(held, StoreLineKind::Skipped, Red, StoreFullSkipY,
+       format(SJ("銘柄数が上限の3019なので新しい銘柄%d件を追加しません: ｺｰﾄﾞ%s").c_str(),
+              static_cast<int>(refusedNew_.size()), codes.c_str()));
+  for (int code : refusedNew_) refusedSeen_[static_cast<std::size_t>(code)] = false;
+  refusedNew_.clear();
 }
 
 // Writes the accepted files as one change: the records of every file into pelinoru.dat, one
@@ -429,13 +444,19 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   {
     std::size_t lines = 0;
     for (int f = 0; f < count; ++f) lines += files[static_cast<std::size_t>(f)].lines.size();
-    const std::size_t blocks = std::min<std::size_t>(lines, marketdb::MaxStocks);
+    const std::size_t blocks =
+        std::min<std::size_t>(lines + static_cast<std::size_t>(readCount_), marketdb::MaxStocks);
     pending_.reserve(blocks);
     bytes_.reserve(blocks * blockBytes_);
-    written_.reserve(blocks * static_cast<std::size_t>(rangeDays_));
   }
 
+  // Every stock of the table gets a record at every position the group stores: its day, or an
+  // empty record when it has no line there, so that a missing stock never shows the day an
+  // earlier lap left in that slot.
+  for (int i = 0; i < readCount_; ++i) pendingFor(i);
+
   int position = sys_.storePosition;
+  int daysStored = 0;
   for (int f = 0; f < count; ++f) {
     DailyFile& file = files[static_cast<std::size_t>(f)];
     // Each file's store starts from the index as the previous one left it.
@@ -446,12 +467,14 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
         previousDate = line.date;
         sys_.lastStoreDate = line.date;
         position = marketdb::nextSlot(position);
+        if (daysStored++ >= marketdb::HistoryDays) clearPosition(position);
         show(file.shown, StoreLineKind::Progress, LightGrey, StoreStatusY,
              format(SJ("格納中%06g位置%3d").c_str(), static_cast<double>(line.date), position));
       }
       storeLine(file.shown, line, position);
     }
     file.lines = std::vector<DailyLine>();
+    showRefusedNew(file.shown);
     show(file.shown, StoreLineKind::Completed, White, StoreCodeY,
          SJ("正常に格納処理終了しました。時々pelinoru.(sys idx dat win)をﾊﾞｯｸｱｯﾌﾟしましょう"));
   }
@@ -543,9 +566,10 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
   }
 
   if (readCount_ + addedCount_ >= marketdb::MaxStocks - 1) {
-    show(held, StoreLineKind::Skipped, Red, StoreFullSkipY,
-         format(SJ("銘柄数が上限の3019なので新しい銘柄を追加しません: ｺｰﾄﾞ%4g").c_str(),
-                static_cast<double>(v.code)));
+    if (!refusedSeen_[static_cast<std::size_t>(code)]) {
+      refusedSeen_[static_cast<std::size_t>(code)] = true;
+      refusedNew_.push_back(code);
+    }
     return;
   }
   index = readCount_ + addedCount_;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The daily routine on the bundled sample data: installs what is missing, builds, generates the
 # sample daily price files (once: a later run reuses them), creates a database in demo/, stores
-# every day, runs the analysis, sorts the ranking by the composite sign, stores its best page as
-# the chart-link list, and opens the chart viewer on it. Without a display it renders every screen
-# of both programs into demo/screens/ instead.
+# every day, checks that no stock kept a day of the ring's previous lap, runs the analysis, sorts
+# the ranking by the composite sign, stores its best page as the chart-link list, and opens the
+# chart viewer on it. Without a display it renders every screen of both programs into
+# demo/screens/ instead.
 #
 #   scripts/demo.sh [--build-dir DIR] [--dir DIR]
 #
@@ -52,6 +53,9 @@ rm -rf pelinoru.* ranking.dat ranking2.dat kabudata.txt screens
 files=(daily/W*)
 echo "storing ${#files[@]} daily files..."
 "$pelinorx" store "${files[@]}" | tail -n 3
+# Every stored day gave the stocks without a line an empty day; this finds none left from the
+# ring's previous lap (a database stored by an earlier version would have them cleared here).
+"$pelinorx" clear-stale
 # Compare with the close of about three months before the newest day.
 base=$(basename "${files[$(( ${#files[@]} - 60 ))]}")
 base=${base#W}

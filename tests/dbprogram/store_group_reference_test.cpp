@@ -1,8 +1,9 @@
 // The store of several daily files against a plain reference: the ring positions of each
 // stored day are laid into the bytes of pelinoru.dat as they stood, one record at a time, and
 // the store (one file per change, a few per change, all as one change; with and without the
-// ring wrapping inside the group) must give exactly those bytes, with the positions a stock
-// misses keeping whatever they held.
+// ring wrapping inside the group) must give exactly those bytes: at each stored day, every
+// stock of the table without a stored line there (missing, or its line left out) gets an empty
+// record, whatever the position held before.
 #include <memory>
 #include <random>
 #include <string>
@@ -34,7 +35,8 @@ const Stock Stocks[] = {{"AAAAAAAAAAAAAA", "13010", 1301, 100},
 struct Line {
   int stock;  // index into Stocks
   int date;
-  int day;  // makes the values differ from day to day
+  int day;              // makes the values differ from day to day
+  bool leftOut = false;  // of a market the store passes over
 };
 
 std::string text(const Line& l) {
@@ -42,7 +44,8 @@ std::string text(const Line& l) {
   const int close = s.base + l.day;
   return dailyLine(s.name, std::to_string(close - 1), std::to_string(close + 2),
                    std::to_string(close - 3), std::to_string(close), std::to_string(l.day % 5 - 2),
-                   std::to_string(1000 + l.day), std::to_string(l.date), "801", s.code10);
+                   std::to_string(1000 + l.day), std::to_string(l.date), l.leftOut ? "800" : "801",
+                   s.code10);
 }
 
 // The group: stocks missing on some days, two new ones, a file holding two dates.
@@ -50,7 +53,7 @@ const std::vector<std::vector<Line>> GroupFiles = {
     {{0, 991206, 1}, {1, 991206, 1}, {2, 991206, 1}},
     {{0, 991207, 2}, {2, 991207, 2}},
     {{0, 991208, 3}, {1, 991208, 3}, {2, 991208, 3}, {3, 991208, 3}, {5, 991208, 3}},
-    {{2, 991209, 4}, {3, 991209, 4}},
+    {{1, 991209, 4, true}, {2, 991209, 4}, {3, 991209, 4}},
     {{0, 991210, 5}, {1, 991210, 5}, {2, 991210, 5}, {3, 991210, 5}, {4, 991210, 5}},
     {{0, 991211, 6}, {1, 991211, 6}, {2, 991213, 7}, {4, 991213, 7}},
 };
@@ -83,8 +86,13 @@ class StoreGroupReference : public StoreTest {
     int previousDate = 0;
     for (const auto& file : GroupFiles) {
       for (const Line& l : file) {
-        if (l.date != previousDate) position = (position + 1) % 640;
+        if (l.date != previousDate) {
+          position = (position + 1) % 640;
+          for (std::size_t block = 0; block < dat.size(); block += 11520)
+            dat.replace(block + static_cast<std::size_t>(position) * 18, 18, 18, '\0');
+        }
         previousDate = l.date;
+        if (l.leftOut) continue;
         int slot = -1;
         for (int i = 0; i < table->count; ++i)
           if (static_cast<int>(table->kcodeidx[i]) == Stocks[l.stock].code)

@@ -71,8 +71,8 @@ TEST_F(StoreTest, TwoDatesAdvanceThePositionTwiceAndAMissingStockKeepsItsSlot) {
   for (const auto& l : captured.lines) progressLines += l.kind == StoreLineKind::Progress;
   EXPECT_EQ(progressLines, 2);
 
-  // B is missing from the next day: its slot 3 keeps what it held (nothing), slot 2 is kept,
-  // and its percentage change is reset.
+  // B is missing from the next day: its slot 3 gets an empty record, slot 2 is kept, and its
+  // percentage change is reset.
   ASSERT_EQ(store("W991230", dailyLine(A, "102", "112", "92", "110", "10", "12", "991230", "801",
                                        "72030")),
             StoreResult::Stored);
@@ -85,6 +85,20 @@ TEST_F(StoreTest, TwoDatesAdvanceThePositionTwiceAndAMissingStockKeepsItsSlot) {
   EXPECT_EQ(idx[0], "0 1 6758 BBBBBBBBBBBBBB    1   0");
   EXPECT_EQ(idx[1], "0 1 7203 AAAAAAAAAAAAAA    0  10");  // 100 * 10 / 100
   EXPECT_EQ(readFile("pelinoru.dat").size(), 2u * 11520u);
+}
+
+// One file of 641 dates comes round to its first ring position again: B, which traded only on
+// the first date, must not keep that day beside A's 641st.
+TEST_F(StoreTest, AFileOfMoreThanARingOfDatesLeavesNoDayOfItsOwnFirstLap) {
+  std::string daily = dailyLine(B, "7", "7", "7", "7", "0", "7", "900000", "801", "67580");
+  for (int d = 0; d < 641; ++d)
+    daily += dailyLine(A, "5", "5", "5", "5", "0", std::to_string(d + 1),
+                       std::to_string(900000 + d), "801", "72030");
+  ASSERT_EQ(store("W900640", daily), StoreResult::Stored);
+  EXPECT_EQ(sysLine1(), "   0 900640    0   1");
+  EXPECT_EQ(datRecord(1, 1), recordBytes(900640, 5, 5, 5, 5, 0, 641));  // A
+  EXPECT_EQ(datRecord(0, 1), std::string(18, '\0'));                     // B
+  EXPECT_EQ(datRecord(1, 2), recordBytes(900001, 5, 5, 5, 5, 0, 2));
 }
 
 TEST_F(StoreTest, NameAndSectionFollowTheNewestFileWhileTheDeletionFlagIsCarried) {

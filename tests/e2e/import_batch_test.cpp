@@ -2,6 +2,7 @@
 // and every batch command run on another folder with -C.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -186,33 +187,48 @@ TEST(ImportBatch, DownloadedPricesReachTheDatabaseThroughTheStore) {
   EXPECT_TRUE(dailyFilesIn(".").empty());
 }
 
-TEST(ImportBatch, NothingIsWrittenWhenASourceCannotBeUsed) {
+TEST(ImportBatch, ASourceThatCannotBeUsedIsReportedAndTheRestImported) {
   testsupport::TempWorkDir dir;
   writeSourceFiles("prices");
+  ASSERT_EQ(::mkfifo("fifo.csv", 0600), 0);
+  writeFile("prices/1301.csv", "2024-01-04,1,1,1,1,1\n");  // no header
   struct Case {
     std::string args;
-    std::string setup;  // a file to place first: "headerless", "clash"
+    int status;
+    std::string said;  // the reason, once
   };
   const std::vector<Case> cases = {
-      {"import --kind W prices missing.csv", ""},
-      {"import --kind W prices", "headerless"},
-      {"import --kind W --names nonames.csv prices", ""},
-      {"import --kind W --out out prices", "clash"},
+      {"import --kind W prices missing.csv", 0, "missing.csv: cannot be read (no such file)"},
+      {"import --kind W prices /dev/zero", 0, "/dev/zero: cannot be read (not a regular file"},
+      {"import --kind W prices fifo.csv", 0, "fifo.csv: cannot be read (not a regular file"},
+      {"import --kind W prices", 0, "prices/1301.csv: the header line does not name"},
+      {"import --kind W --names /dev/urandom prices", 1, "/dev/urandom: cannot be read (not a"},
+      {"import --kind W --names prices prices", 1, "prices: cannot be read (a folder, not a file)"},
+      {"import --kind W --names nonames.csv prices", 1, "nonames.csv: cannot be read (no such"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.args + " " + c.setup);
+    SCOPED_TRACE(c.args);
     fs::remove_all("out");
-    fs::create_directory("out");
-    fs::remove("prices/1301.csv");
-    if (c.setup == "headerless") writeFile("prices/1301.csv", "2024-01-04,1,1,1,1,1\n");
-    if (c.setup == "clash") writeFile("out/W240109", "something else\n");
-    const Result r = pelinorx(c.args);
-    EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.out.find("nothing written"), std::string::npos) << r.out;
-    EXPECT_TRUE(dailyFilesIn(".").empty());
-    EXPECT_EQ(dailyFilesIn("out"),
-              c.setup == "clash" ? std::vector<std::string>{"W240109"} : std::vector<std::string>{});
+    const Result r = pelinorx(c.args + " --out out");
+    EXPECT_EQ(r.status, c.status) << r.out;
+    const std::size_t at = r.out.find(c.said);
+    EXPECT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(c.said, at + 1), std::string::npos) << r.out;
+    if (c.status == 0)
+      EXPECT_EQ(dailyFilesIn("out").size(), TradingDays.size()) << r.out;
+    else
+      EXPECT_FALSE(fs::exists("out")) << r.out;
   }
+  // A daily file of other lines is never replaced: nothing is written.
+  fs::remove_all("out");
+  fs::create_directory("out");
+  writeFile("out/W240109", "something else\n");
+  const Result clash = pelinorx("import --kind W --out out prices");
+  EXPECT_EQ(clash.status, 1);
+  EXPECT_NE(clash.out.find("nothing written"), std::string::npos) << clash.out;
+  EXPECT_EQ(dailyFilesIn("out"), std::vector<std::string>{"W240109"});
+  EXPECT_TRUE(dailyFilesIn(".").empty());
+
   fs::remove("prices/1301.csv");
   // Usage errors: no source, no kind without a database, a kind other than the database's.
   EXPECT_EQ(pelinorx("import").status, 2);

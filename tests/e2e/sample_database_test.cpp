@@ -135,7 +135,14 @@ Expected expectedDatabase(const std::vector<fs::path>& files) {
     EXPECT_TRUE(ok) << files[day];
     EXPECT_FALSE(lines.empty()) << files[day];
     const int ringSlot = static_cast<int>((day + 1) % Ring);
-    for (auto& [code, s] : e.stocks) s.change = 0;
+    // Every stock already in the table starts the day with an empty record; those without a
+    // line keep it.
+    for (auto& [code, s] : e.stocks) {
+      s.change = 0;
+      e.dat.replace(static_cast<std::size_t>(s.slot) * BlockBytes +
+                        static_cast<std::size_t>(ringSlot) * RecordBytes,
+                    RecordBytes, RecordBytes, '\0');
+    }
     for (const auto& d : lines) {
       EXPECT_EQ(d.date, lines.front().date) << "one date per file";
       const int code = static_cast<int>(d.code10 / 10);

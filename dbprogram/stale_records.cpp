@@ -1,0 +1,48 @@
+#include "dbprogram/stale_records.h"
+
+#include <unordered_map>
+
+#include "marketdb/files.h"
+
+namespace dbprogram {
+
+namespace {
+
+const unsigned char* recordAt(const unsigned char* blocks, std::size_t stock, int position) {
+  return blocks + stock * marketdb::HistoryBlockBytes +
+         static_cast<std::size_t>(position) * marketdb::DayRecordBytes;
+}
+
+}  // namespace
+
+std::vector<StaleRecord> findStaleRecords(const unsigned char* blocks, std::size_t stocks) {
+  std::vector<StaleRecord> stale;
+  std::vector<double> slotDay(marketdb::HistoryDays, 0.0);
+  std::unordered_map<double, std::size_t> counts;
+  for (int p = 0; p < marketdb::HistoryDays; ++p) {
+    counts.clear();
+    for (std::size_t i = 0; i < stocks; ++i) {
+      const marketdb::DayRecord rec = marketdb::decodeDayRecord(recordAt(blocks, i, p));
+      if (rec.volume != 0.0f) ++counts[marketdb::dateKey(rec.date)];
+    }
+    double day = 0;
+    std::size_t most = 0;
+    for (const auto& [key, count] : counts) {
+      if (count > most || (count == most && key > day)) {
+        day = key;
+        most = count;
+      }
+    }
+    slotDay[static_cast<std::size_t>(p)] = day;
+  }
+  for (std::size_t i = 0; i < stocks; ++i) {
+    for (int p = 0; p < marketdb::HistoryDays; ++p) {
+      const marketdb::DayRecord rec = marketdb::decodeDayRecord(recordAt(blocks, i, p));
+      if (rec.volume != 0.0f && marketdb::dateKey(rec.date) < slotDay[static_cast<std::size_t>(p)])
+        stale.push_back({static_cast<int>(i), p});
+    }
+  }
+  return stale;
+}
+
+}  // namespace dbprogram
