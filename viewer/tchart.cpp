@@ -3,11 +3,12 @@
 
 #include <cmath>
 
+#include "viewer/chart_pointer.h"
 #include "viewer/panes/oscillator_panes.h"
 
 namespace viewer {
 
-TChart::TChart() { loadSharedFiles(); }
+TChart::TChart() : pointer(std::make_unique<ChartPointer>()) { loadSharedFiles(); }
 
 TChart::~TChart() { priceFile.close(); }
 
@@ -86,6 +87,7 @@ int keypadCellOfKey(unsigned key) {
 
 void TChart::EvKeyDown(unsigned key, unsigned repeatCount, unsigned flags) {
   TWindow::EvKeyDown(key, repeatCount, flags);
+  if (pointerKey(key, flags)) return;
 
   // 1. Function and arrow keys choose a mode.
   switch (key) {
@@ -166,6 +168,7 @@ void TChart::EvLButtonDblClk(unsigned modKeys, const TPoint& point) {
   if (isChartMode(viewMode)) {
     clickPoint = point;
     clickPending = true;
+    pointerDoubleClick(point);
     Invalidate();
   }
 }
@@ -185,6 +188,10 @@ void TChart::Paint(TDC& dc, bool erase, TRect& rect) {
   TWindow::Paint(dc, erase, rect);
   paintOnce(dc);
   SetCursor(Cursor::Arrow);
+  if (std::string title = viewTitle(viewMode); title != pointer->title) {
+    pointer->title = title;
+    SetTitleDetail(title);
+  }
 }
 
 void TChart::paintOnce(TDC& dc) {

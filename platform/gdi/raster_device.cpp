@@ -83,6 +83,21 @@ COLORREF RasterDevice::pixelAt(int x, int y) const {
   return RGB(static_cast<int>(w >> 16), static_cast<int>(w >> 8), static_cast<int>(w));
 }
 
+void RasterDevice::copyRect(const RasterDevice& from, int left, int top, int right,
+                            int bottom) {
+  if (from.width_ != width_ || from.height_ != height_) return;
+  const int l = std::max(left, 0), t = std::max(top, 0);
+  const int r = std::min(right, width_), b = std::min(bottom, height_);
+  if (l >= r || t >= b) return;
+  const std::size_t w = static_cast<std::size_t>(width_);
+  for (int y = t; y < b; ++y) {
+    const std::size_t at = static_cast<std::size_t>(y) * w + static_cast<std::size_t>(l);
+    std::copy(from.pixels_.begin() + static_cast<std::ptrdiff_t>(at),
+              from.pixels_.begin() + static_cast<std::ptrdiff_t>(at + static_cast<std::size_t>(r - l)),
+              pixels_.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+}
+
 void RasterDevice::clear(COLORREF color) { fillDevice(0, 0, width_, height_, color); }
 
 void RasterDevice::fillDevice(int left, int top, int right, int bottom, COLORREF color) {

@@ -33,6 +33,8 @@ class RasterDevice : public DrawDevice {
   void clear(COLORREF color);                                   // device pixels
   void fillDevice(int left, int top, int right, int bottom, COLORREF color);  // device pixels
   bool writePng(const std::string& path) const;
+  // Copies the device pixels [left, right) x [top, bottom) of `from`, a frame of this size.
+  void copyRect(const RasterDevice& from, int left, int top, int right, int bottom);
 
   TSize deviceSize() const override { return {width_, height_}; }
   void fill(const TDC& dc, const TRect& logical, COLORREF color) override;

@@ -1,0 +1,27 @@
+// A drawing device that passes every operation on and notes which device pixels it may have
+// touched, as rectangles. A host that draws an overlay through it knows where to put the frame
+// below back before the next overlay, without copying the whole frame.
+#pragma once
+
+#include <vector>
+
+#include "platform/gdi/tdc.h"
+
+class DamageDevice : public DrawDevice {
+ public:
+  explicit DamageDevice(DrawDevice& inner) : inner_(inner) {}
+  const std::vector<TRect>& damaged() const { return damaged_; }
+
+  TSize deviceSize() const override { return inner_.deviceSize(); }
+  void fill(const TDC& dc, const TRect& r, COLORREF c) override;
+  void text(const TDC& dc, int x, int y, std::string_view s, COLORREF c) override;
+  void line(const TDC& dc, int x1, int y1, int x2, int y2, const TPen& p) override;
+  void rectangle(const TDC& dc, const TRect& r, const TPen& p, const TBrush& b) override;
+  void pixel(const TDC& dc, int x, int y, COLORREF c) override;
+
+ private:
+  // The logical box [left, right] x [top, bottom] (corners included), mapped, with a margin.
+  void note(const TDC& dc, int left, int top, int right, int bottom, int penWidth = 0);
+  DrawDevice& inner_;
+  std::vector<TRect> damaged_;
+};
