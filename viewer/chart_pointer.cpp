@@ -295,7 +295,7 @@ void TChart::keepScrollForStock() {
   p.anchorStock = currentStock;
   const int newest = ringSlot(storePosition);
   for (int k = 0; k <= maxScroll(); ++k) {
-    if (dates[ringSlot(newest - k)] == p.anchorDate && volumes[ringSlot(newest - k)] != 0.0f) {
+    if (dates[ringSlot(newest - k)] == p.anchorDate) {
       p.scroll = k;
       return;
     }
@@ -323,6 +323,18 @@ std::string viewTitle(int viewMode) {
     case 15: case 16: return SJ("株価表");
     default: return {};
   }
+}
+
+std::string viewTitle(const TChart& c) {
+  std::string title = viewTitle(c.viewMode);
+  const bool showsStock = TChart::isChartMode(c.viewMode) || c.viewMode == 15 || c.viewMode == 16;
+  if (showsStock && !c.lookupFailed && c.table && c.currentStock >= 0 &&
+      c.currentStock < c.stockCount) {
+    title += pelinor::text::format(" %4g ", static_cast<double>(c.table->kcodeidx[c.currentStock]));
+    const char* name = c.table->kmeiidx[c.currentStock];
+    title.append(name, strnlen(name, sizeof c.table->kmeiidx[0]));
+  }
+  return title;
 }
 
 }  // namespace viewer

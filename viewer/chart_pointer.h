@@ -116,5 +116,8 @@ void drawKeyHelp(TChart& chart, TDC& dc);
 
 // The name of a view for the title bar (CP932, "" for none).
 std::string viewTitle(int viewMode);
+// The title detail of the screen shown: the view's name, and on the chart screens and the price
+// table the code and name of the stock they show.
+std::string viewTitle(const TChart& chart);
 
 }  // namespace viewer

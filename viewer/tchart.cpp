@@ -188,7 +188,7 @@ void TChart::Paint(TDC& dc, bool erase, TRect& rect) {
   TWindow::Paint(dc, erase, rect);
   paintOnce(dc);
   SetCursor(Cursor::Arrow);
-  if (std::string title = viewTitle(viewMode); title != pointer->title) {
+  if (std::string title = viewTitle(*this); title != pointer->title) {
     pointer->title = title;
     SetTitleDetail(title);
   }
