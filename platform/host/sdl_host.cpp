@@ -81,7 +81,7 @@ unsigned virtualKey(const SDL_Keysym& key) {
   X(SDL_RenderPresent) X(SDL_GetRendererOutputSize) X(SDL_GetWindowPixelFormat)             \
   X(SDL_GetWindowSurface) X(SDL_UpdateWindowSurface) X(SDL_UpdateWindowSurfaceRects)        \
   X(SDL_LockSurface) X(SDL_UnlockSurface) X(SDL_SetWindowTitle) X(SDL_GetWindowPosition)    \
-  X(SDL_GetModState)
+  X(SDL_GetModState) X(SDL_GetNumVideoDisplays) X(SDL_GetDisplayBounds)
 
 struct SdlLibrary {
 #define PELINOR_SDL_POINTER(name) decltype(&::name) name = nullptr;
@@ -321,6 +321,9 @@ class SdlWindowHost : public WindowHost {
 
   bool create() {
     const int barHeight = menuBarHeight(menu(), client_.cx);
+    // A place remembered on a screen that is no longer there would open the window out of sight.
+    if (placed_ && !onSomeDisplay(position_.x, position_.y, client_.cx, client_.cy + barHeight))
+      placed_ = false;
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (frame_.showMinimized()) flags |= SDL_WINDOW_MINIMIZED;
     const std::string title = pelinor::text::toUtf8(frame_.caption());
@@ -564,6 +567,19 @@ class SdlWindowHost : public WindowHost {
     exposed_ = false;  // the showing below covers an uncovering that came meanwhile
     view_->show(barRaster_, clientRaster_, true);
     finishClose();
+  }
+
+  // Whether at least a corner's worth (64 pixels square) of the rectangle lies on a display.
+  static bool onSomeDisplay(int x, int y, int w, int h) {
+    const int displays = sdl.SDL_GetNumVideoDisplays();
+    for (int d = 0; d < displays; ++d) {
+      SDL_Rect b{};
+      if (sdl.SDL_GetDisplayBounds(d, &b) != 0) continue;
+      const int overlapW = std::min(x + w, b.x + b.w) - std::max(x, b.x);
+      const int overlapH = std::min(y + h, b.y + b.h) - std::max(y, b.y);
+      if (overlapW >= std::min(64, w) && overlapH >= std::min(64, h)) return true;
+    }
+    return false;
   }
 
   static unsigned modifierBits(unsigned sdlMods) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/text/cp932.h"
 #include "tests/viewer/chart_fixture.h"
 #include "tests/viewer/oscillator_reference.h"
 #include "viewer/chart_pointer.h"
@@ -124,7 +125,9 @@ TEST_F(PointerTest, ReadoutGivesTheDayAndTheLinesUnderThePointer) {
     ASSERT_LT(c.line, p.lineCount);
     const std::optional<float> want = c.expected(c.day);
     ASSERT_EQ(p.lines[c.line].has[column], want.has_value());
-    if (want) EXPECT_EQ(p.lines[c.line].value[column], *want);
+    if (want) {
+      EXPECT_EQ(p.lines[c.line].value[column], *want);
+    }
   }
 }
 
