@@ -16,7 +16,7 @@ void DamageDevice::note(const TDC& dc, int left, int top, int right, int bottom,
   const int r = std::clamp(dc.LPtoDPx(right == INT_MAX ? right : right + 1), l, Far);
   const int t = std::clamp(dc.LPtoDPy(top), -Far, Far);
   const int b = std::clamp(dc.LPtoDPy(bottom == INT_MAX ? bottom : bottom + 1), t, Far);
-  damaged_.push_back(TRect{l - margin, t - margin, r + margin, b + margin});
+  if (before_) before_(TRect{l - margin, t - margin, r + margin, b + margin});
 }
 
 void DamageDevice::fill(const TDC& dc, const TRect& r, COLORREF c) {

@@ -1,16 +1,17 @@
-// A drawing device that passes every operation on and notes which device pixels it may have
-// touched, as rectangles. A host that draws an overlay through it knows where to put the frame
-// below back before the next overlay, without copying the whole frame.
+// A drawing device that passes every operation on and tells, before each one, which device
+// pixels it may touch, as a rectangle. A host that draws an overlay through it keeps the pixels
+// under each operation and puts them back before the next overlay, without copying the frame.
 #pragma once
 
-#include <vector>
+#include <functional>
 
 #include "platform/gdi/tdc.h"
 
 class DamageDevice : public DrawDevice {
  public:
-  explicit DamageDevice(DrawDevice& inner) : inner_(inner) {}
-  const std::vector<TRect>& damaged() const { return damaged_; }
+  using Hook = std::function<void(const TRect& devicePixels)>;
+  DamageDevice(DrawDevice& inner, Hook beforeDrawing)
+      : inner_(inner), before_(std::move(beforeDrawing)) {}
 
   TSize deviceSize() const override { return inner_.deviceSize(); }
   void fill(const TDC& dc, const TRect& r, COLORREF c) override;
@@ -23,5 +24,5 @@ class DamageDevice : public DrawDevice {
   // The logical box [left, right] x [top, bottom] (corners included), mapped, with a margin.
   void note(const TDC& dc, int left, int top, int right, int bottom, int penWidth = 0);
   DrawDevice& inner_;
-  std::vector<TRect> damaged_;
+  Hook before_;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/gdi/damage_device.h"
 #include "platform/text/cp932.h"
 
 namespace {
@@ -22,7 +21,6 @@ HeadlessDriver::HeadlessDriver(SDIDecFrame& frame, TSize clientSize, std::ostrea
       out_(out),
       raster_(size_.cx, size_.cy),
       recording_(size_.cx, size_.cy),
-      below_(size_.cx, size_.cy),
       overlayRecording_(size_.cx, size_.cy) {
   if (TWindow* w = window()) w->AttachHost(this);
 }
@@ -125,9 +123,8 @@ void HeadlessDriver::size(int width, int height) {
   size_ = {std::max(width, 0), std::max(height, 0)};
   raster_.resize(size_.cx, size_.cy);
   recording_.resize(size_.cx, size_.cy);
-  below_.resize(size_.cx, size_.cy);
   overlayRecording_.resize(size_.cx, size_.cy);
-  overlayDamage_.clear();
+  overlay_.forget();
   // Whether a resize repaints is up to the window: it invalidates in its size handler.
   w->EvSize(SIZE_RESTORED, size_);
   paintIfInvalid();
@@ -141,14 +138,7 @@ void HeadlessDriver::paint() {
 
 void HeadlessDriver::paintOverlay() {
   overlayInvalid_ = false;
-  for (const TRect& r : overlayDamage_) raster_.copyRect(below_, r.left, r.top, r.right, r.bottom);
-  overlayRecording_.clear();
-  DamageDevice damage(raster_);
-  TeeDevice tee(damage, overlayRecording_);
-  TDC dc(recordingOn_ ? static_cast<DrawDevice&>(tee) : damage);
-  dc.SetMapMode(MM_TEXT);
-  window()->PaintOverlay(dc);
-  overlayDamage_ = damage.damaged();
+  overlay_.repaint(*window(), raster_, recordingOn_ ? &overlayRecording_ : nullptr);
   ++overlayPaintCount_;
 }
 
@@ -197,9 +187,8 @@ void HeadlessDriver::paintIfInvalid() {
     TRect rect{0, 0, size_.cx, size_.cy};
     w->Paint(dc, erase, rect);
     ++paintCount_;
-    // The frame below every overlay; the overlay then goes over it, as after every paint.
-    below_.copyRect(raster_, 0, 0, size_.cx, size_.cy);
-    overlayDamage_.clear();
+    // A new frame: the overlay goes over it, as after every paint.
+    overlay_.forget();
     overlayInvalid_ = true;
   }
   invalid_ = false;

@@ -10,6 +10,7 @@
 
 #include "platform/gdi/raster_device.h"
 #include "platform/gdi/recording_device.h"
+#include "platform/host/overlay_pixels.h"
 #include "platform/window/window.h"
 
 class HeadlessDriver : public WindowHost {
@@ -71,9 +72,8 @@ class HeadlessDriver : public WindowHost {
   std::ostream& out_;
   RasterDevice raster_;
   RecordingDevice recording_;
-  RasterDevice below_;  // the frame as the window's Paint left it
   RecordingDevice overlayRecording_;
-  std::vector<TRect> overlayDamage_;  // device pixels the last overlay may have drawn
+  OverlayPixels overlay_;  // the pixels under the last overlay
   bool overlayInvalid_ = false;
   int overlayPaintCount_ = 0;
   TPoint pointer_{};

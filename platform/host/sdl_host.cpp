@@ -15,8 +15,8 @@
 #include <string>
 
 #include "platform/gdi/raster_device.h"
-#include "platform/gdi/damage_device.h"
 #include "platform/host/frame_copy.h"
+#include "platform/host/overlay_pixels.h"
 #include "platform/host/window_place.h"
 #include "platform/text/cp932.h"
 
@@ -251,6 +251,33 @@ class WindowView {
     return sdl.SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size())) == 0;
   }
 
+  // Shows the client frame where only `rects` (client pixels) changed since it was last shown,
+  // as after an overlay: only those are copied and handed to the window system.
+  bool showRects(const RasterDevice& bar, const RasterDevice& client,
+                 const std::vector<TRect>& rects) {
+    if (!throughSurface_ || stale_) return show(bar, client, true);
+    SDL_Surface* s = surface();
+    if (!s) return false;
+    const PixelRows rows = lock(s);
+    if (!rows.pixels) return false;
+    std::vector<SDL_Rect> handed;
+    for (const TRect& r : rects) {
+      const int l = std::max(r.left, 0);
+      const int t = std::max(r.top, 0);
+      const int right = std::min({r.right, client.width(), rows.width});
+      const int bottom = std::min(r.bottom, client.height());
+      if (l >= right || t >= bottom) continue;
+      for (int y = t; y < bottom && y + bar.height() < rows.height; ++y) {
+        const std::uint32_t* from = client.pixels() + static_cast<std::size_t>(y) * client.width() + l;
+        std::copy(from, from + (right - l), rows.row(y + bar.height()) + l);
+      }
+      handed.push_back({l, t + bar.height(), right - l, bottom - t});
+    }
+    unlock(s);
+    if (handed.empty()) return true;
+    return sdl.SDL_UpdateWindowSurfaceRects(window_, handed.data(), static_cast<int>(handed.size())) == 0;
+  }
+
   // Shows the frames shown last again, as when the window is uncovered: the window's pixels
   // still hold them, unless the window was resized meanwhile.
   bool showAgain(const RasterDevice& bar, const RasterDevice& client) {
@@ -363,7 +390,7 @@ class SdlWindowHost : public WindowHost {
         repaint();
       } else if (overlayInvalid_) {
         paintOverlay();
-        view_->show(barRaster_, clientRaster_, true);
+        view_->showRects(barRaster_, clientRaster_, overlay_.touched());
       } else if (exposed_) {
         exposed_ = false;
         view_->showAgain(barRaster_, clientRaster_);
@@ -555,9 +582,7 @@ class SdlWindowHost : public WindowHost {
       erase_ = false;
       w->Paint(dc, erase, rect);
       setCursor(Cursor::Arrow);
-      below_.resize(client_.cx, client_.cy);
-      below_.copyRect(clientRaster_, 0, 0, client_.cx, client_.cy);
-      overlayDamage_.clear();
+      overlay_.forget();
       paintOverlay();
     } else {
       clientRaster_.clear(RGB(255, 255, 255));
@@ -589,19 +614,11 @@ class SdlWindowHost : public WindowHost {
     return bits;
   }
 
-  // The overlay over the frame the window's Paint left: that frame is put back where the last
-  // overlay drew, then the overlay drawn again.
+  // The overlay over the frame the window's Paint left: the pixels under the last overlay are
+  // put back, then the overlay drawn again.
   void paintOverlay() {
     overlayInvalid_ = false;
-    TWindow* w = frame_.GetClientWindow();
-    if (!w || below_.width() != clientRaster_.width() || below_.height() != clientRaster_.height())
-      return;
-    for (const TRect& r : overlayDamage_)
-      clientRaster_.copyRect(below_, r.left, r.top, r.right, r.bottom);
-    DamageDevice damage(clientRaster_);
-    TDC dc(damage);
-    w->PaintOverlay(dc);
-    overlayDamage_ = damage.damaged();
+    if (TWindow* w = frame_.GetClientWindow()) overlay_.repaint(*w, clientRaster_, nullptr);
   }
 
   SDIDecFrame& frame_;
@@ -612,8 +629,7 @@ class SdlWindowHost : public WindowHost {
   bool overlayInvalid_ = false;
   bool pointerInside_ = false;
   TPoint pointer_{};
-  RasterDevice below_{0, 0};
-  std::vector<TRect> overlayDamage_;
+  OverlayPixels overlay_;
   SDL_Window* window_ = nullptr;
   std::unique_ptr<WindowView> view_;
   SDL_Cursor* waitCursor_ = nullptr;
