@@ -162,6 +162,11 @@ void drawCrosshair(TChart& c, TDC& dc, const ReadoutPane& p, int x, int y) {
 
 }  // namespace
 
+// The chart screens and the comparison chart follow the pointer.
+bool showsPointer(const TChart& c) {
+  return (TChart::isChartMode(c.viewMode) && !c.lookupFailed) || c.viewMode == 97;
+}
+
 void drawPointerOverlay(TChart& c, TDC& dc) {
   ChartPointer& ptr = *c.pointer;
   const TSize client = c.clientPixels;
@@ -174,7 +179,7 @@ void drawPointerOverlay(TChart& c, TDC& dc) {
     drawKeyHelp(c, dc);
     return;
   }
-  if (!ptr.inside || !TChart::isChartMode(c.viewMode) || c.lookupFailed) return;
+  if (!ptr.inside || !showsPointer(c)) return;
   const int x = static_cast<int>(static_cast<long long>(ptr.pixel.x) * 640 / client.cx);
   const int y = static_cast<int>(static_cast<long long>(ptr.pixel.y) * 480 / client.cy);
   for (const ReadoutPane* p : {&ptr.upper, &ptr.lower}) {
@@ -224,7 +229,7 @@ void TChart::EvMouseMove(unsigned modKeys, const TPoint& point) {
   }
   p.inside = true;
   p.pixel = point;
-  if (isChartMode(viewMode)) InvalidateOverlay();
+  if (showsPointer(*this)) InvalidateOverlay();
 }
 
 void TChart::EvMouseWheel(unsigned modKeys, int notches, const TPoint& point) {

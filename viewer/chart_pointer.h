@@ -105,6 +105,10 @@ class ShownRange {
 // the long-term chart (after it drew).
 void readUpperPane(TChart& chart);
 void readLowerPane(TChart& chart);
+// The comparison chart: its pane, then one line per compared stock while its days are loaded
+// (`base` its base close; none when 0 or less).
+void beginComparisonReadout(TChart& chart);
+void readComparedStock(TChart& chart, float code, int base, COLORREF colour);
 // The long-term chart's mark of the days the daily chart shows while scrolled.
 void markShownRange(TChart& chart, TDC& dc);
 

@@ -207,6 +207,34 @@ void readUpperPane(TChart& c) {
   p.active = true;
 }
 
+void beginComparisonReadout(TChart& c) {
+  c.pointer->lower.clear();
+  ReadoutPane& p = c.pointer->upper;
+  p.clear();
+  p.top = 16;
+  p.bottom = LongTermBottom + 1;
+  p.x0 = 0;
+  p.dx = 1;
+  p.active = c.arraysReady && c.dates;
+}
+
+void readComparedStock(TChart& c, float code, int base, COLORREF colour) {
+  ReadoutPane& p = c.pointer->upper;
+  if (!p.active) return;
+  // The days are those of the stock read last; every compared stock has the same ring slots.
+  readDays(c, p, oldestSlot(c.storePosition), RingDays);
+  ReadoutLine* line =
+      p.addLine(pelinor::text::format("%4g%%", static_cast<double>(code)), colour, 1);
+  if (!line) return;
+  for (int k = 0; k < RingDays; ++k) {
+    // The change from the base close, on the days the stock traded.
+    line->has[k] = base > 0 && p.volume[k] != 0.0f;
+    line->value[k] = line->has[k] ? static_cast<float>(p.close[k] - base) /
+                                        static_cast<float>(base) * 100.0f
+                                  : 0.0f;
+  }
+}
+
 void readLowerPane(TChart& c) {
   ReadoutPane& p = c.pointer->lower;
   p.clear();

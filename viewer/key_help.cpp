@@ -27,6 +27,7 @@ std::vector<KeyHelpRow> helpRows(const TChart& c) {
   } else if (mode == 15 || mode == 16) {
     add("← →", "29日前 / 後");
   }
+  if (mode == 97) add("マウス", "十字線と各銘柄の基準日からの%");
   if (TChart::isChartMode(mode)) {
     add("マウス", "十字線と値 (日付・四本値・出来高・各線)");
     if (scrollingView(mode)) {

@@ -131,6 +131,28 @@ TEST_F(PointerTest, ReadoutGivesTheDayAndTheLinesUnderThePointer) {
   }
 }
 
+TEST_F(PointerTest, ComparisonReadoutGivesEachStocksChangeFromItsBase) {
+  openRandom();
+  key(VK_F2);
+  for (char ch : std::string("970517\r")) key(ch == '\r' ? VK_RETURN : static_cast<unsigned>(ch));
+  ASSERT_EQ(chart->viewMode, 97);
+  driver->move(300, 200);
+  const Ring& r = rings[0];
+  int baseDay = 100;  // 970517; the newest trading day on or before it is the base
+  while (baseDay > 0 && r.empty(baseDay)) --baseDay;
+  const int base = r.c(baseDay);
+  const int column = upper().columnAt(300);
+  ASSERT_EQ(column, 300);
+  ASSERT_GE(upper().lineCount, 1);
+  const viewer::ReadoutLine& line = upper().lines[0];
+  EXPECT_EQ(line.label.rfind("1301", 0), 0u);
+  ASSERT_EQ(line.has[column], !r.empty(300));
+  if (!r.empty(300)) {
+    EXPECT_EQ(line.value[column],
+              static_cast<float>(r.c(300) - base) / static_cast<float>(base) * 100.0f);
+  }
+}
+
 TEST_F(PointerTest, ScrolledChartsShowTheUnscrolledValuesOfTheirDates) {
   openRandom();
   const int h = chart->setting(35);
