@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "platform/text/cp932.h"
 #include "viewer/panes/daily_chart.h"
@@ -59,13 +61,6 @@ ShownRange::~ShownRange() {
     c_.closes[s] = closes_[k];
     c_.changes[s] = changes_[k];
     c_.volumes[s] = volumes_[k];
-    // What a pane stored for a day it did not show would be a value of the emptied ring.
-    for (int* series : {c_.maValue1.get(), c_.maValue2.get(), c_.maValue3.get(),
-                        c_.maDeviation1.get(), c_.maDeviation2.get(), c_.maDeviation3.get(),
-                        c_.indicator1.get(), c_.indicator2.get(), c_.indicator3.get(),
-                        c_.indicator4.get(), c_.signTotal.get()}) {
-      if (series) series[s] = 0;
-    }
   }
 }
 
@@ -162,10 +157,12 @@ void drawCrosshair(TChart& c, TDC& dc, const ReadoutPane& p, int x, int y) {
 
 }  // namespace
 
+namespace {
 // The chart screens and the comparison chart follow the pointer.
 bool showsPointer(const TChart& c) {
   return (TChart::isChartMode(c.viewMode) && !c.lookupFailed) || c.viewMode == 97;
 }
+}  // namespace
 
 void drawPointerOverlay(TChart& c, TDC& dc) {
   ChartPointer& ptr = *c.pointer;

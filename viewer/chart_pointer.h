@@ -81,9 +81,10 @@ int maxScroll();
 bool scrollingView(int viewMode);
 
 // While alive, the ring of the chart looks as if its newest day were `scroll` days older: the
-// newer days are taken out (empty, as days before the oldest are) and put back afterwards, and
-// what the panes stored by ring slot for them is cleared. Every indicator then has exactly the
-// values of the unscrolled ring for the shown days.
+// newer days are taken out (empty, as days before the oldest are) and put back afterwards. Every
+// windowed indicator then has exactly the values of the unscrolled ring for the shown days. Only
+// the daily and equilibrium charts draw under it; neither stores series by ring slot, and the
+// long-term chart (which does) draws after the ring is whole again.
 class ShownRange {
  public:
   ShownRange(TChart& chart, int scroll);
