@@ -105,7 +105,7 @@ void HeadlessDriver::leave() {
 
 void HeadlessDriver::click(int x, int y) {
   if (TWindow* w = window(); w && !closed_) {
-    w->EvLButtonDown(0, TPoint{x, y});
+    w->EvLButtonDown(MK_LBUTTON, TPoint{x, y});
     paintIfInvalid();
   }
 }
