@@ -189,6 +189,7 @@ std::optional<int> takeDirectoryOptions(std::vector<std::string>& args, const st
 struct Options {
   std::optional<std::string> script;
   TSize size = DefaultClientSize;
+  bool sizeGiven = false;
 };
 
 // Reads the window options; returns the exit status of a usage error, or nothing.
@@ -221,6 +222,7 @@ std::optional<int> parseOptions(const std::vector<std::string>& args, const std:
                                     std::to_string(MaxClientSide) + ")");
       options.size = *size;
       sizeGiven = true;
+      options.sizeGiven = true;
     }
   }
   return std::nullopt;
@@ -280,7 +282,7 @@ int runProgram(int argc, char** argv, const AppFactory& makeApp, const BatchHand
     ScriptHost host(*script, *options.script, options.size, std::cout, std::cerr);
     status = app->Run(host);
   } else {
-    SdlHost host(options.size);
+    SdlHost host(options.size, name, options.sizeGiven);
     status = app->Run(host);
   }
   // Glyphs rendered for the first time are kept for the next start.

@@ -35,7 +35,7 @@ done
 
 echo "building (Release) in $build ..." >&2
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELINOR_BENCH=ON > /dev/null
-cmake --build "$build" -j2 --target pelinorx pelinorw pelinor-sample timed_runs paint_bench > /dev/null
+cmake --build "$build" -j2 --target pelinorx pelinorw pelinor-sample timed_runs paint_bench pointer_bench > /dev/null
 
 bin=${PELINOR_BIN:-$build/apps}
 x=$bin/pelinorx
@@ -141,6 +141,9 @@ elif command -v xvfb-run > /dev/null; then
 else
   PELINOR_BENCH_DB=$work/read "${bench_cmd[@]}" > "$csv" 2> /dev/null || true
 fi
+# The mouse on the chart (headless: the frame as it is handed to the window), rows added.
+PELINOR_BENCH_DB=$work/read "$build/bench/pointer_bench" --benchmark_format=csv \
+  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2> /dev/null | tail -n +2 >> "$csv" || true
 # Median real time (column 3) or CPU time (column 4) in ms of a benchmark by its name's
 # beginning. On a busy machine the CPU time is the steadier figure.
 inproc() {
@@ -180,6 +183,12 @@ row "chart view with a 640x480 PNG, whole process" "$(ms "$chart640")" "12 ms" "
 row "the same at 1920x1440" "$(ms "$chart1920")" "35 ms" "$(met "$(field "$chart1920" 1)" 35)"
 row "one repaint at 1920x1440 (chart / price table)" "$rep_chart / $rep_table ms (CPU $rep_chart_cpu / $rep_table_cpu)" "4 ms" "$(met "$(awk -v a="$rep_chart" -v b="$rep_table" 'BEGIN { if (a == "n/a" || b == "n/a") print "n/a"; else print (a > b ? a : b) }')" 4)"
 row "showing a 1920x1440 frame in the real window" "$show ms" "2 ms" "$(met "$show" 2)"
+move640=$(inproc "BM_PointerMove/640/480")
+move1920=$(inproc "BM_PointerMove/1920/1440")
+wheel1920=$(inproc "BM_WheelStep/1920/1440")
+row "pointer move over a chart, 640x480" "$move640 ms" "1 ms" "$(met "$move640" 1)"
+row "pointer move over a chart, 1920x1440" "$move1920 ms" "3 ms" "$(met "$move1920" 3)"
+row "wheel step of the daily chart, 1920x1440" "$wheel1920 ms" "4 ms" "$(met "$wheel1920" 4)"
 row "peak memory (pelinorx / pelinorw)" "$peak_x / $peak_w MiB" "32 MiB" "$(met "$(awk -v a="$peak_x" -v b="$peak_w" 'BEGIN { print (a > b ? a : b) }')" 32)"
 echo
 echo "in process (Google Benchmark medians, ms, real and CPU):"

@@ -205,6 +205,7 @@ bool UCHART::EvCommand(int id) {
 
 void UCHART::EvKeyDown(unsigned key, unsigned repeatCount, unsigned flags) {
   TWindow::EvKeyDown(key, repeatCount, flags);
+  if (helpKey(key)) return;
   if (key >= '0' && key <= '9') {
     digit(static_cast<int>(key - '0'));
     return;
@@ -309,6 +310,7 @@ void UCHART::Paint(TDC& dc, bool erase, TRect& rect) {
   if ((screenMode == 30 || screenMode == 40) && isRankingCommand(command)) rankingDisplay(dc);
 
   SetCursor(Cursor::Arrow);
+  updateTitle();
 }
 
 }  // namespace dbprogram

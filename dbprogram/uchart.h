@@ -79,6 +79,12 @@ class UCHART : public TWindow {
   void EvSize(unsigned sizeType, const TSize& size) override;
   void EvLButtonDown(unsigned modKeys, const TPoint& point) override;
   bool EvCommand(int id) override;
+  // The key help overlay and the title bar (dbprogram/key_help.cpp).
+  void PaintOverlay(TDC& dc) override;
+  bool helpKey(unsigned key);  // '?' opens the help, any key closes it; true: key used
+  void updateTitle();          // names the screen shown in the title bar
+  bool helpShown = false;
+  std::string shownTitle;
 
   // Menu command handlers.
   void kakuno();

@@ -58,3 +58,12 @@ printf 'keys 31\nkey RETURN\nsnapshot %s/viewer-links.png\n' "$out" | w
   printf 'key F1\nsnapshot %s/information.png\n' "$out"
   printf 'key F2\nkeys %s\nkey RETURN\nsnapshot %s/view-97-comparison.png\n' "$base" "$out"
 } | w
+
+# Reading the daily chart with the mouse: the crosshair with its readout, then the chart moved
+# 60 days back (the long-term chart marks the shown range), each in a run of its own.
+{
+  printf 'keys %s\nkey RETURN\nmove 330 150\nsnapshot %s/view-9-crosshair.png\n' "$code" "$out"
+} | w
+{
+  printf 'keys %s\nkey RETURN\nwheel 12\nsnapshot %s/view-9-scrolled.png\n' "$code" "$out"
+} | w

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/text/cp932.h"
+#include "viewer/chart_pointer.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
@@ -43,6 +44,10 @@ void TChart::chartScreen(TDC& dc) {
   // The scales of the long-term chart are known before the pane runs, so that a pane drawing
   // into the lower area uses those of the stock now shown.
   longTermScales(chart, chartMax, chartMin, volumeMax, setting(35));
+  keepScrollForStock();
+  {
+  // While scrolled, the pane sees the ring as it stood on its newest shown day.
+  const ShownRange shown(*this, pointer->scroll);
   switch (viewMode) {
     case 9:
       lastPaneMode = 9;
@@ -74,8 +79,16 @@ void TChart::chartScreen(TDC& dc) {
     default:
       return;
   }
+  readUpperPane(*this);
+  }
   dc.SelectObject(chartTextFont());
-  if (viewMode != 8) longTermChart(dc);
+  if (viewMode != 8) {
+    // The equilibrium chart's part below goes first, as f3 draws it when not scrolled.
+    if (viewMode == 3 && pointer->scroll > 0) f3LongTerm(dc);
+    longTermChart(dc);
+    markShownRange(*this, dc);
+  }
+  readLowerPane(*this);
 }
 
 }  // namespace viewer

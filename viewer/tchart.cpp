@@ -3,11 +3,12 @@
 
 #include <cmath>
 
+#include "viewer/chart_pointer.h"
 #include "viewer/panes/oscillator_panes.h"
 
 namespace viewer {
 
-TChart::TChart() { loadSharedFiles(); }
+TChart::TChart() : pointer(std::make_unique<ChartPointer>()) { loadSharedFiles(); }
 
 TChart::~TChart() { priceFile.close(); }
 
@@ -100,6 +101,7 @@ int keypadCellOfKey(unsigned key) {
 
 void TChart::EvKeyDown(unsigned key, unsigned repeatCount, unsigned flags) {
   TWindow::EvKeyDown(key, repeatCount, flags);
+  if (pointerKey(key, flags)) return;
 
   // 1. Function and arrow keys choose a mode.
   switch (key) {
@@ -180,6 +182,7 @@ void TChart::EvLButtonDblClk(unsigned modKeys, const TPoint& point) {
   if (isChartMode(viewMode)) {
     clickPoint = point;
     clickPending = true;
+    pointerDoubleClick(point);
     Invalidate();
   }
 }
@@ -214,6 +217,10 @@ void TChart::Paint(TDC& dc, bool erase, TRect& rect) {
   TWindow::Paint(dc, erase, rect);
   paintOnce(dc);
   SetCursor(Cursor::Arrow);
+  if (std::string title = viewTitle(*this); title != pointer->title) {
+    pointer->title = title;
+    SetTitleDetail(title);
+  }
 }
 
 void TChart::paintOnce(TDC& dc) {

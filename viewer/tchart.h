@@ -17,6 +17,7 @@
 namespace viewer {
 
 struct OscillatorWork;  // lines of the oscillator panes (viewer/panes/oscillator_panes.h)
+struct ChartPointer;    // crosshair, readout, scroll and help (viewer/chart_pointer.h)
 
 // Menu ids of resource 100.
 enum : int {
@@ -74,6 +75,16 @@ class TChart : public TWindow {
   void EvLButtonDblClk(unsigned modKeys, const TPoint& point) override;
   void EvSize(unsigned sizeType, const TSize& size) override;
   bool EvCommand(int id) override;
+  // The mouse over the charts and the help overlay (viewer/chart_pointer.cpp).
+  void EvMouseMove(unsigned modKeys, const TPoint& point) override;
+  void EvMouseWheel(unsigned modKeys, int notches, const TPoint& point) override;
+  void EvLButtonUp(unsigned modKeys, const TPoint& point) override;
+  void EvMouseLeave() override;
+  void PaintOverlay(TDC& dc) override;
+  bool pointerKey(unsigned key, unsigned flags);  // help, End, Shift+arrows; true: key used
+  void pointerDoubleClick(const TPoint& point);   // a day chosen on the long-term chart
+  void keepScrollForStock();                      // the scroll by date for the stock loaded
+  std::unique_ptr<ChartPointer> pointer;
 
   // Menu command handlers.
   void MADO();
@@ -97,6 +108,7 @@ class TChart : public TWindow {
 
   // Pane methods of the chart screen's upper area.
   void f3(TDC& dc);
+  void f3LongTerm(TDC& dc);  // its part on the long-term chart
   void f4(TDC& dc);
   void f5(TDC& dc);
   void f6(TDC& dc);

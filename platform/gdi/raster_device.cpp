@@ -83,6 +83,35 @@ COLORREF RasterDevice::pixelAt(int x, int y) const {
   return RGB(static_cast<int>(w >> 16), static_cast<int>(w >> 8), static_cast<int>(w));
 }
 
+void RasterDevice::saveRect(TRect& rect, std::vector<std::uint32_t>& out) const {
+  rect.left = std::clamp(rect.left, 0, width_);
+  rect.right = std::clamp(rect.right, rect.left, width_);
+  rect.top = std::clamp(rect.top, 0, height_);
+  rect.bottom = std::clamp(rect.bottom, rect.top, height_);
+  out.clear();
+  const std::size_t w = static_cast<std::size_t>(rect.right - rect.left);
+  out.reserve(w * static_cast<std::size_t>(rect.bottom - rect.top));
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    const auto row = pixels_.begin() + static_cast<std::ptrdiff_t>(
+                                           static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                                           static_cast<std::size_t>(rect.left));
+    out.insert(out.end(), row, row + static_cast<std::ptrdiff_t>(w));
+  }
+}
+
+void RasterDevice::loadRect(const TRect& rect, const std::vector<std::uint32_t>& pixels) {
+  const std::size_t w = static_cast<std::size_t>(std::max(rect.right - rect.left, 0));
+  if (rect.left < 0 || rect.top < 0 || rect.right > width_ || rect.bottom > height_ ||
+      pixels.size() != w * static_cast<std::size_t>(std::max(rect.bottom - rect.top, 0)))
+    return;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y - rect.top) * w), w,
+                pixels_.begin() + static_cast<std::ptrdiff_t>(
+                                      static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                                      static_cast<std::size_t>(rect.left)));
+  }
+}
+
 void RasterDevice::clear(COLORREF color) { fillDevice(0, 0, width_, height_, color); }
 
 void RasterDevice::fillDevice(int left, int top, int right, int bottom, COLORREF color) {

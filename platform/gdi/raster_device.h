@@ -33,6 +33,10 @@ class RasterDevice : public DrawDevice {
   void clear(COLORREF color);                                   // device pixels
   void fillDevice(int left, int top, int right, int bottom, COLORREF color);  // device pixels
   bool writePng(const std::string& path) const;
+  // The device pixels of `rect` (clipped to the frame first, and `rect` set to what was kept)
+  // into `out`, row by row; and back from such a copy.
+  void saveRect(TRect& rect, std::vector<std::uint32_t>& out) const;
+  void loadRect(const TRect& rect, const std::vector<std::uint32_t>& pixels);
 
   TSize deviceSize() const override { return {width_, height_}; }
   void fill(const TDC& dc, const TRect& logical, COLORREF color) override;

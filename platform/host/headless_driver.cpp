@@ -20,7 +20,8 @@ HeadlessDriver::HeadlessDriver(SDIDecFrame& frame, TSize clientSize, std::ostrea
       size_{std::max(clientSize.cx, 0), std::max(clientSize.cy, 0)},
       out_(out),
       raster_(size_.cx, size_.cy),
-      recording_(size_.cx, size_.cy) {
+      recording_(size_.cx, size_.cy),
+      overlayRecording_(size_.cx, size_.cy) {
   if (TWindow* w = window()) w->AttachHost(this);
 }
 
@@ -50,16 +51,61 @@ bool HeadlessDriver::menu(int id) {
   return true;
 }
 
-void HeadlessDriver::key(unsigned virtualKey) {
+void HeadlessDriver::key(unsigned virtualKey, unsigned flags) {
+  TWindow* w = window();
+  if (!w || closed_) return;
+  if (isQuitChord(virtualKey, flags)) {
+    closeRequest(*w, 0);
+  } else {
+    w->EvKeyDown(virtualKey, 1, flags);
+  }
+  paintIfInvalid();
+}
+
+void HeadlessDriver::move(int x, int y) {
   if (TWindow* w = window(); w && !closed_) {
-    w->EvKeyDown(virtualKey, 1, 0);
+    pointer_ = TPoint{x, y};
+    w->EvMouseMove(0, pointer_);
+    paintIfInvalid();
+  }
+}
+
+void HeadlessDriver::wheel(int notches) {
+  if (TWindow* w = window(); w && !closed_) {
+    w->EvMouseWheel(0, notches, pointer_);
+    paintIfInvalid();
+  }
+}
+
+void HeadlessDriver::drag(int x1, int y1, int x2, int y2) {
+  TWindow* w = window();
+  if (!w || closed_) return;
+  pointer_ = TPoint{x1, y1};
+  w->EvMouseMove(0, pointer_);
+  paintIfInvalid();
+  for (int step = 0; step < 3 && (w = window()) && !closed_; ++step) {
+    if (step == 0) {
+      w->EvLButtonDown(MK_LBUTTON, pointer_);
+    } else if (step == 1) {
+      pointer_ = TPoint{x2, y2};
+      w->EvMouseMove(MK_LBUTTON, pointer_);
+    } else {
+      w->EvLButtonUp(0, pointer_);
+    }
+    paintIfInvalid();
+  }
+}
+
+void HeadlessDriver::leave() {
+  if (TWindow* w = window(); w && !closed_) {
+    w->EvMouseLeave();
     paintIfInvalid();
   }
 }
 
 void HeadlessDriver::click(int x, int y) {
   if (TWindow* w = window(); w && !closed_) {
-    w->EvLButtonDown(0, TPoint{x, y});
+    w->EvLButtonDown(MK_LBUTTON, TPoint{x, y});
     paintIfInvalid();
   }
 }
@@ -77,6 +123,8 @@ void HeadlessDriver::size(int width, int height) {
   size_ = {std::max(width, 0), std::max(height, 0)};
   raster_.resize(size_.cx, size_.cy);
   recording_.resize(size_.cx, size_.cy);
+  overlayRecording_.resize(size_.cx, size_.cy);
+  overlay_.forget();
   // Whether a resize repaints is up to the window: it invalidates in its size handler.
   w->EvSize(SIZE_RESTORED, size_);
   paintIfInvalid();
@@ -86,6 +134,12 @@ void HeadlessDriver::paint() {
   if (!window() || closed_) return;
   invalidate(true);
   paintIfInvalid();
+}
+
+void HeadlessDriver::paintOverlay() {
+  overlayInvalid_ = false;
+  overlay_.repaint(*window(), raster_, recordingOn_ ? &overlayRecording_ : nullptr);
+  ++overlayPaintCount_;
 }
 
 void HeadlessDriver::invalidate(bool erase) {
@@ -133,9 +187,13 @@ void HeadlessDriver::paintIfInvalid() {
     TRect rect{0, 0, size_.cx, size_.cy};
     w->Paint(dc, erase, rect);
     ++paintCount_;
+    // A new frame: the overlay goes over it, as after every paint.
+    overlay_.forget();
+    overlayInvalid_ = true;
   }
   invalid_ = false;
   erase_ = false;
+  if (overlayInvalid_ && !closed_ && window()) paintOverlay();
   if (closed_ && window()) {
     invalid_ = false;
     frame_.DestroyClient();

@@ -10,6 +10,7 @@
 
 #include "platform/gdi/raster_device.h"
 #include "platform/gdi/recording_device.h"
+#include "platform/host/overlay_pixels.h"
 #include "platform/window/window.h"
 
 class HeadlessDriver : public WindowHost {
@@ -20,9 +21,18 @@ class HeadlessDriver : public WindowHost {
 
   void start();  // SetupWindow, then the first paint (as when the window is first shown)
   bool menu(int id);  // false when the id is not on the frame's menu bar
-  void key(unsigned virtualKey);
+  // A key-down; `flags` holds MK_SHIFT and MK_CONTROL for keys held with it. Ctrl+Q is a close
+  // request, as the window system's close button.
+  void key(unsigned virtualKey, unsigned flags = 0);
   void click(int x, int y);
   void dblclick(int x, int y);
+  // The pointer: a move with no button held, whole wheel notches at the pointer (positive away
+  // from the user), a left-button drag (down at the first point, one move to the second with the
+  // button held, up there) and the pointer leaving the client area.
+  void move(int x, int y);
+  void wheel(int notches);
+  void drag(int x1, int y1, int x2, int y2);
+  void leave();
   void size(int width, int height);
   void paint();  // a repaint that no command caused
   // Whether paints are also recorded (on unless turned off): a run that will never ask for a
@@ -35,11 +45,16 @@ class HeadlessDriver : public WindowHost {
   TWindow* window() const { return frame_.GetClientWindow(); }
   const RecordingDevice& recording() const { return recording_; }
   const RasterDevice& raster() const { return raster_; }
-  std::string dump() const { return recording_.dump(); }
+  // The last paint's operations: those of the window's Paint, then those of its overlay.
+  std::string dump() const { return recording_.dump() + overlayRecording_.dump(); }
+  int overlayPaintCount() const { return overlayPaintCount_; }
+  const std::string& titleDetail() const { return titleDetail_; }  // CP932
   const std::vector<std::string>& messageBoxes() const { return messages_; }
 
   // WindowHost
   void invalidate(bool erase) override;
+  void invalidateOverlay() override { overlayInvalid_ = true; }
+  void setTitleDetail(std::string_view cp932) override { titleDetail_ = cp932; }
   TSize clientSize() const override { return size_; }
   void closeRequest(TWindow& window, int result) override;
   int messageBox(std::string_view textCp932, std::string_view captionCp932,
@@ -51,11 +66,18 @@ class HeadlessDriver : public WindowHost {
 
  private:
   void paintIfInvalid();
+  void paintOverlay();  // the frame below put back where the last overlay drew, then the overlay
   SDIDecFrame& frame_;
   TSize size_;
   std::ostream& out_;
   RasterDevice raster_;
   RecordingDevice recording_;
+  RecordingDevice overlayRecording_;
+  OverlayPixels overlay_;  // the pixels under the last overlay
+  bool overlayInvalid_ = false;
+  int overlayPaintCount_ = 0;
+  TPoint pointer_{};
+  std::string titleDetail_;
   bool recordingOn_ = true;
   bool invalid_ = false;
   bool erase_ = false;  // the pending paint erases the background first

@@ -58,7 +58,8 @@ std::optional<unsigned> keyByName(const std::string& name) {
       {"UP", VK_UP},         {"DOWN", VK_DOWN},     {"LEFT", VK_LEFT},
       {"RIGHT", VK_RIGHT},   {"BACK", VK_BACK},     {"SPACE", VK_SPACE},
       {"RETURN", VK_RETURN}, {"HOME", VK_HOME},     {"INSERT", VK_INSERT},
-      {"DELETE", VK_DELETE},
+      {"DELETE", VK_DELETE}, {"END", VK_END},       {"HELP", VK_HELP},
+      {"?", VK_HELP},
   };
   std::string n = upper(name);
   if (auto it = named.find(n); it != named.end()) return it->second;
@@ -92,6 +93,8 @@ class LineRunner {
     if (command == "keys") return keys(args);
     if (command == "click" || command == "dblclick") return click(command, args);
     if (command == "size") return size(args);
+    if (command == "move" || command == "wheel" || command == "drag" || command == "leave")
+      return pointer(command, args);
     if (command == "paint") {
       if (!argumentCount(command, args, 0)) return false;
       driver_.paint();
@@ -125,11 +128,66 @@ class LineRunner {
     return true;
   }
 
+  // NAME may carry held modifiers in front: SHIFT+LEFT, CTRL+Q.
   bool key(const std::vector<std::string>& args) {
     if (!argumentCount("key", args, 1, "NAME")) return false;
-    auto vk = keyByName(args[0]);
+    std::string name = args[0];
+    unsigned flags = 0;
+    for (;;) {
+      const std::string u = upper(name);
+      if (u.rfind("SHIFT+", 0) == 0 && u.size() > 6) {
+        flags |= MK_SHIFT;
+        name = name.substr(6);
+      } else if (u.rfind("CTRL+", 0) == 0 && u.size() > 5) {
+        flags |= MK_CONTROL;
+        name = name.substr(5);
+      } else {
+        break;
+      }
+    }
+    auto vk = keyByName(name);
     if (!vk) return fail("unknown key name '" + args[0] + "'");
-    driver_.key(*vk);
+    driver_.key(*vk, flags);
+    return true;
+  }
+
+  // Client points of the pointer commands: X Y pairs inside the client area.
+  bool points(const std::string& command, const std::vector<std::string>& args,
+              std::size_t pairs, const char* usage, std::vector<int>& out) {
+    if (!argumentCount(command, args, pairs * 2, usage)) return false;
+    const TSize client = driver_.clientSize();
+    for (std::size_t k = 0; k < args.size(); ++k) {
+      const bool isX = k % 2 == 0;
+      auto v = parseNumber(args[k], MaxClientSide);
+      if (!v) return fail(std::string("malformed ") + (isX ? "x" : "y") + " coordinate '" + args[k] + "'");
+      if (*v >= (isX ? client.cx : client.cy))
+        return fail(std::string(isX ? "x" : "y") + " coordinate " + std::to_string(*v) +
+                    " is outside the client area " + std::to_string(client.cx) + "x" +
+                    std::to_string(client.cy));
+      out.push_back(static_cast<int>(*v));
+    }
+    return true;
+  }
+
+  bool pointer(const std::string& command, const std::vector<std::string>& args) {
+    std::vector<int> p;
+    if (command == "move") {
+      if (!points(command, args, 1, "X Y", p)) return false;
+      driver_.move(p[0], p[1]);
+    } else if (command == "drag") {
+      if (!points(command, args, 2, "X1 Y1 X2 Y2", p)) return false;
+      driver_.drag(p[0], p[1], p[2], p[3]);
+    } else if (command == "leave") {
+      if (!argumentCount(command, args, 0)) return false;
+      driver_.leave();
+    } else {
+      if (!argumentCount(command, args, 1, "N")) return false;
+      const std::string& a = args[0];
+      const bool negative = !a.empty() && a[0] == '-';
+      auto n = parseNumber(negative ? a.substr(1) : a, 1000);
+      if (!n) return fail("malformed wheel notches '" + a + "' (-1000 to 1000)");
+      driver_.wheel(static_cast<int>(negative ? -*n : *n));
+    }
     return true;
   }
 

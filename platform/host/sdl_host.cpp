@@ -10,16 +10,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 #include <string>
 
 #include "platform/gdi/raster_device.h"
 #include "platform/host/frame_copy.h"
+#include "platform/host/overlay_pixels.h"
+#include "platform/host/window_place.h"
 #include "platform/text/cp932.h"
 
 namespace {
 
 volatile std::sig_atomic_t g_terminate = 0;
+
+// The largest client side a remembered window place may ask for.
+constexpr int MaxRememberedSide = 8192;
 
 extern "C" void onTerminateSignal(int) { g_terminate = 1; }
 
@@ -54,6 +60,10 @@ unsigned virtualKey(const SDL_Keysym& key) {
     case SDLK_RETURN: return VK_RETURN;
     case SDLK_BACKSPACE: return VK_BACK;
     case SDLK_SPACE: return VK_SPACE;
+    case SDLK_END: return VK_END;
+    case SDLK_QUESTION: return VK_HELP;
+    // '?' is Shift and '/' on the usual layouts.
+    case SDLK_SLASH: return (key.mod & KMOD_SHIFT) ? static_cast<unsigned>(VK_HELP) : 0u;
     default: return 0;
   }
 }
@@ -70,7 +80,8 @@ unsigned virtualKey(const SDL_Keysym& key) {
   X(SDL_CreateTexture) X(SDL_DestroyTexture) X(SDL_UpdateTexture) X(SDL_RenderCopy)         \
   X(SDL_RenderPresent) X(SDL_GetRendererOutputSize) X(SDL_GetWindowPixelFormat)             \
   X(SDL_GetWindowSurface) X(SDL_UpdateWindowSurface) X(SDL_UpdateWindowSurfaceRects)        \
-  X(SDL_LockSurface) X(SDL_UnlockSurface)
+  X(SDL_LockSurface) X(SDL_UnlockSurface) X(SDL_SetWindowTitle) X(SDL_GetWindowPosition)    \
+  X(SDL_GetModState) X(SDL_GetNumVideoDisplays) X(SDL_GetDisplayBounds)
 
 struct SdlLibrary {
 #define PELINOR_SDL_POINTER(name) decltype(&::name) name = nullptr;
@@ -240,6 +251,33 @@ class WindowView {
     return sdl.SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size())) == 0;
   }
 
+  // Shows the client frame where only `rects` (client pixels) changed since it was last shown,
+  // as after an overlay: only those are copied and handed to the window system.
+  bool showRects(const RasterDevice& bar, const RasterDevice& client,
+                 const std::vector<TRect>& rects) {
+    if (!throughSurface_ || stale_) return show(bar, client, true);
+    SDL_Surface* s = surface();
+    if (!s) return false;
+    const PixelRows rows = lock(s);
+    if (!rows.pixels) return false;
+    std::vector<SDL_Rect> handed;
+    for (const TRect& r : rects) {
+      const int l = std::max(r.left, 0);
+      const int t = std::max(r.top, 0);
+      const int right = std::min({r.right, client.width(), rows.width});
+      const int bottom = std::min(r.bottom, client.height());
+      if (l >= right || t >= bottom) continue;
+      for (int y = t; y < bottom && y + bar.height() < rows.height; ++y) {
+        const std::uint32_t* from = client.pixels() + static_cast<std::size_t>(y) * client.width() + l;
+        std::copy(from, from + (right - l), rows.row(y + bar.height()) + l);
+      }
+      handed.push_back({l, t + bar.height(), right - l, bottom - t});
+    }
+    unlock(s);
+    if (handed.empty()) return true;
+    return sdl.SDL_UpdateWindowSurfaceRects(window_, handed.data(), static_cast<int>(handed.size())) == 0;
+  }
+
   // Shows the frames shown last again, as when the window is uncovered: the window's pixels
   // still hold them, unless the window was resized meanwhile.
   bool showAgain(const RasterDevice& bar, const RasterDevice& client) {
@@ -292,7 +330,14 @@ class WindowView {
 
 class SdlWindowHost : public WindowHost {
  public:
-  SdlWindowHost(SDIDecFrame& frame, TSize clientSize) : frame_(frame), client_(clientSize) {}
+  SdlWindowHost(SDIDecFrame& frame, TSize clientSize, const WindowPlace* place)
+      : frame_(frame), client_(clientSize) {
+    if (place) {
+      client_ = {place->width, place->height};
+      position_ = TPoint{place->x, place->y};
+      placed_ = true;
+    }
+  }
 
   ~SdlWindowHost() override {
     view_.reset();
@@ -303,11 +348,15 @@ class SdlWindowHost : public WindowHost {
 
   bool create() {
     const int barHeight = menuBarHeight(menu(), client_.cx);
+    // A place remembered on a screen that is no longer there would open the window out of sight.
+    if (placed_ && !onSomeDisplay(position_.x, position_.y, client_.cx, client_.cy + barHeight))
+      placed_ = false;
     Uint32 flags = SDL_WINDOW_RESIZABLE;
     if (frame_.showMinimized()) flags |= SDL_WINDOW_MINIMIZED;
     const std::string title = pelinor::text::toUtf8(frame_.caption());
-    window_ = sdl.SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                   client_.cx, client_.cy + barHeight, flags);
+    window_ = sdl.SDL_CreateWindow(title.c_str(), placed_ ? position_.x : SDL_WINDOWPOS_UNDEFINED,
+                                   placed_ ? position_.y : SDL_WINDOWPOS_UNDEFINED, client_.cx,
+                                   client_.cy + barHeight, flags);
     if (!window_) return false;
     view_ = std::make_unique<WindowView>();
     if (!view_->open(window_)) return false;
@@ -332,12 +381,16 @@ class SdlWindowHost : public WindowHost {
       const bool got = invalid_ ? sdl.SDL_PollEvent(&event) != 0
                                 : sdl.SDL_WaitEventTimeout(&event, 100) != 0;
       if (got) {
-        if (event.type == SDL_QUIT) break;
+        if (event.type == SDL_QUIT || quit_) break;
         handle(event);
+        if (quit_) break;
         finishClose();
       }
       if (invalid_) {
         repaint();
+      } else if (overlayInvalid_) {
+        paintOverlay();
+        view_->showRects(barRaster_, clientRaster_, overlay_.touched());
       } else if (exposed_) {
         exposed_ = false;
         view_->showAgain(barRaster_, clientRaster_);
@@ -353,6 +406,25 @@ class SdlWindowHost : public WindowHost {
     erase_ = erase_ || erase;
   }
   TSize clientSize() const override { return client_; }
+  void invalidateOverlay() override { overlayInvalid_ = true; }
+  void setTitleDetail(std::string_view cp932) override {
+    std::string title = frame_.caption();
+    if (!cp932.empty()) {
+      title += " - ";
+      title += cp932;
+    }
+    const std::string utf8 = pelinor::text::toUtf8(title);
+    if (window_) sdl.SDL_SetWindowTitle(window_, utf8.c_str());
+  }
+  // The window's place as the user left it: position and client size.
+  WindowPlace place() const {
+    WindowPlace p;
+    if (!window_) return p;
+    sdl.SDL_GetWindowPosition(window_, &p.x, &p.y);
+    p.width = client_.cx;
+    p.height = client_.cy;
+    return p;
+  }
   void closeRequest(TWindow&, int) override { closePending_ = true; }
   int messageBox(std::string_view text, std::string_view caption, unsigned) override {
     const std::string t = pelinor::text::toUtf8(text);
@@ -400,6 +472,9 @@ class SdlWindowHost : public WindowHost {
           client_ = {std::max(ww, 1), std::max(wh - bar, 1)};
           if (w) w->EvSize(SIZE_RESTORED, client_);
           invalid_ = true;  // the bar and the frame are drawn anew at the new size
+        } else if (event.window.event == SDL_WINDOWEVENT_LEAVE) {
+          if (w && pointerInside_) w->EvMouseLeave();
+          pointerInside_ = false;
         } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
           // Uncovering shows the last frame again: painting anew would run the window's last
           // command once more.
@@ -408,9 +483,39 @@ class SdlWindowHost : public WindowHost {
         break;
       case SDL_KEYDOWN: {
         const unsigned vk = virtualKey(event.key.keysym);
-        if (vk && w) w->EvKeyDown(vk, 1, 0);
+        const unsigned flags = modifierBits(event.key.keysym.mod);
+        if (isQuitChord(vk, flags)) {
+          quit_ = true;  // as the window's close button
+        } else if (vk && w) {
+          w->EvKeyDown(vk, 1, flags);
+        }
         break;
       }
+      case SDL_MOUSEMOTION:
+        if (!w) break;
+        pointer_ = TPoint{event.motion.x, event.motion.y - barHeight};
+        if (event.motion.y < barHeight) {
+          // Over the menu bar the pointer has left the client area.
+          if (pointerInside_) w->EvMouseLeave();
+          pointerInside_ = false;
+        } else {
+          pointerInside_ = true;
+          unsigned mods = modifierBits(sdl.SDL_GetModState());
+          if (event.motion.state & SDL_BUTTON_LMASK) mods |= MK_LBUTTON;
+          w->EvMouseMove(mods, pointer_);
+        }
+        break;
+      case SDL_MOUSEWHEEL: {
+        if (!w || !pointerInside_) break;
+        int notches = event.wheel.y;
+        if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
+        if (notches != 0) w->EvMouseWheel(modifierBits(sdl.SDL_GetModState()), notches, pointer_);
+        break;
+      }
+      case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT && w && event.button.y >= barHeight)
+          w->EvLButtonUp(0, TPoint{event.button.x, event.button.y - barHeight});
+        break;
       case SDL_MOUSEBUTTONDOWN:
         if (event.button.button != SDL_BUTTON_LEFT) break;
         if (event.button.y < barHeight) {
@@ -421,7 +526,7 @@ class SdlWindowHost : public WindowHost {
           if (event.button.clicks >= 2) {
             w->EvLButtonDblClk(0, p);
           } else {
-            w->EvLButtonDown(0, p);
+            w->EvLButtonDown(MK_LBUTTON, p);
           }
         }
         break;
@@ -477,6 +582,8 @@ class SdlWindowHost : public WindowHost {
       erase_ = false;
       w->Paint(dc, erase, rect);
       setCursor(Cursor::Arrow);
+      overlay_.forget();
+      paintOverlay();
     } else {
       clientRaster_.clear(RGB(255, 255, 255));
       invalid_ = false;
@@ -487,8 +594,42 @@ class SdlWindowHost : public WindowHost {
     finishClose();
   }
 
+  // Whether at least a corner's worth (64 pixels square) of the rectangle lies on a display.
+  static bool onSomeDisplay(int x, int y, int w, int h) {
+    const int displays = sdl.SDL_GetNumVideoDisplays();
+    for (int d = 0; d < displays; ++d) {
+      SDL_Rect b{};
+      if (sdl.SDL_GetDisplayBounds(d, &b) != 0) continue;
+      const int overlapW = std::min(x + w, b.x + b.w) - std::max(x, b.x);
+      const int overlapH = std::min(y + h, b.y + b.h) - std::max(y, b.y);
+      if (overlapW >= std::min(64, w) && overlapH >= std::min(64, h)) return true;
+    }
+    return false;
+  }
+
+  static unsigned modifierBits(unsigned sdlMods) {
+    unsigned bits = 0;
+    if (sdlMods & KMOD_SHIFT) bits |= MK_SHIFT;
+    if (sdlMods & KMOD_CTRL) bits |= MK_CONTROL;
+    return bits;
+  }
+
+  // The overlay over the frame the window's Paint left: the pixels under the last overlay are
+  // put back, then the overlay drawn again.
+  void paintOverlay() {
+    overlayInvalid_ = false;
+    if (TWindow* w = frame_.GetClientWindow()) overlay_.repaint(*w, clientRaster_, nullptr);
+  }
+
   SDIDecFrame& frame_;
   TSize client_;
+  TPoint position_{};
+  bool placed_ = false;
+  bool quit_ = false;
+  bool overlayInvalid_ = false;
+  bool pointerInside_ = false;
+  TPoint pointer_{};
+  OverlayPixels overlay_;
   SDL_Window* window_ = nullptr;
   std::unique_ptr<WindowView> view_;
   SDL_Cursor* waitCursor_ = nullptr;
@@ -535,7 +676,8 @@ double meanMilliseconds(int count, Show show) {
 
 }  // namespace
 
-SdlHost::SdlHost(TSize clientSize) : size_(clientSize) {}
+SdlHost::SdlHost(TSize clientSize, std::string program, bool sizeGiven)
+    : size_(clientSize), program_(std::move(program)), sizeGiven_(sizeGiven) {}
 
 int SdlHost::run(SDIDecFrame& frame) {
   std::string why;
@@ -553,9 +695,16 @@ int SdlHost::run(SDIDecFrame& frame) {
   }
   int status = 1;
   {
-    SdlWindowHost host(frame, size_);
+    const std::string placeFile = program_.empty() ? std::string() : windowPlaceFile(program_);
+    std::optional<WindowPlace> place = readWindowPlace(placeFile, MaxRememberedSide);
+    if (place && sizeGiven_) {
+      place->width = size_.cx;
+      place->height = size_.cy;
+    }
+    SdlWindowHost host(frame, size_, place ? &*place : nullptr);
     if (host.create()) {
       status = host.loop();
+      if (!placeFile.empty()) writeWindowPlace(placeFile, host.place());
     } else {
       std::fprintf(stderr, "cannot open a window: %s\n", sdl.SDL_GetError());
     }

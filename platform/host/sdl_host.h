@@ -5,16 +5,22 @@
 // through an SDL renderer.
 #pragma once
 
+#include <string>
+
 #include "platform/host/menu_bar.h"
 #include "platform/window/window.h"
 
 class SdlHost : public Host {
  public:
-  explicit SdlHost(TSize clientSize);
+  // `program` names the file that remembers the window's place and size between runs ("" keeps
+  // nothing); a size given on the command line (`sizeGiven`) wins over the remembered one.
+  explicit SdlHost(TSize clientSize, std::string program = "", bool sizeGiven = true);
   int run(SDIDecFrame& frame) override;
 
  private:
   TSize size_;
+  std::string program_;
+  bool sizeGiven_ = true;
 };
 
 class RasterDevice;

@@ -24,10 +24,23 @@ void TWindow::EvChar(unsigned, unsigned, unsigned) {}
 void TWindow::EvLButtonDown(unsigned, const TPoint&) {}
 void TWindow::EvLButtonDblClk(unsigned, const TPoint&) {}
 void TWindow::EvSize(unsigned, const TSize&) {}
+void TWindow::EvMouseMove(unsigned, const TPoint&) {}
+void TWindow::EvMouseWheel(unsigned, int, const TPoint&) {}
+void TWindow::EvLButtonUp(unsigned, const TPoint&) {}
+void TWindow::EvMouseLeave() {}
+void TWindow::PaintOverlay(TDC&) {}
 bool TWindow::EvCommand(int) { return false; }
 
 void TWindow::Invalidate(bool erase) {
   if (host_) host_->invalidate(erase);
+}
+
+void TWindow::InvalidateOverlay() {
+  if (host_) host_->invalidateOverlay();
+}
+
+void TWindow::SetTitleDetail(std::string_view cp932) {
+  if (host_) host_->setTitleDetail(cp932);
 }
 
 TRect TWindow::GetClientRect() const {

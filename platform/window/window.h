@@ -32,6 +32,11 @@ class WindowHost {
   virtual void setCursor(Cursor cursor) = 0;
   // A window could not write one of its files (already told to the user by a message box).
   virtual void writeFailed() {}
+  // Only what PaintOverlay draws changed: the host puts the last painted frame back where the
+  // previous overlay drew and runs PaintOverlay alone, without the window's Paint.
+  virtual void invalidateOverlay() { invalidate(false); }
+  // The title bar's text after the product name ("" for the product name alone).
+  virtual void setTitleDetail(std::string_view /*cp932*/) {}
 };
 
 // The bell: the control character 7 written (and flushed) to standard output. BellCount()
@@ -55,11 +60,23 @@ class TWindow {
   virtual void EvLButtonDown(unsigned modKeys, const TPoint& point);
   virtual void EvLButtonDblClk(unsigned modKeys, const TPoint& point);
   virtual void EvSize(unsigned sizeType, const TSize& size);
+  // The pointer. A move carries the button and modifier bits (MK_*); the wheel carries whole
+  // notches, positive when turned away from the user; a leave says the pointer left the client
+  // area (or the window lost it).
+  virtual void EvMouseMove(unsigned modKeys, const TPoint& point);
+  virtual void EvMouseWheel(unsigned modKeys, int notches, const TPoint& point);
+  virtual void EvLButtonUp(unsigned modKeys, const TPoint& point);
+  virtual void EvMouseLeave();
+  // Drawn over the frame that Paint left, after every Paint and on InvalidateOverlay: pointer
+  // marks and overlays that come and go without the screen below them being worked out again.
+  virtual void PaintOverlay(TDC& dc);
   // A menu command by id; returns false when the window has no handler for it.
   virtual bool EvCommand(int id);
 
   // Services.
   void Invalidate(bool erase = true);
+  void InvalidateOverlay();
+  void SetTitleDetail(std::string_view cp932);
   TRect GetClientRect() const;
   void CloseWindow(int retVal = 0);
   int MessageBox(std::string_view textCp932, std::string_view captionCp932,

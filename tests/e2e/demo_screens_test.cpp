@@ -42,7 +42,8 @@ const char* const Screens[] = {
     "db-ranking-2",      "db-settings",        "viewer-menu",         "viewer-watch",
     "viewer-links",      "view-9-daily",       "view-3-ichimoku",     "view-4-oscillators",
     "view-5-oscillators", "view-7-sign",       "view-77-sign",        "view-8-weekly",
-    "view-97-comparison", "price-table",       "information",
+    "view-97-comparison", "price-table",       "information",         "view-9-crosshair",
+    "view-9-scrolled",
 };
 
 TEST(DemoScreens, EveryScreenIsWrittenAndMatchesTheCommittedImage) {

@@ -154,8 +154,19 @@ class VirtualDisplay {
       display_ = ":" + number;
       setenv("DISPLAY", display_.c_str(), 1);
     }
+    // The programs remember their window places in a config folder of this run, not the user's.
+    char config[] = "/tmp/pelinor-config-XXXXXX";
+    if (mkdtemp(config)) {
+      config_ = config;
+      setenv("XDG_CONFIG_HOME", config, 1);
+    }
   }
   ~VirtualDisplay() {
+    if (!config_.empty()) {
+      unsetenv("XDG_CONFIG_HOME");
+      std::error_code ec;
+      std::filesystem::remove_all(config_, ec);
+    }
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
       waitpid(pid_, nullptr, 0);
@@ -166,6 +177,7 @@ class VirtualDisplay {
  private:
   pid_t pid_ = -1;
   std::string display_;
+  std::string config_;
 };
 
 // One user event, as the script host takes it and as xdotool sends it to the real window.

@@ -29,6 +29,7 @@ struct ProbeLog {
   std::vector<TPoint> dblclicks;
   std::vector<TSize> sizes;
   std::vector<int> commands;
+  std::vector<std::string> pointer;  // pointer events and keys with modifiers, as text
 };
 
 constexpr COLORREF ProbeBackground = RGB(0, 0, 128);
@@ -79,8 +80,9 @@ class ProbeWindow : public TWindow {
     }
   }
 
-  void EvKeyDown(unsigned key, unsigned, unsigned) override {
+  void EvKeyDown(unsigned key, unsigned, unsigned flags) override {
     log_.keys.push_back(key);
+    if (flags) log_.pointer.push_back("key " + std::to_string(key) + " " + std::to_string(flags));
     if (key == VK_F10) return;  // ignored, as a window ignores unknown keys
     if (key == VK_F11) {
       // Forgets the clicks and repaints without erasing: the old marker stays on screen.
@@ -90,10 +92,21 @@ class ProbeWindow : public TWindow {
     }
     Invalidate();
   }
-  void EvLButtonDown(unsigned, const TPoint& p) override {
+  void EvLButtonDown(unsigned mods, const TPoint& p) override {
     log_.clicks.push_back(p);
+    if (mods & MK_LBUTTON) log_.pointer.push_back(event("down", p, 0));
     Invalidate();
   }
+  void EvMouseMove(unsigned mods, const TPoint& p) override {
+    log_.pointer.push_back(event("move", p, mods));
+  }
+  void EvMouseWheel(unsigned mods, int notches, const TPoint& p) override {
+    log_.pointer.push_back(event("wheel " + std::to_string(notches), p, mods));
+  }
+  void EvLButtonUp(unsigned mods, const TPoint& p) override {
+    log_.pointer.push_back(event("up", p, mods));
+  }
+  void EvMouseLeave() override { log_.pointer.push_back("leave"); }
   void EvLButtonDblClk(unsigned, const TPoint& p) override {
     log_.dblclicks.push_back(p);
     Invalidate();
@@ -140,6 +153,9 @@ class ProbeWindow : public TWindow {
   }
 
  private:
+  static std::string event(const std::string& what, const TPoint& p, unsigned mods) {
+    return what + " " + std::to_string(p.x) + " " + std::to_string(p.y) + " " + std::to_string(mods);
+  }
   ProbeLog& log_;
   bool invalidateOnSize_;
   bool closeInPaint_ = false;
@@ -415,6 +431,21 @@ TEST(ScriptHost, KeyNamesGiveTheirVirtualKeys) {
                                              0x67, 0x41, 0x5A}));
 }
 
+TEST(ScriptHost, PointerEventsAndModifiersReachTheWindowAsAUserMakesThem) {
+  ProbeLog log;
+  ScriptRun run = runScript(log,
+                            "move 10 20\nwheel -3\ndrag 1 2 30 40\nleave\nkey SHIFT+LEFT\n"
+                            "key ?\nkey END\nkey ctrl+shift+a\nkey CTRL+Q\nmenu 1\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(log.pointer, (std::vector<std::string>{
+                             "move 10 20 0", "wheel -3 10 20 0", "move 1 2 0", "down 1 2 0",
+                             "move 30 40 1", "up 30 40 0", "leave", "key 37 4", "key 65 12"}));
+  // '?' and End arrive as keys; Ctrl+Q closes the window before the menu command.
+  EXPECT_EQ(log.keys, (std::vector<unsigned>{0x25, 0x2F, 0x23, 0x41}));
+  EXPECT_TRUE(log.commands.empty());
+  EXPECT_EQ(log.cleanups, 1);
+}
+
 TEST(ScriptHost, BadLinesStopTheRunWithStatus2AndTheirLineNumber) {
   struct Case {
     std::string line;
@@ -449,6 +480,14 @@ TEST(ScriptHost, BadLinesStopTheRunWithStatus2AndTheirLineNumber) {
       {"paint now", "too many arguments"},
       {"snapshot", "missing argument"},
       {"dump", "missing argument"},
+      {"move 1", "missing argument"},
+      {"move 640 0", "outside the client area 640x480"},
+      {"drag 1 2 3 480", "outside the client area"},
+      {"wheel x", "malformed wheel notches 'x'"},
+      {"wheel 1001", "malformed wheel notches"},
+      {"leave now", "too many arguments"},
+      {"key SHIFT+", "unknown key name 'SHIFT+'"},
+      {"key SHIFT+ESC", "unknown key name 'SHIFT+ESC'"},
   };
   testsupport::TempWorkDir dir;
   for (const Case& c : cases) {

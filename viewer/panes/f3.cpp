@@ -113,6 +113,10 @@ void TChart::f3(TDC& dc) {
     drawIchimoku(*this, dc,
                  IchimokuPart{RingDays - DailyDays, DailyDays, -77, 1, 3, true});
   }
+  f3LongTerm(dc);
+}
+
+void TChart::f3LongTerm(TDC& dc) {
   // The long-term chart's scales were set for this stock before the pane.
   if (chart.longPriceScale > 0.0f) {
     drawIchimoku(*this, dc, IchimokuPart{0, RingDays, -IchimokuShift, 0, 1, false});

@@ -6,6 +6,7 @@
 
 #include "platform/text/cp932.h"
 #include "viewer/indicators/base_change.h"
+#include "viewer/chart_pointer.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
@@ -100,6 +101,7 @@ void TChart::f6(TDC& dc) {
   dc.TextOut(0, 0, SJ("基準"));
   dc.TextOut(32, 0, pelinor::text::format("%06g", static_cast<double>(baseDate)));
 
+  beginComparisonReadout(*this);
   if (table && arraysReady) {
     const std::span<const float, RingDays> dateColumn(dates.get(), RingDays);
     const std::span<const float, RingDays> volumeColumn(volumes.get(), RingDays);
@@ -118,6 +120,7 @@ void TChart::f6(TDC& dc) {
 
       readStockIntoColumns(index);
       const int base = baseClose(dateColumn, volumeColumn, closeColumn, baseDate);
+      readComparedStock(*this, table->kcodeidx[index], base, StockColour[k]);
       // No day on or before the base date, or a base close of 0: no line.
       if (comparisonLine(volumeColumn, closeColumn, oldestSlot(storePosition), base, ys))
         drawStockLine(dc, ys, StockColour[k]);
