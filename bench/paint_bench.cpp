@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/enter_database.h"
 #include "platform/host/headless_driver.h"
 #include "platform/host/sdl_host.h"
 #include "resources/pelinorw_resources.h"
@@ -22,21 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-bool enterDatabase(benchmark::State& state) {
-  const char* folder = std::getenv("PELINOR_BENCH_DB");
-  std::error_code ec;
-  if (!folder || !*folder || !fs::exists(fs::path(folder) / "pelinoru.idx", ec)) {
-    state.SkipWithError("PELINOR_BENCH_DB does not name a database folder");
-    return false;
-  }
-  fs::current_path(folder, ec);
-  if (ec) {
-    state.SkipWithError("cannot enter PELINOR_BENCH_DB");
-    return false;
-  }
-  return true;
-}
 
 // The viewer in its frame, driven headless to the chart of the first stock of the menu.
 struct Viewer {
@@ -57,7 +43,7 @@ struct Viewer {
 };
 
 void BM_Repaint(benchmark::State& state, bool priceTable, bool recording) {
-  if (!enterDatabase(state)) return;
+  if (!bench::enterDatabase(state)) return;
   Viewer v(TSize{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))}, recording);
   if (priceTable) v.driver->key(VK_LEFT);
   for (auto _ : state) v.driver->paint();
@@ -67,7 +53,7 @@ BENCHMARK_CAPTURE(BM_Repaint, price_table, true, false)->Args({1920, 1440})->Uni
 BENCHMARK_CAPTURE(BM_Repaint, chart_recorded, false, true)->Args({1920, 1440})->Unit(benchmark::kMillisecond);
 
 void BM_ChartPng(benchmark::State& state) {
-  if (!enterDatabase(state)) return;
+  if (!bench::enterDatabase(state)) return;
   Viewer v(TSize{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))}, false);
   const fs::path out = fs::temp_directory_path() / ("pelinor-bench-" + std::to_string(::getpid()) + ".png");
   for (auto _ : state) {
@@ -83,7 +69,7 @@ void BM_ShowFrameInWindow(benchmark::State& state) {
     state.SkipWithError("no display");
     return;
   }
-  if (!enterDatabase(state)) return;
+  if (!bench::enterDatabase(state)) return;
   Viewer v(TSize{1920, 1440}, false);
   const char* path = "";
   for (auto _ : state) {
@@ -107,7 +93,7 @@ void BM_ShowChangeInWindow(benchmark::State& state, bool nextStock) {
     state.SkipWithError("no display");
     return;
   }
-  if (!enterDatabase(state)) return;
+  if (!bench::enterDatabase(state)) return;
   std::ostringstream messages;
   auto makeDriver = [&](std::unique_ptr<SDIDecFrame>& frame, bool changed) {
     frame = std::make_unique<SDIDecFrame>(pelinorwTitle(), std::make_unique<viewer::TChart>(),

@@ -10,28 +10,13 @@
 #include <memory>
 #include <sstream>
 
+#include "bench/enter_database.h"
 #include "platform/host/headless_driver.h"
 #include "resources/pelinorw_resources.h"
 #include "viewer/tchart.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-bool enterDatabase(benchmark::State& state) {
-  const char* folder = std::getenv("PELINOR_BENCH_DB");
-  std::error_code ec;
-  if (!folder || !*folder || !fs::exists(fs::path(folder) / "pelinoru.idx", ec)) {
-    state.SkipWithError("PELINOR_BENCH_DB does not name a database folder");
-    return false;
-  }
-  fs::current_path(folder, ec);
-  if (ec) {
-    state.SkipWithError("cannot enter PELINOR_BENCH_DB");
-    return false;
-  }
-  return true;
-}
 
 // The viewer on the daily chart of the first stock of the menu, painting as the window does
 // (no recording).
@@ -56,7 +41,7 @@ struct Viewer {
 };
 
 void BM_PointerMove(benchmark::State& state) {
-  if (!enterDatabase(state)) return;
+  if (!bench::enterDatabase(state)) return;
   Viewer v(TSize{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))});
   // Back and forth across the daily chart, one day apart, the readout switching corners.
   int i = 0;
@@ -70,7 +55,7 @@ void BM_PointerMove(benchmark::State& state) {
 BENCHMARK(BM_PointerMove)->Args({640, 480})->Args({1920, 1440})->Unit(benchmark::kMillisecond);
 
 void BM_WheelStep(benchmark::State& state) {
-  if (!enterDatabase(state)) return;
+  if (!bench::enterDatabase(state)) return;
   Viewer v(TSize{static_cast<int>(state.range(0)), static_cast<int>(state.range(1))});
   v.driver->move(v.px(300), v.py(60));
   int i = 0;
