@@ -1,6 +1,9 @@
 #include "dbprogram/uchart.h"
 
+#include <cstdio>
+
 #include "marketdb/journal.h"
+#include "platform/text/cp932.h"
 
 namespace dbprogram {
 
@@ -285,9 +288,11 @@ void UCHART::Paint(TDC& dc, bool erase, TRect& rect) {
 
   // Every screen reads the database files: an interrupted change (of this program or the
   // viewer) is undone first. A journal that cannot be written back is reported once.
-  const marketdb::Recovery recovery = marketdb::recoverDatabase();
-  if (recovery.status == marketdb::RecoveryStatus::Failed && !recoveryReported) {
-    recoveryReported = true;
+  const marketdb::Recovery recovery = marketdb::recoverDatabase(
+      [](const std::string& text) { std::fprintf(stderr, "%s\n", pelinor::text::toUtf8(text).c_str()); });
+  if (recovery.status == marketdb::RecoveryStatus::Failed ? !recoveryReported
+                                                          : recovery.needsSaying()) {
+    recoveryReported = recovery.status == marketdb::RecoveryStatus::Failed;
     MessageBox(recovery.message, marketdb::fileCaption(), MB_OK);
   }
 
