@@ -160,6 +160,7 @@ class GroupStore {
  public:
   explicit GroupStore(StoreOutput& out) : out_(out) {}
   StoreRun run(const std::vector<std::string>& paths);
+  void keepBakGeneration(bool keep) { change_.keepBakGeneration(keep); }
 
  private:
   void show(HeldOutput& held, StoreLineKind kind, COLORREF colour, int y, const std::string& text) {
@@ -550,6 +551,8 @@ StoreRun storeDailyFiles(const std::vector<std::string>& paths, StoreOutput& out
   for (std::size_t first = 0; first < paths.size(); first += group) {
     const std::size_t last = std::min(paths.size(), first + group);
     GroupStore store(out);
+    // The .bak files keep the state from before the whole command, not from between groups.
+    store.keepBakGeneration(first > 0);
     const StoreRun run =
         store.run(std::vector<std::string>(paths.begin() + static_cast<long>(first),
                                            paths.begin() + static_cast<long>(last)));

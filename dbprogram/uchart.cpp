@@ -16,7 +16,7 @@ bool isArrowCommand(int command) {
 // Commands the ranking display acts on.
 bool isRankingCommand(int command) {
   return isDigitCommand(command) || isArrowCommand(command) || command == CmdFirst ||
-         command == CmdLast || command == CmdFileOutput;
+         command == CmdLast || command == CmdFileOutput || command == CmdFileOutputDone;
 }
 
 }  // namespace
@@ -285,6 +285,9 @@ void UCHART::Paint(TDC& dc, bool erase, TRect& rect) {
   // Opaque text (the store's lines) paints black cells on the black screen.
   dc.SetBkColor(RGB(0, 0, 0));
   SetCursor(Cursor::Wait);
+  // Whether the screen showed a ranking page before this paint (the file output stores it).
+  rankingPageWasShown = rankingPageShown;
+  rankingPageShown = false;
 
   // Every screen reads the database files: an interrupted change (of this program or the
   // viewer) is undone first. A journal that cannot be written back is reported once.

@@ -823,6 +823,7 @@ bool DatabaseChange::readPricesGathered(std::vector<PriceRead> parts) const {
 
 bool DatabaseChange::fail(const char* fileName) {
   message_ = unwritableFileMessage(fileName);
+  failedFile_ = fileName;
   rollback();
   return false;
 }

@@ -160,6 +160,8 @@ class DatabaseChange {
   bool rollback();
 
   const std::string& message() const { return message_; }  // CP932
+  // The file whose write failed (the message names it), or nullptr.
+  const char* failedFile() const { return failedFile_; }
 
  private:
   bool fail(const char* fileName);
@@ -186,6 +188,7 @@ class DatabaseChange {
   bool priceFlushStarted_ = false;
   bool priceFlushOk_ = false;  // written by the flushing thread, read after it is joined
   std::string message_;
+  const char* failedFile_ = nullptr;
 };
 
 // Test support: called before every write, flush, rename, link, unlink and truncation that a
