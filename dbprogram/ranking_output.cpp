@@ -45,6 +45,7 @@ void UCHART::analysisFileOutput(TDC& dc) {
   // The ranking file and the chart-link codes are one change: both are written or neither.
   marketdb::DatabaseChange change;
   if (!change.lock()) {
+    ReportWriteFailure();
     MessageBox(change.message(), SJ("ﾌｧｲﾙ使用状況"), MB_OK);
     return;
   }
