@@ -1,5 +1,7 @@
 #include "dbprogram/store.h"
 
+#include <errno.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -130,9 +132,10 @@ class HeldOutput {
   std::vector<StoreLine> lines_;
 };
 
-// One daily file of a group: its text, read before the database is touched, and its lines.
+// One daily file of a group: opened before the database is touched, then read line by line.
 struct DailyFile {
-  std::string text;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream{nullptr, std::fclose};
+  std::string name;
   std::vector<DailyLine> lines;
   HeldOutput shown;
 };
@@ -145,15 +148,32 @@ struct PendingBlock {
   std::size_t at = 0;
 };
 
-// Reads a whole daily file; false when it cannot be opened (or is a folder).
-bool readDailyText(const std::string& path, std::string& text) {
-  // Only a regular file is a daily file: a folder, a FIFO or a device is refused at once.
+// Reads a whole file; false when it cannot be opened (or is a folder).
+bool readWholeText(const std::string& path, std::string& text) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(marketdb::openRegularFile(path), std::fclose);
   if (!f) return false;
   char buf[65536];
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) text.append(buf, n);
   return true;
+}
+
+// Why a daily file that exists cannot be read (CP932), or empty when it does not exist (the
+// store's own message says so).
+std::string unreadableReason(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return {};
+    return format(SJ("%s が読めません(%s)").c_str(), path.c_str(), std::strerror(errno));
+  }
+  if (S_ISREG(st.st_mode))
+    return format(SJ("%s が読めません(%s)").c_str(), path.c_str(), std::strerror(EACCES));
+  const char* kind = S_ISDIR(st.st_mode)    ? "ﾌｫﾙﾀﾞ"
+                     : S_ISFIFO(st.st_mode) ? "FIFO"
+                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "ﾃﾞﾊﾞｲｽ"
+                                                                  : "特殊ﾌｧｲﾙ";
+  return format(SJ("%s は%sで、日々株価ﾌｧｲﾙではないので格納処理しません").c_str(), path.c_str(),
+                pelinor::text::toCp932(kind).c_str());
 }
 
 class GroupStore {
@@ -223,8 +243,13 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
   int readable = 0;
   for (const std::string& path : paths) {
     files.emplace_back();
-    if (!readDailyText(path, files.back().text)) {
-      refuse(files.back().shown, StoreStatusY, SJ("目的のW(N)yymmddﾌｧｲﾙがありません"));
+    // Only a regular file is a daily file: a folder, a FIFO or a device is refused at once.
+    files.back().name = path;
+    files.back().stream.reset(marketdb::openRegularFile(path));
+    if (!files.back().stream) {
+      const std::string reason = unreadableReason(path);
+      refuse(files.back().shown, StoreStatusY,
+             reason.empty() ? SJ("目的のW(N)yymmddﾌｧｲﾙがありません") : reason);
       break;
     }
     ++readable;
@@ -249,7 +274,7 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
     return fileFailure(marketdb::missingFileMessage(marketdb::PriceFileName));
   {
     std::string indexText;
-    readDailyText(marketdb::IndexFileName, indexText);
+    readWholeText(marketdb::IndexFileName, indexText);
     const marketdb::IndexCheck index =
         marketdb::checkIndexText(indexText, change_.originalPriceSize());
     if (!index.ok) return refuseGroup(StoreStatusY, index.message);
@@ -279,13 +304,24 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
 
 // Reads the whole daily file and checks every line and every date step; nothing is written.
 StoreResult GroupStore::check(DailyFile& file, float& running) {
-  DailyReader reader(file.text);
+  DailyStreamReader reader(file.stream.get());
   ReadFields r;
   Converted last;
   float previousDate = 0;
   for (;;) {
     const DailyRead status = reader.next(r);
     if (status == DailyRead::End) break;
+    if (status == DailyRead::TooLong) {
+      return refuse(file.shown, StoreStatusY,
+                    format(SJ("%s の%d行目が%dﾊﾞｲﾄを超えるので格納処理しません").c_str(),
+                           file.name.c_str(), reader.lineNumber(),
+                           static_cast<int>(MaxDailyLineBytes)));
+    }
+    if (status == DailyRead::Malformed && reader.readError()) {
+      return refuse(file.shown, StoreStatusY,
+                    format(SJ("%s が読めません(%s)").c_str(), file.name.c_str(),
+                           std::strerror(EIO)));
+    }
     if (status == DailyRead::Malformed) return refuseMalformed(file, r, last);
     last = convert(r);
     if (!isWholeDate(r.date)) return refuseMalformed(file, r, last);
@@ -301,9 +337,6 @@ StoreResult GroupStore::check(DailyFile& file, float& running) {
       running = r.date;
       previousDate = r.date;
     }
-    if (file.lines.empty())
-      file.lines.reserve(static_cast<std::size_t>(
-          std::count(file.text.begin(), file.text.end(), '\n') + 1));
     DailyLine line;
     std::memcpy(line.name, r.name, sizeof line.name);
     line.name[14] = '\0';
@@ -312,7 +345,7 @@ StoreResult GroupStore::check(DailyFile& file, float& running) {
     line.v = last;
     file.lines.push_back(line);
   }
-  file.text = std::string();
+  file.stream.reset();
   if (file.lines.empty()) {
     return refuse(file.shown, StoreStatusY,
                   SJ("日々株価データに株価の行がないので格納処理しません"));
