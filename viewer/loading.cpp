@@ -67,9 +67,12 @@ void TChart::loadSharedFiles() {
 
   // The files are read as one committed state: no change runs while they are read. An
   // interrupted change of either program is undone before anything is read.
-  marketdb::DatabaseRead reading;
-  const marketdb::Recovery& recovery = reading.acquire(waitNotice());
+  // Temporary files that writers which died left behind are removed first.
+  const marketdb::Recovery recovery = marketdb::recoverDatabase(waitNotice());
   if (recovery.needsSaying()) startupMessages.emplace_back(recovery.message, marketdb::fileCaption());
+  marketdb::DatabaseRead reading;
+  const marketdb::Recovery& late = reading.acquire(waitNotice());
+  if (late.needsSaying()) startupMessages.emplace_back(late.message, marketdb::fileCaption());
 
   // pelinoru.sys: store state, colour numbers (provisional), periods.
   if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Missing) {
