@@ -1,6 +1,8 @@
 // The database under a damaged index, two writers at once, and batches stored in groups.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -173,6 +175,79 @@ TEST(Reliability, AWatchListEditDuringASettingsSaveKeepsBoth) {
     EXPECT_EQ(sys[2].substr(0, 3), "150") << "the edited period";
     EXPECT_EQ(win[6].substr(0, 5), "1377 ") << "the watch code";
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A day of 300 stocks, so that a store takes a while.
+std::string wideDay(int n) {
+  char date[8];
+  std::snprintf(date, sizeof date, "99%02d%02d", 2 + n / 28, 1 + n % 28);
+  std::string text;
+  for (int s = 0; s < 300; ++s) {
+    char name[16];
+    std::snprintf(name, sizeof name, "S%013d", s);
+    text += dayLine(name, 100 + (s * 7 + n * 13) % 400, date, std::to_string(10000 + 10 * s));
+  }
+  return text;
+}
+std::string wideName(int n) {
+  char name[8];
+  std::snprintf(name, sizeof name, "W99%02d%02d", 2 + n / 28, 1 + n % 28);
+  return name;
+}
+
+// Analyses run one after another while 40 files are stored in two groups: each ranking is
+// the ranking of one committed state (before, after the first group, after both), never of
+// a state in between.
+TEST(Reliability, AnAnalysisDuringAGroupedStoreSeesOneCommittedState) {
+  testsupport::TempWorkDir dir;
+  std::string all, first;
+  for (int n = 0; n <= 40; ++n) {
+    writeFile(wideName(n), wideDay(n));
+    if (n == 0) continue;  // the day stored before
+    all.append(" ").append(wideName(n));
+    if (n <= 32) first.append(" ").append(wideName(n));
+  }
+  ASSERT_EQ(e2e::pelinorx("init W").status, 0);
+  ASSERT_EQ(e2e::pelinorx(std::string("store ").append(wideName(0))).status, 0);
+  fs::copy(".", "../states-base", fs::copy_options::recursive);
+  // The three committed states' rankings, each made alone.
+  std::vector<std::string> committed;
+  for (const std::string& names : {std::string(), first, all}) {
+    fs::remove_all("../state");
+    fs::copy("../states-base", "../state", fs::copy_options::recursive);
+    fs::current_path("../state");
+    if (!names.empty()) {
+      ASSERT_EQ(e2e::pelinorx("store" + names).status, 0);
+    }
+    ASSERT_EQ(e2e::pelinorx("analyze 0").status, 0);
+    committed.push_back(readFile("ranking.dat"));
+    fs::current_path(dir.path());
+  }
+  fs::remove_all("../state");
+  fs::remove_all("../states-base");
+
+  std::atomic<bool> storing{true};
+  e2e::Result store;
+  std::thread writer([&] {
+    store = e2e::pelinorx("store" + all);
+    storing = false;
+  });
+  int analyses = 0;
+  while (storing || analyses == 0) {
+    const e2e::Result r = e2e::pelinorx("analyze 0");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string ranking = readFile("ranking.dat");
+    EXPECT_TRUE(ranking == committed[0] || ranking == committed[1] || ranking == committed[2])
+        << "analysis " << analyses << " saw a state no change committed";
+    ++analyses;
+  }
+  writer.join();
+  EXPECT_EQ(store.status, 0) << store.out;
+  EXPECT_EQ(readFile("ranking.dat"), committed[2]);
 }
 
 }  // namespace
