@@ -89,8 +89,10 @@ DatabaseLock::Result DatabaseLock::acquire(std::chrono::milliseconds wait,
   const auto deadline = wait == WaitForever ? std::chrono::steady_clock::time_point::max()
                                             : std::chrono::steady_clock::now() + wait;
   bool noticed = false;
+  readersHeld_ = false;
   Try t = waitFor([&] { return tryLock(fd, GateByte, F_WRLCK); }, wait, fd, notice, noticed);
   if (t == Try::Locked) {
+    readersHeld_ = true;  // until the database byte is taken, readers are what keeps it out
     const auto left = wait == WaitForever
                           ? WaitForever
                           : std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -107,6 +109,7 @@ DatabaseLock::Result DatabaseLock::acquire(std::chrono::milliseconds wait,
   // to write it is not an error.
   const std::string text = ownerName() + " pid " + std::to_string(::getpid()) + "\n";
   if (::ftruncate(fd, 0) == 0) (void)!::pwrite(fd, text.data(), text.size(), 0);
+  readersHeld_ = false;
   fd_ = fd;
   return last_ = Result::Acquired;
 }
@@ -142,6 +145,8 @@ void DatabaseLock::release() {
 
 std::string DatabaseLock::refusalMessage() const {
   if (last_ == Result::Failed) return std::string(LockFileName) + SJ(" が作成できません");
+  if (readersHeld_)
+    return SJ("データベースは他のﾌﾟﾛｸﾞﾗﾑが読み込み中です。しばらくしてからやり直してください");
   const std::string who = holder_.empty() ? SJ("他のﾌﾟﾛｸﾞﾗﾑ") : holder_;
   return SJ("データベースは ") + who +
          SJ(" が書き込み中です。しばらくしてからやり直してください");

@@ -55,6 +55,7 @@ class DatabaseLock {
  private:
   int fd_ = -1;
   Result last_ = Result::Acquired;
+  bool readersHeld_ = false;  // the last Busy came from readers, not from a writer
   std::string holder_;
 };
 
