@@ -260,15 +260,14 @@ namespace {
 // The command runs once, over a page on screen, and writes the ranking file and the
 // chart-link codes together or not at all.
 TEST_F(FileOutput, RunsOnceOverAPageOnScreenWritingBothFilesOrNeither) {
-  struct Case {
+  const struct {
     const char* what;
     int blankingCommand;  // 0: none
-    bool settingsInTheWay;
-    bool written;
+    bool settingsInTheWay, written;
   } cases[] = {{"a page on screen", 0, false, true},
                {"after a key that blanked the ranking", dbprogram::IdE, false, false},
                {"pelinoru.win a folder", 0, true, false}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     marketdb::writeSettingsFile(win);
     writeRanking(rows);
     const std::string ranking = testsupport::readFile("ranking.dat");
@@ -284,7 +283,6 @@ TEST_F(FileOutput, RunsOnceOverAPageOnScreenWritingBothFilesOrNeither) {
     if (c.settingsInTheWay) std::filesystem::remove("pelinoru.win");
     EXPECT_EQ(testsupport::readFile("ranking.dat") != ranking, c.written) << c.what;
     if (!c.written) {
-      EXPECT_EQ(testsupport::readFile("ranking.dat"), ranking) << c.what;
       if (!c.settingsInTheWay) {
         EXPECT_EQ(testsupport::readFile("pelinoru.win"), original) << c.what;
         EXPECT_NE(s.at(0, 464).find("表示されていない"), std::string::npos) << c.what;
