@@ -291,6 +291,8 @@ std::string wideDay(int n) {
 // a state in between.
 TEST(Reliability, AnAnalysisDuringAGroupedStoreSeesOneCommittedState) {
   testsupport::TempWorkDir dir;
+  fs::create_directory("live");
+  fs::current_path("live");
   std::string all, first;
   for (int n = 0; n <= 40; ++n) {
     writeFile(wideName(n), wideDay(n));
@@ -300,19 +302,18 @@ TEST(Reliability, AnAnalysisDuringAGroupedStoreSeesOneCommittedState) {
   }
   ASSERT_EQ(e2e::pelinorx("init W").status, 0);
   ASSERT_EQ(e2e::pelinorx(std::string("store ").append(wideName(0))).status, 0);
-  fs::copy(".", "../states-base", fs::copy_options::recursive);
   // The three committed states' rankings, each made alone.
   std::vector<std::string> committed;
   for (const std::string& names : {std::string(), first, all}) {
-    fs::remove_all("../state");
-    fs::copy("../states-base", "../state", fs::copy_options::recursive);
-    fs::current_path("../state");
+    fs::remove_all(dir.path() / "state");
+    fs::copy(dir.path() / "live", dir.path() / "state", fs::copy_options::recursive);
+    fs::current_path(dir.path() / "state");
     if (!names.empty()) {
       ASSERT_EQ(e2e::pelinorx("store" + names).status, 0);
     }
     ASSERT_EQ(e2e::pelinorx("analyze 0").status, 0);
     committed.push_back(readFile("ranking.dat"));
-    fs::current_path(dir.path());
+    fs::current_path(dir.path() / "live");
   }
   std::atomic<bool> storing{true};
   e2e::Result store;
