@@ -95,6 +95,10 @@ class AnalysisReporter {
   virtual void warning(const std::string& text) = 0;
   // "分析終了しました。"
   virtual void finished(const std::string& text) = 0;
+  // The run waits for a change of the database to end (CP932); said once, after a moment.
+  virtual void waiting(const std::string& text) { warning(text); }
+  // A journal left by an interrupted change was set aside or only partly written back (CP932).
+  virtual void recovered(const std::string& text) { warning(text); }
 };
 
 enum class AnalysisResult {

@@ -14,6 +14,7 @@
 #include "dbprogram/analysis_days.h"
 #include "marketdb/block_reader.h"
 #include "marketdb/index_check.h"
+#include "marketdb/journal.h"
 #include "marketdb/text_scan.h"
 #include "platform/text/cp932.h"
 
@@ -267,6 +268,11 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
     return outcome;
   }
   reporter.started();
+  // The files are read as one committed state: no change runs while the run reads them.
+  marketdb::DatabaseRead reading;
+  const marketdb::Recovery& recovery =
+      reading.acquire([&reporter](const std::string& text) { reporter.waiting(text); });
+  if (recovery.needsSaying()) reporter.recovered(recovery.message);
   if (marketdb::readSystemFile(sys) == FileStatus::Missing) {
     reporter.fileMessage(marketdb::missingFileMessage(marketdb::SystemFileName),
                          marketdb::fileCaption());
@@ -315,6 +321,7 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
   }
   std::vector<StockResult> results;
   if (outcome.result == AnalysisResult::Completed) results = analysis.finish();
+  reading.release();
   for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
     int listLength = 0;
     for (const Candidate& c : stocks)

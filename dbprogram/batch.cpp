@@ -10,12 +10,13 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (args.empty()) return -1;
   // An interrupted change of an earlier run is undone before anything is read.
   if (args[0] == "store" || args[0] == "analyze" || args[0] == "clear-stale") {
-    const marketdb::Recovery recovery = marketdb::recoverDatabase();
-    if (recovery.status == marketdb::RecoveryStatus::Failed) {
+    const marketdb::Recovery recovery = marketdb::recoverDatabase(
+        [&out](const std::string& text) { out << pelinor::text::toUtf8(text) << std::endl; });
+    if (recovery.needsSaying()) {
       out << '[' << pelinor::text::toUtf8(marketdb::fileCaption()) << "] "
           << pelinor::text::toUtf8(recovery.message) << '\n';
-      return 1;
     }
+    if (recovery.status == marketdb::RecoveryStatus::Failed) return 1;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "init") return batchInit(rest, out, err);

@@ -26,6 +26,7 @@ class PrintingReporter : public AnalysisReporter {
     failed = true;
   }
   void warning(const std::string& text) override { out_ << toUtf8(text) << '\n'; }
+  void waiting(const std::string& text) override { out_ << toUtf8(text) << std::endl; }
   void finished(const std::string& text) override { out_ << toUtf8(text) << '\n'; }
 
   bool failed = false;

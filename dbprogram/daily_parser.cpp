@@ -116,4 +116,76 @@ DailyRead DailyReader::throughStream(DailyFields& r) {
   return DailyRead::Malformed;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The stream
+
+namespace {
+// Held beyond the read position before each line is read: a line together with the white
+// space around its fields fits many times over.
+constexpr std::size_t Window = 64 * 1024;
+}  // namespace
+
+bool DailyStreamReader::fill(std::size_t want) {
+  if (tooLong_) return false;
+  if (pos_ > 0 && pos_ >= buf_.size() / 2) {
+    buf_.erase(0, pos_);
+    scanned_ -= pos_;
+    pos_ = 0;
+  }
+  char chunk[Window];
+  while (!eof_ && buf_.size() - pos_ < want) {
+    const std::size_t n = std::fread(chunk, 1, sizeof chunk, f_);
+    if (n == 0) {
+      eof_ = true;
+      error_ = std::ferror(f_) != 0;
+      break;
+    }
+    buf_.append(chunk, n);
+    // Every byte is checked as it arrives, so a file without line feeds (a device, a sparse
+    // file) is refused after its first kilobyte.
+    for (; scanned_ < buf_.size(); ++scanned_) {
+      if (buf_[scanned_] == '\n') {
+        run_ = 0;
+        ++scanLine_;
+      } else if (++run_ > MaxDailyLineBytes) {
+        tooLong_ = true;
+        longLine_ = scanLine_;
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+DailyRead DailyStreamReader::next(DailyFields& r) {
+  // White space between lines, however much of it there is.
+  for (;;) {
+    if (!fill(1)) return DailyRead::TooLong;
+    while (pos_ < buf_.size() && isSpace(static_cast<unsigned char>(buf_[pos_]))) {
+      if (buf_[pos_] == '\n') ++line_;
+      ++pos_;
+    }
+    if (pos_ < buf_.size()) break;
+    if (eof_) return error_ ? DailyRead::Malformed : DailyRead::End;
+  }
+  lineStart_ = line_;
+  if (!fill(Window)) return DailyRead::TooLong;
+  const std::string_view window(buf_.data() + pos_, buf_.size() - pos_);
+  DailyReader reader(window);
+  const DailyRead status = reader.next(r);
+  if (status != DailyRead::Line) return status == DailyRead::End ? DailyRead::End
+                                                                 : DailyRead::Malformed;
+  const std::size_t used = reader.position();
+  // A line that reaches the end of what is held before the file's end was cut by the window.
+  if (used == window.size() && !eof_) {
+    tooLong_ = true;
+    longLine_ = line_;
+    return DailyRead::TooLong;
+  }
+  for (std::size_t i = 0; i < used; ++i)
+    if (window[i] == '\n') ++line_;
+  pos_ += used;
+  return DailyRead::Line;
+}
+
 }  // namespace dbprogram

@@ -36,7 +36,8 @@ void UCHART::kakuno(TDC& dc) {
   selectScreenFont(dc);
   const int previousMode = dc.GetBkMode();
   WindowStoreOutput output(*this, dc);
-  storeDailyFile(entryText, output);
+  // A day that was not stored is a write the user asked for that did not happen.
+  if (storeDailyFile(entryText, output) != StoreResult::Stored) ReportWriteFailure();
   dc.SetBkMode(previousMode);
 }
 

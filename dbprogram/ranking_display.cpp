@@ -146,9 +146,12 @@ bool readRankingFile(UCHART& w, TDC& dc) {
 void UCHART::rankingDisplay(TDC& dc) {
   if (displayReload && !readRankingFile(*this, dc)) return;
   if (command == CmdFileOutput) {
+    // The command runs once: a repaint after it writes nothing again.
     analysisFileOutput(dc);
+    command = CmdFileOutputDone;
     return;
   }
+  if (command == CmdFileOutputDone) return;
   if (isDigitCommand(command)) {
     const int digit = digitOfCommand(command);
     sortRankingRows(rows, rowCount, digit);
@@ -175,6 +178,7 @@ void UCHART::bunhyoji(TDC& dc) {
   if (topRow < 0) topRow = 0;
   reverseCounter = rowCount - topRow;
 
+  rankingPageShown = true;
   selectScreenFont(dc);
   // The title without its line feeds.
   const std::string title = titleText.substr(0, titleText.find_first_of("\r\n"));

@@ -1,6 +1,8 @@
 // The file output of the ranking display: the ranking file rewritten in the order on screen and
 // the codes of the page on screen stored as the chart-link list of pelinoru.win.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "dbprogram/analysis.h"
 #include "dbprogram/entry_line.h"
@@ -30,17 +32,27 @@ int topRowRepeating(int lastPaging, int pageTop, int topRow) {
 
 void UCHART::analysisFileOutput(TDC& dc) {
   selectScreenFont(dc);
+  // Only a page on screen is stored: after a key that blanked the ranking, the rows held are
+  // not what the user sees.
+  if (!rankingPageWasShown) {
+    Bell();
+    drawText(dc, 0, 464, RGB(255, 0, 0),
+             SJ("ﾗﾝｷﾝｸﾞのﾍﾟｰｼﾞが表示されていないので記憶しません。ﾍﾟｰｼﾞを表示してからもう一度"));
+    return;
+  }
   drawText(dc, 456, 0, RGB(255, 0, 0), SJ("ﾁｬｰﾄ連動ｺｰﾄﾞ記憶処理中(^^;"));
 
-  // The chart-link codes are a read-modify-write of pelinoru.win: under the writer lock.
+  // The ranking file and the chart-link codes are one change: both are written or neither.
   marketdb::DatabaseChange change;
   if (!change.lock()) {
+    ReportWriteFailure();
     MessageBox(change.message(), SJ("ﾌｧｲﾙ使用状況"), MB_OK);
     return;
   }
 
   const char* fileName = rankingFileName(marketGroup);
   const int count = std::clamp(rowCount, 0, MaxGroupStocks);
+  std::vector<marketdb::TextFileChange> texts;
   if (rowsLeftOut > 0) {
     // The rows on screen are not the whole file: it is kept, the chart-link codes still stored.
     Bell();
@@ -51,12 +63,8 @@ void UCHART::analysisFileOutput(TDC& dc) {
                  SJ("%sの%d行が表にないため、ファイルは書き換えませんでした").c_str(), fileName,
                  rowsLeftOut));
     dc.SetBkMode(previousMode);
-  } else if (!marketdb::replaceFileAtomically(
-                 fileName, rankingFileText(titleText, headerText, rows, count))) {
-    ReportWriteFailure();
-    MessageBox(std::string(fileName) + SJ(" が書き込みできません"), SJ("ﾌｧｲﾙｵｰﾌﾟﾝ状況"), MB_OK);
-    CloseWindow(0);
-    return;
+  } else {
+    texts.push_back({fileName, rankingFileText(titleText, headerText, rows, count)});
   }
 
   // A missing pelinoru.win is reported; the file is then written from the values held here.
@@ -66,16 +74,30 @@ void UCHART::analysisFileOutput(TDC& dc) {
     CloseWindow(0);
   }
   // With fewer rows than a page, the remaining positions are 0: the end of the list.
+  int stored = 0;
   for (int i = 0; i < PageRows; ++i) {
     const int r = pageTop + i;
     win.codes[ChartLinkFirst + i] = r >= 0 && r < count ? rows[r].code : 0.0f;
+    if (r >= 0 && r < count) ++stored;
   }
-  if (!change.replaceTexts({{marketdb::SettingsFileName, marketdb::formatSettingsFile(win)}})) {
+  texts.push_back({marketdb::SettingsFileName, marketdb::formatSettingsFile(win)});
+  if (!change.replaceTexts(texts)) {
     ReportWriteFailure();
-    MessageBox(change.message(), marketdb::fileCaption(), MB_OK);
+    if (change.failedFile() != nullptr && std::string(change.failedFile()) == fileName)
+      MessageBox(std::string(fileName) + SJ(" が書き込みできません"), SJ("ﾌｧｲﾙｵｰﾌﾟﾝ状況"), MB_OK);
+    else
+      MessageBox(change.message(), marketdb::fileCaption(), MB_OK);
     CloseWindow(0);
     return;
   }
+
+  // The red line of the work in progress gives way to the count stored.
+  const int previousMode = dc.SetBkMode(OPAQUE);
+  dc.SetBkColor(RGB(0, 0, 0));
+  dc.FillRect(TRect{456, 0, 640, 16}, TBrush(RGB(0, 0, 0)));
+  drawText(dc, 456, 0, RGB(255, 255, 255),
+           pelinor::text::format(SJ("ﾁｬｰﾄ連動ｺｰﾄﾞ%2d件記憶済").c_str(), stored));
+  dc.SetBkMode(previousMode);
 
   topRow = topRowRepeating(lastPaging, pageTop, topRow);
   reverseCounter = rowCount - topRow;

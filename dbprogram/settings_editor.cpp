@@ -119,17 +119,20 @@ bool loadWorkingCopy(UCHART& w) {
 bool finishEditing(UCHART& w, TDC& dc) {
   marketdb::DatabaseChange change;
   if (!change.lock()) {
+    w.ReportWriteFailure();
     Bell();
     drawText(dc, 0, 416, ColourError, change.message());
     return true;
   }
   marketdb::SystemFile sysNow = w.sys;
   if (marketdb::readSystemFile(sysNow) != marketdb::FileStatus::Ok) {
+    w.ReportWriteFailure();
     fileFailure(w, marketdb::missingFileMessage(marketdb::SystemFileName));
     return false;
   }
   marketdb::SettingsFile winNow = w.win;
   if (marketdb::readSettingsFile(winNow, 12) != marketdb::FileStatus::Ok) {
+    w.ReportWriteFailure();
     fileFailure(w, marketdb::missingFileMessage(marketdb::SettingsFileName));
     return false;
   }

@@ -1,5 +1,7 @@
 #include "dbprogram/store.h"
 
+#include <errno.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -131,9 +133,10 @@ class HeldOutput {
   std::vector<StoreLine> lines_;
 };
 
-// One daily file of a group: its text, read before the database is touched, and its lines.
+// One daily file of a group: opened before the database is touched, then read line by line.
 struct DailyFile {
-  std::string text;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream{nullptr, std::fclose};
+  std::string name;
   std::vector<DailyLine> lines;
   HeldOutput shown;
 };
@@ -146,9 +149,8 @@ struct PendingBlock {
   std::size_t at = 0;
 };
 
-// Reads a whole daily file; false when it cannot be opened (or is a folder).
-bool readDailyText(const std::string& path, std::string& text) {
-  // Only a regular file is a daily file: a folder, a FIFO or a device is refused at once.
+// Reads a whole file; false when it cannot be opened (or is a folder).
+bool readWholeText(const std::string& path, std::string& text) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(marketdb::openRegularFile(path), std::fclose);
   if (!f) return false;
   char buf[65536];
@@ -157,29 +159,36 @@ bool readDailyText(const std::string& path, std::string& text) {
   return true;
 }
 
-// The refusal of a daily file that could not be read: its name and the folder it was looked
-// for in when it is not there, else why it cannot be read.
+// The refusal of a daily file that cannot be read: its name and the folder it was looked for in
+// when it is not there, what it is when it is no regular file, else why it cannot be read.
 std::string unreadableDailyMessage(const std::string& path) {
   namespace fs = std::filesystem;
-  const fs::path p(path);
-  const std::string name = pelinor::text::toCp932(p.filename().string());
-  std::error_code ec;
-  const fs::file_status status = fs::status(p, ec);
-  if (status.type() == fs::file_type::not_found) {
-    fs::path folder = fs::absolute(p, ec).parent_path();
-    return format(SJ("目的の%sﾌｧｲﾙが%sにありません").c_str(), name.c_str(),
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
+    std::error_code ec;
+    const fs::path p(path);
+    const fs::path folder = fs::absolute(p, ec).parent_path();
+    return format(SJ("目的の%sﾌｧｲﾙが%sにありません").c_str(),
+                  pelinor::text::toCp932(p.filename().string()).c_str(),
                   pelinor::text::toCp932(folder.string()).c_str());
   }
-  if (!ec && status.type() != fs::file_type::regular)
-    return format(SJ("目的の%sはﾌｧｲﾙではないので読めません").c_str(), name.c_str());
-  const int error = ::access(path.c_str(), R_OK) != 0 ? errno : EIO;
-  return format(SJ("目的の%sﾌｧｲﾙが読めません(%s)").c_str(), name.c_str(), std::strerror(error));
+  const int error = errno;
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode))
+    return format(SJ("%s が読めません(%s)").c_str(), path.c_str(),
+                  std::strerror(S_ISREG(st.st_mode) ? EACCES : error));
+  const char* kind = S_ISDIR(st.st_mode)    ? "ﾌｫﾙﾀﾞ"
+                     : S_ISFIFO(st.st_mode) ? "FIFO"
+                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "ﾃﾞﾊﾞｲｽ"
+                                                                  : "特殊ﾌｧｲﾙ";
+  return format(SJ("%s は%sで、日々株価ﾌｧｲﾙではないので格納処理しません").c_str(), path.c_str(),
+                pelinor::text::toCp932(kind).c_str());
 }
 
 class GroupStore {
  public:
   explicit GroupStore(StoreOutput& out) : out_(out) {}
   StoreRun run(const std::vector<std::string>& paths);
+  void keepBakGeneration(bool keep) { change_.keepBakGeneration(keep); }
 
  private:
   void show(HeldOutput& held, StoreLineKind kind, COLORREF colour, int y, const std::string& text) {
@@ -246,7 +255,10 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
   int readable = 0;
   for (const std::string& path : paths) {
     files.emplace_back();
-    if (!readDailyText(path, files.back().text)) {
+    // Only a regular file is a daily file: a folder, a FIFO or a device is refused at once.
+    files.back().name = path;
+    files.back().stream.reset(marketdb::openRegularFile(path));
+    if (!files.back().stream) {
       refuse(files.back().shown, StoreStatusY, unreadableDailyMessage(path));
       break;
     }
@@ -272,7 +284,7 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
     return fileFailure(marketdb::missingFileMessage(marketdb::PriceFileName));
   {
     std::string indexText;
-    readDailyText(marketdb::IndexFileName, indexText);
+    readWholeText(marketdb::IndexFileName, indexText);
     const marketdb::IndexCheck index =
         marketdb::checkIndexText(indexText, change_.originalPriceSize());
     if (!index.ok) return refuseGroup(StoreStatusY, index.message);
@@ -302,13 +314,24 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
 
 // Reads the whole daily file and checks every line and every date step; nothing is written.
 StoreResult GroupStore::check(DailyFile& file, float& running) {
-  DailyReader reader(file.text);
+  DailyStreamReader reader(file.stream.get());
   ReadFields r;
   Converted last;
   float previousDate = 0;
   for (;;) {
     const DailyRead status = reader.next(r);
     if (status == DailyRead::End) break;
+    if (status == DailyRead::TooLong) {
+      return refuse(file.shown, StoreStatusY,
+                    format(SJ("%s の%d行目が%dﾊﾞｲﾄを超えるので格納処理しません").c_str(),
+                           file.name.c_str(), reader.lineNumber(),
+                           static_cast<int>(MaxDailyLineBytes)));
+    }
+    if (status == DailyRead::Malformed && reader.readError()) {
+      return refuse(file.shown, StoreStatusY,
+                    format(SJ("%s が読めません(%s)").c_str(), file.name.c_str(),
+                           std::strerror(EIO)));
+    }
     if (status == DailyRead::Malformed) return refuseMalformed(file, r, last);
     last = convert(r);
     if (!isWholeDate(r.date)) return refuseMalformed(file, r, last);
@@ -324,9 +347,6 @@ StoreResult GroupStore::check(DailyFile& file, float& running) {
       running = r.date;
       previousDate = r.date;
     }
-    if (file.lines.empty())
-      file.lines.reserve(static_cast<std::size_t>(
-          std::count(file.text.begin(), file.text.end(), '\n') + 1));
     DailyLine line;
     std::memcpy(line.name, r.name, sizeof line.name);
     line.name[14] = '\0';
@@ -335,7 +355,7 @@ StoreResult GroupStore::check(DailyFile& file, float& running) {
     line.v = last;
     file.lines.push_back(line);
   }
-  file.text = std::string();
+  file.stream.reset();
   if (file.lines.empty()) {
     return refuse(file.shown, StoreStatusY,
                   SJ("日々株価データに株価の行がないので格納処理しません"));
@@ -594,6 +614,8 @@ StoreRun storeDailyFiles(const std::vector<std::string>& paths, StoreOutput& out
   for (std::size_t first = 0; first < paths.size(); first += group) {
     const std::size_t last = std::min(paths.size(), first + group);
     GroupStore store(out);
+    // The .bak files keep the state from before the whole command, not from between groups.
+    store.keepBakGeneration(first > 0);
     const StoreRun run =
         store.run(std::vector<std::string>(paths.begin() + static_cast<long>(first),
                                            paths.begin() + static_cast<long>(last)));

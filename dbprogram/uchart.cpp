@@ -1,6 +1,9 @@
 #include "dbprogram/uchart.h"
 
+#include <cstdio>
+
 #include "marketdb/journal.h"
+#include "platform/text/cp932.h"
 
 namespace dbprogram {
 
@@ -13,7 +16,7 @@ bool isArrowCommand(int command) {
 // Commands the ranking display acts on.
 bool isRankingCommand(int command) {
   return isDigitCommand(command) || isArrowCommand(command) || command == CmdFirst ||
-         command == CmdLast || command == CmdFileOutput;
+         command == CmdLast || command == CmdFileOutput || command == CmdFileOutputDone;
 }
 
 }  // namespace
@@ -291,12 +294,17 @@ void UCHART::Paint(TDC& dc, bool erase, TRect& rect) {
   // Opaque text (the store's lines) paints black cells on the black screen.
   dc.SetBkColor(RGB(0, 0, 0));
   SetCursor(Cursor::Wait);
+  // Whether the screen showed a ranking page before this paint (the file output stores it).
+  rankingPageWasShown = rankingPageShown;
+  rankingPageShown = false;
 
   // Every screen reads the database files: an interrupted change (of this program or the
   // viewer) is undone first. A journal that cannot be written back is reported once.
-  const marketdb::Recovery recovery = marketdb::recoverDatabase();
-  if (recovery.status == marketdb::RecoveryStatus::Failed && !recoveryReported) {
-    recoveryReported = true;
+  const marketdb::Recovery recovery = marketdb::recoverDatabase(
+      [](const std::string& text) { std::fprintf(stderr, "%s\n", pelinor::text::toUtf8(text).c_str()); });
+  if (recovery.status == marketdb::RecoveryStatus::Failed ? !recoveryReported
+                                                          : recovery.needsSaying()) {
+    recoveryReported = recovery.status == marketdb::RecoveryStatus::Failed;
     MessageBox(recovery.message, marketdb::fileCaption(), MB_OK);
   }
 

@@ -33,6 +33,7 @@ enum : int {
   CmdC = 300,
   CmdE = 310,
   CmdFileOutput = 320,
+  CmdFileOutputDone = 321,  // after the file output: a repaint does not run it again
 };
 
 // Whether a command code is one of the ten digit keys, and the digit it stands for.
@@ -170,6 +171,9 @@ class UCHART : public TWindow {
   // Lines of the ranking file the table does not hold (malformed, or beyond the row array):
   // the file output then leaves the file as it is, since rewriting it would lose them.
   int rowsLeftOut = 0;
+  // A ranking page was drawn by the last paint (and so was on screen when this one began).
+  bool rankingPageShown = false;
+  bool rankingPageWasShown = false;
 
  private:
   // Screens of the paint dispatcher.

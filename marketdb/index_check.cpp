@@ -56,13 +56,18 @@ bool wholeNumber(std::string_view w) {
   return end == s.c_str() + s.size() && std::isfinite(v);
 }
 
-IndexCheck refusal(int line, std::string message) { return {false, line, std::move(message)}; }
+// Every refusal also says where the previous generation of the file is.
+IndexCheck refusal(int line, std::string message) {
+  message += format(SJ("。前の世代は %s.bak です").c_str(), IndexFileName);
+  return {false, line, std::move(message)};
+}
 
 }  // namespace
 
 IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) {
   // Slots are distinct and within 0..MaxSlot, which also holds the table to its 3019 stocks.
   std::vector<int> slotLine(MaxSlot + 1, 0);
+  std::vector<std::pair<float, int>> codes;  // code, line
   int largest = -1;
   int lineNo = 0;
   std::size_t at = 0;
@@ -98,6 +103,30 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
     }
     slotLine[static_cast<std::size_t>(slot)] = lineNo;
     largest = std::max(largest, slot);
+    codes.emplace_back(std::strtof(std::string(w[2]).c_str(), nullptr), lineNo);
+  }
+
+  // A code listed twice: the readers would find one of the two histories only.
+  std::sort(codes.begin(), codes.end());
+  for (std::size_t i = 1; i < codes.size(); ++i) {
+    if (codes[i].first != codes[i - 1].first) continue;
+    const int first = std::min(codes[i].second, codes[i - 1].second);
+    const int second = std::max(codes[i].second, codes[i - 1].second);
+    return refusal(second, format(SJ("%s の%d行目のｺｰﾄﾞ%gは%d行目と同じなので処理しません").c_str(),
+                                  IndexFileName, second, static_cast<double>(codes[i].first),
+                                  first));
+  }
+  // The slots are handed out one after another and never freed, so they are exactly
+  // 0..n-1: a slot that no line uses means a lost line, and a new stock would be given a slot
+  // after the largest, leaving that history without its stock.
+  const int stocks = static_cast<int>(codes.size());
+  if (largest + 1 != stocks) {
+    int missing = 0;
+    while (missing <= largest && slotLine[static_cast<std::size_t>(missing)] != 0) ++missing;
+    return refusal(0, format(SJ("%s に記録位置%dの行がありません(%d行で記録位置は%dまで)。"
+                                "行が失われた可能性があるので処理しません")
+                                 .c_str(),
+                             IndexFileName, missing, stocks, largest));
   }
 
   const std::int64_t heldBlocks = priceFileBytes < 0 ? 0

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "marketdb/files.h"
@@ -173,22 +174,45 @@ bool writeTemporary(const std::string& name, const std::string& temp, const std:
 }
 
 // ---------------------------------------------------------------------------------------------
-// The journal file.
+// The journal file (numbers little-endian; a string is a uint16 length and its bytes).
 //
-//   header  "PLNJRN01", int64 original size of pelinoru.dat (-1: not touched),
-//           uint32 entry count, uint32 0, uint64 checksum of header bytes 0..23 and the body
-//   entry   uint8 kind: 1 region   int64 offset, uint32 length, the bytes
-//                       2 text     uint16 name length, name, uint64 length, the bytes
-//                       3 absent   uint16 name length, name (the file did not exist)
+//   header   "PLNJRN02", uint32 header length H, uint32 entry count, uint64 checksum of the
+//            header's H bytes with this field counted as zero;
+//            identity: string kind, string folder (for messages), string price file name,
+//            int64 price file size at the start (-1: the change does not write it),
+//            uint16 file count, per file: string name, int64 size at the start (-1: absent),
+//            uint64 checksum of its bytes (0 for the price file);
+//            entry table: per entry uint64 place in the journal, uint64 length
+//   entries  uint8 kind: 1 region  int64 offset, the bytes
+//                        2 text    string name, the bytes
+//                        3 absent  string name (the file did not exist)
+//            then uint64 checksum of the entry's bytes before it
+//   end      (appended before the first text is replaced) "PLNJEND2", int64 price file size
+//            after the change, uint16 count, per text: string name, int64 size, uint64
+//            checksum; uint64 checksum of the record's bytes before it
+//
+// The format written before identities (PLNJRN01: one checksum over everything, no identity)
+// is still written back when its checksum holds.
 
-constexpr char Magic[8] = {'P', 'L', 'N', 'J', 'R', 'N', '0', '1'};
-constexpr std::size_t HeaderBytes = 32;
+constexpr char Magic[8] = {'P', 'L', 'N', 'J', 'R', 'N', '0', '2'};
+constexpr char LegacyMagic[8] = {'P', 'L', 'N', 'J', 'R', 'N', '0', '1'};
+constexpr char EndMagic[8] = {'P', 'L', 'N', 'J', 'E', 'N', 'D', '2'};
+constexpr std::size_t FixedHeaderBytes = 24;
+constexpr std::size_t LegacyHeaderBytes = 32;
 constexpr unsigned char KindRegion = 1;
 constexpr unsigned char KindText = 2;
 constexpr unsigned char KindAbsent = 3;
 
 void putBytes(std::string& out, std::uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void putString(std::string& out, const std::string& s) {
+  const std::size_t n = std::min<std::size_t>(s.size(), 0xFFFF);
+  putBytes(out, n, 2);
+  out.append(s, 0, n);
+}
+void setBytes(std::string& out, std::size_t at, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 std::uint64_t getBytes(const unsigned char* p, int bytes) {
@@ -206,13 +230,47 @@ std::uint64_t checksum(const unsigned char* data, std::size_t size, std::uint64_
   return h;
 }
 constexpr std::uint64_t ChecksumSeed = 0xcbf29ce484222325ULL;
-
-std::uint64_t journalChecksum(const std::string& journal) {
-  const auto* p = reinterpret_cast<const unsigned char*>(journal.data());
-  std::uint64_t h = checksum(p, 24, ChecksumSeed);
-  return checksum(p + HeaderBytes, journal.size() - HeaderBytes, h);
+std::uint64_t checksumOf(std::string_view s, std::size_t from = 0) {
+  return checksum(reinterpret_cast<const unsigned char*>(s.data()) + from, s.size() - from,
+                  ChecksumSeed);
 }
 
+// Reads the fields of a journal part; every read past its end sets `bad`.
+class FieldReader {
+ public:
+  FieldReader(std::string_view data, std::size_t at) : d_(data), at_(at) {}
+  std::uint64_t number(int bytes) {
+    if (!need(static_cast<std::size_t>(bytes))) return 0;
+    const std::uint64_t v = getBytes(reinterpret_cast<const unsigned char*>(d_.data()) + at_, bytes);
+    at_ += static_cast<std::size_t>(bytes);
+    return v;
+  }
+  std::string text(std::size_t n) {
+    if (!need(n)) return {};
+    std::string s(d_.substr(at_, n));
+    at_ += n;
+    return s;
+  }
+  std::string string() { return text(static_cast<std::size_t>(number(2))); }
+  std::size_t at() const { return at_; }
+  bool bad() const { return bad_; }
+
+ private:
+  bool need(std::size_t n) {
+    if (bad_ || d_.size() - at_ < n) bad_ = true;
+    return !bad_;
+  }
+  std::string_view d_;
+  std::size_t at_;
+  bool bad_ = false;
+};
+
+struct FileState {
+  std::string name;
+  std::int64_t size = -1;  // -1: absent; -2: there but not a readable regular file
+  std::uint64_t sum = 0;
+  bool operator==(const FileState&) const = default;
+};
 struct JournalRegion {
   std::int64_t offset;
   std::string bytes;
@@ -223,58 +281,228 @@ struct JournalText {
   std::string contents;
 };
 struct ParsedJournal {
+  bool legacy = false;
+  std::string folder;
+  std::string priceFile = PriceFileName;
   std::int64_t originalSize = -1;
+  std::vector<FileState> start;  // every file of the database, as the change began
   std::vector<JournalRegion> regions;
   std::vector<JournalText> texts;
+  int damagedEntries = 0;
+  bool ended = false;        // the end record is there and whole
+  bool endDamaged = false;   // an end record of full length whose checksum fails
+  std::int64_t endPriceSize = -1;
+  std::vector<FileState> end;  // the texts after the change
 };
 
-// The file names a journal may restore: the database's own text files only.
-bool isDatabaseText(const std::string& name) {
-  return name == SystemFileName || name == SettingsFileName || name == IndexFileName;
+// A file name a journal may name: a plain name in the database folder.
+bool isPlainName(const std::string& name) {
+  return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos &&
+         name.find('\0') == std::string::npos;
 }
 
-// False when the journal is not complete (or not ours): nothing was overwritten under it.
-bool parseJournal(const std::string& j, ParsedJournal& out) {
-  if (j.size() < HeaderBytes || std::memcmp(j.data(), Magic, sizeof Magic) != 0) return false;
+// The database's own text files, whose temporary and .bak-new names only writers under the
+// lock make.
+bool isDatabaseText(const std::string& name) {
+  return name == SystemFileName || name == SettingsFileName || name == IndexFileName ||
+         name == JournalFileName;
+}
+
+// The state of a file now: its size and, unless it is the price file, its checksum.
+FileState stateOf(const std::string& name, bool sizeOnly) {
+  FileState s{name, -1, 0};
+  if (sizeOnly) {
+    struct stat st {};
+    if (::stat(name.c_str(), &st) == 0) s.size = S_ISREG(st.st_mode) ? st.st_size : -2;
+    return s;
+  }
+  bool unreadable = false;
+  const std::optional<std::string> text = readWhole(name.c_str(), unreadable);
+  if (unreadable) s.size = -2;
+  if (text) {
+    s.size = static_cast<std::int64_t>(text->size());
+    s.sum = checksumOf(*text);
+  }
+  return s;
+}
+
+enum class Parse { Whole, Damaged };
+
+// The legacy journal: whole when its one checksum holds; anything else means that it was
+// never completed, so nothing was overwritten under it.
+bool parseLegacyJournal(const std::string& j, ParsedJournal& out) {
+  out.legacy = true;
+  if (j.size() < LegacyHeaderBytes) return false;
   const auto* p = reinterpret_cast<const unsigned char*>(j.data());
-  if (getBytes(p + 24, 8) != journalChecksum(j)) return false;
+  std::uint64_t h = checksum(p, 24, ChecksumSeed);
+  h = checksum(p + LegacyHeaderBytes, j.size() - LegacyHeaderBytes, h);
+  if (getBytes(p + 24, 8) != h) return false;
   out.originalSize = static_cast<std::int64_t>(getBytes(p + 8, 8));
   const std::uint64_t count = getBytes(p + 16, 4);
-  std::size_t at = HeaderBytes;
-  auto need = [&](std::size_t n) { return j.size() - at >= n; };
-  for (std::uint64_t e = 0; e < count; ++e) {
-    if (!need(1)) return false;
-    const unsigned char kind = p[at++];
+  FieldReader r(j, LegacyHeaderBytes);
+  for (std::uint64_t e = 0; e < count && !r.bad(); ++e) {
+    const auto kind = static_cast<unsigned char>(r.number(1));
     if (kind == KindRegion) {
-      if (!need(12)) return false;
-      const auto offset = static_cast<std::int64_t>(getBytes(p + at, 8));
-      const std::size_t length = getBytes(p + at + 8, 4);
-      at += 12;
-      if (offset < 0 || !need(length)) return false;
-      out.regions.push_back({offset, j.substr(at, length)});
-      at += length;
+      const auto offset = static_cast<std::int64_t>(r.number(8));
+      const std::size_t length = r.number(4);
+      if (offset < 0) return false;
+      out.regions.push_back({offset, r.text(length)});
     } else if (kind == KindText || kind == KindAbsent) {
-      if (!need(2)) return false;
-      const std::size_t nameLength = getBytes(p + at, 2);
-      at += 2;
-      if (!need(nameLength)) return false;
-      JournalText text{j.substr(at, nameLength), kind == KindText, {}};
-      at += nameLength;
-      if (!isDatabaseText(text.name)) return false;
-      if (kind == KindText) {
-        if (!need(8)) return false;
-        const std::uint64_t length = getBytes(p + at, 8);
-        at += 8;
-        if (length > j.size() || !need(static_cast<std::size_t>(length))) return false;
-        text.contents = j.substr(at, static_cast<std::size_t>(length));
-        at += static_cast<std::size_t>(length);
-      }
+      JournalText text{r.string(), kind == KindText, {}};
+      if (!isDatabaseText(text.name) || text.name == JournalFileName) return false;
+      if (kind == KindText) text.contents = r.text(static_cast<std::size_t>(r.number(8)));
       out.texts.push_back(std::move(text));
     } else {
       return false;
     }
   }
-  return at == j.size();
+  return !r.bad() && r.at() == j.size();
+}
+
+// Reads a journal. Damaged: the header does not hold (nothing in it can be trusted). A damaged
+// entry or end record is counted and left out; the rest is read.
+Parse parseJournal(const std::string& j, ParsedJournal& out) {
+  if (j.size() < FixedHeaderBytes || std::memcmp(j.data(), Magic, sizeof Magic) != 0)
+    return Parse::Damaged;
+  const auto* p = reinterpret_cast<const unsigned char*>(j.data());
+  const std::size_t headerBytes = getBytes(p + 8, 4);
+  const std::size_t count = getBytes(p + 12, 4);
+  if (headerBytes < FixedHeaderBytes || headerBytes > j.size()) return Parse::Damaged;
+  std::string header = j.substr(0, headerBytes);
+  setBytes(header, 16, 0, 8);
+  if (checksumOf(header) != getBytes(p + 16, 8)) return Parse::Damaged;
+
+  FieldReader h(std::string_view(j).substr(0, headerBytes), FixedHeaderBytes);
+  (void)h.string();  // the kind: the identity below says all a reader needs
+  out.folder = h.string();
+  out.priceFile = h.string();
+  out.originalSize = static_cast<std::int64_t>(h.number(8));
+  const std::size_t files = h.number(2);
+  for (std::size_t i = 0; i < files && !h.bad(); ++i) {
+    FileState f;
+    f.name = h.string();
+    f.size = static_cast<std::int64_t>(h.number(8));
+    f.sum = h.number(8);
+    out.start.push_back(std::move(f));
+  }
+  std::vector<std::pair<std::size_t, std::size_t>> table;
+  for (std::size_t i = 0; i < count && !h.bad(); ++i) {
+    const std::size_t at = h.number(8);
+    table.emplace_back(at, static_cast<std::size_t>(h.number(8)));
+  }
+  if (h.bad() || h.at() != headerBytes || !isPlainName(out.priceFile)) return Parse::Damaged;
+  const auto named = [&](const std::string& name) {
+    return std::any_of(out.start.begin(), out.start.end(),
+                       [&](const FileState& f) { return f.name == name; });
+  };
+  for (const FileState& f : out.start)
+    if (!isPlainName(f.name)) return Parse::Damaged;
+  if (!named(out.priceFile)) return Parse::Damaged;
+
+  std::size_t entriesEnd = headerBytes;
+  for (const auto& [at, length] : table) {
+    if (at < headerBytes || at > j.size() || length < 9 || j.size() - at < length) {
+      ++out.damagedEntries;
+      continue;
+    }
+    entriesEnd = std::max(entriesEnd, at + length);
+    const std::string_view entry = std::string_view(j).substr(at, length);
+    if (checksumOf(entry.substr(0, length - 8)) !=
+        getBytes(reinterpret_cast<const unsigned char*>(entry.data()) + length - 8, 8)) {
+      ++out.damagedEntries;
+      continue;
+    }
+    FieldReader r(entry.substr(0, length - 8), 0);
+    const auto kind = static_cast<unsigned char>(r.number(1));
+    if (kind == KindRegion) {
+      const auto offset = static_cast<std::int64_t>(r.number(8));
+      if (offset < 0 || r.bad()) {
+        ++out.damagedEntries;
+        continue;
+      }
+      out.regions.push_back({offset, std::string(entry.substr(r.at(), length - 8 - r.at()))});
+    } else if (kind == KindText || kind == KindAbsent) {
+      JournalText text{r.string(), kind == KindText, {}};
+      if (r.bad() || !named(text.name) || text.name == out.priceFile) {
+        ++out.damagedEntries;
+        continue;
+      }
+      if (kind == KindText) text.contents = std::string(entry.substr(r.at(), length - 8 - r.at()));
+      out.texts.push_back(std::move(text));
+    } else {
+      ++out.damagedEntries;
+    }
+  }
+
+  // The end record, when there is one. A writer whose end record could not be written cuts it
+  // off again, so anything there that does not check out is damage.
+  if (j.size() > entriesEnd && j.size() - entriesEnd >= sizeof EndMagic &&
+      std::memcmp(j.data() + entriesEnd, EndMagic, sizeof EndMagic) == 0) {
+    const std::string_view rec = std::string_view(j).substr(entriesEnd);
+    FieldReader r(rec, sizeof EndMagic);
+    const auto size = static_cast<std::int64_t>(r.number(8));
+    const std::size_t n = r.number(2);
+    std::vector<FileState> end;
+    for (std::size_t i = 0; i < n && !r.bad(); ++i) {
+      FileState f;
+      f.name = r.string();
+      f.size = static_cast<std::int64_t>(r.number(8));
+      f.sum = r.number(8);
+      end.push_back(std::move(f));
+    }
+    const std::size_t body = r.at();
+    const std::uint64_t sum = r.number(8);
+    if (!r.bad() && sum == checksumOf(rec.substr(0, body)) && r.at() == rec.size()) {
+      out.ended = true;
+      out.endPriceSize = size;
+      out.end = std::move(end);
+    } else {
+      out.endDamaged = true;
+    }
+  } else if (j.size() > entriesEnd) {
+    out.endDamaged = true;
+  }
+  return Parse::Whole;
+}
+
+// Whether the files found are those the journal was written for: each in its state from
+// before the change, or, once the end record was written, in its state after it (a text
+// already replaced, or a write-back stopped part way). The price file may have grown while
+// the change wrote it.
+bool journalMatches(const ParsedJournal& j) {
+  for (const FileState& start : j.start) {
+    const bool prices = start.name == j.priceFile;
+    const FileState now = stateOf(start.name, prices);
+    if (prices) {
+      if (j.originalSize < 0) {
+        if (now.size != start.size) return false;
+      } else if (j.ended) {
+        if (now.size != start.size && now.size != j.endPriceSize) return false;
+      } else if (now.size < start.size) {
+        return false;
+      }
+      continue;
+    }
+    if (now == start) continue;
+    const auto after = std::find_if(j.end.begin(), j.end.end(),
+                                    [&](const FileState& f) { return f.name == start.name; });
+    if (!j.ended || after == j.end.end() || !(now == *after)) return false;
+  }
+  return true;
+}
+
+// Moves the journal aside under the first free name of `base`, base-2, base-3 ...; the name
+// used, or empty when it could not be moved.
+std::string setJournalAside(const char* base) {
+  for (int i = 1; i < 1000; ++i) {
+    const std::string name = i == 1 ? std::string(base) : std::string(base) + "-" + std::to_string(i);
+    struct stat st {};
+    if (::lstat(name.c_str(), &st) == 0 || errno != ENOENT) continue;
+    if (!renameFile(JournalFileName, name)) return {};
+    (void)flushFolder();
+    return name;
+  }
+  return {};
 }
 
 // Whether the process that made a temporary file has ended.
@@ -289,6 +517,17 @@ bool processEnded(const std::string& pidText) {
   return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
+// Files the programs replace through a temporary NAME.tmp-PID: the database's texts and
+// journal, the ranking files, the export and the daily files the import writes. Only such
+// temporary names are ever removed; a user's own "notes.tmp-2024" stays.
+bool replacedThroughTemporary(const std::string& name) {
+  if (isDatabaseText(name) || name == "ranking.dat" || name == "ranking2.dat" ||
+      name == "kabudata.txt")
+    return true;
+  return name.size() == 7 && (name[0] == 'W' || name[0] == 'N') &&
+         std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // Temporary files a change or an atomic replacement left behind: those of the database files
 // when `locked` (every writer of them holds the lock, which the caller holds then), and any
 // whose writer has ended.
@@ -301,13 +540,21 @@ std::vector<std::string> staleTemporaries(bool locked) {
     const std::string name = e->d_name;
     std::size_t mark = name.rfind(".tmp-");
     std::size_t markLength = 5;
+    bool bakLink = false;
     if (mark == std::string::npos) {
       mark = name.rfind(".bak-new-");
       markLength = 9;
+      bakLink = true;
     }
     if (mark == std::string::npos || mark == 0) continue;
     const std::string base = name.substr(0, mark);
     const std::string pid = name.substr(mark + markLength);
+    if (pid.empty() || pid.size() > 9 ||
+        !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    // .bak-new- links are made only for the database's texts, under the lock.
+    if (bakLink ? !isDatabaseText(base) || base == JournalFileName : !replacedThroughTemporary(base))
+      continue;
     if ((locked && isDatabaseText(base) && pid != own) || processEnded(pid)) stale.push_back(name);
   }
   ::closedir(dir);
@@ -316,6 +563,45 @@ std::vector<std::string> staleTemporaries(bool locked) {
 
 void removeStaleTemporaries() {
   for (const std::string& name : staleTemporaries(true)) ::unlink(name.c_str());
+}
+
+// Writes the verified parts of a journal back. False (naming the file) when a write fails.
+const char* writeBack(const ParsedJournal& parsed) {
+  if (parsed.originalSize >= 0 || !parsed.regions.empty()) {
+    const char* prices = parsed.priceFile.c_str();
+    const int fd = ::open(prices, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return prices;
+    bool ok = true;
+    for (const JournalRegion& r : parsed.regions) {
+      ok = ok && writeFully(fd, reinterpret_cast<const unsigned char*>(r.bytes.data()),
+                            r.bytes.size(), r.offset);
+    }
+    if (ok && parsed.originalSize >= 0) ok = truncateTo(fd, parsed.originalSize);
+    ok = ok && flush(fd);
+    ::close(fd);
+    if (!ok) return prices;
+  }
+  for (const JournalText& t : parsed.texts) {
+    bool cannotRead = false;
+    const std::optional<std::string> now = readWhole(t.name.c_str(), cannotRead);
+    if (!t.existed) {
+      if (now && !removeFile(t.name)) return t.name.c_str();
+      continue;
+    }
+    if (now && *now == t.contents) continue;
+    const std::string temp = t.name + ".tmp-" + pidSuffix();
+    if (!writeTemporary(t.name, temp, t.contents) || !renameFile(temp, t.name)) {
+      ::unlink(temp.c_str());
+      return t.name.c_str();
+    }
+  }
+  return flushFolder() ? nullptr : JournalFileName;
+}
+
+// What the user does about a damaged journal set aside as `aside` (CP932).
+std::string damagedJournalAdvice(const std::string& aside) {
+  return SJ("ﾃﾞｰﾀﾍﾞｰｽを確かめ(おかしければ pelinoru.(sys idx dat win) をﾊﾞｯｸｱｯﾌﾟから戻し)、") +
+         aside + SJ(" を消すまで書き込みはしません");
 }
 
 // Writes an interrupted change back. The caller holds the lock.
@@ -333,35 +619,44 @@ Recovery recoverLocked() {
   };
 
   ParsedJournal parsed;
-  if (parseJournal(*journal, parsed)) {
-    if (parsed.originalSize >= 0 || !parsed.regions.empty()) {
-      const int fd = ::open(PriceFileName, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-      if (fd < 0) return failed(PriceFileName);
-      bool ok = true;
-      for (const JournalRegion& r : parsed.regions) {
-        ok = ok && writeFully(fd, reinterpret_cast<const unsigned char*>(r.bytes.data()),
-                              r.bytes.size(), r.offset);
-      }
-      if (ok && parsed.originalSize >= 0) ok = truncateTo(fd, parsed.originalSize);
-      ok = ok && flush(fd);
-      ::close(fd);
-      if (!ok) return failed(PriceFileName);
+  const bool legacy = journal->size() >= sizeof LegacyMagic &&
+                      std::memcmp(journal->data(), LegacyMagic, sizeof LegacyMagic) == 0;
+  if (legacy) {
+    // Written by the previous version, before journals named their database: written back
+    // when whole, as that version did.
+    if (parseLegacyJournal(*journal, parsed)) {
+      if (const char* name = writeBack(parsed)) return failed(name);
     }
-    for (const JournalText& t : parsed.texts) {
-      bool cannotRead = false;
-      const std::optional<std::string> now = readWhole(t.name.c_str(), cannotRead);
-      if (!t.existed) {
-        if (now && !removeFile(t.name)) return failed(t.name.c_str());
-        continue;
-      }
-      if (now && *now == t.contents) continue;
-      const std::string temp = t.name + ".tmp-" + pidSuffix();
-      if (!writeTemporary(t.name, temp, t.contents) || !renameFile(temp, t.name)) {
-        ::unlink(temp.c_str());
-        return failed(t.name.c_str());
-      }
+  } else {
+    const Parse parse = parseJournal(*journal, parsed);
+    const bool damaged = parse == Parse::Damaged || parsed.damagedEntries > 0 || parsed.endDamaged;
+    const std::string where = parsed.folder.empty() ? std::string("?") : parsed.folder;
+    const bool matches = parse == Parse::Whole && journalMatches(parsed);
+    if (parse == Parse::Whole && !parsed.endDamaged && !matches) {
+      // Another folder's journal, or files put back since: they are left as they are.
+      const std::string aside = setJournalAside(UnmatchedJournalName);
+      if (aside.empty()) return failed(JournalFileName);
+      return {RecoveryStatus::Unmatched,
+              std::string(JournalFileName) + SJ(" (") + where +
+                  SJ(" の変更の記録)が今のﾌｧｲﾙと合わないので、何も戻さずに ") + aside +
+                  SJ(" に移しました")};
     }
-    if (!flushFolder()) return failed(JournalFileName);
+    if (damaged) {
+      // What can be verified is written back (a damaged end record leaves only the state
+      // before the change to match); the rest is left for the user to check.
+      if (matches) {
+        if (const char* name = writeBack(parsed)) return failed(name);
+      }
+      const std::string aside = setJournalAside(DamagedJournalName);
+      if (aside.empty()) return failed(JournalFileName);
+      removeStaleTemporaries();
+      return {RecoveryStatus::Damaged,
+              std::string(JournalFileName) + SJ(" が壊れていました。") +
+                  (matches ? SJ("確かめられた部分だけを元に戻し、")
+                                         : SJ("何も戻さずに、")) +
+                  aside + SJ(" に移しました。") + damagedJournalAdvice(aside)};
+    }
+    if (const char* name = writeBack(parsed)) return failed(name);
   }
   if (!removeFile(JournalFileName) || !flushFolder()) return failed(JournalFileName);
   removeStaleTemporaries();
@@ -375,7 +670,22 @@ void setWriteHook(WriteHook hook, void* context) {
   writeHookContext = context;
 }
 
-Recovery recoverDatabase() {
+std::string damagedJournalRefusal() {
+  DIR* dir = ::opendir(".");
+  if (!dir) return {};
+  std::string found;
+  const std::string prefix = DamagedJournalName;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.compare(0, prefix.size(), prefix) == 0 && (found.empty() || name < found))
+      found = name;
+  }
+  ::closedir(dir);
+  if (found.empty()) return {};
+  return found + SJ(" (壊れていた変更の記録)があります。") + damagedJournalAdvice(found);
+}
+
+Recovery recoverDatabase(const WaitNotice& notice) {
   if (::access(JournalFileName, F_OK) != 0 && errno == ENOENT) {
     // Files left by a writer that ended after its commit (or before its journal) are removed
     // under the lock; a writer at work now keeps them.
@@ -385,11 +695,31 @@ Recovery recoverDatabase() {
       removeStaleTemporaries();
     return {};
   }
+  // The writer that left the journal may still be at work: wait for it.
   DatabaseLock lock;
-  const DatabaseLock::Result r = lock.acquire();
-  if (r == DatabaseLock::Result::Busy) return {RecoveryStatus::Busy, lock.refusalMessage()};
-  if (r == DatabaseLock::Result::Failed) return {RecoveryStatus::Failed, lock.refusalMessage()};
+  const DatabaseLock::Result r = lock.acquire(WaitForever, notice);
+  if (r != DatabaseLock::Result::Acquired) return {RecoveryStatus::Failed, lock.refusalMessage()};
   return recoverLocked();
+}
+
+const Recovery& DatabaseRead::acquire(const WaitNotice& notice) {
+  recovery_ = {};
+  for (;;) {
+    if (lock_.acquireShared(notice) != DatabaseLock::Result::Acquired) {
+      // Without a lock file (a read-only folder) nobody can write here either: read.
+      return recovery_;
+    }
+    if (::access(JournalFileName, F_OK) != 0 && errno == ENOENT) return recovery_;
+    // An interrupted change: written back under the writer lock before anything is read.
+    lock_.release();
+    const Recovery r = recoverDatabase(notice);
+    if (r.status != RecoveryStatus::Clean) recovery_ = r;
+    if (r.status == RecoveryStatus::Failed) {
+      // The journal stays; the files are read as they are, and the failure reported.
+      lock_.acquireShared(notice);
+      return recovery_;
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -406,9 +736,16 @@ bool DatabaseChange::lock(std::chrono::milliseconds wait) {
     message_ = lock_.refusalMessage();
     return false;
   }
-  const Recovery recovery = recoverLocked();
-  if (recovery.status == RecoveryStatus::Failed) {
-    message_ = recovery.message;
+  recovery_ = recoverLocked();
+  if (recovery_.status == RecoveryStatus::Failed) {
+    message_ = recovery_.message;
+    lock_.release();
+    return false;
+  }
+  // A damaged journal means the database may hold part of a change: nothing more is written
+  // until the user has looked.
+  if (const std::string refusal = damagedJournalRefusal(); !refusal.empty()) {
+    message_ = recovery_.status == RecoveryStatus::Damaged ? recovery_.message : refusal;
     lock_.release();
     return false;
   }
@@ -418,7 +755,7 @@ bool DatabaseChange::lock(std::chrono::milliseconds wait) {
 
 bool DatabaseChange::openPrices() {
   if (priceFd_ >= 0) return true;
-  priceFd_ = ::open(PriceFileName, O_RDWR | O_CLOEXEC);
+  priceFd_ = ::open(files_.prices, O_RDWR | O_CLOEXEC);
   struct stat st {};
   if (priceFd_ < 0 || ::fstat(priceFd_, &st) != 0 || !S_ISREG(st.st_mode)) {
     if (priceFd_ >= 0) ::close(priceFd_);
@@ -486,64 +823,137 @@ bool DatabaseChange::readPricesGathered(std::vector<PriceRead> parts) const {
 
 bool DatabaseChange::fail(const char* fileName) {
   message_ = unwritableFileMessage(fileName);
+  failedFile_ = fileName;
   rollback();
   return false;
 }
 
 const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions,
                                          const std::vector<const char*>& textFiles) {
-  std::string j(Magic, sizeof Magic);
-  putBytes(j, static_cast<std::uint64_t>(priceFd_ >= 0 ? originalSize_ : -1), 8);
-  putBytes(j, 0, 8);  // entry count, filled in below
-  putBytes(j, 0, 8);  // checksum
-  std::uint32_t count = 0;
-  // Room for the regions and texts of the usual size, so that the journal is not moved while
-  // it grows.
-  std::size_t reserved = HeaderBytes + 256 * 1024;
+  // The entries first, each with its checksum; their places go into the header.
+  std::string body;
+  std::vector<std::pair<std::size_t, std::size_t>> table;
+  std::size_t reserved = 256 * 1024;
   for (const PriceRegion& r : regions)
-    reserved += 13 + static_cast<std::size_t>(std::max<std::int64_t>(r.length, 0));
-  j.reserve(reserved);
+    reserved += 17 + static_cast<std::size_t>(std::max<std::int64_t>(r.length, 0));
+  body.reserve(reserved);
+  const auto closeEntry = [&](std::size_t start) {
+    putBytes(body, checksumOf(std::string_view(body).substr(start)), 8);
+    table.emplace_back(start, body.size() - start);
+  };
   for (const PriceRegion& r : regions) {
     // Only what exists now needs saving: the file is cut back to its original size.
     const std::int64_t end = std::min(r.offset + r.length, originalSize_);
     if (priceFd_ < 0 || r.offset < 0 || end <= r.offset) continue;
     const auto size = static_cast<std::size_t>(end - r.offset);
-    j += static_cast<char>(KindRegion);
-    putBytes(j, static_cast<std::uint64_t>(r.offset), 8);
-    putBytes(j, size, 4);
-    const std::size_t at = j.size();
+    const std::size_t start = body.size();
+    body += static_cast<char>(KindRegion);
+    putBytes(body, static_cast<std::uint64_t>(r.offset), 8);
+    const std::size_t at = body.size();
     if (r.original != nullptr) {
-      j.append(reinterpret_cast<const char*>(r.original), size);
+      body.append(reinterpret_cast<const char*>(r.original), size);
     } else {
-      j.resize(at + size);
-      readPrices(r.offset, reinterpret_cast<unsigned char*>(j.data() + at), size);
+      body.resize(at + size);
+      readPrices(r.offset, reinterpret_cast<unsigned char*>(body.data() + at), size);
     }
-    ++count;
+    closeEntry(start);
   }
-  for (const char* name : textFiles) {
+
+  // The state of every file of the database as the change begins: the journal's identity.
+  const auto listed = [](const std::vector<const char*>& list, const char* name) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](const char* n) { return std::strcmp(n, name) == 0; });
+  };
+  std::vector<const char*> names = files_.texts;
+  for (const char* name : textFiles)
+    if (!listed(names, name)) names.push_back(name);
+  std::vector<FileState> start;
+  for (const char* name : names) {
     bool unreadable = false;
     const std::optional<std::string> text = readWhole(name, unreadable);
-    if (unreadable) return name;  // a folder in its place, say: it cannot be replaced either
-    const std::size_t nameLength = std::strlen(name);
-    j += static_cast<char>(text ? KindText : KindAbsent);
-    putBytes(j, nameLength, 2);
-    j += name;
-    if (text) {
-      putBytes(j, text->size(), 8);
-      j += *text;
-    }
-    ++count;
+    // A folder in the place of a text, say: it could not be replaced either.
+    if (unreadable) return name;
+    start.push_back({name, text ? static_cast<std::int64_t>(text->size()) : -1,
+                     text ? checksumOf(*text) : 0});
+    if (!listed(textFiles, name)) continue;
+    const std::size_t entry = body.size();
+    body += static_cast<char>(text ? KindText : KindAbsent);
+    putString(body, name);
+    if (text) body += *text;
+    closeEntry(entry);
   }
-  for (int i = 0; i < 4; ++i) j[16 + i] = static_cast<char>((count >> (8 * i)) & 0xFF);
-  const std::uint64_t sum = journalChecksum(j);
-  for (int i = 0; i < 8; ++i) j[24 + i] = static_cast<char>((sum >> (8 * i)) & 0xFF);
+  FileState prices = stateOf(files_.prices, true);
+  if (priceFd_ >= 0) prices.size = originalSize_;
+  start.push_back(prices);
 
-  const int fd = ::open(JournalFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  std::string header(Magic, sizeof Magic);
+  putBytes(header, 0, 4);  // header length, below
+  putBytes(header, table.size(), 4);
+  putBytes(header, 0, 8);  // checksum, below
+  putString(header, files_.kind);
+  {
+    char folder[4096];
+    putString(header, ::getcwd(folder, sizeof folder) ? folder : "");
+  }
+  putString(header, files_.prices);
+  putBytes(header, static_cast<std::uint64_t>(priceFd_ >= 0 ? originalSize_ : -1), 8);
+  putBytes(header, start.size(), 2);
+  for (const FileState& f : start) {
+    putString(header, f.name);
+    putBytes(header, static_cast<std::uint64_t>(f.size), 8);
+    putBytes(header, f.sum, 8);
+  }
+  const std::size_t headerBytes = header.size() + 16 * table.size();
+  for (const auto& [at, length] : table) {
+    putBytes(header, headerBytes + at, 8);
+    putBytes(header, length, 8);
+  }
+  setBytes(header, 8, headerBytes, 4);
+  setBytes(header, 16, checksumOf(header), 8);
+
+  // Written under a temporary name and renamed once flushed: a pelinoru.jnl is always whole,
+  // so one that does not check out was damaged afterwards, not cut short.
+  const std::string temp = std::string(JournalFileName) + ".tmp-" + pidSuffix();
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return JournalFileName;
-  bool ok = writeFully(fd, reinterpret_cast<const unsigned char*>(j.data()), j.size(), 0) &&
+  bool ok = writeFully(fd, reinterpret_cast<const unsigned char*>(header.data()), header.size(),
+                       0) &&
+            writeFully(fd, reinterpret_cast<const unsigned char*>(body.data()), body.size(),
+                       static_cast<std::int64_t>(header.size())) &&
             flush(fd);
   if (::close(fd) != 0) ok = false;
-  return ok && flushFolder() ? nullptr : JournalFileName;
+  ok = ok && renameFile(temp, JournalFileName);
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return JournalFileName;
+  }
+  journalBytes_ = static_cast<std::int64_t>(header.size() + body.size());
+  return flushFolder() ? nullptr : JournalFileName;
+}
+
+bool DatabaseChange::writeEndRecord(const std::vector<TextFileChange>& texts) {
+  std::string r(EndMagic, sizeof EndMagic);
+  struct stat st {};
+  const std::int64_t priceSize =
+      priceFd_ >= 0 && ::fstat(priceFd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+  putBytes(r, static_cast<std::uint64_t>(priceSize), 8);
+  putBytes(r, texts.size(), 2);
+  for (const TextFileChange& t : texts) {
+    putString(r, t.fileName);
+    putBytes(r, t.contents.size(), 8);
+    putBytes(r, checksumOf(t.contents), 8);
+  }
+  putBytes(r, checksumOf(r), 8);
+  const int fd = ::open(JournalFileName, O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = writeFully(fd, reinterpret_cast<const unsigned char*>(r.data()), r.size(),
+                       journalBytes_) &&
+            flush(fd);
+  // A record only partly written (a full disk) is cut off: the write-back that follows must
+  // not take it for damage.
+  if (!ok) (void)::ftruncate(fd, journalBytes_);
+  if (::close(fd) != 0) ok = false;
+  return ok;
 }
 
 bool DatabaseChange::begin(const std::vector<PriceRegion>& regions,
@@ -567,7 +977,7 @@ bool DatabaseChange::replaceTexts(const std::vector<TextFileChange>& texts) {
 bool DatabaseChange::writePrices(std::int64_t offset, const unsigned char* data,
                                  std::size_t size) {
   if (!begun_ || priceFd_ < 0 || offset < 0 || !writeFully(priceFd_, data, size, offset))
-    return fail(PriceFileName);
+    return fail(files_.prices);
   return true;
 }
 
@@ -575,7 +985,7 @@ bool DatabaseChange::startPriceFlush() {
   if (!begun_) return false;
   if (priceFd_ < 0 || priceFlushStarted_) return true;
   // The flush is counted (and may be failed by the test hook) here, on the calling thread.
-  if (!allowed()) return fail(PriceFileName);
+  if (!allowed()) return fail(files_.prices);
   priceFlushStarted_ = true;
   priceFlushOk_ = false;
   try {
@@ -600,16 +1010,23 @@ bool DatabaseChange::commit(const std::vector<TextFileChange>& texts) {
   const std::string suffix = pidSuffix();
   for (const TextFileChange& t : texts) {
     const std::string name = t.fileName;
+    temporaries_.push_back(name);
     if (!writeTemporary(name, name + ".tmp-" + suffix, t.contents)) return fail(t.fileName);
   }
+  // The journal learns the state after the change before any text is replaced, so that a
+  // write-back can tell a text it replaced from one put back by someone else.
+  if (!writeEndRecord(texts)) return fail(JournalFileName);
   // No text is replaced before pelinoru.dat is on disk.
-  if (!finishPriceFlush()) return fail(PriceFileName);
+  if (!finishPriceFlush()) return fail(files_.prices);
   for (const TextFileChange& t : texts) {
     const std::string name = t.fileName;
     // The previous generation stays reachable as a second name of the old file; a file
-    // system without hard links only goes without it.
+    // system without hard links only goes without it. A later part of a command leaves the
+    // generation from before the command (unless there is none yet).
     const std::string bak = name + ".bak-new-" + suffix;
-    if (::access(name.c_str(), F_OK) == 0 && linkFile(name, bak)) bakLinks_.push_back(name);
+    const bool keep = keepBak_ && ::access((name + ".bak").c_str(), F_OK) == 0;
+    if (!keep && ::access(name.c_str(), F_OK) == 0 && linkFile(name, bak))
+      bakLinks_.push_back(name);
     if (!renameFile(name + ".tmp-" + suffix, name)) return fail(t.fileName);
   }
   if (!flushFolder()) return fail(JournalFileName);
@@ -621,6 +1038,7 @@ bool DatabaseChange::commit(const std::vector<TextFileChange>& texts) {
     if (!renameFile(link, name + ".bak")) ::unlink(link.c_str());
   }
   bakLinks_.clear();
+  temporaries_.clear();
   // The commit is made durable; a folder that cannot be flushed now does not undo it.
   (void)flushFolder();
   if (priceFd_ >= 0) ::close(priceFd_);
@@ -640,8 +1058,9 @@ bool DatabaseChange::rollback() {
   bakLinks_.clear();
   const Recovery r = recoverLocked();
   // Temporary files of this process (the cleaner passes over its own).
-  for (const char* name : {SystemFileName, SettingsFileName, IndexFileName})
-    ::unlink((std::string(name) + ".tmp-" + suffix).c_str());
+  for (const std::string& name : temporaries_) ::unlink((name + ".tmp-" + suffix).c_str());
+  ::unlink((std::string(JournalFileName) + ".tmp-" + suffix).c_str());
+  temporaries_.clear();
   lock_.release();
   return r.status != RecoveryStatus::Failed;
 }

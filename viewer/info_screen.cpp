@@ -58,6 +58,7 @@ void TChart::informationScreen(TDC& dc) {
   // The whole file is written to a temporary file in the same folder and renamed over the old
   // one, so a failed write leaves the previous export as it was, never half a file.
   if (!marketdb::replaceFileAtomically(ExportFileName, priceHistoryText())) {
+    ReportWriteFailure();
     MessageBox(marketdb::unwritableFileMessage(ExportFileName), marketdb::fileCaption(), MB_OK);
     CloseWindow();
   }

@@ -1,5 +1,6 @@
 // Start-up loading of the shared files and the derived tables (code pages, colours).
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
 #include "marketdb/journal.h"
@@ -37,6 +38,13 @@ void TChart::applySettings(const marketdb::SettingsFile& win) {
   std::copy(win.codes, win.codes + 120, codes);
 }
 
+std::function<void(const std::string&)> TChart::waitNotice() {
+  // The window cannot paint while its paint waits: the line goes to the standard error.
+  return [](const std::string& text) {
+    std::fprintf(stderr, "%s\n", pelinor::text::toUtf8(text).c_str());
+  };
+}
+
 void TChart::loadSharedFiles() {
   // Defaults, in force for every file that is missing.
   viewMode = 9;
@@ -63,10 +71,14 @@ void TChart::loadSharedFiles() {
                                  marketdb::fileCaption());
   };
 
-  // An interrupted change of either program is undone before anything is read.
-  const marketdb::Recovery recovery = marketdb::recoverDatabase();
-  if (recovery.status == marketdb::RecoveryStatus::Failed)
-    startupMessages.emplace_back(recovery.message, marketdb::fileCaption());
+  // The files are read as one committed state: no change runs while they are read. An
+  // interrupted change of either program is undone before anything is read.
+  // Temporary files that writers which died left behind are removed first.
+  const marketdb::Recovery recovery = marketdb::recoverDatabase(waitNotice());
+  if (recovery.needsSaying()) startupMessages.emplace_back(recovery.message, marketdb::fileCaption());
+  marketdb::DatabaseRead reading;
+  const marketdb::Recovery& late = reading.acquire(waitNotice());
+  if (late.needsSaying()) startupMessages.emplace_back(late.message, marketdb::fileCaption());
 
   // pelinoru.sys: store state, colour numbers (provisional), periods.
   if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Missing) {

@@ -2,6 +2,7 @@
 // and the price-scale correction.
 #include <algorithm>
 
+#include "marketdb/journal.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
@@ -68,8 +69,12 @@ void TChart::addRecentCode(float code) {
 
 void TChart::readRing() {
   marketdb::StockHistory history;
-  // Days the price file does not hold read as empty days (a missing file: all of them).
-  priceFile.readHistory(table->krecordi[currentStock], history);
+  {
+    // A block read during a change could hold part of it: the read waits for the change.
+    marketdb::DatabaseRead reading(waitNotice());
+    // Days the price file does not hold read as empty days (a missing file: all of them).
+    priceFile.readHistory(table->krecordi[currentStock], history);
+  }
   for (int s = 0; s < marketdb::HistoryDays; ++s) {
     const marketdb::DayRecord& d = history.day[s];
     dates[s] = d.date;

@@ -70,6 +70,7 @@ bool TChart::writeWatchList(int command) {
   // until the list is written. While another program writes, the edit is refused and says so.
   marketdb::DatabaseChange change;
   if (!change.lock()) {
+    ReportWriteFailure();
     MessageBox(change.message(), SJ("ﾌｧｲﾙ使用状況"), MB_OK);
     return true;
   }

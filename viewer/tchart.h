@@ -3,6 +3,7 @@
 // mode and does the work: reading files, computing, drawing, writing the watch list.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -133,6 +134,8 @@ class TChart : public TWindow {
   void applySettings(const marketdb::SettingsFile& win);  // colour numbers, line 4, code lists
   bool loadStock(TDC& dc);  // false: the requested code is not in the index
   void readRing();
+  // What a read says when it waits for a change of the database to end.
+  static std::function<void(const std::string&)> waitNotice();
   void correctPriceScale();
   void computeExtremes();
   void addRecentCode(float code);

@@ -320,21 +320,23 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   analysistest::defaultFiles(sys, win, LastDate, Latest);
   marketdb::writeSystemFile(sys);
   marketdb::writeSettingsFile(win);
-  // 700 stocks in the index in shuffled slot order, with slots left out (deleted stocks), some
-  // not stored on the latest day, one without any trade and the last block cut short.
+  // 700 stocks in the index in shuffled slot order (the slots 0..699, each code once, as the
+  // index check wants them), some not stored on the latest day, one without any trade and the
+  // last block cut short.
   std::mt19937 rng(17);
   std::vector<int> slots;
-  for (int s = 0; s < 760; ++s)
-    if (s % 13 != 5) slots.push_back(s);
-  slots.resize(700);
+  for (int s = 0; s < 700; ++s) slots.push_back(s);
   std::shuffle(slots.begin(), slots.end(), rng);
+  std::vector<int> codeChoice;
+  for (int c = 1300; c < 9300; ++c) codeChoice.push_back(c);
+  std::shuffle(codeChoice.begin(), codeChoice.end(), rng);
   std::string idx;
   std::string dat(static_cast<std::size_t>(760) * marketdb::HistoryBlockBytes, '\0');
   for (std::size_t i = 0; i < slots.size(); ++i) {
     StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : static_cast<int>(i % 4));
     if (i % 11 == 0) h.day[Latest].date = LastDate - 1;
     if (i % 11 != 0) h.day[Latest].date = LastDate;
-    const float code = static_cast<float>(1300 + rng() % 8000) + (i % 50 == 0 ? 0.5f : 0.0f);
+    const float code = static_cast<float>(codeChoice[i]) + (i % 50 == 0 ? 0.5f : 0.0f);
     idx += marketdb::formatIndexLine(0, 1 + static_cast<int>(i % 6), code, "NAME", slots[i], 0);
     for (int s = 0; s < HistoryDays; ++s)
       marketdb::encodeDayRecord(h.day[s], reinterpret_cast<unsigned char*>(dat.data()) +

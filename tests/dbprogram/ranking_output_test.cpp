@@ -254,3 +254,49 @@ TEST_F(FileOutput, AFailedWriteIsReportedToTheHost) {
 }
 
 }  // namespace
+
+namespace {
+
+// The command runs once, over a page on screen, and writes the ranking file and the
+// chart-link codes together or not at all.
+TEST_F(FileOutput, RunsOnceOverAPageOnScreenWritingBothFilesOrNeither) {
+  const struct {
+    const char* what;
+    int blankingCommand;  // 0: none
+    bool settingsInTheWay, written;
+  } cases[] = {{"a page on screen", 0, false, true},
+               {"after a key that blanked the ranking", dbprogram::IdE, false, false},
+               {"pelinoru.win a folder", 0, true, false}};
+  for (const auto& c : cases) {
+    marketdb::writeSettingsFile(win);
+    writeRanking(rows);
+    const std::string ranking = testsupport::readFile("ranking.dat");
+    Screen s;
+    s.driver->menu(IdBunhyoji1);
+    s.driver->menu(IdS0 + 6);  // sorted, so that a rewrite changes the file
+    if (c.blankingCommand) s.driver->menu(c.blankingCommand);
+    if (c.settingsInTheWay) {
+      std::filesystem::remove("pelinoru.win");
+      std::filesystem::create_directory("pelinoru.win");
+    }
+    s.driver->menu(IdBunsekiout);
+    if (c.settingsInTheWay) std::filesystem::remove("pelinoru.win");
+    EXPECT_EQ(testsupport::readFile("ranking.dat") != ranking, c.written) << c.what;
+    if (!c.written) {
+      if (!c.settingsInTheWay) {
+        EXPECT_EQ(testsupport::readFile("pelinoru.win"), original) << c.what;
+        EXPECT_NE(s.at(0, 464).find("表示されていない"), std::string::npos) << c.what;
+      }
+      continue;
+    }
+    EXPECT_EQ(s.at(456, 0), "ﾁｬｰﾄ連動ｺｰﾄﾞ28件記憶済");
+    // Repaints show the screen again and write nothing.
+    testsupport::writeFile("pelinoru.win", "edited\n");
+    testsupport::writeFile("ranking.dat", "edited\n");
+    for (int i = 0; i < 3; ++i) s.driver->paint();
+    EXPECT_EQ(testsupport::readFile("pelinoru.win"), "edited\n");
+    EXPECT_EQ(testsupport::readFile("ranking.dat"), "edited\n");
+  }
+}
+
+}  // namespace

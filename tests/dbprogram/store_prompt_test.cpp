@@ -242,7 +242,7 @@ class FifoFeeder {
 };
 
 TEST_F(StorePromptTest, AFifoIsNoDailyFileForThePromptOrTheBatch) {
-  const std::string missing = "目的のW991231はﾌｧｲﾙではないので読めません";
+  const std::string missing = "W991231 はFIFOで、日々株価ﾌｧｲﾙではないので格納処理しません";
   const Snapshot before = Snapshot::take();
   {
     FifoFeeder feeder("W991231");

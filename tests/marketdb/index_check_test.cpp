@@ -39,8 +39,12 @@ TEST(IndexCheck, RefusesDamageAndNamesTheLine) {
        false, 2, "1000000000"},
       {"slot -1 (row 9)", "0 1 1301 AAAAAAAAAAAAAA -1 0\n", Block, false, 1, "-1"},
       {"slot 3019", "0 1 1301 AAAAAAAAAAAAAA 3019 0\n", Block, false, 1, "3019"},
-      {"slot 3018 is the last", "0 1 1301 AAAAAAAAAAAAAA 3018 0\n", 3019 * Block, true, 0,
-       nullptr},
+      {"slot 3018 alone: slots 0..3017 have no line", "0 1 1301 AAAAAAAAAAAAAA 3018 0\n",
+       3019 * Block, false, 0, "記録位置0の行"},
+      {"a line lost in the middle", a + "0 1 2001 CCCCCCCCCCCCCC 2 0\n", 3 * Block, false, 0,
+       "記録位置1の行"},
+      {"a code listed twice", a + "0 1 1301 CCCCCCCCCCCCCC 1 0\n", 2 * Block, false, 2,
+       "1行目"},
       {"a slot used twice", a + b + "0 1 2001 CCCCCCCCCCCCCC    0   0\n", 2 * Block, false, 3,
        "1行目"},
       {"an emptied index before blocks (row 1)", "", 300 * Block, false, 0, "300"},
@@ -54,7 +58,7 @@ TEST(IndexCheck, RefusesDamageAndNamesTheLine) {
     EXPECT_EQ(r.line, c.line) << c.what;
     if (c.ok) continue;
     const std::string message = pelinor::text::toUtf8(r.message);
-    EXPECT_NE(message.find("pelinoru.idx"), std::string::npos) << c.what << ": " << message;
+    EXPECT_NE(message.find("pelinoru.idx.bak"), std::string::npos) << c.what << ": " << message;
     if (c.names) {
       EXPECT_NE(message.find(c.names), std::string::npos) << c.what << ": " << message;
     }

@@ -1,6 +1,7 @@
 // The writer lock and the change journal in one process: a second writer is kept out and told
-// who holds the database; an interrupted change is written back by the next opener; a committed
-// one keeps the previous generation of each text as NAME.bak.
+// who holds the database; a journal of other files or a damaged one is set aside; a committed
+// change keeps the previous generation of each text as NAME.bak. (Interrupted changes written
+// back: fault_injection_test.)
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -28,19 +29,6 @@ void smallDatabase() {
   writeFile(PriceFileName, std::string(100, 'a'));
 }
 
-// Runs `body` in a child process that ends without any cleanup, as a killed program would.
-template <typename F>
-void inKilledChild(F body) {
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    body();
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-}
-
 TEST(DatabaseLock, ASecondWriterWaitsThenIsToldWhoHoldsTheDatabase) {
   TempWorkDir dir;
   setLockOwnerName("pelinorx");
@@ -58,43 +46,94 @@ TEST(DatabaseLock, ASecondWriterWaitsThenIsToldWhoHoldsTheDatabase) {
   EXPECT_EQ(second.acquire(std::chrono::milliseconds(0)), DatabaseLock::Result::Acquired);
 }
 
-TEST(DatabaseChange, AKilledChangeIsWrittenBackByTheNextOpener) {
-  TempWorkDir dir;
-  smallDatabase();
-  inKilledChild([] {
-    DatabaseChange change;
-    if (!change.lock() || !change.openPrices()) return;
-    // Regions inside and beyond the file's end, then the texts half replaced.
-    if (!change.begin({{10, 20}, {90, 40}}, {IndexFileName, SystemFileName})) return;
-    const std::string x(40, 'x');
-    change.writePrices(10, reinterpret_cast<const unsigned char*>(x.data()), 20);
-    change.writePrices(90, reinterpret_cast<const unsigned char*>(x.data()), 40);
-    writeFile(IndexFileName, "idx half new\n");
-    ::_exit(0);
-  });
-  EXPECT_TRUE(std::filesystem::exists(JournalFileName));
-  EXPECT_EQ(readFile(PriceFileName).size(), 130u);
-  EXPECT_EQ(recoverDatabase().status, RecoveryStatus::RolledBack);
-  EXPECT_EQ(readFile(PriceFileName), std::string(100, 'a'));
-  EXPECT_EQ(readFile(IndexFileName), "idx old\n");
-  EXPECT_EQ(readFile(SystemFileName), "sys old\n");
-  EXPECT_FALSE(std::filesystem::exists(JournalFileName));
-  EXPECT_EQ(recoverDatabase().status, RecoveryStatus::Clean);
+// The write hook: the process ends before its N-th operation, as a killed program would.
+bool exitAtNth(void* context) {
+  int& left = *static_cast<int*>(context);
+  if (--left == 0) ::_exit(0);
+  return true;
 }
 
-TEST(DatabaseChange, AJournalThatWasNotCompletedIsOnlyRemoved) {
+// A change of pelinoru.dat (inside and beyond its end) and two texts, in a child process that
+// is stopped before its N-th operation. True when it was stopped.
+bool changeKilledAt(int n) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    int left = n;
+    setWriteHook(exitAtNth, &left);
+    DatabaseChange c;
+    const std::string x(40, 'x');
+    if (c.lock() && c.openPrices() &&
+        c.begin({{10, 20}, {90, 40}}, {IndexFileName, SystemFileName}) &&
+        c.writePrices(10, reinterpret_cast<const unsigned char*>(x.data()), 20) &&
+        c.writePrices(90, reinterpret_cast<const unsigned char*>(x.data()), 40))
+      c.commit({{IndexFileName, "idx new\n"}, {SystemFileName, "sys new\n"}});
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A journal is written back only over the files it was written for: one copied from another
+// database, or found with files put back since, is set aside and nothing is touched; one with
+// a damaged byte anywhere is set aside after only its verified parts are written back, and
+// keeps changes out until it is removed.
+TEST(DatabaseChange, AJournalOfOtherFilesOrDamagedIsSetAside) {
   TempWorkDir dir;
-  smallDatabase();
-  const std::string damaged[] = {"", "PLNJRN01", std::string(64, 'z'),
-                                 "PLNJRN01" + std::string(40, '\0')};
-  for (const std::string& journal : damaged) {
+  // A journal with its end record, the index already replaced.
+  for (int n = 1;; ++n) {
+    ASSERT_LT(n, 100);
+    smallDatabase();
+    std::filesystem::remove(JournalFileName);
+    ASSERT_TRUE(changeKilledAt(n));
+    if (readFile(IndexFileName) == "idx new\n" && readFile(SystemFileName) == "sys old\n") break;
+  }
+  const std::string journal = readFile(JournalFileName);
+  const std::string killedDat = readFile(PriceFileName);
+  ASSERT_FALSE(journal.empty());
+
+  const std::pair<const char*, const char*> foreign[] = {{"idx other\n", "sys other\n"},
+                                                         {"idx newer\n", "sys newer\n"}};
+  for (const auto& [idx, sys] : foreign) {
+    writeFile(IndexFileName, idx);
+    writeFile(SystemFileName, sys);
     writeFile(JournalFileName, journal);
-    writeFile("pelinoru.idx.tmp-999999999", "stale");
-    EXPECT_EQ(recoverDatabase().status, RecoveryStatus::RolledBack) << journal.size();
-    EXPECT_EQ(readFile(PriceFileName), std::string(100, 'a'));
-    EXPECT_EQ(readFile(IndexFileName), "idx old\n");
-    EXPECT_FALSE(std::filesystem::exists(JournalFileName));
-    EXPECT_FALSE(std::filesystem::exists("pelinoru.idx.tmp-999999999"));
+    const Recovery r = recoverDatabase();
+    EXPECT_EQ(r.status, RecoveryStatus::Unmatched) << idx;
+    EXPECT_EQ(readFile(IndexFileName), idx);
+    EXPECT_EQ(readFile(PriceFileName), killedDat) << idx;
+    EXPECT_EQ(readFile(UnmatchedJournalName), journal) << idx;
+    EXPECT_NE(pelinor::text::toUtf8(r.message).find(UnmatchedJournalName), std::string::npos);
+    DatabaseChange change;
+    EXPECT_TRUE(change.lock()) << idx;
+    std::filesystem::remove(UnmatchedJournalName);
+  }
+
+  // Bytes all over the journal damaged in turn: the header, every entry, the end record.
+  for (std::size_t at = 0; at < journal.size(); at += at < 24 ? 3 : 7) {
+    writeFile(PriceFileName, killedDat);
+    writeFile(IndexFileName, "idx new\n");
+    writeFile(SystemFileName, "sys old\n");
+    std::string damaged = journal;
+    damaged[at] = static_cast<char>(damaged[at] ^ 0x20);
+    writeFile(JournalFileName, damaged);
+    const Recovery r = recoverDatabase();
+    const std::string label = "byte " + std::to_string(at);
+    ASSERT_EQ(r.status, RecoveryStatus::Damaged) << label;
+    EXPECT_EQ(readFile(DamagedJournalName), damaged) << label;
+    // Each part is in its state before the change or as the killed change left it.
+    const std::string idx = readFile(IndexFileName), dat = readFile(PriceFileName);
+    EXPECT_TRUE(idx == "idx old\n" || idx == "idx new\n") << label;
+    EXPECT_TRUE(dat.size() == 100 || dat == killedDat) << label;
+    EXPECT_EQ(readFile(SystemFileName), "sys old\n") << label;
+    if (at < 24) {
+      EXPECT_TRUE(idx == "idx new\n" && dat == killedDat) << label;
+    }
+    DatabaseChange change;
+    EXPECT_FALSE(change.lock()) << label;
+    EXPECT_NE(pelinor::text::toUtf8(change.message()).find(DamagedJournalName),
+              std::string::npos);
+    std::filesystem::remove(DamagedJournalName);
   }
 }
 
@@ -194,9 +233,10 @@ TEST(DatabaseChange, AChangeFailingAtAnyStepLeavesTheFilesAsTheyWere) {
       }
       ASSERT_LT(n, 100);
     }
-    // The journal, its flush and its folder's, two record writes, the flush of pelinoru.dat,
-    // two texts written and flushed, two renames, the folder's flush and the journal's removal.
-    EXPECT_EQ(failures, 14);
+    // The journal's two writes, its flush, rename and its folder's flush, two record writes,
+    // the flush of pelinoru.dat, two texts written and flushed, the journal's end record
+    // written and flushed, two renames, the folder's flush and the journal's removal.
+    EXPECT_EQ(failures, 18);
   }
 }
 
