@@ -37,7 +37,11 @@ void words(std::string_view line, std::vector<std::string_view>& out) {
 
 // A whole int, with an optional sign, as the reader's %d would take the whole word.
 bool wholeInt(std::string_view w, int& value) {
-  if (!w.empty() && w[0] == '+') w.remove_prefix(1);
+  // %d takes one sign: "+-1" stops after the '+', so only a bare '-' is left to from_chars.
+  if (!w.empty() && w[0] == '+') {
+    w.remove_prefix(1);
+    if (!w.empty() && w[0] == '-') return false;
+  }
   if (w.empty() || w[0] == '+') return false;
   const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), value);
   return ec == std::errc() && end == w.data() + w.size();

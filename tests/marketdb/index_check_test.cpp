@@ -80,6 +80,21 @@ TEST(IndexCheck, CodeFieldIsAWholeFiniteNumber) {
   }
 }
 
+// The whole-number fields take one sign, as %d does.
+TEST(IndexCheck, IntegerFieldsTakeOneSign) {
+  const struct {
+    const char* slot;
+    bool ok;
+  } cases[] = {{"0", true}, {"+0", true}, {"-0", true}, {"-00", true},
+               {"+-00", false}, {"-+0", false}, {"++0", false}, {"--0", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(checkIndexText(std::string("0 1 1377 B ") + c.slot + " 0\n", Block).ok, c.ok)
+        << c.slot;
+    EXPECT_EQ(checkIndexText(std::string("0 1 1377 B 0 ") + c.slot + "\n", Block).ok, c.ok)
+        << c.slot;
+  }
+}
+
 // 3019 stocks fill every slot, so a 3020th line has no slot of its own to name.
 TEST(IndexCheck, MoreThan3019StocksAreRefused) {
   std::string text;
