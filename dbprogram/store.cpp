@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dbprogram/daily_parser.h"
+#include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
@@ -151,12 +152,7 @@ struct PendingBlock {
 
 // Reads a whole file; false when it cannot be opened (or is a folder).
 bool readWholeText(const std::string& path, std::string& text) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(marketdb::openRegularFile(path), std::fclose);
-  if (!f) return false;
-  char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) text.append(buf, n);
-  return true;
+  return marketdb::opened(marketdb::readWholeFile(path.c_str(), text, true));
 }
 
 // The refusal of a daily file that cannot be read: its name and the folder it was looked for in

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "marketdb/bytes.h"
+
 namespace marketdb {
 namespace {
 
@@ -53,17 +55,10 @@ bool BlockReader::readHistory(int slot, StockHistory& history) {
 }
 
 std::size_t BlockReader::readBlocks(int firstSlot, int count, unsigned char* out) const {
-  std::size_t got = 0;
   if (fd_ < 0 || firstSlot < 0 || count <= 0) return 0;
   const std::size_t want = static_cast<std::size_t>(count) * HistoryBlockBytes;
-  const off_t offset = static_cast<off_t>(firstSlot) * HistoryBlockBytes;
-  while (got < want) {
-    const ssize_t n = ::pread(fd_, out + got, want - got, offset + static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // the end of the file, or a block it cannot give
-    got += static_cast<std::size_t>(n);
-  }
-  return got;
+  // Short at the end of the file, or at a block it cannot give.
+  return readAt(fd_, out, want, static_cast<std::int64_t>(firstSlot) * HistoryBlockBytes);
 }
 
 }  // namespace marketdb

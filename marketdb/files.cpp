@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "marketdb/bytes.h"
 #include "marketdb/text_scan.h"
 #include "platform/text/cp932.h"
 
@@ -107,35 +108,6 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// Reads up to size bytes at offset; returns the bytes read (short at the end of the file).
-std::size_t readAt(int fd, unsigned char* data, std::size_t size, off_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
-}
-
-bool writeAt(int fd, const unsigned char* data, std::size_t size, off_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 off_t blockOffset(int slot) { return static_cast<off_t>(slot) * HistoryBlockBytes; }
 
 bool validSlot(int slot) { return slot >= 0; }
@@ -147,21 +119,6 @@ std::string folderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-void putU16(unsigned char* p, std::uint16_t v) {
-  p[0] = static_cast<unsigned char>(v & 0xFF);
-  p[1] = static_cast<unsigned char>(v >> 8);
-}
-void putU32(unsigned char* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
-}
-std::uint16_t getU16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t getU32(const unsigned char* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-         (std::uint32_t{p[3]} << 24);
 }
 
 }  // namespace
@@ -240,24 +197,24 @@ bool isCalendarDate(float yymmdd) {
 // Day records
 
 void encodeDayRecord(const DayRecord& rec, unsigned char out[DayRecordBytes]) {
-  putU32(out + 0, std::bit_cast<std::uint32_t>(rec.date));
-  putU16(out + 4, static_cast<std::uint16_t>(rec.open));
-  putU16(out + 6, static_cast<std::uint16_t>(rec.high));
-  putU16(out + 8, static_cast<std::uint16_t>(rec.low));
-  putU16(out + 10, static_cast<std::uint16_t>(rec.close));
-  putU16(out + 12, static_cast<std::uint16_t>(rec.change));
-  putU32(out + 14, std::bit_cast<std::uint32_t>(rec.volume));
+  putLittle(out + 0, std::bit_cast<std::uint32_t>(rec.date), 4);
+  putLittle(out + 4, static_cast<std::uint16_t>(rec.open), 2);
+  putLittle(out + 6, static_cast<std::uint16_t>(rec.high), 2);
+  putLittle(out + 8, static_cast<std::uint16_t>(rec.low), 2);
+  putLittle(out + 10, static_cast<std::uint16_t>(rec.close), 2);
+  putLittle(out + 12, static_cast<std::uint16_t>(rec.change), 2);
+  putLittle(out + 14, std::bit_cast<std::uint32_t>(rec.volume), 4);
 }
 
 DayRecord decodeDayRecord(const unsigned char in[DayRecordBytes]) {
   DayRecord rec;
-  rec.date = std::bit_cast<float>(getU32(in + 0));
-  rec.open = static_cast<std::int16_t>(getU16(in + 4));
-  rec.high = static_cast<std::int16_t>(getU16(in + 6));
-  rec.low = static_cast<std::int16_t>(getU16(in + 8));
-  rec.close = static_cast<std::int16_t>(getU16(in + 10));
-  rec.change = static_cast<std::int16_t>(getU16(in + 12));
-  rec.volume = std::bit_cast<float>(getU32(in + 14));
+  rec.date = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 0, 4)));
+  rec.open = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 4, 2)));
+  rec.high = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 6, 2)));
+  rec.low = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 8, 2)));
+  rec.close = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 10, 2)));
+  rec.change = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 12, 2)));
+  rec.volume = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 14, 4)));
   return rec;
 }
 
@@ -290,7 +247,7 @@ int StockTable::findStock(float code) const {
 
 FileStatus readStockTable(StockTable& table) {
   std::string text;
-  if (!readWholeFile(IndexFileName, text)) return FileStatus::Missing;
+  if (!opened(readWholeFile(IndexFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // "%d %d %f %14s %d %d" as fscanf converts it
   int n = 0;
   while (n < MaxStocks - 1) {
@@ -356,7 +313,7 @@ FileStatus writeStockTable(const StockTable& table) {
 
 FileStatus readSystemFile(SystemFile& sys) {
   std::string text;
-  if (!readWholeFile(SystemFileName, text)) return FileStatus::Missing;
+  if (!opened(readWholeFile(SystemFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // the formats below, as fscanf converts them
   fp.systemLine1(sys.reserved, sys.lastStoreDate, sys.referenceRecord, sys.storePosition);
   fp.ints(sys.colours, 19, true);
