@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "marketdb/bytes.h"
+#include "marketdb/layout.h"
 #include "marketdb/text_scan.h"
 #include "platform/text/cp932.h"
 
@@ -108,8 +109,6 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-off_t blockOffset(int slot) { return static_cast<off_t>(slot) * HistoryBlockBytes; }
-
 bool validSlot(int slot) { return slot >= 0; }
 bool validDay(int s) { return s >= 0 && s < HistoryDays; }
 
@@ -195,28 +194,6 @@ bool isCalendarDate(float yymmdd) {
 
 // ---------------------------------------------------------------------------------------------
 // Day records
-
-void encodeDayRecord(const DayRecord& rec, unsigned char out[DayRecordBytes]) {
-  putLittle(out + 0, std::bit_cast<std::uint32_t>(rec.date), 4);
-  putLittle(out + 4, static_cast<std::uint16_t>(rec.open), 2);
-  putLittle(out + 6, static_cast<std::uint16_t>(rec.high), 2);
-  putLittle(out + 8, static_cast<std::uint16_t>(rec.low), 2);
-  putLittle(out + 10, static_cast<std::uint16_t>(rec.close), 2);
-  putLittle(out + 12, static_cast<std::uint16_t>(rec.change), 2);
-  putLittle(out + 14, std::bit_cast<std::uint32_t>(rec.volume), 4);
-}
-
-DayRecord decodeDayRecord(const unsigned char in[DayRecordBytes]) {
-  DayRecord rec;
-  rec.date = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 0, 4)));
-  rec.open = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 4, 2)));
-  rec.high = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 6, 2)));
-  rec.low = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 8, 2)));
-  rec.close = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 10, 2)));
-  rec.change = static_cast<std::int16_t>(static_cast<std::uint16_t>(getLittle(in + 12, 2)));
-  rec.volume = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 14, 4)));
-  return rec;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Stock table
@@ -467,13 +444,15 @@ PriceFile::~PriceFile() { close(); }
 
 bool PriceFile::openForReading() {
   close();
-  fd_ = ::open(PriceFileName, O_RDONLY | O_CLOEXEC);
+  layout_ = &openLayout();
+  fd_ = ::open(layout_->priceFile, O_RDONLY | O_CLOEXEC);
   return fd_ >= 0;
 }
 
 bool PriceFile::openForWriting() {
   close();
-  fd_ = ::open(PriceFileName, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  layout_ = &openLayout();
+  fd_ = ::open(layout_->priceFile, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   return fd_ >= 0;
 }
 
@@ -483,16 +462,13 @@ void PriceFile::close() {
 }
 
 bool PriceFile::readHistory(int slot, StockHistory& history) const {
-  std::vector<unsigned char> block(HistoryBlockBytes, 0);
+  const DatabaseLayout& layout = layout_ ? *layout_ : openLayout();
+  std::vector<unsigned char> block(static_cast<std::size_t>(layout.blockBytes()), 0);
   std::size_t got = 0;
-  if (fd_ >= 0 && validSlot(slot)) got = readAt(fd_, block.data(), block.size(), blockOffset(slot));
+  if (fd_ >= 0 && validSlot(slot))
+    got = readAt(fd_, block.data(), block.size(), layout.recordOffset(slot, 0));
   // Days the file does not hold (beyond its end) read as empty days.
-  std::size_t whole = got / DayRecordBytes;
-  for (int s = 0; s < HistoryDays; ++s) {
-    history.day[s] = static_cast<std::size_t>(s) < whole
-                         ? decodeDayRecord(block.data() + s * DayRecordBytes)
-                         : DayRecord{};
-  }
+  layout.decodeRecords(block.data(), static_cast<int>(got / layout.recordBytes), history);
   return got == block.size();
 }
 
@@ -500,23 +476,22 @@ bool PriceFile::readRecord(int slot, int s, DayRecord& rec) const {
   rec = DayRecord{};
   if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
   unsigned char buf[DayRecordBytes];
-  if (readAt(fd_, buf, sizeof buf, blockOffset(slot) + s * DayRecordBytes) != sizeof buf)
-    return false;
-  rec = decodeDayRecord(buf);
+  if (readAt(fd_, buf, sizeof buf, layout_->recordOffset(slot, s)) != sizeof buf) return false;
+  rec = layout_->decodeRecord(buf);
   return true;
 }
 
 bool PriceFile::writeDay(int slot, int s, const DayRecord& rec) {
   if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
   unsigned char buf[DayRecordBytes];
-  encodeDayRecord(rec, buf);
-  return writeAt(fd_, buf, sizeof buf, blockOffset(slot) + s * DayRecordBytes);
+  layout_->encodeRecord(rec, buf);
+  return writeAt(fd_, buf, sizeof buf, layout_->recordOffset(slot, s));
 }
 
 bool PriceFile::initHistory(int slot) {
   if (fd_ < 0 || !validSlot(slot)) return false;
-  std::vector<unsigned char> zeros(HistoryBlockBytes, 0);
-  return writeAt(fd_, zeros.data(), zeros.size(), blockOffset(slot));
+  std::vector<unsigned char> zeros(static_cast<std::size_t>(layout_->blockBytes()), 0);
+  return writeAt(fd_, zeros.data(), zeros.size(), layout_->recordOffset(slot, 0));
 }
 
 bool PriceFile::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
