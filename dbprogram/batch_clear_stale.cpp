@@ -64,7 +64,9 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
     return fileFailure(out, marketdb::missingFileMessage(marketdb::PriceFileName));
 
   const std::vector<StaleRecord> stale = findStaleRecords(blocks.data(), stocks);
-  // Neighbouring records of one stock are cleared as one region.
+  // Neighbouring records of one stock are cleared as one region. A region never reaches into
+  // the next stock's block, even where that block follows in the file: the zeros written from
+  // are one block long.
   struct Run {
     std::int64_t offset;
     std::int64_t length;
@@ -74,8 +76,9 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
   for (std::size_t k = 0; k < stale.size(); ++k) {
     const StaleRecord& r = stale[k];
     const std::int64_t offset = layout.recordOffset(table->krecordi[r.stock], r.position);
-    if (k == 0 || stale[k - 1].stock != r.stock) ++stocksCleared;
-    if (!runs.empty() && runs.back().offset + runs.back().length == offset)
+    const bool sameStock = k > 0 && stale[k - 1].stock == r.stock;
+    if (!sameStock) ++stocksCleared;
+    if (sameStock && runs.back().offset + runs.back().length == offset)
       runs.back().length += layout.recordBytes;
     else
       runs.push_back({offset, layout.recordBytes});
