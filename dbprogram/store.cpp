@@ -586,7 +586,7 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
     return;
   }
 
-  if (readCount_ + addedCount_ >= marketdb::MaxStocks - 1) {
+  if (readCount_ + addedCount_ >= layout_.maxStocks) {
     if (!refusedSeen_[static_cast<std::size_t>(code)]) {
       refusedSeen_[static_cast<std::size_t>(code)] = true;
       refusedNew_.push_back(code);
