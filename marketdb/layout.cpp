@@ -16,9 +16,11 @@ void DatabaseLayout::encodeRecord(const DayRecord& rec, unsigned char* out) cons
 
 void DatabaseLayout::decodeRecords(const unsigned char* in, int count,
                                    StockHistory& history) const {
-  count = std::clamp(count, 0, ringDays);
-  for (int s = 0; s < count; ++s, in += ringStride) history.day[s] = decodeRecord(in);
-  for (int s = count; s < ringDays; ++s) history.day[s] = DayRecord{};
+  const int days = ringDays;
+  const std::int64_t stride = ringStride;
+  count = std::clamp(count, 0, days);
+  for (int s = 0; s < count; ++s, in += stride) decodeRecord(in, history.day[s]);
+  for (int s = count; s < days; ++s) history.day[s] = DayRecord{};
 }
 
 // Only the classic kind exists so far.

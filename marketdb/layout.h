@@ -49,6 +49,11 @@ struct DatabaseLayout {
   // Inline: the bulk readers decode every record of the file in tight loops.
   DayRecord decodeRecord(const unsigned char* in) const {
     DayRecord r;
+    decodeRecord(in, r);
+    return r;
+  }
+  // The same into a record in place, every field written.
+  void decodeRecord(const unsigned char* in, DayRecord& r) const {
     if constexpr (std::endian::native == std::endian::little) {
       // The fields are the bytes of the file as they stand.
       std::memcpy(&r.date, in + 0, 4);
@@ -67,7 +72,6 @@ struct DatabaseLayout {
       r.change = static_cast<std::int16_t>(getLittle(in + 12, 2));
       r.volume = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 14, 4)));
     }
-    return r;
   }
   // The first `count` records of one stock's block, in ring order, into history.day[0..count);
   // the days after them read as empty days.
