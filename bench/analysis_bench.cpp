@@ -14,6 +14,7 @@
 #include "bench/bench_database.h"
 #include "dbprogram/analysis.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "marketdb/block_reader.h"
 #include "marketdb/settings.h"
 
@@ -55,7 +56,7 @@ struct Database {
       }
       h.day[Latest].volume = 5000;  // every stock traded on the latest day
       for (int s = 0; s < marketdb::HistoryDays; ++s)
-        marketdb::encodeDayRecord(h.day[s], dat.data() + static_cast<std::size_t>(i) *
+        marketdb::ClassicLayout.encodeRecord(h.day[s], dat.data() + static_cast<std::size_t>(i) *
                                                              marketdb::HistoryBlockBytes +
                                                 s * marketdb::DayRecordBytes);
     }

@@ -12,6 +12,7 @@
 
 #include "dbprogram/analysis.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 
 namespace dbprogram {
 
@@ -21,9 +22,10 @@ class StockDays {
 
   // The records of `history`.
   void load(const marketdb::StockHistory& history);
-  // The first `days` records of a block of pelinoru.dat (0..640); the slots after them read as
-  // empty days, as PriceFile::readHistory gives them for a block the file holds only in part.
-  void decodeBlock(const unsigned char* block, int days);
+  // The first `days` records of a block of pelinoru.dat (0..640) as `layout` places them; the
+  // slots after them read as empty days, as PriceFile::readHistory gives them for a block the
+  // file holds only in part.
+  void decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block, int days);
 
   // storedOnLatestDay of the days held.
   bool storedOn(int storePosition, float lastStoreDate) const;

@@ -8,7 +8,6 @@
 #include <bit>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 #include "dbprogram/analysis.h"
@@ -401,28 +400,14 @@ void StockDays::load(const marketdb::StockHistory& history) {
   totals.store(*this);
 }
 
-void StockDays::decodeBlock(const unsigned char* block, int days) {
+void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block,
+                            int days) {
   days = std::clamp(days, 0, Days);
   Totals totals;
   const unsigned char* in = block;
-  for (int s = 0; s < days; ++s, in += marketdb::DayRecordBytes) {
-    if constexpr (std::endian::native == std::endian::little) {
-      // The fields are the bytes of the file as they stand.
-      auto field16 = [in](int at) {
-        std::int16_t v;
-        std::memcpy(&v, in + at, 2);
-        return v;
-      };
-      std::memcpy(&date[s], in + 0, 4);
-      open[s] = field16(4);
-      high[s] = field16(6);
-      low[s] = field16(8);
-      close[s] = field16(10);
-      change[s] = field16(12);
-      std::memcpy(&volume[s], in + 14, 4);
-    } else {
-      put(s, marketdb::decodeDayRecord(in));
-    }
+  const std::int64_t stride = layout.ringStride;
+  for (int s = 0; s < days; ++s, in += stride) {
+    put(s, layout.decodeRecord(in));
     totals.add(high[s], low[s], volume[s]);
   }
   // The empty days after a block the file holds only in part add nothing to the totals.

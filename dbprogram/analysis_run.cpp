@@ -35,7 +35,7 @@ bool inGroup(int section, int group) { return group == 1 ? section < 3 : section
 // The stocks of pelinoru.idx, in file order. A line that does not hold all six values is passed
 // over.
 bool readCandidates(std::vector<Candidate>& out) {
-  std::ifstream in(marketdb::IndexFileName, std::ios::binary);
+  std::ifstream in(marketdb::openLayout().indexFile, std::ios::binary);
   if (!in) return false;
   std::string line;
   while (std::getline(in, line)) {
@@ -95,7 +95,8 @@ constexpr std::size_t StocksPerWorker = 256;
 struct Scratch {
   std::unique_ptr<StockDays> days = std::make_unique<StockDays>();
   std::vector<unsigned char> buffer =
-      std::vector<unsigned char>(static_cast<std::size_t>(ReadBlocks) * marketdb::HistoryBlockBytes);
+      std::vector<unsigned char>(static_cast<std::size_t>(ReadBlocks) *
+                                 marketdb::openLayout().blockBytes());
 };
 
 // Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
@@ -104,7 +105,8 @@ struct Scratch {
 void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
                  const std::vector<Candidate>& stocks, const RunValues& values,
                  StockResult* results, Scratch& scratch) {
-  using marketdb::HistoryBlockBytes;
+  const marketdb::DatabaseLayout& layout = prices.layout();
+  const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
   StockDays& days = *scratch.days;
   unsigned char* buffer = scratch.buffer.data();
   long long first = -1;  // slot of the first block in the buffer
@@ -124,14 +126,14 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
         blocks = last - slot + 1;
         held = prices.readBlocks(slot, static_cast<int>(blocks), buffer);
       }
-      offset = static_cast<std::size_t>(slot - first) * HistoryBlockBytes;
+      offset = static_cast<std::size_t>(slot - first) * blockBytes;
       // A block the file does not hold, or holds in part, reads as empty days from where it
       // ends: such a stock was not stored.
       if (held > offset)
-        dayCount = static_cast<int>(std::min<std::size_t>(held - offset, HistoryBlockBytes) /
-                                    marketdb::DayRecordBytes);
+        dayCount = static_cast<int>(std::min(held - offset, blockBytes) /
+                                    static_cast<std::size_t>(layout.recordBytes));
     }
-    days.decodeBlock(buffer + offset, dayCount);
+    days.decodeBlock(layout, buffer + offset, dayCount);
     StockResult& result = results[jobs[i].stock];
     result.stored = days.storedOn(values.latest, values.lastStoreDate);
     if (!result.stored) continue;
@@ -311,11 +313,11 @@ AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
     return outcome;
   }
   if (!indexRead) {
-    reporter.fileMessage(marketdb::missingFileMessage(marketdb::IndexFileName),
+    reporter.fileMessage(marketdb::missingFileMessage(marketdb::openLayout().indexFile),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   } else if (!pricesOpen) {
-    reporter.fileMessage(marketdb::missingFileMessage(marketdb::PriceFileName),
+    reporter.fileMessage(marketdb::missingFileMessage(marketdb::openLayout().priceFile),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }

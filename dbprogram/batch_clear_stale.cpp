@@ -9,6 +9,7 @@
 #include "marketdb/files.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -50,19 +51,22 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
     return 1;
   }
 
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
   const std::size_t stocks = static_cast<std::size_t>(table->count);
-  std::vector<unsigned char> blocks(stocks * marketdb::HistoryBlockBytes);
+  const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
+  std::vector<unsigned char> blocks(stocks * blockBytes);
   std::vector<marketdb::PriceRead> reads;
   reads.reserve(stocks);
   for (std::size_t i = 0; i < stocks; ++i)
-    reads.push_back({std::int64_t{table->krecordi[i]} * marketdb::HistoryBlockBytes,
-                     blocks.data() + i * marketdb::HistoryBlockBytes,
-                     static_cast<std::size_t>(marketdb::HistoryBlockBytes)});
+    reads.push_back({layout.recordOffset(table->krecordi[i], 0), blocks.data() + i * blockBytes,
+                     blockBytes});
   if (!change.readPricesGathered(std::move(reads)))
     return fileFailure(out, marketdb::missingFileMessage(marketdb::PriceFileName));
 
   const std::vector<StaleRecord> stale = findStaleRecords(blocks.data(), stocks);
-  // Neighbouring records of one stock are cleared as one region.
+  // Neighbouring records of one stock are cleared as one region. A region never reaches into
+  // the next stock's block, even where that block follows in the file: the zeros written from
+  // are one block long.
   struct Run {
     std::int64_t offset;
     std::int64_t length;
@@ -71,20 +75,19 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
   int stocksCleared = 0;
   for (std::size_t k = 0; k < stale.size(); ++k) {
     const StaleRecord& r = stale[k];
-    const std::int64_t offset =
-        std::int64_t{table->krecordi[r.stock]} * marketdb::HistoryBlockBytes +
-        std::int64_t{r.position} * marketdb::DayRecordBytes;
-    if (k == 0 || stale[k - 1].stock != r.stock) ++stocksCleared;
-    if (!runs.empty() && runs.back().offset + runs.back().length == offset)
-      runs.back().length += marketdb::DayRecordBytes;
+    const std::int64_t offset = layout.recordOffset(table->krecordi[r.stock], r.position);
+    const bool sameStock = k > 0 && stale[k - 1].stock == r.stock;
+    if (!sameStock) ++stocksCleared;
+    if (sameStock && runs.back().offset + runs.back().length == offset)
+      runs.back().length += layout.recordBytes;
     else
-      runs.push_back({offset, marketdb::DayRecordBytes});
+      runs.push_back({offset, layout.recordBytes});
   }
   if (!runs.empty()) {
     std::vector<marketdb::PriceRegion> regions;
     regions.reserve(runs.size());
     for (const Run& run : runs) regions.push_back({run.offset, run.length});
-    const std::vector<unsigned char> zeros(marketdb::HistoryBlockBytes, 0);
+    const std::vector<unsigned char> zeros(blockBytes, 0);
     bool ok = change.begin(regions, {});
     for (std::size_t i = 0; ok && i < runs.size(); ++i)
       ok = change.writePrices(runs[i].offset, zeros.data(),

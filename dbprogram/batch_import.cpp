@@ -7,12 +7,12 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "dbprogram/batch.h"
 #include "dbprogram/csv_import.h"
+#include "marketdb/bytes.h"
 #include "marketdb/files.h"
 
 namespace dbprogram {
@@ -162,13 +162,7 @@ int writeFilesTogether(const std::vector<std::string>& targets, Text&& text, std
 }
 
 bool readWhole(const fs::path& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) return false;
-  text = buffer.str();
-  return true;
+  return marketdb::opened(marketdb::readWholeFile(path.c_str(), text, false));
 }
 
 bool isSourceName(const fs::path& p) {

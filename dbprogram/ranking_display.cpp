@@ -3,12 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "dbprogram/analysis.h"
 #include "dbprogram/analysis_numbers.h"
 #include "dbprogram/entry_line.h"
+#include "marketdb/bytes.h"
 #include "dbprogram/uchart.h"
 #include "platform/text/cp932.h"
 
@@ -118,15 +117,13 @@ bool readRankingFile(UCHART& w, TDC& dc) {
   drawText(dc, 0, 16, White,
            groupLabel(w.marketGroup) + SJ("読み込み処理中(^^;"));
   const char* fileName = rankingFileName(w.marketGroup);
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) {
+  std::string bytes;
+  if (!marketdb::opened(marketdb::readWholeFile(fileName, bytes, false))) {
     w.MessageBox(marketdb::missingFileMessage(fileName), marketdb::fileCaption(), MB_OK);
     w.CloseWindow(0);
     return false;
   }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  RankingFileContents contents = parseRankingFile(bytes.str());
+  RankingFileContents contents = parseRankingFile(bytes);
   w.titleText = std::move(contents.title);
   w.headerText = std::move(contents.header);
   w.rowCount = static_cast<int>(contents.rows.size());

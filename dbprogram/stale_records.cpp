@@ -3,14 +3,17 @@
 #include <unordered_map>
 
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 
 namespace dbprogram {
 
 namespace {
 
-const unsigned char* recordAt(const unsigned char* blocks, std::size_t stock, int position) {
-  return blocks + stock * marketdb::HistoryBlockBytes +
-         static_cast<std::size_t>(position) * marketdb::DayRecordBytes;
+// The record of a ring position in the blocks as read, one whole block per stock.
+marketdb::DayRecord recordAt(const unsigned char* blocks, std::size_t stock, int position) {
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  return layout.decodeRecord(blocks + stock * static_cast<std::size_t>(layout.blockBytes()) +
+                             static_cast<std::size_t>(position) * layout.recordBytes);
 }
 
 }  // namespace
@@ -22,7 +25,7 @@ std::vector<StaleRecord> findStaleRecords(const unsigned char* blocks, std::size
   for (int p = 0; p < marketdb::HistoryDays; ++p) {
     counts.clear();
     for (std::size_t i = 0; i < stocks; ++i) {
-      const marketdb::DayRecord rec = marketdb::decodeDayRecord(recordAt(blocks, i, p));
+      const marketdb::DayRecord rec = recordAt(blocks, i, p);
       if (rec.volume != 0.0f) ++counts[marketdb::dateKey(rec.date)];
     }
     double day = 0;
@@ -37,7 +40,7 @@ std::vector<StaleRecord> findStaleRecords(const unsigned char* blocks, std::size
   }
   for (std::size_t i = 0; i < stocks; ++i) {
     for (int p = 0; p < marketdb::HistoryDays; ++p) {
-      const marketdb::DayRecord rec = marketdb::decodeDayRecord(recordAt(blocks, i, p));
+      const marketdb::DayRecord rec = recordAt(blocks, i, p);
       if (rec.volume != 0.0f && marketdb::dateKey(rec.date) < slotDay[static_cast<std::size_t>(p)])
         stale.push_back({static_cast<int>(i), p});
     }

@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "dbprogram/daily_parser.h"
+#include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -70,8 +72,6 @@ int displayInt(double v) {
   if (v < INT_MIN) return INT_MIN;
   return static_cast<int>(v);
 }
-
-bool fitsInt16(double v) { return v >= -32768.0 && v <= 32767.0; }  // false for NaN
 
 bool isWholeDate(float date) {
   return date >= 101.0f && date <= 991231.0f && date == std::trunc(date);
@@ -151,12 +151,7 @@ struct PendingBlock {
 
 // Reads a whole file; false when it cannot be opened (or is a folder).
 bool readWholeText(const std::string& path, std::string& text) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(marketdb::openRegularFile(path), std::fclose);
-  if (!f) return false;
-  char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) text.append(buf, n);
-  return true;
+  return marketdb::opened(marketdb::readWholeFile(path.c_str(), text, true));
 }
 
 // The refusal of a daily file that cannot be read: its name and the folder it was looked for in
@@ -223,6 +218,7 @@ class GroupStore {
   void putRecord(int index, int position, const DayRecord& rec);
 
   StoreOutput& out_;
+  const marketdb::DatabaseLayout& layout_ = marketdb::openLayout();
   marketdb::DatabaseChange change_;
   SystemFile sys_;
   std::unique_ptr<StockTable> table_ = std::make_unique<StockTable>();
@@ -394,8 +390,8 @@ PendingBlock& GroupStore::pendingFor(int index) {
 void GroupStore::putRecord(int index, int position, const DayRecord& rec) {
   const PendingBlock& block = pendingFor(index);
   const int at = (position - rangeStart_ + marketdb::HistoryDays) % marketdb::HistoryDays;
-  marketdb::encodeDayRecord(rec, bytes_.data() + block.at * blockBytes_ +
-                                     static_cast<std::size_t>(at) * marketdb::DayRecordBytes);
+  layout_.encodeRecord(rec, bytes_.data() + block.at * blockBytes_ +
+                                static_cast<std::size_t>(at) * layout_.recordBytes);
 }
 
 // A ring position the group comes round to again (more than 640 days in one group): its
@@ -404,26 +400,25 @@ void GroupStore::clearPosition(int position) {
   const int at = (position - rangeStart_ + marketdb::HistoryDays) % marketdb::HistoryDays;
   for (const PendingBlock& block : pending_) {
     unsigned char* record = bytes_.data() + block.at * blockBytes_ +
-                            static_cast<std::size_t>(at) * marketdb::DayRecordBytes;
-    std::fill(record, record + marketdb::DayRecordBytes, 0);
+                            static_cast<std::size_t>(at) * layout_.recordBytes;
+    std::fill(record, record + layout_.recordBytes, 0);
   }
 }
 
 // Reads the range of every stock that had a block, all at once, for the journal.
 void GroupStore::readOriginals() {
   const int first = std::min(rangeDays_, marketdb::HistoryDays - rangeStart_);
-  const std::int64_t firstOffset = std::int64_t{rangeStart_} * marketdb::DayRecordBytes;
-  const std::size_t firstBytes = static_cast<std::size_t>(first) * marketdb::DayRecordBytes;
+  const std::size_t firstBytes = static_cast<std::size_t>(first) * layout_.recordBytes;
   const std::size_t restBytes = blockBytes_ - firstBytes;
   original_.assign(bytes_.size(), 0);
   std::vector<marketdb::PriceRead> reads;
   reads.reserve(pending_.size() * 2);
   for (const PendingBlock& block : pending_) {
     if (block.isNew) continue;
-    const std::int64_t base = std::int64_t{block.slot} * marketdb::HistoryBlockBytes;
     unsigned char* original = original_.data() + block.at * blockBytes_;
-    reads.push_back({base + firstOffset, original, firstBytes});
-    if (restBytes > 0) reads.push_back({base, original + firstBytes, restBytes});
+    reads.push_back({layout_.recordOffset(block.slot, rangeStart_), original, firstBytes});
+    if (restBytes > 0)
+      reads.push_back({layout_.recordOffset(block.slot, 0), original + firstBytes, restBytes});
   }
   change_.readPricesGathered(std::move(reads));
 }
@@ -460,7 +455,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   }
   rangeStart_ = marketdb::nextSlot(sys_.storePosition);
   rangeDays_ = std::min(days, marketdb::HistoryDays);
-  blockBytes_ = static_cast<std::size_t>(rangeDays_) * marketdb::DayRecordBytes;
+  blockBytes_ = static_cast<std::size_t>(rangeDays_) * layout_.recordBytes;
   {
     std::size_t lines = 0;
     for (int f = 0; f < count; ++f) lines += files[static_cast<std::size_t>(f)].lines.size();
@@ -506,45 +501,49 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   // The regions, in file order.
   std::sort(pending_.begin(), pending_.end(),
             [](const PendingBlock& a, const PendingBlock& b) { return a.slot < b.slot; });
+  // Each stock's positions are one run from the first position the group writes and, when
+  // they wrap past the end of the ring, a second run from its start. A new stock's whole block
+  // is written, the positions the group does not store as empty days.
   const int first = std::min(rangeDays_, marketdb::HistoryDays - rangeStart_);
-  const std::int64_t firstOffset = std::int64_t{rangeStart_} * marketdb::DayRecordBytes;
-  const std::int64_t firstBytes = std::int64_t{first} * marketdb::DayRecordBytes;
-  const std::int64_t restBytes = std::int64_t{rangeDays_ - first} * marketdb::DayRecordBytes;
+  const std::int64_t firstBytes = std::int64_t{first} * layout_.recordBytes;
+  const std::int64_t restBytes = std::int64_t{rangeDays_ - first} * layout_.recordBytes;
+  const std::int64_t firstInBlock = layout_.recordOffset(0, rangeStart_) - layout_.recordOffset(0, 0);
   std::vector<marketdb::PriceRegion> regions;
   regions.reserve(pending_.size() * 2);
   for (const PendingBlock& block : pending_) {
-    const std::int64_t base = std::int64_t{block.slot} * marketdb::HistoryBlockBytes;
+    const std::int64_t start = layout_.recordOffset(block.slot, 0);
     if (block.isNew) {
-      regions.push_back({base, marketdb::HistoryBlockBytes});
+      regions.push_back({start, layout_.blockBytes()});
       continue;
     }
     const unsigned char* original = original_.data() + block.at * blockBytes_;
-    regions.push_back({base + firstOffset, firstBytes, original});
-    if (restBytes > 0) regions.push_back({base, restBytes, original + firstBytes});
+    regions.push_back({layout_.recordOffset(block.slot, rangeStart_), firstBytes, original});
+    if (restBytes > 0) regions.push_back({start, restBytes, original + firstBytes});
   }
-  if (!change_.begin(regions, {marketdb::IndexFileName, marketdb::SystemFileName})) return false;
+  if (!change_.begin(regions, {layout_.indexFile, layout_.systemFile})) return false;
 
-  std::vector<unsigned char> whole(marketdb::HistoryBlockBytes);
+  std::vector<unsigned char> whole(static_cast<std::size_t>(layout_.blockBytes()));
   for (const PendingBlock& block : pending_) {
-    const std::int64_t base = std::int64_t{block.slot} * marketdb::HistoryBlockBytes;
+    const std::int64_t start = layout_.recordOffset(block.slot, 0);
     const unsigned char* bytes = bytes_.data() + block.at * blockBytes_;
     if (block.isNew) {
       std::fill(whole.begin(), whole.end(), 0);
-      std::copy(bytes, bytes + firstBytes, whole.begin() + firstOffset);
+      std::copy(bytes, bytes + firstBytes, whole.begin() + firstInBlock);
       std::copy(bytes + firstBytes, bytes + firstBytes + restBytes, whole.begin());
-      if (!change_.writePrices(base, whole.data(), whole.size())) return false;
+      if (!change_.writePrices(start, whole.data(), whole.size())) return false;
       continue;
     }
-    if (!change_.writePrices(base + firstOffset, bytes, static_cast<std::size_t>(firstBytes)))
+    if (!change_.writePrices(layout_.recordOffset(block.slot, rangeStart_), bytes,
+                             static_cast<std::size_t>(firstBytes)))
       return false;
     if (restBytes > 0 &&
-        !change_.writePrices(base, bytes + firstBytes, static_cast<std::size_t>(restBytes)))
+        !change_.writePrices(start, bytes + firstBytes, static_cast<std::size_t>(restBytes)))
       return false;
   }
   // The disk takes pelinoru.dat while the new texts are made.
   if (!change_.startPriceFlush()) return false;
-  return change_.commit({{marketdb::IndexFileName, marketdb::formatStockTable(t)},
-                         {marketdb::SystemFileName, marketdb::formatSystemFile(sys_)}});
+  return change_.commit({{layout_.indexFile, marketdb::formatStockTable(t)},
+                         {layout_.systemFile, marketdb::formatSystemFile(sys_)}});
 }
 
 // Stores one line at ring slot `position`. A line that is not stored (another market, no stock
@@ -553,8 +552,10 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
   const Converted& v = line.v;
   if (!(v.market >= 801.0)) return;
   if (!isStorableCode(v.code)) return;
-  if (!fitsInt16(v.open) || !fitsInt16(v.high) || !fitsInt16(v.low) || !fitsInt16(v.close) ||
-      !fitsInt16(v.change) || !std::isfinite(line.volume)) {
+  // A NaN fits no range.
+  if (!layout_.holdsPrice(v.open) || !layout_.holdsPrice(v.high) || !layout_.holdsPrice(v.low) ||
+      !layout_.holdsPrice(v.close) || !layout_.holdsPrice(v.change) ||
+      !std::isfinite(line.volume)) {
     show(held, StoreLineKind::Skipped, Red, StorePriceSkipY,
          format(SJ("価格が範囲外のため格納しません: ｺｰﾄﾞ%4g").c_str(),
                 static_cast<double>(v.code)));
@@ -585,7 +586,7 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
     return;
   }
 
-  if (readCount_ + addedCount_ >= marketdb::MaxStocks - 1) {
+  if (readCount_ + addedCount_ >= layout_.maxStocks) {
     if (!refusedSeen_[static_cast<std::size_t>(code)]) {
       refusedSeen_[static_cast<std::size_t>(code)] = true;
       refusedNew_.push_back(code);

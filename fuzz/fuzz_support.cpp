@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "marketdb/settings.h"
 
 namespace fuzzsupport {
@@ -87,7 +88,7 @@ Database::Database() {
       r.change = static_cast<std::int16_t>(s);
       r.volume = 1000.0f * static_cast<float>(s);
       unsigned char b[DayRecordBytes];
-      encodeDayRecord(r, b);
+      ClassicLayout.encodeRecord(r, b);
       dat_.replace(static_cast<std::size_t>(i) * HistoryBlockBytes +
                        static_cast<std::size_t>(s) * DayRecordBytes,
                    DayRecordBytes, reinterpret_cast<const char*>(b), DayRecordBytes);

@@ -8,6 +8,7 @@
 #include "dbprogram/analysis.h"
 #include "fuzz/fuzz_support.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "marketdb/block_reader.h"
 #include "marketdb/settings.h"
 
@@ -35,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int s = 0; s < marketdb::HistoryDays; ++s) {
       unsigned char x[marketdb::DayRecordBytes];
       unsigned char y[marketdb::DayRecordBytes];
-      marketdb::encodeDayRecord(a->day[s], x);
-      marketdb::encodeDayRecord(b->day[s], y);
+      marketdb::ClassicLayout.encodeRecord(a->day[s], x);
+      marketdb::ClassicLayout.encodeRecord(b->day[s], y);
       if (std::memcmp(x, y, sizeof x) != 0) __builtin_trap();
     }
     dbprogram::RankingRow row;

@@ -3,41 +3,21 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <bit>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
+
+#include "marketdb/bytes.h"
+#include "marketdb/layout.h"
 
 namespace marketdb {
-namespace {
 
-// decodeDayRecord for a whole block at once; on a little-endian machine the fields are the
-// bytes of the file as they stand.
-void decodeDays(const unsigned char* in, int days, StockHistory& history) {
-  if constexpr (std::endian::native == std::endian::little) {
-    for (int s = 0; s < days; ++s, in += DayRecordBytes) {
-      DayRecord& r = history.day[s];
-      std::memcpy(&r.date, in + 0, 4);
-      std::memcpy(&r.open, in + 4, 2);
-      std::memcpy(&r.high, in + 6, 2);
-      std::memcpy(&r.low, in + 8, 2);
-      std::memcpy(&r.close, in + 10, 2);
-      std::memcpy(&r.change, in + 12, 2);
-      std::memcpy(&r.volume, in + 14, 4);
-    }
-  } else {
-    for (int s = 0; s < days; ++s, in += DayRecordBytes) history.day[s] = decodeDayRecord(in);
-  }
-  for (int s = days; s < HistoryDays; ++s) history.day[s] = DayRecord{};
-}
-
-}  // namespace
+BlockReader::BlockReader() : layout_(&openLayout()) {}
 
 BlockReader::~BlockReader() { close(); }
 
 bool BlockReader::open() {
   close();
-  fd_ = ::open(PriceFileName, O_RDONLY | O_CLOEXEC);
+  layout_ = &openLayout();
+  fd_ = ::open(layout_->priceFile, O_RDONLY | O_CLOEXEC);
   return fd_ >= 0;
 }
 
@@ -48,22 +28,15 @@ void BlockReader::close() {
 
 bool BlockReader::readHistory(int slot, StockHistory& history) {
   const std::size_t got = readBlocks(slot, 1, buffer_);
-  decodeDays(buffer_, static_cast<int>(got / DayRecordBytes), history);
-  return got == HistoryBlockBytes;
+  layout_->decodeRecords(buffer_, static_cast<int>(got / layout_->recordBytes), history);
+  return got == static_cast<std::size_t>(layout_->blockBytes());
 }
 
 std::size_t BlockReader::readBlocks(int firstSlot, int count, unsigned char* out) const {
-  std::size_t got = 0;
   if (fd_ < 0 || firstSlot < 0 || count <= 0) return 0;
-  const std::size_t want = static_cast<std::size_t>(count) * HistoryBlockBytes;
-  const off_t offset = static_cast<off_t>(firstSlot) * HistoryBlockBytes;
-  while (got < want) {
-    const ssize_t n = ::pread(fd_, out + got, want - got, offset + static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // the end of the file, or a block it cannot give
-    got += static_cast<std::size_t>(n);
-  }
-  return got;
+  const std::size_t want = static_cast<std::size_t>(count) * layout_->blockBytes();
+  // Short at the end of the file, or at a block it cannot give.
+  return readAt(fd_, out, want, layout_->recordOffset(firstSlot, 0));
 }
 
 }  // namespace marketdb

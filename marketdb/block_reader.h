@@ -7,12 +7,13 @@
 #include <cstddef>
 
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 
 namespace marketdb {
 
 class BlockReader {
  public:
-  BlockReader() = default;
+  BlockReader();
   ~BlockReader();
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
@@ -30,8 +31,12 @@ class BlockReader {
   // threads may read through one reader at once.
   std::size_t readBlocks(int firstSlot, int count, unsigned char* out) const;
 
+  // The layout of the file read, which places the blocks and decodes their records.
+  const DatabaseLayout& layout() const { return *layout_; }
+
  private:
   int fd_ = -1;
+  const DatabaseLayout* layout_;
   unsigned char buffer_[HistoryBlockBytes];
 };
 

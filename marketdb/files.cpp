@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "marketdb/bytes.h"
+#include "marketdb/layout.h"
 #include "marketdb/text_scan.h"
 #include "platform/text/cp932.h"
 
@@ -107,37 +109,6 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// Reads up to size bytes at offset; returns the bytes read (short at the end of the file).
-std::size_t readAt(int fd, unsigned char* data, std::size_t size, off_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
-}
-
-bool writeAt(int fd, const unsigned char* data, std::size_t size, off_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-off_t blockOffset(int slot) { return static_cast<off_t>(slot) * HistoryBlockBytes; }
-
 bool validSlot(int slot) { return slot >= 0; }
 bool validDay(int s) { return s >= 0 && s < HistoryDays; }
 
@@ -147,21 +118,6 @@ std::string folderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-void putU16(unsigned char* p, std::uint16_t v) {
-  p[0] = static_cast<unsigned char>(v & 0xFF);
-  p[1] = static_cast<unsigned char>(v >> 8);
-}
-void putU32(unsigned char* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
-}
-std::uint16_t getU16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t getU32(const unsigned char* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-         (std::uint32_t{p[3]} << 24);
 }
 
 }  // namespace
@@ -239,28 +195,6 @@ bool isCalendarDate(float yymmdd) {
 // ---------------------------------------------------------------------------------------------
 // Day records
 
-void encodeDayRecord(const DayRecord& rec, unsigned char out[DayRecordBytes]) {
-  putU32(out + 0, std::bit_cast<std::uint32_t>(rec.date));
-  putU16(out + 4, static_cast<std::uint16_t>(rec.open));
-  putU16(out + 6, static_cast<std::uint16_t>(rec.high));
-  putU16(out + 8, static_cast<std::uint16_t>(rec.low));
-  putU16(out + 10, static_cast<std::uint16_t>(rec.close));
-  putU16(out + 12, static_cast<std::uint16_t>(rec.change));
-  putU32(out + 14, std::bit_cast<std::uint32_t>(rec.volume));
-}
-
-DayRecord decodeDayRecord(const unsigned char in[DayRecordBytes]) {
-  DayRecord rec;
-  rec.date = std::bit_cast<float>(getU32(in + 0));
-  rec.open = static_cast<std::int16_t>(getU16(in + 4));
-  rec.high = static_cast<std::int16_t>(getU16(in + 6));
-  rec.low = static_cast<std::int16_t>(getU16(in + 8));
-  rec.close = static_cast<std::int16_t>(getU16(in + 10));
-  rec.change = static_cast<std::int16_t>(getU16(in + 12));
-  rec.volume = std::bit_cast<float>(getU32(in + 14));
-  return rec;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Stock table
 
@@ -290,7 +224,7 @@ int StockTable::findStock(float code) const {
 
 FileStatus readStockTable(StockTable& table) {
   std::string text;
-  if (!readWholeFile(IndexFileName, text)) return FileStatus::Missing;
+  if (!opened(readWholeFile(IndexFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // "%d %d %f %14s %d %d" as fscanf converts it
   int n = 0;
   while (n < MaxStocks - 1) {
@@ -356,7 +290,7 @@ FileStatus writeStockTable(const StockTable& table) {
 
 FileStatus readSystemFile(SystemFile& sys) {
   std::string text;
-  if (!readWholeFile(SystemFileName, text)) return FileStatus::Missing;
+  if (!opened(readWholeFile(SystemFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // the formats below, as fscanf converts them
   fp.systemLine1(sys.reserved, sys.lastStoreDate, sys.referenceRecord, sys.storePosition);
   fp.ints(sys.colours, 19, true);
@@ -510,13 +444,15 @@ PriceFile::~PriceFile() { close(); }
 
 bool PriceFile::openForReading() {
   close();
-  fd_ = ::open(PriceFileName, O_RDONLY | O_CLOEXEC);
+  layout_ = &openLayout();
+  fd_ = ::open(layout_->priceFile, O_RDONLY | O_CLOEXEC);
   return fd_ >= 0;
 }
 
 bool PriceFile::openForWriting() {
   close();
-  fd_ = ::open(PriceFileName, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  layout_ = &openLayout();
+  fd_ = ::open(layout_->priceFile, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   return fd_ >= 0;
 }
 
@@ -526,16 +462,13 @@ void PriceFile::close() {
 }
 
 bool PriceFile::readHistory(int slot, StockHistory& history) const {
-  std::vector<unsigned char> block(HistoryBlockBytes, 0);
+  const DatabaseLayout& layout = layout_ ? *layout_ : openLayout();
+  std::vector<unsigned char> block(static_cast<std::size_t>(layout.blockBytes()), 0);
   std::size_t got = 0;
-  if (fd_ >= 0 && validSlot(slot)) got = readAt(fd_, block.data(), block.size(), blockOffset(slot));
+  if (fd_ >= 0 && validSlot(slot))
+    got = readAt(fd_, block.data(), block.size(), layout.recordOffset(slot, 0));
   // Days the file does not hold (beyond its end) read as empty days.
-  std::size_t whole = got / DayRecordBytes;
-  for (int s = 0; s < HistoryDays; ++s) {
-    history.day[s] = static_cast<std::size_t>(s) < whole
-                         ? decodeDayRecord(block.data() + s * DayRecordBytes)
-                         : DayRecord{};
-  }
+  layout.decodeRecords(block.data(), static_cast<int>(got / layout.recordBytes), history);
   return got == block.size();
 }
 
@@ -543,23 +476,22 @@ bool PriceFile::readRecord(int slot, int s, DayRecord& rec) const {
   rec = DayRecord{};
   if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
   unsigned char buf[DayRecordBytes];
-  if (readAt(fd_, buf, sizeof buf, blockOffset(slot) + s * DayRecordBytes) != sizeof buf)
-    return false;
-  rec = decodeDayRecord(buf);
+  if (readAt(fd_, buf, sizeof buf, layout_->recordOffset(slot, s)) != sizeof buf) return false;
+  rec = layout_->decodeRecord(buf);
   return true;
 }
 
 bool PriceFile::writeDay(int slot, int s, const DayRecord& rec) {
   if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
   unsigned char buf[DayRecordBytes];
-  encodeDayRecord(rec, buf);
-  return writeAt(fd_, buf, sizeof buf, blockOffset(slot) + s * DayRecordBytes);
+  layout_->encodeRecord(rec, buf);
+  return writeAt(fd_, buf, sizeof buf, layout_->recordOffset(slot, s));
 }
 
 bool PriceFile::initHistory(int slot) {
   if (fd_ < 0 || !validSlot(slot)) return false;
-  std::vector<unsigned char> zeros(HistoryBlockBytes, 0);
-  return writeAt(fd_, zeros.data(), zeros.size(), blockOffset(slot));
+  std::vector<unsigned char> zeros(static_cast<std::size_t>(layout_->blockBytes()), 0);
+  return writeAt(fd_, zeros.data(), zeros.size(), layout_->recordOffset(slot, 0));
 }
 
 bool PriceFile::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }

@@ -51,8 +51,6 @@ struct DayRecord {
   std::int16_t change = 0;
   float volume = 0;  // 0 = no trade / no data
 };
-void encodeDayRecord(const DayRecord& rec, unsigned char out[DayRecordBytes]);
-DayRecord decodeDayRecord(const unsigned char in[DayRecordBytes]);
 
 struct StockHistory {
   DayRecord day[HistoryDays];
@@ -130,7 +128,9 @@ std::FILE* openRegularFile(const std::string& path);
 // Replaces `fileName` atomically with `contents`; false (old file untouched) on any failure.
 bool replaceFileAtomically(const std::string& fileName, const std::string& contents);
 
-// pelinoru.dat, kept open by its user.
+struct DatabaseLayout;
+
+// pelinoru.dat, kept open by its user; its records are placed by the folder's layout.
 class PriceFile {
  public:
   PriceFile() = default;
@@ -151,6 +151,7 @@ class PriceFile {
 
  private:
   int fd_ = -1;
+  const DatabaseLayout* layout_ = nullptr;  // set on opening
 };
 
 // Ring helpers.

@@ -6,11 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <vector>
 
+#include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "platform/text/cp932.h"
 
@@ -146,9 +145,8 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
 }
 
 IndexCheck checkIndexFile() {
-  std::ifstream in(IndexFileName, std::ios::binary);
-  if (!in) return {};
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (!opened(readWholeFile(IndexFileName, text, false))) return {};
   struct stat st {};
   const std::int64_t bytes =
       ::stat(PriceFileName, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;

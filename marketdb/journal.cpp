@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "platform/text/cp932.h"
 
@@ -72,18 +73,7 @@ bool allowed() {
 }
 
 bool writeFully(int fd, const unsigned char* data, std::size_t size, std::int64_t offset) {
-  if (!allowed()) return false;
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+  return allowed() && writeAt(fd, data, size, offset);
 }
 
 bool flush(int fd) { return allowed() && ::fsync(fd) == 0; }
@@ -110,49 +100,13 @@ bool flushFolder() {
   return ok;
 }
 
-std::size_t readAt(int fd, unsigned char* data, std::size_t size, std::int64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
-}
-
 // The whole of a regular file; nothing when it does not exist; `unreadable` when it exists but
 // cannot be read as a regular file.
 std::optional<std::string> readWhole(const char* name, bool& unreadable) {
-  unreadable = false;
-  const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    unreadable = errno != ENOENT;
-    return std::nullopt;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    unreadable = true;
-    return std::nullopt;
-  }
   std::string text;
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      unreadable = true;
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    text.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  const WholeFile r = readWholeFile(name, text, true);
+  unreadable = r != WholeFile::Read && r != WholeFile::Missing;
+  if (r != WholeFile::Read) return std::nullopt;
   return text;
 }
 
@@ -203,45 +157,18 @@ constexpr unsigned char KindRegion = 1;
 constexpr unsigned char KindText = 2;
 constexpr unsigned char KindAbsent = 3;
 
-void putBytes(std::string& out, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 void putString(std::string& out, const std::string& s) {
   const std::size_t n = std::min<std::size_t>(s.size(), 0xFFFF);
-  putBytes(out, n, 2);
+  appendLittle(out, n, 2);
   out.append(s, 0, n);
 }
-void setBytes(std::string& out, std::size_t at, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-std::uint64_t getBytes(const unsigned char* p, int bytes) {
-  std::uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= std::uint64_t{p[i]} << (8 * i);
-  return v;
-}
-
-// FNV-1a, 64 bits.
-std::uint64_t checksum(const unsigned char* data, std::size_t size, std::uint64_t h) {
-  for (std::size_t i = 0; i < size; ++i) {
-    h ^= data[i];
-    h *= 0x100000001b3ULL;
-  }
-  return h;
-}
-constexpr std::uint64_t ChecksumSeed = 0xcbf29ce484222325ULL;
-std::uint64_t checksumOf(std::string_view s, std::size_t from = 0) {
-  return checksum(reinterpret_cast<const unsigned char*>(s.data()) + from, s.size() - from,
-                  ChecksumSeed);
-}
-
 // Reads the fields of a journal part; every read past its end sets `bad`.
 class FieldReader {
  public:
   FieldReader(std::string_view data, std::size_t at) : d_(data), at_(at) {}
   std::uint64_t number(int bytes) {
     if (!need(static_cast<std::size_t>(bytes))) return 0;
-    const std::uint64_t v = getBytes(reinterpret_cast<const unsigned char*>(d_.data()) + at_, bytes);
+    const std::uint64_t v = getLittle(reinterpret_cast<const unsigned char*>(d_.data()) + at_, bytes);
     at_ += static_cast<std::size_t>(bytes);
     return v;
   }
@@ -336,9 +263,9 @@ bool parseLegacyJournal(const std::string& j, ParsedJournal& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(j.data());
   std::uint64_t h = checksum(p, 24, ChecksumSeed);
   h = checksum(p + LegacyHeaderBytes, j.size() - LegacyHeaderBytes, h);
-  if (getBytes(p + 24, 8) != h) return false;
-  out.originalSize = static_cast<std::int64_t>(getBytes(p + 8, 8));
-  const std::uint64_t count = getBytes(p + 16, 4);
+  if (getLittle(p + 24, 8) != h) return false;
+  out.originalSize = static_cast<std::int64_t>(getLittle(p + 8, 8));
+  const std::uint64_t count = getLittle(p + 16, 4);
   FieldReader r(j, LegacyHeaderBytes);
   for (std::uint64_t e = 0; e < count && !r.bad(); ++e) {
     const auto kind = static_cast<unsigned char>(r.number(1));
@@ -365,12 +292,12 @@ Parse parseJournal(const std::string& j, ParsedJournal& out) {
   if (j.size() < FixedHeaderBytes || std::memcmp(j.data(), Magic, sizeof Magic) != 0)
     return Parse::Damaged;
   const auto* p = reinterpret_cast<const unsigned char*>(j.data());
-  const std::size_t headerBytes = getBytes(p + 8, 4);
-  const std::size_t count = getBytes(p + 12, 4);
+  const std::size_t headerBytes = getLittle(p + 8, 4);
+  const std::size_t count = getLittle(p + 12, 4);
   if (headerBytes < FixedHeaderBytes || headerBytes > j.size()) return Parse::Damaged;
   std::string header = j.substr(0, headerBytes);
-  setBytes(header, 16, 0, 8);
-  if (checksumOf(header) != getBytes(p + 16, 8)) return Parse::Damaged;
+  setLittle(header, 16, 0, 8);
+  if (checksumOf(header) != getLittle(p + 16, 8)) return Parse::Damaged;
 
   FieldReader h(std::string_view(j).substr(0, headerBytes), FixedHeaderBytes);
   (void)h.string();  // the kind: the identity below says all a reader needs
@@ -408,7 +335,7 @@ Parse parseJournal(const std::string& j, ParsedJournal& out) {
     entriesEnd = std::max(entriesEnd, at + length);
     const std::string_view entry = std::string_view(j).substr(at, length);
     if (checksumOf(entry.substr(0, length - 8)) !=
-        getBytes(reinterpret_cast<const unsigned char*>(entry.data()) + length - 8, 8)) {
+        getLittle(reinterpret_cast<const unsigned char*>(entry.data()) + length - 8, 8)) {
       ++out.damagedEntries;
       continue;
     }
@@ -838,7 +765,7 @@ const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions
     reserved += 17 + static_cast<std::size_t>(std::max<std::int64_t>(r.length, 0));
   body.reserve(reserved);
   const auto closeEntry = [&](std::size_t start) {
-    putBytes(body, checksumOf(std::string_view(body).substr(start)), 8);
+    appendLittle(body, checksumOf(std::string_view(body).substr(start)), 8);
     table.emplace_back(start, body.size() - start);
   };
   for (const PriceRegion& r : regions) {
@@ -848,7 +775,7 @@ const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions
     const auto size = static_cast<std::size_t>(end - r.offset);
     const std::size_t start = body.size();
     body += static_cast<char>(KindRegion);
-    putBytes(body, static_cast<std::uint64_t>(r.offset), 8);
+    appendLittle(body, static_cast<std::uint64_t>(r.offset), 8);
     const std::size_t at = body.size();
     if (r.original != nullptr) {
       body.append(reinterpret_cast<const char*>(r.original), size);
@@ -887,29 +814,29 @@ const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions
   start.push_back(prices);
 
   std::string header(Magic, sizeof Magic);
-  putBytes(header, 0, 4);  // header length, below
-  putBytes(header, table.size(), 4);
-  putBytes(header, 0, 8);  // checksum, below
+  appendLittle(header, 0, 4);  // header length, below
+  appendLittle(header, table.size(), 4);
+  appendLittle(header, 0, 8);  // checksum, below
   putString(header, files_.kind);
   {
     char folder[4096];
     putString(header, ::getcwd(folder, sizeof folder) ? folder : "");
   }
   putString(header, files_.prices);
-  putBytes(header, static_cast<std::uint64_t>(priceFd_ >= 0 ? originalSize_ : -1), 8);
-  putBytes(header, start.size(), 2);
+  appendLittle(header, static_cast<std::uint64_t>(priceFd_ >= 0 ? originalSize_ : -1), 8);
+  appendLittle(header, start.size(), 2);
   for (const FileState& f : start) {
     putString(header, f.name);
-    putBytes(header, static_cast<std::uint64_t>(f.size), 8);
-    putBytes(header, f.sum, 8);
+    appendLittle(header, static_cast<std::uint64_t>(f.size), 8);
+    appendLittle(header, f.sum, 8);
   }
   const std::size_t headerBytes = header.size() + 16 * table.size();
   for (const auto& [at, length] : table) {
-    putBytes(header, headerBytes + at, 8);
-    putBytes(header, length, 8);
+    appendLittle(header, headerBytes + at, 8);
+    appendLittle(header, length, 8);
   }
-  setBytes(header, 8, headerBytes, 4);
-  setBytes(header, 16, checksumOf(header), 8);
+  setLittle(header, 8, headerBytes, 4);
+  setLittle(header, 16, checksumOf(header), 8);
 
   // Written under a temporary name and renamed once flushed: a pelinoru.jnl is always whole,
   // so one that does not check out was damaged afterwards, not cut short.
@@ -936,14 +863,14 @@ bool DatabaseChange::writeEndRecord(const std::vector<TextFileChange>& texts) {
   struct stat st {};
   const std::int64_t priceSize =
       priceFd_ >= 0 && ::fstat(priceFd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
-  putBytes(r, static_cast<std::uint64_t>(priceSize), 8);
-  putBytes(r, texts.size(), 2);
+  appendLittle(r, static_cast<std::uint64_t>(priceSize), 8);
+  appendLittle(r, texts.size(), 2);
   for (const TextFileChange& t : texts) {
     putString(r, t.fileName);
-    putBytes(r, t.contents.size(), 8);
-    putBytes(r, checksumOf(t.contents), 8);
+    appendLittle(r, t.contents.size(), 8);
+    appendLittle(r, checksumOf(t.contents), 8);
   }
-  putBytes(r, checksumOf(r), 8);
+  appendLittle(r, checksumOf(r), 8);
   const int fd = ::open(JournalFileName, O_WRONLY | O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = writeFully(fd, reinterpret_cast<const unsigned char*>(r.data()), r.size(),

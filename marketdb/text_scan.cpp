@@ -1,10 +1,5 @@
 #include "marketdb/text_scan.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -18,24 +13,6 @@ bool space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
-
-bool readWholeFile(const char* name, std::string& out) {
-  int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  out.clear();
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    out.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // the end, or an error: what was read is what a stream would give
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return true;
-}
 
 TextScanner::TextScanner(std::string text) : text_(std::move(text)) {}
 

@@ -45,7 +45,4 @@ class TextScanner {
   std::FILE* stream_ = nullptr;  // made on the first fallback
 };
 
-// Whole file as bytes; false when it cannot be opened.
-bool readWholeFile(const char* name, std::string& out);
-
 }  // namespace marketdb

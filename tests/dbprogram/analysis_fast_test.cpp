@@ -218,14 +218,14 @@ TEST(AnalysisFastPath, ColumnsGiveThePlainAnalysisAsLoadedAndAsDecodedFromTheFil
     const float comparison = comparisons[i % 5];
     std::vector<unsigned char> block(marketdb::HistoryBlockBytes);
     for (int s = 0; s < HistoryDays; ++s)
-      marketdb::encodeDayRecord(h.day[s], block.data() + s * marketdb::DayRecordBytes);
+      marketdb::ClassicLayout.encodeRecord(h.day[s], block.data() + s * marketdb::DayRecordBytes);
     for (const AnalysisSettings& st : settingsToTry()) {
       SCOPED_TRACE(testing::Message() << "history " << i << " latest " << latest << " rci " << st.rciPeriod[0]);
       const std::string expected = rowText(plainAnalysis(h, latest, comparison, st));
       RankingRow viaHistory;
       dbprogram::analyseStock(h, latest, comparison, st, viaHistory);
       EXPECT_EQ(rowText(viaHistory), expected);
-      days->decodeBlock(block.data(), HistoryDays);
+      days->decodeBlock(marketdb::ClassicLayout, block.data(), HistoryDays);
       RankingRow viaBlock;
       days->analyse(latest, comparison, st, viaBlock);
       EXPECT_EQ(rowText(viaBlock), expected);
@@ -237,12 +237,12 @@ TEST(AnalysisFastPath, APartBlockDecodesAsThePlainReaderGivesIt) {
   std::mt19937 rng(5);
   const StockHistory h = randomHistory(rng, 100, 0);
   std::vector<unsigned char> block(marketdb::HistoryBlockBytes);
-  for (int s = 0; s < HistoryDays; ++s) marketdb::encodeDayRecord(h.day[s], block.data() + s * marketdb::DayRecordBytes);
+  for (int s = 0; s < HistoryDays; ++s) marketdb::ClassicLayout.encodeRecord(h.day[s], block.data() + s * marketdb::DayRecordBytes);
   auto days = std::make_unique<dbprogram::StockDays>();
   for (int held : {0, 1, 99, 100, 101, 639, 640}) {
     SCOPED_TRACE(held);
-    days->decodeBlock(block.data(), HistoryDays);  // the previous stock's days, to be replaced
-    days->decodeBlock(block.data(), held);
+    days->decodeBlock(marketdb::ClassicLayout, block.data(), HistoryDays);  // the previous stock's days, to be replaced
+    days->decodeBlock(marketdb::ClassicLayout, block.data(), held);
     StockHistory part{};
     std::copy(h.day, h.day + held, part.day);
     EXPECT_EQ(days->storedOn(100, h.day[100].date), held > 100);
@@ -339,7 +339,7 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
     const float code = static_cast<float>(codeChoice[i]) + (i % 50 == 0 ? 0.5f : 0.0f);
     idx += marketdb::formatIndexLine(0, 1 + static_cast<int>(i % 6), code, "NAME", slots[i], 0);
     for (int s = 0; s < HistoryDays; ++s)
-      marketdb::encodeDayRecord(h.day[s], reinterpret_cast<unsigned char*>(dat.data()) +
+      marketdb::ClassicLayout.encodeRecord(h.day[s], reinterpret_cast<unsigned char*>(dat.data()) +
                                               static_cast<std::size_t>(slots[i]) * marketdb::HistoryBlockBytes +
                                               s * marketdb::DayRecordBytes);
   }

@@ -81,4 +81,28 @@ TEST(ClearStale, EmptiesOnlyThePreviousLapsRecords) {
   EXPECT_EQ(pelinorx("clear-stale now").status, 2);
 }
 
+// A stock left over from a whole lap, followed in the file by a stock whose first record is
+// stale: all of the first block and the one record are emptied, nothing else.
+TEST(ClearStale, AWholeStaleBlockAndTheNextBlocksFirstRecord) {
+  testsupport::TempWorkDir dir;
+  ASSERT_EQ(pelinorx("init W").status, 0);
+  std::string text;
+  for (int code : {1301, 1332, 1377, 2001})
+    text += "\"NNNNNNNNNNNNNN\",10,10,10,10,0,5,991201,801," + std::to_string(code * 10) + "\n";
+  writeFile("W991201", text);
+  ASSERT_EQ(pelinorx("store W991201").status, 0);
+  std::string dat;
+  for (int slot = 0; slot < 4; ++slot)
+    for (int position = 0; position < 640; ++position)
+      dat += slot == 0 || (slot == 1 && position == 0) ? record(980512, 7, 3) : record(991201, 9, 5);
+  writeFile("pelinoru.dat", dat);
+
+  const e2e::Result r = pelinorx("clear-stale");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("cleared 641 previous-lap records of 2 stocks"), std::string::npos) << r.out;
+  std::string expected = dat;
+  expected.replace(0, 11520 + 18, std::string(11520 + 18, '\0'));
+  EXPECT_EQ(readFile("pelinoru.dat"), expected);
+}
+
 }  // namespace

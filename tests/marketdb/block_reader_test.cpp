@@ -8,6 +8,7 @@
 #include <string>
 
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "marketdb/block_reader.h"
 #include "tests/support/test_support.h"
 
@@ -20,7 +21,7 @@ std::string bytesOf(const StockHistory& h) {
   std::string out;
   for (const DayRecord& r : h.day) {
     unsigned char b[DayRecordBytes];
-    encodeDayRecord(r, b);
+    ClassicLayout.encodeRecord(r, b);
     out.append(reinterpret_cast<const char*>(b), sizeof b);
   }
   return out;

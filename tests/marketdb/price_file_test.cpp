@@ -3,7 +3,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "tests/support/test_support.h"
 
 using namespace marketdb;
@@ -48,9 +53,32 @@ bool isEmpty(const DayRecord& r) {
 
 TEST(DayRecordTest, EncodesLittleEndianPackedFields) {
   unsigned char out[DayRecordBytes];
-  encodeDayRecord(sampleRecord(), out);
+  ClassicLayout.encodeRecord(sampleRecord(), out);
   for (int i = 0; i < DayRecordBytes; ++i) EXPECT_EQ(out[i], kSampleBytes[i]) << "byte " << i;
-  expectSame(decodeDayRecord(kSampleBytes), sampleRecord());
+  expectSame(ClassicLayout.decodeRecord(kSampleBytes), sampleRecord());
+}
+
+TEST(DayRecordTest, TheFolderLayoutPlacesBlocksOfSixHundredFortyRecords) {
+  const DatabaseLayout& layout = openLayout();
+  EXPECT_STREQ(layout.priceFile, "pelinoru.dat");
+  EXPECT_EQ(layout.maxStocks, 3019);
+  for (int slot : {0, 1, 7, 3018})
+    for (int ring : {0, 1, 321, 639})
+      EXPECT_EQ(layout.recordOffset(slot, ring), slot * 11520LL + ring * 18LL) << slot << ring;
+  // The int16 range and nothing beyond it, NaN included.
+  EXPECT_TRUE(layout.holdsPrice(-32768) && layout.holdsPrice(32767));
+  EXPECT_FALSE(layout.holdsPrice(-32768.5) || layout.holdsPrice(32767.5) ||
+               layout.holdsPrice(std::nan("")));
+
+  // A block the file holds in part: its records, then empty days.
+  unsigned char block[3 * DayRecordBytes];
+  for (int i = 0; i < 3; ++i)
+    std::copy(kSampleBytes, kSampleBytes + DayRecordBytes, block + i * DayRecordBytes);
+  auto history = std::make_unique<StockHistory>();
+  history->day[5].date = 1;
+  layout.decodeRecords(block, 3, *history);
+  for (int s = 0; s < 3; ++s) expectSame(history->day[s], sampleRecord());
+  for (int s = 3; s < HistoryDays; ++s) EXPECT_TRUE(isEmpty(history->day[s])) << s;
 }
 
 TEST(PriceFileTest, WritesAtSlotAndDayAndReadsBack) {
