@@ -1,0 +1,85 @@
+// Four-character stock codes: which texts are codes, their conversions, and their order.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "marketdb/stock_code.h"
+
+namespace {
+
+using namespace marketdb;
+
+TEST(StockCode, TableOfCodes) {
+  struct Case {
+    const char* text;
+    bool valid;
+    int number;  // the classic number, 0 where the classic files cannot hold the code
+  };
+  const Case cases[] = {
+      {"7203", true, 7203}, {"1000", true, 1000}, {"9999", true, 9999}, {"130A", true, 0},
+      {"1Y9Y", true, 0},    {"9C0W", true, 0},    {"0999", false, 0},   {"A300", false, 0},
+      {"13A0", false, 0},   {"130B", false, 0},   {"13E0", false, 0},   {"130Z", false, 0},
+      {"130a", false, 0},   {"130", false, 0},    {"13001", false, 0},  {"", false, 0},
+      {"13 0", false, 0},   {"130-", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const StockCode code = codeFromText(c.text);
+    EXPECT_EQ(code != NoStockCode, c.valid);
+    EXPECT_EQ(isValidCode(code), c.valid);
+    EXPECT_EQ(codeText(code), c.valid ? c.text : "");
+    EXPECT_EQ(codeNumber(code), c.number);
+    if (c.number != 0) {
+      EXPECT_EQ(codeFromNumber(c.number), code);
+    }
+    // The source form: the code and a 0 is the code; any other fifth character is not.
+    const std::string text = c.text;
+    EXPECT_EQ(codeFromSource(text), code);
+    if (text.size() == 4) {
+      EXPECT_EQ(codeFromSource(text + "0"), code);
+      EXPECT_EQ(codeFromSource(text + "1"), NoStockCode);
+    }
+    if (c.valid) {
+      EXPECT_EQ(codeSourceText(code), text + "0");
+    }
+  }
+  EXPECT_EQ(codeFromText("130A"), 0x31333041u);  // the four bytes, first one highest
+  for (double n : {999.0, 10000.0, 1301.5, -1301.0, std::nan(""), 13010.0})
+    EXPECT_EQ(codeFromNumber(n), NoStockCode) << n;
+  EXPECT_FALSE(isValidCode(StockCodeEnd));
+  EXPECT_EQ(codeText(StockCodeEnd), "");
+}
+
+// The order of the keys is the character-by-character order with the digits before the
+// letters, for any two codes.
+TEST(StockCode, KeyOrderIsTheCharacterOrder) {
+  const std::string digits = "0123456789";
+  const std::string letters = "ACDFGHJKLMNPRSTUWXY";
+  const std::string second = digits + letters;
+  const auto rank = [&](char c) { return static_cast<int>(second.find(c)); };
+  std::mt19937 random(230411);
+  const auto pick = [&](const std::string& from) { return from[random() % from.size()]; };
+  const auto randomCode = [&] {
+    // Mostly codes that share a beginning, so that every place gets compared.
+    std::string s = {pick("123"), pick(random() % 2 ? "01" : second), pick("01"), pick(second)};
+    return s;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::string a = randomCode();
+    const std::string b = randomCode();
+    int plain = 0;  // -1, 0 or 1 as a compares to b
+    for (int i = 0; i < 4 && plain == 0; ++i)
+      plain = rank(a[i]) < rank(b[i]) ? -1 : rank(a[i]) > rank(b[i]) ? 1 : 0;
+    const StockCode ka = codeFromText(a);
+    const StockCode kb = codeFromText(b);
+    ASSERT_NE(ka, NoStockCode) << a;
+    const int keyed = ka < kb ? -1 : ka > kb ? 1 : 0;
+    ASSERT_EQ(keyed, plain) << a << " " << b;
+    ASSERT_LT(ka, StockCodeEnd);
+    ASSERT_GT(ka, NoStockCode);
+  }
+}
+
+}  // namespace
