@@ -163,19 +163,31 @@ class LineRules {
   // "name",open,high,low,close,change,volume,yyyymmdd,market,code
   bool priceLine(std::string_view line, int lineNo, WideDailyLine& out,
                  std::string& message) const {
+    // The marks and the name are read as the classic form reads them: a mark, a name of up to
+    // 14 bytes without blanks, a mark, each of them after any blanks (so a name padded with
+    // half-width spaces inside its marks is taken).
     constexpr std::size_t NameBytes = 14;
-    constexpr std::size_t Head = 1 + NameBytes + 1;  // the marks and the name
-    std::size_t afterName = Head;
-    while (afterName < line.size() && isBlank(line[afterName])) ++afterName;
-    if (afterName >= line.size() || line[afterName] != ',' ||
-        !std::all_of(line.begin(), line.begin() + Head, isTextByte)) {
+    std::size_t at = 1;  // the line is trimmed: line[0] is the first mark
+    const auto skipBlanks = [&] {
+      while (at < line.size() && isBlank(line[at])) ++at;
+    };
+    skipBlanks();
+    const std::size_t nameStart = at;
+    while (at < line.size() && at - nameStart < NameBytes && !isBlank(line[at])) ++at;
+    const std::string_view name = line.substr(nameStart, at - nameStart);
+    skipBlanks();
+    const std::size_t closeMark = at++;
+    skipBlanks();
+    if (name.empty() || at >= line.size() || line[at] != ',' || !isTextByte(line[0]) ||
+        !isTextByte(line[closeMark]) || !std::all_of(name.begin(), name.end(), isTextByte)) {
       return refuse(message,
-                    format(SJ("%s の%d行目の銘柄名が記号で囲まれた14ﾊﾞｲﾄでないので格納処理しません")
+                    format(SJ("%s の%d行目の銘柄名が記号で囲まれた14ﾊﾞｲﾄまでの文字列でないので"
+                              "格納処理しません")
                                .c_str(),
                            file_.c_str(), lineNo));
     }
     std::array<std::string_view, Columns> fields;
-    std::string_view rest = line.substr(afterName + 1);
+    std::string_view rest = line.substr(at + 1);
     for (int k = 0; k < Columns; ++k) {
       const std::size_t comma = rest.find(',');
       if ((comma == std::string_view::npos) != (k == Columns - 1)) {
@@ -188,8 +200,7 @@ class LineRules {
     }
 
     WideDailyLine read;
-    std::memcpy(read.name, line.data() + 1, NameBytes);
-    read.name[NameBytes] = '\0';
+    std::memcpy(read.name, name.data(), name.size());
     std::int64_t* const whole[] = {&read.open, &read.high, &read.low, &read.close, &read.change};
     for (int k = Open; k <= Change; ++k) {
       Decimal d;

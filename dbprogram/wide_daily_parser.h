@@ -3,10 +3,11 @@
 //   #PELWIDE DAILY 1
 // and every following line is one stock's day:
 //   "name",open,high,low,close,change,volume,yyyymmdd,market,CODE5
-// The name is 14 bytes of CP932 text between two one-byte marks, as in the classic form. The
-// numbers are plain decimals (an optional minus sign, digits, an optional fraction) read
+// The name is up to 14 bytes of CP932 text between two one-byte marks, as in the classic form.
+// The numbers are plain decimals (an optional minus sign, digits, an optional fraction) read
 // exactly, never through float: prices and the change are truncated toward zero, the volume is
 // kept with its fraction. The code is four characters or the five-character form ending in 0.
+// Blanks around the fields are allowed.
 //
 // Unlike the classic form, this form is read line by line with no guessing: a line that is not
 // exactly this shape, a value outside its range, a code that breaks the code rules or a date
@@ -39,7 +40,7 @@ constexpr std::int32_t WideLastDate = 20991231;
 bool isWideDailyText(std::string_view start);
 
 struct WideDailyLine {
-  char name[15] = {};  // the 14 name bytes, NUL-terminated
+  char name[15] = {};  // the name's bytes (1..14), NUL-terminated
   std::int64_t open = 0, high = 0, low = 0, close = 0, change = 0;  // yen
   double volume = 0;                                                // shares
   std::int32_t date = 0;                                            // yyyymmdd

@@ -56,6 +56,8 @@ TEST(WideDailyParser, TableOfLines) {
       {with(6, "19000101"), nullptr, 100, 2, 12000, 19000101, "130A"},
       {with(6, "20991231"), nullptr, 100, 2, 12000, 20991231, "130A"},
       {with(8, "1Y9Y"), nullptr, 100, 2, 12000, 20240105, "1Y9Y"},
+      {"\"TOYOTA        \",100,105,98,102,2,12000,20240105,801,72030\n", nullptr, 100, 2, 12000,
+       20240105, "7203"},
       {with(0, "100000000"), "始値100000000が範囲(0..99999999)外", 0, 0, 0, 0, ""},
       {with(3, "-1"), "終値-1が範囲", 0, 0, 0, 0, ""},
       {with(4, "100000000"), "前日比100000000が範囲", 0, 0, 0, 0, ""},
@@ -95,7 +97,9 @@ TEST(WideDailyParser, TableOfLines) {
       EXPECT_EQ(line.volume, c.volume);
       EXPECT_EQ(line.date, c.date);
       EXPECT_EQ(marketdb::codeText(line.code), c.code);
-      EXPECT_EQ(std::string(line.name), Name.substr(1, 14));
+      EXPECT_EQ(std::string(line.name), c.line.find("TOYOTA") != std::string::npos
+                                             ? "TOYOTA"
+                                             : Name.substr(1, 14));
       EXPECT_EQ(reader.next(line), WideDailyRead::End);
     } else {
       ASSERT_EQ(reader.next(line), WideDailyRead::Refused);
