@@ -25,24 +25,19 @@ TEST(StockCode, TableOfCodes) {
       {"13 0", false, 0},   {"130-", false, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    const StockCode code = codeFromText(c.text);
-    EXPECT_EQ(code != NoStockCode, c.valid);
-    EXPECT_EQ(isValidCode(code), c.valid);
-    EXPECT_EQ(codeText(code), c.valid ? c.text : "");
-    EXPECT_EQ(codeNumber(code), c.number);
-    if (c.number != 0) {
-      EXPECT_EQ(codeFromNumber(c.number), code);
-    }
-    // The source form: the code and a 0 is the code; any other fifth character is not.
     const std::string text = c.text;
-    EXPECT_EQ(codeFromSource(text), code);
+    const StockCode code = codeFromText(text);
+    EXPECT_EQ(isValidCode(code), c.valid) << text;
+    EXPECT_EQ(code != NoStockCode, c.valid) << text;
+    EXPECT_EQ(codeText(code), c.valid ? text : "") << text;
+    EXPECT_EQ(codeSourceText(code), c.valid ? text + "0" : "") << text;
+    EXPECT_EQ(codeNumber(code), c.number) << text;
+    EXPECT_EQ(codeFromNumber(c.number), c.number != 0 ? code : NoStockCode) << text;
+    // The source form: the four characters, or the code and a 0; no other fifth character.
+    EXPECT_EQ(codeFromSource(text), code) << text;
     if (text.size() == 4) {
-      EXPECT_EQ(codeFromSource(text + "0"), code);
-      EXPECT_EQ(codeFromSource(text + "1"), NoStockCode);
-    }
-    if (c.valid) {
-      EXPECT_EQ(codeSourceText(code), text + "0");
+      EXPECT_EQ(codeFromSource(text + "0"), code) << text;
+      EXPECT_EQ(codeFromSource(text + "1"), NoStockCode) << text;
     }
   }
   EXPECT_EQ(codeFromText("130A"), 0x31333041u);  // the four bytes, first one highest
