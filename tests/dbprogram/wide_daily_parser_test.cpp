@@ -6,14 +6,11 @@
 #include <random>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "dbprogram/wide_daily_parser.h"
 #include "platform/text/cp932.h"
 
-using dbprogram::WideDailyLine;
-using dbprogram::WideDailyRead;
-using dbprogram::WideDailyReader;
+using namespace dbprogram;
 
 namespace {
 
@@ -22,13 +19,10 @@ const std::string Head = "#PELWIDE DAILY 1\n";
 const std::string Name = "\"\x83\x65\x83\x58\x83\x67\x96\xbc\x8f\xcc\x81\x40\x81\x40\"";
 const std::string Good = Name + ",100,105,98,102,2,12000,20240105,801,130A0\n";
 
-std::string cp932(const std::string& utf8) { return pelinor::text::toCp932(utf8); }
-
 // A line of Good with one column (0 = open .. 8 = code) replaced.
 std::string with(int column, const std::string& value) {
-  std::vector<std::string> f = {"100", "105", "98", "102", "2", "12000", "20240105", "801",
-                                "130A0"};
-  f[static_cast<std::size_t>(column)] = value;
+  std::string f[] = {"100", "105", "98", "102", "2", "12000", "20240105", "801", "130A0"};
+  f[column] = value;
   std::string line = Name;
   for (const std::string& v : f) line.append(",").append(v);
   return line + "\n";
@@ -41,7 +35,7 @@ std::string outcome(const std::string& priceLine) {
   WideDailyReader reader(text, "W240105");
   WideDailyLine l;
   if (reader.next(l) != WideDailyRead::Line) {
-    const std::string at = cp932("W240105 の3行目の");
+    const std::string at = pelinor::text::toCp932("W240105 の3行目の");
     const std::string& m = reader.message();
     const bool named = reader.lineNumber() == 3 && m.rfind(at, 0) == 0;
     const std::string why = pelinor::text::toUtf8(named ? m.substr(at.size()) : m);
@@ -55,9 +49,8 @@ std::string outcome(const std::string& priceLine) {
 }
 
 TEST(WideDailyParser, TableOfLines) {
-  const std::string good = "100 2 12000 20240105 130A テスト名称　　";
   const std::pair<std::string, std::string> cases[] = {
-      {Good, good},
+      {Good, "100 2 12000 20240105 130A テスト名称　　"},
       {"  " + Name + " , 100 ,105,98,102,2,12000,20240105,801,72030\r\n",
        "100 2 12000 20240105 7203 テスト名称　　"},
       {"\"TOYOTA        \",100,105,98,102,2,12000,20240105,801,72030",
@@ -78,7 +71,6 @@ TEST(WideDailyParser, TableOfLines) {
       {with(5, "-1"), "!出来高-1が範囲(0..1000000000000000)外なので格納処理しません"},
       {with(1, "1e3"), "!高値「1e3」が数値でないので格納処理しません"},
       {with(2, ""), "!安値「」が数値でないので格納処理しません"},
-      {with(7, "8O1"), "!市場「8O1」が数値でないので格納処理しません"},
       {with(6, "20230229"), "!日付「20230229」が8桁の暦日(19000101..20991231)でないので格納処理しません"},
       {with(6, "19000229"), "!日付「19000229」が8桁の暦日(19000101..20991231)でないので格納処理しません"},
       {with(6, "21000101"), "!日付「21000101」が8桁の暦日(19000101..20991231)でないので格納処理しません"},
@@ -111,7 +103,7 @@ TEST(WideDailyParser, FirstLineTable) {
       {Head + std::string(1025, 'x') + "\n", true, "2行目が1024ﾊﾞｲﾄを超える"},
   };
   for (const auto& [text, wide, refusal] : cases) {
-    EXPECT_EQ(dbprogram::isWideDailyText(text), wide) << text;
+    EXPECT_EQ(isWideDailyText(text), wide) << text;
     WideDailyReader reader(text, "W240105");
     WideDailyLine line;
     WideDailyRead r;
@@ -140,7 +132,7 @@ TEST(WideDailyParser, StreamReadsAsTheWholeText) {
     std::FILE* f = ::fmemopen(text.data(), text.size(), "r");
     ASSERT_NE(f, nullptr);
     WideDailyReader whole(text, "W");
-    dbprogram::WideDailyStreamReader stream(f, "W");
+    WideDailyStreamReader stream(f, "W");
     WideDailyLine a, b;
     for (;;) {
       const WideDailyRead r = whole.next(a);
