@@ -12,7 +12,9 @@
 // Unlike the classic form, this form is read line by line with no guessing: a line that is not
 // exactly this shape, a value outside its range, a code that breaks the code rules or a date
 // that is not a real day refuses the whole file, with a message naming the file and the line.
-// Blank lines are passed over; a line may end in CR LF.
+// Blank lines are passed over; a line may end in CR LF. What a sound line means for the
+// database (its date later than the last one stored, markets below 801 passed over) is for the
+// store to decide.
 #pragma once
 
 #include <cstdint>
