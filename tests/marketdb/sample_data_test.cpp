@@ -2,9 +2,13 @@
 // the prices, and that a seed always gives the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 
 #include "tests/support/test_support.h"
 #include "tools/sample/sample_data.h"
@@ -211,4 +215,58 @@ TEST(SampleDataTest, RefusesUnusableOptions) {
   o = smallCase("file/out");  // a file where the folder should be
   EXPECT_FALSE(generateSampleData(o, error));
   EXPECT_FALSE(error.empty());
+}
+
+TEST(SampleDataTest, ClassicBytesNeverChange) {
+  // FNV-1a of the classic files as the generator wrote them before the wide market was added:
+  // the demo database and its pictures are made from these bytes.
+  TempWorkDir dir;
+  std::string error;
+  ASSERT_TRUE(generateSampleData(smallCase("out"), error)) << error;
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (char kind : {'W', 'N'})
+    for (int date : tradingDays(261204, 30))
+      for (unsigned char c : readFile("out/" + fileName(kind, date)))
+        hash = (hash ^ c) * 0x100000001b3ull;
+  EXPECT_EQ(hash, 0xece4c6b014f3e3adull);
+}
+
+TEST(SampleDataTest, WideMarketInTheExtendedForm) {
+  TempWorkDir dir;
+  SampleOptions o = smallCase("wide");
+  o.wide = true;
+  o.writeN = false;
+  o.stocks = WideSampleStocks;
+  o.days = 3;
+  std::string error;
+  ASSERT_TRUE(generateSampleData(o, error)) << error;
+  // name, open, high, low, close, change, volume, yyyymmdd, market, four-character code and 0
+  const std::string alnum = "[0-9ACDFGHJKLMNPRSTUWXY]";
+  const std::regex form("\"[^\"]{14}\",(\\d+),(\\d+),(\\d+),(\\d+),-?\\d+,(\\d+),(\\d{8}),8\\d\\d,"
+                        "([1-9]" + alnum + "[0-9]" + alnum + ")0");
+  int lettered = 0, above16Bits = 0, busy = 0;
+  for (int date : tradingDays(o.endDate, o.days)) {
+    std::istringstream in(readFile("wide/" + fileName('W', date)));
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "#PELWIDE DAILY 1");
+    std::vector<std::string> codes;
+    for (std::smatch m; std::getline(in, line); codes.push_back(m[7])) {
+      ASSERT_TRUE(std::regex_match(line, m, form)) << line;
+      const long long open = std::stoll(m[1]), high = std::stoll(m[2]), low = std::stoll(m[3]),
+                      close = std::stoll(m[4]);
+      EXPECT_TRUE(low >= 1 && low <= std::min(open, close) && high >= std::max(open, close));
+      EXPECT_EQ(std::stoi(m[6]), 20000000 + date);
+      above16Bits += high > 32767;
+      busy += std::stod(m[5]) > 16777216;
+      lettered += m[7].str().find_first_not_of("0123456789") != std::string::npos;
+    }
+    EXPECT_EQ(codes.size(), 4000u);
+    EXPECT_EQ(codes.front(), "1001");
+    // Byte order is the code order (digits before letters); strictly ascending, so unique.
+    EXPECT_EQ(std::adjacent_find(codes.begin(), codes.end(), std::greater_equal<>()), codes.end());
+  }
+  EXPECT_GE(lettered, 3 * 100);
+  EXPECT_GE(above16Bits, 3 * 20);
+  EXPECT_GT(busy, 0);
 }

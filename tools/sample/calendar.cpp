@@ -103,6 +103,8 @@ bool validDate(int yymmdd) {
   return d <= daysInMonth(fullYear(yy), m);
 }
 
+int fullDate(int yymmdd) { return fullYear(yymmdd / 10000) * 10000 + yymmdd % 10000; }
+
 std::vector<int> tradingDays(int endDate, int days) {
   std::vector<int> out;
   if (!validDate(endDate) || days <= 0) return out;

@@ -19,20 +19,27 @@
 namespace pelinor::sample {
 namespace {
 
-constexpr double PriceCeiling = 32767;
+constexpr double PriceCeiling = 32767;          // a classic file's prices are 16-bit
+constexpr double WidePriceCeiling = 99999999;   // the extended form takes eight digits
 
 // Prices move in ticks that grow with the price, as on the exchange.
 double tickOf(double price) {
   if (price < 3000) return 1;
   if (price < 5000) return 5;
   if (price < 30000) return 10;
-  return 50;
+  if (price < 50000) return 50;
+  if (price < 300000) return 100;
+  if (price < 500000) return 500;
+  return 1000;
 }
 
-double roundToTick(double price) {
+double roundToTick(double price, double ceiling) {
   const double tick = tickOf(price);
-  return std::clamp(std::floor(price / tick + 0.5) * tick, 1.0, PriceCeiling);
+  return std::clamp(std::floor(price / tick + 0.5) * tick, 1.0, ceiling);
 }
+
+// The first line of a daily file in the extended form.
+constexpr const char* WideHeader = "#PELWIDE DAILY 1\n";
 
 struct Bar {
   int open, high, low, close, change;
@@ -45,6 +52,7 @@ struct Walker {
   SplitMix rng;
   double previous;  // last close (adjusted after a split)
   double volume;
+  double ceiling = PriceCeiling;
 
   // Keeps a price between two bounds by turning the move around when it would leave them.
   static double bounce(double previous, double next, double low, double high) {
@@ -62,8 +70,8 @@ struct Walker {
       low = after ? 900 : 9000;
       high = after ? 1600 : 16000;
     } else {
-      low = 20;
-      high = 28000;
+      low = stock->lowBound;
+      high = stock->highBound;
     }
   }
 
@@ -88,7 +96,7 @@ struct Walker {
     bounds(day, low, high);
     const double round = stock->isIndex ? 1 : 0;  // the index moves in whole yen
     auto quantise = [&](double p) {
-      return round ? std::clamp(std::floor(p + 0.5), 1.0, PriceCeiling) : roundToTick(p);
+      return round ? std::clamp(std::floor(p + 0.5), 1.0, ceiling) : roundToTick(p, ceiling);
     };
     const double close = quantise(bounce(previous, previous * (1 + move), low, high));
     const double open = quantise(bounce(previous, previous * (1 + gap), low, high));
@@ -118,6 +126,22 @@ void appendLine(std::string& out, const SampleStock& s, const Bar& bar, int date
   out.append(buf, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof buf) - 1)));
 }
 
+// A line of the extended form: full date and the five-character code (the code and a 0).
+void appendWideLine(std::string& out, const SampleStock& s, const Bar& bar, int date) {
+  char buf[160];
+  int n = std::snprintf(buf, sizeof buf, "\"%s\",%d,%d,%d,%d,%d,%.0f,%08d,%d,%s0\n",
+                        s.name.c_str(), bar.open, bar.high, bar.low, bar.close, bar.change,
+                        bar.volume, fullDate(date), s.market, s.wideCode.c_str());
+  out.append(buf, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof buf) - 1)));
+}
+
+// The four characters of a code as one number, to seed the stock's own stream.
+std::uint64_t codeKey(const std::string& code) {
+  std::uint64_t key = 0;
+  for (unsigned char c : code) key = key << 8 | c;
+  return key;
+}
+
 bool writeFile(const std::string& path, const std::string& contents, std::string& error) {
   std::FILE* fp = std::fopen(path.c_str(), "wb");
   if (!fp) {
@@ -133,15 +157,20 @@ bool writeFile(const std::string& path, const std::string& contents, std::string
 bool generateKind(const SampleOptions& options, char kind, const std::vector<int>& calendar,
                   std::string& error, int& files) {
   const int days = static_cast<int>(calendar.size());
-  const std::vector<SampleStock> stocks = buildUniverse(kind, options.stocks, days, options.seed);
+  const bool wide = options.wide;
+  const std::vector<SampleStock> stocks =
+      wide ? buildWideUniverse(kind, options.stocks, days, options.seed)
+           : buildUniverse(kind, options.stocks, days, options.seed);
   std::vector<Walker> walkers;
   walkers.reserve(stocks.size());
-  const auto kindSeed = static_cast<std::uint64_t>(kind);
+  const std::uint64_t kindSeed = wide ? wideStream(kind) : static_cast<std::uint64_t>(kind);
   for (const SampleStock& s : stocks) {
-    const auto code = static_cast<std::uint64_t>(s.code);
-    walkers.push_back(
-        Walker{&s, SplitMix(mixSeed(options.seed, kindSeed, 1000 + code)), s.level, s.volume});
+    const std::uint64_t code =
+        wide ? codeKey(s.wideCode) : static_cast<std::uint64_t>(s.code);
+    walkers.push_back(Walker{&s, SplitMix(mixSeed(options.seed, kindSeed, 1000 + code)), s.level,
+                             s.volume, wide ? WidePriceCeiling : PriceCeiling});
   }
+  const auto append = wide ? appendWideLine : appendLine;
   SplitMix marketRng(mixSeed(options.seed, kindSeed, 2));
 
   std::string body;
@@ -153,12 +182,12 @@ bool generateKind(const SampleOptions& options, char kind, const std::vector<int
     for (std::size_t i = 1; i < walkers.size(); ++i) {
       if (!walkers[i].step(day, market, bar)) continue;
       total += bar.volume;
-      appendLine(body, stocks[i], bar, calendar[static_cast<std::size_t>(day)]);
+      append(body, stocks[i], bar, calendar[static_cast<std::size_t>(day)]);
     }
-    std::string contents;
+    std::string contents = wide ? WideHeader : "";
     if (!walkers.empty() && walkers[0].step(day, market, bar)) {
       bar.volume = std::max(1.0, std::floor(total));
-      appendLine(contents, stocks[0], bar, calendar[static_cast<std::size_t>(day)]);
+      append(contents, stocks[0], bar, calendar[static_cast<std::size_t>(day)]);
     }
     contents += body;
     char name[16];
@@ -175,8 +204,9 @@ bool generateKind(const SampleOptions& options, char kind, const std::vector<int
 std::string checkOptions(const SampleOptions& options) {
   if (options.outDir.empty()) return "no output folder given (--out DIR)";
   if (!options.writeW && !options.writeN) return "no kind of file chosen (--kind W, N or both)";
-  if (options.stocks < 1 || options.stocks > MaxSampleStocks)
-    return "the number of stocks must be 1 to " + std::to_string(MaxSampleStocks);
+  const int maxStocks = options.wide ? MaxWideSampleStocks : MaxSampleStocks;
+  if (options.stocks < 1 || options.stocks > maxStocks)
+    return "the number of stocks must be 1 to " + std::to_string(maxStocks);
   if (options.days < 1 || options.days > MaxSampleDays)
     return "the number of days must be 1 to " + std::to_string(MaxSampleDays);
   if (!validDate(options.endDate)) return "the end date is not a date yymmdd";

@@ -12,14 +12,17 @@ namespace {
 void usage(std::FILE* to) {
   std::fprintf(to,
                "usage: pelinor-sample --out DIR [--kind W|N|both] [--stocks N] [--days N]\n"
-               "                      [--end YYMMDD] [--seed S]\n"
+               "                      [--end YYMMDD] [--seed S] [--wide]\n"
                "  --out DIR     folder for the files W<yymmdd> / N<yymmdd> (created if absent)\n"
-               "  --kind        which files to write (default both)\n"
+               "  --kind        which files to write (default both; W with --wide)\n"
                "  --stocks N    stocks per kind over the whole period, index included\n"
-               "                (default 300, at most 3019)\n"
+               "                (default 300, at most 3019; with --wide 4000, at most 10000)\n"
                "  --days N      trading days (default 720)\n"
                "  --end YYMMDD  last day of the calendar (default 261204)\n"
-               "  --seed S      random seed (default 1); the same seed gives the same files\n");
+               "  --seed S      random seed (default 1); the same seed gives the same files\n"
+               "  --wide        today's whole market for a wide database: every stock every day,\n"
+               "                codes with letters (130A), prices above 32,767 yen, large volumes,\n"
+               "                in the extended form (first line \"#PELWIDE DAILY 1\")\n");
 }
 
 bool parseInt(const char* s, long long low, long long high, long long& out) {
@@ -51,11 +54,16 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   pelinor::sample::SampleOptions options;
+  bool kindGiven = false, stocksGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       usage(stdout);
       return 0;
+    }
+    if (arg == "--wide") {
+      options.wide = true;
+      continue;
     }
     const bool known = arg == "--out" || arg == "--kind" || arg == "--stocks" ||
                        arg == "--days" || arg == "--end" || arg == "--seed";
@@ -70,6 +78,7 @@ int main(int argc, char** argv) {
       options.outDir = value;
     } else if (arg == "--kind") {
       const std::string k = value;
+      kindGiven = true;
       if (k == "W" || k == "w") {
         options.writeW = true;
         options.writeN = false;
@@ -82,9 +91,10 @@ int main(int argc, char** argv) {
         return fail("--kind takes W, N or both");
       }
     } else if (arg == "--stocks") {
-      if (!parseInt(value, 1, pelinor::sample::MaxSampleStocks, n))
-        return fail("--stocks takes a number from 1 to 3019");
+      // The limit depends on --wide, which may come later: checked after the loop.
+      if (!parseInt(value, 1, pelinor::sample::MaxWideSampleStocks, n)) n = 0;
       options.stocks = static_cast<int>(n);
+      stocksGiven = true;
     } else if (arg == "--days") {
       if (!parseInt(value, 1, pelinor::sample::MaxSampleDays, n))
         return fail("--days takes a number from 1 to " +
@@ -100,6 +110,13 @@ int main(int argc, char** argv) {
       options.seed = seed;
     }
   }
+  const int maxStocks = options.wide ? pelinor::sample::MaxWideSampleStocks
+                                     : pelinor::sample::MaxSampleStocks;
+  if (stocksGiven && (options.stocks < 1 || options.stocks > maxStocks))
+    return fail("--stocks takes a number from 1 to " + std::to_string(maxStocks));
+  // The wide market is the Tokyo exchange's: one kind of file and its full size unless asked.
+  if (options.wide && !kindGiven) options.writeN = false;
+  if (options.wide && !stocksGiven) options.stocks = pelinor::sample::WideSampleStocks;
   if (options.outDir.empty()) {
     usage(stderr);
     return fail("--out DIR is required");

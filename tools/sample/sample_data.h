@@ -15,9 +15,13 @@ struct SampleOptions {
   int days = 720;              // trading days, ending at endDate
   int endDate = 261204;        // yymmdd; the last trading day on or before it ends the calendar
   std::uint64_t seed = 1;
+  bool wide = false;  // today's whole market: codes with letters, larger prices and volumes,
+                      // written in the extended daily-file form
 };
 
 constexpr int MaxSampleStocks = 3019;
+constexpr int WideSampleStocks = 4000;  // the wide market's usual size
+constexpr int MaxWideSampleStocks = 10000;
 constexpr int MaxSampleDays = 20000;
 constexpr int IndexCode = 1001;
 
@@ -30,6 +34,9 @@ std::vector<int> tradingDays(int endDate, int days);
 
 // Whether yymmdd is a real calendar date in the 1946..2045 window.
 bool validDate(int yymmdd);
+
+// The date yyyymmdd of a yymmdd in the 1946..2045 window.
+int fullDate(int yymmdd);
 
 // Writes the files into options.outDir (created when absent). On failure returns false with a
 // message in error; files already written stay.

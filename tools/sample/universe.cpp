@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 
 #include "platform/text/cp932.h"
 #include "tools/sample/random.h"
@@ -151,6 +152,79 @@ int marketFor(char kind, SplitMix& rng) {
   return 814;
 }
 
+SampleStock makeIndex(char kind, int days, SplitMix& rng) {
+  SampleStock index;
+  index.code = IndexCode;
+  index.name = padName(sj(kind == 'W' ? "総合株価指数" : "店頭株価指数"));
+  index.market = kind == 'W' ? 801 : 802;
+  index.isIndex = true;
+  index.level = 22000 + 6000 * rng.uniform();
+  index.sigma = 0.004;
+  index.lastDay = days - 1;
+  return index;
+}
+
+// The name, market and walk parameters of an ordinary stock of an industry.
+void describe(SampleStock& s, SplitMix& rng, char kind, const Band& band, int days,
+              std::set<std::string>& names) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    s.name = padName(makeName(rng, band));
+    if (names.insert(s.name).second) break;
+  }
+  s.market = marketFor(kind, rng);
+  s.level = startLevel(rng);
+  s.sigma = 0.008 + 0.02 * rng.uniform();
+  s.beta = 0.5 + rng.uniform();
+  s.volume = 1 + 3000 * rng.uniform() * rng.uniform() * rng.uniform();
+  if (s.level < 300) s.volume *= 3;
+  s.tradeChance = rng.chance(0.12) ? 0.55 + 0.4 * rng.uniform() : 1.0;
+  s.lastDay = days - 1;
+}
+
+// The positions of the ordinary stocks (all but the index at 0) in a random order.
+std::vector<std::size_t> shuffledOrdinary(std::size_t size, SplitMix& rng) {
+  std::vector<std::size_t> order;
+  for (std::size_t i = 1; i < size; ++i) order.push_back(i);
+  for (std::size_t i = order.size() - 1; i > 0; --i)
+    std::swap(order[i], order[static_cast<std::size_t>(rng.below(static_cast<int>(i) + 1))]);
+  return order;
+}
+
+void makeSplit(SampleStock& split, SplitMix& rng, int days) {
+  split.level = 11000 + 2000 * rng.uniform();
+  split.sigma = 0.012;
+  split.tradeChance = 1.0;
+  split.splitDay = days * 3 / 5;
+  if (split.splitDay == 0) split.splitDay = 1;
+}
+
+// A code with letters: mostly three digits and a letter, nearly always A, as the first new
+// listings got them (130A); now and then a letter in the second place as well (2X3C, 5K21).
+std::string letterCode(SplitMix& rng) {
+  static const char Letters[] = "ACDFGHJKLMNPRSTUWXY";
+  auto letter = [&] { return Letters[rng.below(static_cast<int>(sizeof Letters) - 1)]; };
+  std::string code;
+  if (rng.chance(0.8)) {
+    code = std::to_string(130 + rng.below(870));
+    code += rng.chance(0.7) ? 'A' : letter();
+  } else {
+    code += static_cast<char>('1' + rng.below(9));
+    code += letter();
+    code += static_cast<char>('0' + rng.below(10));
+    code += rng.chance(0.5) ? static_cast<char>('0' + rng.below(10)) : letter();
+  }
+  return code;
+}
+
+// The industry a code with letters belongs to, by its leading digits.
+const Band& bandOf(const std::string& code) {
+  int value = (code[0] - '0') * 1000;
+  if (code[1] <= '9') value += (code[1] - '0') * 100 + (code[2] - '0') * 10;
+  for (const Band& b : bands())
+    if (value <= b.high) return b;
+  return bands().back();
+}
+
 }  // namespace
 
 std::string padName(const std::string& cp932) {
@@ -172,16 +246,7 @@ std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uin
   SplitMix rng(mixSeed(seed, static_cast<std::uint64_t>(kind), 1));
   std::vector<SampleStock> out;
   if (stocks <= 0 || days <= 0) return out;
-
-  SampleStock index;
-  index.code = IndexCode;
-  index.name = padName(sj(kind == 'W' ? "総合株価指数" : "店頭株価指数"));
-  index.market = kind == 'W' ? 801 : 802;
-  index.isIndex = true;
-  index.level = 22000 + 6000 * rng.uniform();
-  index.sigma = 0.004;
-  index.lastDay = days - 1;
-  out.push_back(index);
+  out.push_back(makeIndex(kind, days, rng));
 
   const auto& list = bands();
   const std::vector<int> counts = allocate(stocks - 1);
@@ -196,18 +261,7 @@ std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uin
       const int to = band.low + (k + 1) * width / count;
       SampleStock s;
       s.code = from + rng.below(to - from);
-      for (int attempt = 0; attempt < 20; ++attempt) {
-        s.name = padName(makeName(rng, band));
-        if (names.insert(s.name).second) break;
-      }
-      s.market = marketFor(kind, rng);
-      s.level = startLevel(rng);
-      s.sigma = 0.008 + 0.02 * rng.uniform();
-      s.beta = 0.5 + rng.uniform();
-      s.volume = 1 + 3000 * rng.uniform() * rng.uniform() * rng.uniform();
-      if (s.level < 300) s.volume *= 3;
-      s.tradeChance = rng.chance(0.12) ? 0.55 + 0.4 * rng.uniform() : 1.0;
-      s.lastDay = days - 1;
+      describe(s, rng, kind, band, days, names);
       out.push_back(s);
     }
   }
@@ -216,17 +270,9 @@ std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uin
   // among the ordinary ones (never the index, each stock at most one of these).
   const int ordinary = static_cast<int>(out.size()) - 1;
   if (ordinary >= 1 && days >= 2) {
-    std::vector<std::size_t> order;  // the ordinary stocks in a random order
-    for (std::size_t i = 1; i < out.size(); ++i) order.push_back(i);
-    for (std::size_t i = order.size() - 1; i > 0; --i)
-      std::swap(order[i], order[static_cast<std::size_t>(rng.below(static_cast<int>(i) + 1))]);
+    const std::vector<std::size_t> order = shuffledOrdinary(out.size(), rng);
     std::size_t next = 0;
-    SampleStock& split = out[order[next++]];
-    split.level = 11000 + 2000 * rng.uniform();
-    split.sigma = 0.012;
-    split.tradeChance = 1.0;
-    split.splitDay = days * 3 / 5;
-    if (split.splitDay == 0) split.splitDay = 1;
+    makeSplit(out[order[next++]], rng, days);
     if (days >= 8) {
       const int listings = std::max(1, ordinary / 40);
       const int delistings = std::max(1, ordinary / 60);
@@ -235,6 +281,72 @@ std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uin
       for (int i = 0; i < delistings && next < order.size(); ++i)
         out[order[next++]].lastDay = days / 4 + rng.below(days / 2);
     }
+  }
+  return out;
+}
+
+std::vector<SampleStock> buildWideUniverse(char kind, int stocks, int days, std::uint64_t seed) {
+  SplitMix rng(mixSeed(seed, wideStream(kind), 1));
+  std::vector<SampleStock> out;
+  if (stocks <= 0 || days <= 0) return out;
+  out.push_back(makeIndex(kind, days, rng));
+  out[0].code = 0;
+  out[0].wideCode = std::to_string(IndexCode);
+
+  // All-digit codes spread over the industries as in the classic market; the rest, and at least
+  // a sixteenth, are codes with letters, as new listings get them today.
+  const auto& list = bands();
+  int digitRoom = 0;
+  for (const Band& b : list) digitRoom += b.high - b.low + 1;
+  const int ordinary = stocks - 1;
+  const int lettered = std::min(ordinary, std::max((ordinary + 15) / 16, ordinary - digitRoom));
+  const std::vector<int> counts = allocate(ordinary - lettered);
+  std::set<std::string> names;
+  for (std::size_t b = 0; b < list.size(); ++b) {
+    const Band& band = list[b];
+    const int count = counts[b];
+    const int width = band.high - band.low + 1;
+    for (int k = 0; k < count; ++k) {
+      const int from = band.low + k * width / count;
+      const int to = band.low + (k + 1) * width / count;
+      SampleStock s;
+      s.wideCode = std::to_string(from + rng.below(to - from));
+      describe(s, rng, kind, band, days, names);
+      out.push_back(s);
+    }
+  }
+  std::set<std::string> letterCodes;
+  while (static_cast<int>(letterCodes.size()) < lettered) letterCodes.insert(letterCode(rng));
+  for (const std::string& code : letterCodes) {
+    SampleStock s;
+    s.wideCode = code;
+    describe(s, rng, kind, bandOf(code), days, names);
+    out.push_back(s);
+  }
+  // Byte order of the four characters is the code order: digits before letters.
+  std::sort(out.begin() + 1, out.end(),
+            [](const SampleStock& a, const SampleStock& b) { return a.wideCode < b.wideCode; });
+  for (SampleStock& s : out) s.tradeChance = 1.0;  // the whole market, every day
+
+  if (ordinary >= 1 && days >= 2) {
+    const std::vector<std::size_t> order = shuffledOrdinary(out.size(), rng);
+    std::size_t next = 0;
+    makeSplit(out[order[next++]], rng, days);
+    // Heavyweights between 36,000 and 360,000 yen (most near the low end); they keep within
+    // half and twice their first price, so a few may cross 32,767 on the way.
+    const int heavy = (ordinary + 99) / 100;
+    for (int i = 0; i < heavy && next < order.size(); ++i) {
+      SampleStock& s = out[order[next++]];
+      const double u = rng.uniform();
+      s.level = 36000 + 324000 * u * u;
+      s.lowBound = s.level / 2;
+      s.highBound = s.level * 2;
+      s.volume = 1 + 300 * rng.uniform();
+    }
+    // Stocks whose ordinary day is millions of shares; a busy day passes 16,777,216.
+    const int busy = (ordinary + 199) / 200;
+    for (int i = 0; i < busy && next < order.size(); ++i)
+      out[order[next++]].volume = 2e6 + 1.8e7 * rng.uniform();
   }
   return out;
 }
