@@ -78,7 +78,8 @@ void setLockOwnerName(const std::string& name) { ownerName() = name; }
 DatabaseLock::~DatabaseLock() { release(); }
 
 DatabaseLock::Result DatabaseLock::acquire(std::chrono::milliseconds wait,
-                                           const WaitNotice& notice) {
+                                           const WaitNotice& notice,
+                                           std::chrono::milliseconds readersWait) {
   release();
   holder_.clear();
   const int fd = ::open(LockFileName, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -95,9 +96,10 @@ DatabaseLock::Result DatabaseLock::acquire(std::chrono::milliseconds wait,
     readersHeld_ = true;  // until the database byte is taken, readers are what keeps it out
     const auto left = wait == WaitForever
                           ? WaitForever
-                          : std::chrono::duration_cast<std::chrono::milliseconds>(
-                                std::max(deadline - std::chrono::steady_clock::now(),
-                                         std::chrono::steady_clock::duration::zero()));
+                          : std::max(readersWait,
+                                     std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::max(deadline - std::chrono::steady_clock::now(),
+                                                  std::chrono::steady_clock::duration::zero())));
     t = waitFor([&] { return tryLock(fd, DatabaseByte, F_WRLCK); }, left, fd, notice, noticed);
   }
   if (t != Try::Locked) {

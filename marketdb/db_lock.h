@@ -19,6 +19,9 @@ constexpr const char* LockFileName = "pelinoru.lck";
 
 // How long a second writer waits for the lock before it gives up.
 constexpr std::chrono::milliseconds DefaultLockWait{3000};
+// How long a writer that holds the gate waits at least for the readers already inside: they
+// finish in the time one analysis takes, and no new reader gets past the gate meanwhile.
+constexpr std::chrono::milliseconds ReaderDrainWait{60000};
 // How long a reader waits for a writer before it says that it waits.
 constexpr std::chrono::milliseconds ReaderNoticeAfter{500};
 // A wait without a limit.
@@ -40,8 +43,10 @@ class DatabaseLock {
   DatabaseLock(const DatabaseLock&) = delete;
   DatabaseLock& operator=(const DatabaseLock&) = delete;
 
-  // The writer's lock.
-  Result acquire(std::chrono::milliseconds wait = DefaultLockWait, const WaitNotice& notice = {});
+  // The writer's lock: `wait` for another writer, and at least `readersWait` (once the gate is
+  // held) for the readers inside to finish.
+  Result acquire(std::chrono::milliseconds wait = DefaultLockWait, const WaitNotice& notice = {},
+                 std::chrono::milliseconds readersWait = std::chrono::milliseconds(0));
   // The reader's lock: waits as long as a writer holds or awaits the database.
   Result acquireShared(const WaitNotice& notice = {});
   void release();

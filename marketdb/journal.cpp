@@ -659,7 +659,9 @@ DatabaseChange::~DatabaseChange() {
 }
 
 bool DatabaseChange::lock(std::chrono::milliseconds wait) {
-  if (lock_.acquire(wait) != DatabaseLock::Result::Acquired) {
+  // Readers already reading finish their read (an analysis can take seconds on a slow or busy
+  // machine); only another writer makes the change give up after `wait`.
+  if (lock_.acquire(wait, {}, ReaderDrainWait) != DatabaseLock::Result::Acquired) {
     message_ = lock_.refusalMessage();
     return false;
   }

@@ -290,9 +290,6 @@ std::string wideDay(int n) {
 // the ranking of one committed state (before, after the first group, after both), never of
 // a state in between.
 TEST(Reliability, AnAnalysisDuringAGroupedStoreSeesOneCommittedState) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "timed against a store: run in the Release build, too slow to interleave under the sanitizers";
-#endif
   testsupport::TempWorkDir dir;
   fs::create_directory("live");
   fs::current_path("live");

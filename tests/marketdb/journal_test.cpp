@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "marketdb/db_lock.h"
 #include "marketdb/files.h"
@@ -44,6 +45,29 @@ TEST(DatabaseLock, ASecondWriterWaitsThenIsToldWhoHoldsTheDatabase) {
             std::string::npos);
   first.release();
   EXPECT_EQ(second.acquire(std::chrono::milliseconds(0)), DatabaseLock::Result::Acquired);
+}
+
+// A reader inside when a writer comes is let finish, however long the writer would wait for
+// another writer; without that grace the writer is refused and told that readers hold it.
+TEST(DatabaseLock, AWriterWaitsForTheReadersInsideToFinish) {
+  TempWorkDir dir;
+  for (const bool grace : {false, true}) {
+    DatabaseLock reader;
+    ASSERT_EQ(reader.acquireShared(), DatabaseLock::Result::Acquired);
+    std::thread done([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      reader.release();
+    });
+    DatabaseLock writer;
+    const auto r = writer.acquire(std::chrono::milliseconds(50), {},
+                                  std::chrono::milliseconds(grace ? 5000 : 0));
+    done.join();
+    EXPECT_EQ(r, grace ? DatabaseLock::Result::Acquired : DatabaseLock::Result::Busy);
+    if (!grace) {
+      EXPECT_NE(pelinor::text::toUtf8(writer.refusalMessage()).find("読み込み中"),
+                std::string::npos);
+    }
+  }
 }
 
 // The write hook: the process ends before its N-th operation, as a killed program would.
