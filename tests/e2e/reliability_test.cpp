@@ -273,7 +273,7 @@ namespace {
 
 // Day n's file name and its 300 stocks (so that a store takes a while).
 std::string wideName(int n) {
-  char name[8];
+  char name[16];
   std::snprintf(name, sizeof name, "W99%02d%02d", 2 + n / 28, 1 + n % 28);
   return name;
 }
