@@ -427,8 +427,10 @@ void GroupStore::readOriginals() {
 void GroupStore::showRefusedNew(HeldOutput& held) {
   if (refusedNew_.empty()) return;
   std::string codes;
-  for (std::size_t i = 0; i < refusedNew_.size() && i < 5; ++i)
-    codes += (i ? " " : "") + std::to_string(refusedNew_[i]);
+  for (std::size_t i = 0; i < refusedNew_.size() && i < 5; ++i) {
+    if (i > 0) codes += ' ';
+    codes += std::to_string(refusedNew_[i]);
+  }
   if (refusedNew_.size() > 5) codes += " ...";
   show(held, StoreLineKind::Skipped, Red, StoreFullSkipY,
        format(SJ("銘柄数が上限の3019なので新しい銘柄%d件を追加しません: ｺｰﾄﾞ%s").c_str(),
