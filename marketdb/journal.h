@@ -46,6 +46,7 @@ struct DatabaseFiles {
   const char* kind = "classic";
   std::vector<const char*> texts = {SystemFileName, SettingsFileName, IndexFileName};
   const char* prices = PriceFileName;
+  const char* journal = JournalFileName;
 };
 
 // Bytes of pelinoru.dat that a change overwrites.
