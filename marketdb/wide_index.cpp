@@ -91,7 +91,8 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
 
     WideIndexEntry e;
     if (w.size() != 6 || !wholeInt(w[0], e.deleted) || !wholeInt(w[1], e.section) ||
-        w[3].size() > 14 || !wholeInt(w[5], e.change))
+        w[3].size() > 14 || w[3].find('\0') != std::string_view::npos ||
+        !wholeInt(w[5], e.change))
       return lineRefusal(lineNo, SJ("が読めない").c_str());
     e.code = codeFromText(w[2]);
     if (e.code == NoStockCode)

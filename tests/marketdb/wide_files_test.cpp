@@ -114,6 +114,8 @@ TEST(WideFiles, RefusalsNameTheFileAndLine) {
       {"ring position", [] { return system(replaced(SoundSystem, "639", "640")); },
        "pelwide.sys の2行目が読めない", 2},
       {"letter B", [&] { return index(replaced(idx, "130A", "130B")); }, "3行目のｺｰﾄﾞ130B", 3},
+      {"NUL in a name", [&] { return index(replaced(idx, "GHI", std::string("GH\0I", 4))); },
+       "4行目が読めない", 4},
       {"five fields", [&] { return index(replaced(idx, "GHI ", "")); }, "4行目が読めない", 4},
       {"code twice", [&] { return index(replaced(idx, "1310", "130A")); },
        "4行目のｺｰﾄﾞ130Aは3行目と同じ", 4},
