@@ -664,6 +664,8 @@ const Recovery& DatabaseRead::acquire(const WaitNotice& notice) {
 // ---------------------------------------------------------------------------------------------
 // One change
 
+DatabaseChange::DatabaseChange() : files_(databaseFilesOf(openLayout())) {}
+
 DatabaseChange::~DatabaseChange() {
   if (begun_ && !committed_) rollback();
   finishPriceFlush();

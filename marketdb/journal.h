@@ -116,7 +116,8 @@ std::string damagedJournalRefusal();
 // change (undone at once, or by the next opener when even that fails) and sets message().
 class DatabaseChange {
  public:
-  DatabaseChange() = default;
+  // A change of the database of the working folder, with the file names of its kind.
+  DatabaseChange();
   explicit DatabaseChange(DatabaseFiles files) : files_(std::move(files)) {}
   ~DatabaseChange();  // undoes a change that was begun and not committed
   DatabaseChange(const DatabaseChange&) = delete;

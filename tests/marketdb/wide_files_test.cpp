@@ -156,7 +156,7 @@ TEST(WideFiles, IndexReadsBackInCodeOrder) {
     } while (std::find(texts.begin(), texts.end(), t) != texts.end());
     texts.push_back(t);
     entries.push_back({static_cast<int>(random() % 2), static_cast<int>(random() % 7),
-                       codeFromText(t), "N" + std::to_string(random() % 99999), slot,
+                       codeFromText(t), std::to_string(random() % 99999) + "N", slot,
                        static_cast<int>(random() % 200) - 100});
   }
   std::vector<WideIndexEntry> back;
