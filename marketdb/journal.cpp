@@ -539,8 +539,10 @@ const char* writeBack(const ParsedJournal& parsed) {
 
 // What the user does about a damaged journal set aside as `aside` (CP932).
 std::string damagedJournalAdvice(const std::string& aside) {
-  return SJ("ﾃﾞｰﾀﾍﾞｰｽを確かめ(おかしければ pelinoru.(sys idx dat win) をﾊﾞｯｸｱｯﾌﾟから戻し)、") +
-         aside + SJ(" を消すまで書き込みはしません");
+  const char* stem = folderKind().kind == DatabaseKind::Wide ? "pelwide" : "pelinoru";
+  return SJ("ﾃﾞｰﾀﾍﾞｰｽを確かめ(おかしければ ") + stem +
+         SJ(".(sys idx dat win) をﾊﾞｯｸｱｯﾌﾟから戻し)、") + aside +
+         SJ(" を消すまで書き込みはしません");
 }
 
 // Writes an interrupted change back. The caller holds the lock.

@@ -86,22 +86,15 @@ TEST(WideFiles, RefusalsNameTheFileAndLine) {
        "pelwide.sys の1行目 は認識できない形式なので処理しません", 1},
       {"later version", [&] { return index(replaced(idx, "IDX 1", "IDX 12")); },
        "pelwide.idx の1行目 は版12の形式で、このプログラムは版1までしか扱えません", 1},
-      {"leading zero", [&] { return index(replaced(idx, "IDX 1", "IDX 01")); },
-       "認識できない形式", 1},
       {"CR in magic", [] { return settings("PELWIDE WIN 1\r\n"); }, "pelwide.win の1行目 は認識", 1},
       {"classic text", [] { return index("0 1 1301 ABC    0   0\n", 1); }, "認識できない形式", 1},
-      {"empty file", [] { return system(""); }, "認識できない形式", 1},
       {"header magic", [] { return header([](std::string& b) { b[3] = 'X'; }); },
        "pelwide.dat は認識できない形式", 0},
       {"header version", [] { return header([](std::string& b) { put32(b, 8, 2); }); },
        "pelwide.dat は版2の形式", 0},
-      {"capacity 0", [] { return header([](std::string& b) { put32(b, 24, 0); sealChecksum(b); }); },
-       "pelwide.dat の見出しが壊れているので処理しません", 0},
       {"capacity too large",
        [] { return header([](std::string& b) { put32(b, 24, 100001); sealChecksum(b); }); },
-       "見出しが壊れている", 0},
-      {"record bytes", [] { return header([](std::string& b) { put32(b, 16, 18); sealChecksum(b); }); },
-       "見出しが壊れている", 0},
+       "pelwide.dat の見出しが壊れているので処理しません", 0},
       {"assigned beyond capacity",
        [] { return header([](std::string& b) { put32(b, 28, 10001); sealChecksum(b); }); },
        "見出しが壊れている", 0},
@@ -173,12 +166,7 @@ TEST(WideFiles, IndexReadsBackInCodeOrder) {
 }
 
 TEST(WideFiles, SystemAndSettingsKeepFullDatesAndLetterCodes) {
-  WideSystem s;
-  s.lastStoreDate = 20240105;  // not a float: it would read back as 20240104
-  s.sys.storePosition = 639;
-  s.sys.referenceRecord = 12345;
-  for (int i = 0; i < 19; ++i) s.sys.colours[i] = i % 16;
-  for (int i = 0; i < 16; ++i) s.sys.periods[i] = 5 + i;
+  WideSystem s{{0, 0, 12345, 639, {1, 2, 3}, {5, 6, 7}}, 20240105};  // a float would hold 20240104
   WideSystem sBack;
   ASSERT_TRUE(parseWideSystemFile(formatWideSystemFile(s), sBack).ok);
   EXPECT_EQ(sBack.lastStoreDate, 20240105);
