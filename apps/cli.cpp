@@ -35,7 +35,7 @@ void printUsage(std::ostream& out, const std::string& name) {
       << "  " << name << " --script FILE [--size WxH]  run the events of FILE without a window"
       << " ('-' = standard input)\n";
   if (name == "pelinorx") {
-    out << "  " << name << " init W|N                    create an empty database\n"
+    out << "  " << name << " init W|N [--wide]           create an empty database\n"
         << "  " << name << " store FILE...               store daily price files in order\n"
         << "  " << name << " analyze YYMMDD              run the analysis with that comparison"
         << " date\n"

@@ -2,12 +2,24 @@
 
 #include "marketdb/files.h"
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return -1;
+  // The commands that read or write a database refuse a folder this version cannot work on,
+  // before anything there is read or written.
+  if (args[0] == "store" || args[0] == "analyze" || args[0] == "clear-stale" ||
+      args[0] == "import") {
+    const std::string refusal = marketdb::unsupportedDatabaseMessage();
+    if (!refusal.empty()) {
+      out << '[' << pelinor::text::toUtf8(marketdb::fileCaption()) << "] "
+          << pelinor::text::toUtf8(refusal) << '\n';
+      return 1;
+    }
+  }
   // An interrupted change of an earlier run is undone before anything is read.
   if (args[0] == "store" || args[0] == "analyze" || args[0] == "clear-stale") {
     const marketdb::Recovery recovery = marketdb::recoverDatabase(

@@ -3,10 +3,17 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "dbprogram/batch.h"
+#include "marketdb/db_lock.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "marketdb/settings.h"
+#include "marketdb/wide_header.h"
+#include "marketdb/wide_index.h"
+#include "marketdb/wide_text.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -16,8 +23,9 @@ namespace {
 using pelinor::text::toUtf8;
 
 void usage(std::ostream& err) {
-  err << "usage: pelinorx init W|N\n"
-         "  W: a database of the daily files W yymmdd, N: of the daily files N yymmdd\n";
+  err << "usage: pelinorx init W|N [--wide]\n"
+         "  W: a database of the daily files W yymmdd, N: of the daily files N yymmdd\n"
+         "  --wide: the wide kind, for the whole market (being built: it cannot be stored yet)\n";
 }
 
 // Creates an empty file; false when it exists already or cannot be created.
@@ -28,19 +36,102 @@ bool createEmptyFile(const char* name) {
   return ::close(fd) == 0 && synced;
 }
 
+// Makes `name` with `contents`, whole or not at all, and only when no file of that name exists:
+// the contents go to a temporary file first, which is then linked under the name (a link never
+// replaces an existing name).
+bool createFileWith(const char* name, const std::string& contents) {
+  const std::string temp = std::string(name) + ".tmp-" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (std::size_t at = 0; ok && at < contents.size();) {
+    const ssize_t n = ::write(fd, contents.data() + at, contents.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) at += static_cast<std::size_t>(n);
+  }
+  ok = ::fsync(fd) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::link(temp.c_str(), name) == 0;
+  ::unlink(temp.c_str());
+  return ok;
+}
+
+void flushFolder() {
+  const int dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  (void)::fsync(dir);
+  ::close(dir);
+}
+
+// The files of a wide database in the order they are made: the index and the price file
+// first, the system file last, so that a folder is taken for a wide database only once all of
+// them are there. Whatever was made is removed again when a later one cannot be.
+int createWide(const marketdb::SystemFile& sys, const marketdb::SettingsFile& win,
+               const std::string& fileLetter, std::ostream& out) {
+  marketdb::WideSystem wideSys;
+  wideSys.sys = sys;
+  wideSys.lastStoreDate = 0;
+  marketdb::WideSettings wideWin;
+  wideWin.win = win;
+  const struct {
+    const char* name;
+    std::string contents;
+  } files[] = {
+      {marketdb::WideIndexFileName, marketdb::formatWideIndex({})},
+      {marketdb::WidePriceFileName, marketdb::encodeWideHeader(marketdb::WideHeader{})},
+      {marketdb::WideSettingsFileName, marketdb::formatWideSettingsFile(wideWin)},
+      {marketdb::WideSystemFileName, marketdb::formatWideSystemFile(wideSys)},
+  };
+  std::vector<const char*> made;
+  for (const auto& f : files) {
+    if (!createFileWith(f.name, f.contents)) {
+      out << toUtf8(marketdb::unwritableFileMessage(f.name)) << '\n';
+      for (auto it = made.rbegin(); it != made.rend(); ++it) ::unlink(*it);
+      flushFolder();
+      return 1;
+    }
+    made.push_back(f.name);
+  }
+  flushFolder();
+  out << "空のワイド形式データベースを作成しました（日々株価ﾌｧｲﾙ名は" << fileLetter
+      << "yymmdd）。この版はまだワイド形式への格納・分析・表示ができません\n";
+  return 0;
+}
+
 }  // namespace
 
-// pelinorx init W|N: an empty database with the default settings. An existing database file
-// is never overwritten.
+// pelinorx init W|N [--wide]: an empty database with the default settings. An existing
+// database file of either kind is never overwritten.
 int batchInit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 1 || (args[0] != "W" && args[0] != "N")) {
+  std::vector<std::string> words;
+  bool wide = false;
+  for (const std::string& a : args) {
+    if (a == "--wide" && !wide)
+      wide = true;
+    else
+      words.push_back(a);
+  }
+  if (words.size() != 1 || (words[0] != "W" && words[0] != "N")) {
     usage(err);
     return 2;
   }
-  const int kind = args[0] == "W" ? 0 : 1;
+  const int kind = words[0] == "W" ? 0 : 1;
 
-  const char* names[] = {marketdb::SystemFileName, marketdb::SettingsFileName,
-                         marketdb::IndexFileName, marketdb::PriceFileName};
+  // The wide files are made under the writer lock, so that no other writer of the folder
+  // sees them half made.
+  marketdb::DatabaseLock lock;
+  if (wide && lock.acquire() != marketdb::DatabaseLock::Result::Acquired) {
+    out << toUtf8(lock.refusalMessage()) << '\n';
+    return 1;
+  }
+
+  // Neither kind is made beside a database of the other: a folder holds one.
+  const char* names[] = {marketdb::SystemFileName,     marketdb::SettingsFileName,
+                         marketdb::IndexFileName,      marketdb::PriceFileName,
+                         marketdb::WideSystemFileName, marketdb::WideSettingsFileName,
+                         marketdb::WideIndexFileName,  marketdb::WidePriceFileName,
+                         marketdb::WideJournalFileName};
   bool exists = false;
   for (const char* name : names) {
     std::error_code ec;
@@ -68,6 +159,7 @@ int batchInit(const std::vector<std::string>& args, std::ostream& out, std::ostr
   win.peakSign = 1;
   for (float& code : win.codes) code = 0;
   win.scratch = 0;
+  if (wide) return createWide(sys, win, words[0], out);
 
   // The empty files first: they are created exclusively, so a database that appeared in the
   // meantime is not touched.
@@ -87,7 +179,7 @@ int batchInit(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out << toUtf8(marketdb::unwritableFileMessage(marketdb::SystemFileName)) << '\n';
     return 1;
   }
-  out << "空のデータベースを作成しました（日々株価ﾌｧｲﾙ名は" << args[0] << "yymmdd）\n";
+  out << "空のデータベースを作成しました（日々株価ﾌｧｲﾙ名は" << words[0] << "yymmdd）\n";
   return 0;
 }
 

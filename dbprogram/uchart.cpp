@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -27,7 +28,10 @@ UCHART::UCHART() = default;
 // one; otherwise the user would learn it only from the first command's missing-file message.
 void UCHART::SetupWindow() {
   TWindow::SetupWindow();
-  if (marketdb::noDatabaseInFolder())
+  const std::string unsupported = marketdb::unsupportedDatabaseMessage();
+  if (!unsupported.empty())
+    MessageBox(unsupported, marketdb::fileCaption(), MB_OK);
+  else if (marketdb::noDatabaseInFolder())
     MessageBox(marketdb::noDatabaseMessage(), marketdb::fileCaption(), MB_OK);
 }
 
@@ -297,6 +301,21 @@ void UCHART::Paint(TDC& dc, bool erase, TRect& rect) {
   // Whether the screen showed a ranking page before this paint (the file output stores it).
   rankingPageWasShown = rankingPageShown;
   rankingPageShown = false;
+
+  // A database this version cannot work on: every command is refused with one message, and
+  // the screen stays empty.
+  if (command != 0 || entryScreen != 0 || screenMode != 0) {
+    const std::string unsupported = marketdb::unsupportedDatabaseMessage();
+    if (!unsupported.empty()) {
+      command = 0;
+      entryScreen = 0;
+      screenMode = 0;
+      MessageBox(unsupported, marketdb::fileCaption(), MB_OK);
+      SetCursor(Cursor::Arrow);
+      updateTitle();
+      return;
+    }
+  }
 
   // Every screen reads the database files: an interrupted change (of this program or the
   // viewer) is undone first. A journal that cannot be written back is reported once.

@@ -17,6 +17,7 @@
 
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace marketdb {
@@ -230,10 +231,21 @@ bool isPlainName(const std::string& name) {
 
 // The database's own text files, whose temporary and .bak-new names only writers under the
 // lock make.
-bool isDatabaseText(const std::string& name) {
-  return name == SystemFileName || name == SettingsFileName || name == IndexFileName ||
-         name == JournalFileName;
+bool isDatabaseText(const std::string& name) { return isDatabaseTextName(name); }
+
+bool isJournalName(const std::string& name) {
+  return name == ClassicLayout.journalFile || name == WideLayout.journalFile;
 }
+
+// The journal of the folder's kind of database; told by the file names alone, so that recovery
+// never depends on reading a file the journal may be about to restore.
+const char* folderJournal() {
+  return folderKind().kind == DatabaseKind::Wide ? WideLayout.journalFile
+                                                  : ClassicLayout.journalFile;
+}
+
+// Where a journal is moved aside: its name and the ending.
+std::string asideName(const char* ending) { return std::string(folderJournal()) + ending; }
 
 // The state of a file now: its size and, unless it is the price file, its checksum.
 FileState stateOf(const std::string& name, bool sizeOnly) {
@@ -276,7 +288,7 @@ bool parseLegacyJournal(const std::string& j, ParsedJournal& out) {
       out.regions.push_back({offset, r.text(length)});
     } else if (kind == KindText || kind == KindAbsent) {
       JournalText text{r.string(), kind == KindText, {}};
-      if (!isDatabaseText(text.name) || text.name == JournalFileName) return false;
+      if (!isDatabaseText(text.name) || isJournalName(text.name)) return false;
       if (kind == KindText) text.contents = r.text(static_cast<std::size_t>(r.number(8)));
       out.texts.push_back(std::move(text));
     } else {
@@ -425,7 +437,7 @@ std::string setJournalAside(const char* base) {
     const std::string name = i == 1 ? std::string(base) : std::string(base) + "-" + std::to_string(i);
     struct stat st {};
     if (::lstat(name.c_str(), &st) == 0 || errno != ENOENT) continue;
-    if (!renameFile(JournalFileName, name)) return {};
+    if (!renameFile(folderJournal(), name)) return {};
     (void)flushFolder();
     return name;
   }
@@ -480,7 +492,7 @@ std::vector<std::string> staleTemporaries(bool locked) {
         !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; }))
       continue;
     // .bak-new- links are made only for the database's texts, under the lock.
-    if (bakLink ? !isDatabaseText(base) || base == JournalFileName : !replacedThroughTemporary(base))
+    if (bakLink ? !isDatabaseText(base) || isJournalName(base) : !replacedThroughTemporary(base))
       continue;
     if ((locked && isDatabaseText(base) && pid != own) || processEnded(pid)) stale.push_back(name);
   }
@@ -522,26 +534,28 @@ const char* writeBack(const ParsedJournal& parsed) {
       return t.name.c_str();
     }
   }
-  return flushFolder() ? nullptr : JournalFileName;
+  return flushFolder() ? nullptr : folderJournal();
 }
 
 // What the user does about a damaged journal set aside as `aside` (CP932).
 std::string damagedJournalAdvice(const std::string& aside) {
-  return SJ("ﾃﾞｰﾀﾍﾞｰｽを確かめ(おかしければ pelinoru.(sys idx dat win) をﾊﾞｯｸｱｯﾌﾟから戻し)、") +
-         aside + SJ(" を消すまで書き込みはしません");
+  const char* stem = folderKind().kind == DatabaseKind::Wide ? "pelwide" : "pelinoru";
+  return SJ("ﾃﾞｰﾀﾍﾞｰｽを確かめ(おかしければ ") + stem +
+         SJ(".(sys idx dat win) をﾊﾞｯｸｱｯﾌﾟから戻し)、") + aside +
+         SJ(" を消すまで書き込みはしません");
 }
 
 // Writes an interrupted change back. The caller holds the lock.
 Recovery recoverLocked() {
   bool unreadable = false;
-  const std::optional<std::string> journal = readWhole(JournalFileName, unreadable);
+  const std::optional<std::string> journal = readWhole(folderJournal(), unreadable);
   if (!journal) {
-    if (unreadable) return {RecoveryStatus::Failed, std::string(JournalFileName) + SJ(" が読めません")};
+    if (unreadable) return {RecoveryStatus::Failed, std::string(folderJournal()) + SJ(" が読めません")};
     return {};
   }
   const auto failed = [](const char* name) {
     return Recovery{RecoveryStatus::Failed,
-                    std::string(name) + SJ(" が復元できません(") + JournalFileName +
+                    std::string(name) + SJ(" が復元できません(") + folderJournal() +
                         SJ(" は次回に復元します)")};
   };
 
@@ -561,10 +575,10 @@ Recovery recoverLocked() {
     const bool matches = parse == Parse::Whole && journalMatches(parsed);
     if (parse == Parse::Whole && !parsed.endDamaged && !matches) {
       // Another folder's journal, or files put back since: they are left as they are.
-      const std::string aside = setJournalAside(UnmatchedJournalName);
-      if (aside.empty()) return failed(JournalFileName);
+      const std::string aside = setJournalAside(asideName(".unmatched").c_str());
+      if (aside.empty()) return failed(folderJournal());
       return {RecoveryStatus::Unmatched,
-              std::string(JournalFileName) + SJ(" (") + where +
+              std::string(folderJournal()) + SJ(" (") + where +
                   SJ(" の変更の記録)が今のﾌｧｲﾙと合わないので、何も戻さずに ") + aside +
                   SJ(" に移しました")};
     }
@@ -574,18 +588,18 @@ Recovery recoverLocked() {
       if (matches) {
         if (const char* name = writeBack(parsed)) return failed(name);
       }
-      const std::string aside = setJournalAside(DamagedJournalName);
-      if (aside.empty()) return failed(JournalFileName);
+      const std::string aside = setJournalAside(asideName(".damaged").c_str());
+      if (aside.empty()) return failed(folderJournal());
       removeStaleTemporaries();
       return {RecoveryStatus::Damaged,
-              std::string(JournalFileName) + SJ(" が壊れていました。") +
+              std::string(folderJournal()) + SJ(" が壊れていました。") +
                   (matches ? SJ("確かめられた部分だけを元に戻し、")
                                          : SJ("何も戻さずに、")) +
                   aside + SJ(" に移しました。") + damagedJournalAdvice(aside)};
     }
     if (const char* name = writeBack(parsed)) return failed(name);
   }
-  if (!removeFile(JournalFileName) || !flushFolder()) return failed(JournalFileName);
+  if (!removeFile(folderJournal()) || !flushFolder()) return failed(folderJournal());
   removeStaleTemporaries();
   return {RecoveryStatus::RolledBack, {}};
 }
@@ -601,7 +615,7 @@ std::string damagedJournalRefusal() {
   DIR* dir = ::opendir(".");
   if (!dir) return {};
   std::string found;
-  const std::string prefix = DamagedJournalName;
+  const std::string prefix = asideName(".damaged");
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
     if (name.compare(0, prefix.size(), prefix) == 0 && (found.empty() || name < found))
@@ -613,7 +627,7 @@ std::string damagedJournalRefusal() {
 }
 
 Recovery recoverDatabase(const WaitNotice& notice) {
-  if (::access(JournalFileName, F_OK) != 0 && errno == ENOENT) {
+  if (::access(folderJournal(), F_OK) != 0 && errno == ENOENT) {
     // Files left by a writer that ended after its commit (or before its journal) are removed
     // under the lock; a writer at work now keeps them.
     if (staleTemporaries(false).empty()) return {};
@@ -636,7 +650,7 @@ const Recovery& DatabaseRead::acquire(const WaitNotice& notice) {
       // Without a lock file (a read-only folder) nobody can write here either: read.
       return recovery_;
     }
-    if (::access(JournalFileName, F_OK) != 0 && errno == ENOENT) return recovery_;
+    if (::access(folderJournal(), F_OK) != 0 && errno == ENOENT) return recovery_;
     // An interrupted change: written back under the writer lock before anything is read.
     lock_.release();
     const Recovery r = recoverDatabase(notice);
@@ -651,6 +665,8 @@ const Recovery& DatabaseRead::acquire(const WaitNotice& notice) {
 
 // ---------------------------------------------------------------------------------------------
 // One change
+
+DatabaseChange::DatabaseChange() : files_(databaseFilesOf(openLayout())) {}
 
 DatabaseChange::~DatabaseChange() {
   if (begun_ && !committed_) rollback();
@@ -842,22 +858,22 @@ const char* DatabaseChange::writeJournal(const std::vector<PriceRegion>& regions
 
   // Written under a temporary name and renamed once flushed: a pelinoru.jnl is always whole,
   // so one that does not check out was damaged afterwards, not cut short.
-  const std::string temp = std::string(JournalFileName) + ".tmp-" + pidSuffix();
+  const std::string temp = std::string(files_.journal) + ".tmp-" + pidSuffix();
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return JournalFileName;
+  if (fd < 0) return files_.journal;
   bool ok = writeFully(fd, reinterpret_cast<const unsigned char*>(header.data()), header.size(),
                        0) &&
             writeFully(fd, reinterpret_cast<const unsigned char*>(body.data()), body.size(),
                        static_cast<std::int64_t>(header.size())) &&
             flush(fd);
   if (::close(fd) != 0) ok = false;
-  ok = ok && renameFile(temp, JournalFileName);
+  ok = ok && renameFile(temp, files_.journal);
   if (!ok) {
     ::unlink(temp.c_str());
-    return JournalFileName;
+    return files_.journal;
   }
   journalBytes_ = static_cast<std::int64_t>(header.size() + body.size());
-  return flushFolder() ? nullptr : JournalFileName;
+  return flushFolder() ? nullptr : files_.journal;
 }
 
 bool DatabaseChange::writeEndRecord(const std::vector<TextFileChange>& texts) {
@@ -873,7 +889,7 @@ bool DatabaseChange::writeEndRecord(const std::vector<TextFileChange>& texts) {
     appendLittle(r, checksumOf(t.contents), 8);
   }
   appendLittle(r, checksumOf(r), 8);
-  const int fd = ::open(JournalFileName, O_WRONLY | O_CLOEXEC);
+  const int fd = ::open(files_.journal, O_WRONLY | O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = writeFully(fd, reinterpret_cast<const unsigned char*>(r.data()), r.size(),
                        journalBytes_) &&
@@ -944,7 +960,7 @@ bool DatabaseChange::commit(const std::vector<TextFileChange>& texts) {
   }
   // The journal learns the state after the change before any text is replaced, so that a
   // write-back can tell a text it replaced from one put back by someone else.
-  if (!writeEndRecord(texts)) return fail(JournalFileName);
+  if (!writeEndRecord(texts)) return fail(files_.journal);
   // No text is replaced before pelinoru.dat is on disk.
   if (!finishPriceFlush()) return fail(files_.prices);
   for (const TextFileChange& t : texts) {
@@ -958,8 +974,8 @@ bool DatabaseChange::commit(const std::vector<TextFileChange>& texts) {
       bakLinks_.push_back(name);
     if (!renameFile(name + ".tmp-" + suffix, name)) return fail(t.fileName);
   }
-  if (!flushFolder()) return fail(JournalFileName);
-  if (!removeFile(JournalFileName)) return fail(JournalFileName);
+  if (!flushFolder()) return fail(files_.journal);
+  if (!removeFile(files_.journal)) return fail(files_.journal);
   committed_ = true;
 
   for (const std::string& name : bakLinks_) {
@@ -988,7 +1004,7 @@ bool DatabaseChange::rollback() {
   const Recovery r = recoverLocked();
   // Temporary files of this process (the cleaner passes over its own).
   for (const std::string& name : temporaries_) ::unlink((name + ".tmp-" + suffix).c_str());
-  ::unlink((std::string(JournalFileName) + ".tmp-" + suffix).c_str());
+  ::unlink((std::string(files_.journal) + ".tmp-" + suffix).c_str());
   temporaries_.clear();
   lock_.release();
   return r.status != RecoveryStatus::Failed;

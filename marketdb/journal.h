@@ -46,6 +46,7 @@ struct DatabaseFiles {
   const char* kind = "classic";
   std::vector<const char*> texts = {SystemFileName, SettingsFileName, IndexFileName};
   const char* prices = PriceFileName;
+  const char* journal = JournalFileName;
 };
 
 // Bytes of pelinoru.dat that a change overwrites.
@@ -115,7 +116,8 @@ std::string damagedJournalRefusal();
 // change (undone at once, or by the next opener when even that fails) and sets message().
 class DatabaseChange {
  public:
-  DatabaseChange() = default;
+  // A change of the database of the working folder, with the file names of its kind.
+  DatabaseChange();
   explicit DatabaseChange(DatabaseFiles files) : files_(std::move(files)) {}
   ~DatabaseChange();  // undoes a change that was begun and not committed
   DatabaseChange(const DatabaseChange&) = delete;

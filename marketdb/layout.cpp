@@ -1,6 +1,13 @@
 #include "marketdb/layout.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <deque>
+#include <mutex>
+
+#include "marketdb/wide_header.h"
+#include "platform/text/cp932.h"
 
 namespace marketdb {
 
@@ -23,7 +30,71 @@ void DatabaseLayout::decodeRecords(const unsigned char* in, int count,
   for (int s = count; s < days; ++s) history.day[s] = DayRecord{};
 }
 
-// Only the classic kind exists so far.
-const DatabaseLayout& openLayout() { return ClassicLayout; }
+DatabaseFiles databaseFilesOf(const DatabaseLayout& layout) {
+  DatabaseFiles files;
+  files.kind = layout.kind == DatabaseKind::Wide ? "wide" : "classic";
+  files.texts = {layout.systemFile, layout.settingsFile, layout.indexFile};
+  files.prices = layout.priceFile;
+  files.journal = layout.journalFile;
+  return files;
+}
+
+bool isDatabaseTextName(const std::string& name) {
+  for (const DatabaseLayout* l : {&ClassicLayout, &WideLayout}) {
+    if (name == l->systemFile || name == l->settingsFile || name == l->indexFile ||
+        name == l->journalFile)
+      return true;
+  }
+  return false;
+}
+
+namespace {
+
+bool present(const char* name) { return ::access(name, F_OK) == 0; }
+
+// The layout for a capacity other than the one init gives: made once per capacity and kept,
+// so that the reference openLayout() returns stays valid.
+const DatabaseLayout& wideLayoutOf(int capacity) {
+  if (capacity == WideCapacity) return WideLayout;
+  static std::mutex mutex;
+  static std::deque<DatabaseLayout> made;
+  const std::lock_guard<std::mutex> hold(mutex);
+  for (const DatabaseLayout& l : made)
+    if (l.maxStocks == capacity) return l;
+  made.push_back(wideLayout(capacity));
+  return made.back();
+}
+
+}  // namespace
+
+FolderKind folderKind() {
+  FolderKind k;
+  if (!present(WideSystemFileName)) return k;
+  if (present(SystemFileName)) {
+    k.refusal = SJ("このフォルダには従来形式とワイド形式の２つのデータベースがあります");
+    return k;
+  }
+  k.kind = DatabaseKind::Wide;
+  return k;
+}
+
+const DatabaseLayout& openLayout() {
+  const FolderKind k = folderKind();
+  if (k.kind != DatabaseKind::Wide) return ClassicLayout;
+  // The strides follow the capacity of the header; a header that does not pass its check is
+  // refused by whoever reads it, and meanwhile the layout of a database made by init stands.
+  WideHeader header;
+  if (!readWideHeader(WidePriceFileName, header).ok) return WideLayout;
+  return wideLayoutOf(static_cast<int>(header.capacity));
+}
+
+std::string unsupportedDatabaseMessage() {
+  const FolderKind k = folderKind();
+  if (!k.refusal.empty()) return k.refusal;
+  if (k.kind == DatabaseKind::Wide)
+    return SJ("このフォルダのデータベースはワイド形式です。この版はワイド形式の作成のみ扱え、"
+              "格納・分析・表示はまだできません");
+  return {};
+}
 
 }  // namespace marketdb

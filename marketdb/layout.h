@@ -11,12 +11,17 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "marketdb/journal.h"
 
 namespace marketdb {
+
+// The two kinds of database a folder can hold. A folder holds one kind; it is told by the
+// names of the files alone (openLayout()).
+enum class DatabaseKind { Classic, Wide };
 
 struct DatabaseLayout {
   const char* systemFile;
@@ -34,6 +39,7 @@ struct DatabaseLayout {
   int minPrice;      // prices and changes a record can hold
   int maxPrice;
   int emptyLow;      // the lowest low reported for a history without a trading day
+  DatabaseKind kind = DatabaseKind::Classic;
 
   // Byte offset of the record of ring slot `ringSlot` of record slot `recordSlot`.
   constexpr std::int64_t recordOffset(int recordSlot, int ringSlot) const {
@@ -83,10 +89,56 @@ inline constexpr DatabaseLayout ClassicLayout{
     SystemFileName, SettingsFileName, IndexFileName, PriceFileName, JournalFileName,
     MaxStocks - 1, HistoryDays, DayRecordBytes, 0,
     HistoryBlockBytes, DayRecordBytes,
-    -32768, 32767, 32700};
+    -32768, 32767, 32700, DatabaseKind::Classic};
 static_assert(ClassicLayout.recordBytes == 18 && ClassicLayout.blockBytes() == 11520);
 
-// The layout of the database in the working folder.
+// The files made for today's whole market: codes with letters, prices in 32 bits, exact
+// volumes and full dates. A 4,096-byte header opens the price file; then come 640 ring rows,
+// one per ring slot, each holding one 32-byte record per record slot, so that the store of one
+// day writes one contiguous row.
+inline constexpr int WideHeaderBytes = 4096;
+inline constexpr int WideRecordBytes = 32;
+inline constexpr int WideCapacity = 10000;       // record slots of a database made by init
+inline constexpr int WideMaxCapacity = 100000;   // the largest capacity a header may give
+inline constexpr int WideMaxPrice = 99999999;
+inline constexpr const char* WideSystemFileName = "pelwide.sys";
+inline constexpr const char* WideSettingsFileName = "pelwide.win";
+inline constexpr const char* WideIndexFileName = "pelwide.idx";
+inline constexpr const char* WidePriceFileName = "pelwide.dat";
+inline constexpr const char* WideJournalFileName = "pelwide.jnl";
+
+// The wide layout of a price file whose header gives `capacity` record slots.
+constexpr DatabaseLayout wideLayout(int capacity) {
+  return DatabaseLayout{
+      WideSystemFileName, WideSettingsFileName, WideIndexFileName, WidePriceFileName,
+      WideJournalFileName,
+      capacity, HistoryDays, WideRecordBytes, WideHeaderBytes,
+      WideRecordBytes, std::int64_t{capacity} * WideRecordBytes,
+      -WideMaxPrice, WideMaxPrice, 32700, DatabaseKind::Wide};
+}
+inline constexpr DatabaseLayout WideLayout = wideLayout(WideCapacity);
+static_assert(WideLayout.recordOffset(1, 1) == 4096 + (1 * 10000 + 1) * 32);
+
+// The files of a database of that layout, as its journal records them.
+DatabaseFiles databaseFilesOf(const DatabaseLayout& layout);
+// Whether `name` is one of the text files or the journal of either kind.
+bool isDatabaseTextName(const std::string& name);
+
+// What the working folder holds, told by the file names alone: a wide database when
+// pelwide.sys is there, a classic one (or none) otherwise; both at once is refused.
+struct FolderKind {
+  DatabaseKind kind = DatabaseKind::Classic;
+  std::string refusal;  // CP932; not empty when the folder holds both kinds
+};
+FolderKind folderKind();
+
+// The layout of the database in the working folder (the classic one for a folder holding
+// both kinds, which every command refuses through folderKind()).
 const DatabaseLayout& openLayout();
+
+// For a program that reads or writes the database: empty when it may go on, otherwise the one
+// message (CP932) that says why not: both kinds in one folder, or a wide database, whose
+// stores, analyses and charts this version cannot yet make.
+std::string unsupportedDatabaseMessage();
 
 }  // namespace marketdb

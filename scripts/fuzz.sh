@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (clang-14, AddressSanitizer + UndefinedBehaviorSanitizer) in
 # build-fuzz and runs each for a bounded time from its seed corpus in fuzz/corpus/<target>.
 # FUZZ_SECONDS sets the time per target (default 8; the targets run as many at a time as there
-# are cores, so about forty-five seconds for the eleven on two).
+# are cores, so about a minute for the fourteen on two).
 # New inputs go to build-fuzz/corpus/<target>; a crash leaves its input in build-fuzz/findings
 # and makes the script fail.
 set -euo pipefail
@@ -11,7 +11,7 @@ root=$PWD  # the targets work in a folder of their own: every path they get is a
 
 seconds=${FUZZ_SECONDS:-8}
 targets=(daily_file index_file system_file settings_file ranking_file price_blocks csv_import
-  script_host daily_parser index_parser wide_daily_parser)
+  script_host daily_parser index_parser wide_daily_parser wide_index wide_system wide_header)
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DPELINOR_FUZZ=ON -DPELINOR_TESTS=OFF \
   -DPELINOR_BENCH=OFF -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 > /dev/null

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "marketdb/settings.h"
 #include "platform/text/cp932.h"
 #include "viewer/tchart.h"
@@ -59,6 +60,24 @@ void TChart::loadSharedFiles() {
   marketdb::applyDefaults(sys, settingsImage);
   applySettings(settingsImage);
   std::copy(sys.periods, sys.periods + 16, periods);
+
+  // A database this version cannot show (a wide one, or two kinds in one folder) gets one
+  // message, and none of its files is read: the screens start as in an empty folder.
+  const std::string unsupported = marketdb::unsupportedDatabaseMessage();
+  if (!unsupported.empty()) {
+    startupMessages.emplace_back(unsupported, marketdb::fileCaption());
+    try {
+      table = std::make_unique<marketdb::StockTable>();
+      table->kcodeidx[0] = marketdb::EndCode;
+    } catch (const std::bad_alloc&) {
+      table.reset();
+    }
+    stockCount = 0;
+    allocateArrays();
+    computeCodePages();
+    convertColours();
+    return;
+  }
 
   // A folder without any of the files gets one message that says where the program looked and
   // how a database is made, instead of one message per missing file.
