@@ -96,10 +96,8 @@ bool applyEdit(UCHART& w, int item, int value) {
 }
 
 // Reads all of pelinoru.sys, then all of pelinoru.win, so the colour line of pelinoru.win is
-// the one in force. Both under the reader's lock, so that they come from one committed state.
+// the one in force.
 bool loadWorkingCopy(UCHART& w) {
-  marketdb::DatabaseRead reading;
-  reading.acquire();
   if (marketdb::readSystemFile(w.sys) != marketdb::FileStatus::Ok) {
     fileFailure(w, marketdb::missingFileMessage(marketdb::SystemFileName));
     return false;
