@@ -46,7 +46,7 @@ struct Database {
         const double previousClose = price;
         price = std::clamp(price * (1.0 + step(rng)), 10.0, 30000.0);
         marketdb::DayRecord& d = h.day[slot];
-        d.date = static_cast<float>(100510 - back);  // distinct, ascending dates
+        d.date = marketdb::dateKey(static_cast<float>(100510 - back));  // distinct, ascending
         d.open = static_cast<std::int16_t>(previousClose);
         d.close = static_cast<std::int16_t>(price);
         d.high = static_cast<std::int16_t>(std::max(previousClose, price) * 1.01);

@@ -45,7 +45,7 @@ struct Database {
       price = std::clamp(price * (1.0 + step(rng)), 50.0, 30000.0);
       marketdb::DayRecord d;
       const int month = i / 21;
-      d.date = static_cast<float>((7 + month / 12) * 10000 + (month % 12 + 1) * 100 + i % 21 + 1);
+      d.date = 20070000 + (month / 12) * 10000 + (month % 12 + 1) * 100 + i % 21 + 1;
       d.open = static_cast<std::int16_t>(previousClose);
       d.close = static_cast<std::int16_t>(price);
       d.high = static_cast<std::int16_t>(std::max(previousClose, price) * 1.01);

@@ -77,8 +77,8 @@ struct Job {
 
 struct RunValues {
   int latest = 0;
-  float lastStoreDate = 0;
-  float comparisonDate = 0;
+  std::int32_t lastStoreDate = 0;
+  std::int32_t comparisonDate = 0;
   AnalysisSettings settings;
 };
 
@@ -229,9 +229,11 @@ const std::string& groupLabel(int group) {
   return group == 2 ? SJ("東証２部（大証外国）") : SJ("東証１部（店頭）");
 }
 
-std::string rankingTitle(float comparisonDate, float lastStoreDate) {
-  return format(SJ("［ペリノ改Ｃ］ 指定は%06gと%06g本日比較\n\n").c_str(),
-                static_cast<double>(comparisonDate), static_cast<double>(lastStoreDate));
+std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate) {
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  return format(SJ("［ペリノ改Ｃ］ 指定は%sと%s本日比較\n\n").c_str(),
+                layout.formatDate(comparisonDate).c_str(),
+                layout.formatDate(lastStoreDate).c_str());
 }
 
 const std::string& rankingHeader() {
@@ -256,16 +258,17 @@ std::string rankingFileText(const std::string& title, const std::string& header,
   return text;
 }
 
-AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
+AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter,
                             int workers) {
   using marketdb::FileStatus;
   AnalysisOutcome outcome;
+  const std::int32_t comparisonDate = marketdb::openLayout().readDate(typedDate);
   // A date that names no day would compare every stock with nothing; 0 means no comparison.
   if (comparisonDate != 0 && !marketdb::isCalendarDate(comparisonDate)) {
     reporter.warning(format(SJ("比較年月日%06gは日付ではないので分析しません"
                                "(yymmddで入力、例 261207。0は比較なし)").c_str(),
-                            static_cast<double>(comparisonDate)));
+                            static_cast<double>(typedDate)));
     outcome.result = AnalysisResult::Refused;
     return outcome;
   }

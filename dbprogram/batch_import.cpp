@@ -290,7 +290,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     kind = dbKind;
     if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Ok && sys.lastStoreDate > 0)
-      afterFullDate = fullDateOf(static_cast<int>(sys.lastStoreDate));
+      afterFullDate = sys.lastStoreDate;
     auto table = std::make_unique<marketdb::StockTable>();
     if (marketdb::readStockTable(*table) == marketdb::FileStatus::Ok)
       for (int i = 0; i < table->count; ++i)

@@ -80,7 +80,7 @@ Database::Database() {
   for (int i = 0; i < 3; ++i) {
     for (int s = 1; s <= 2; ++s) {
       DayRecord r;
-      r.date = s == 1 ? 991229 : 991230;
+      r.date = s == 1 ? 19991229 : 19991230;
       r.open = static_cast<std::int16_t>(100 * (i + 1));
       r.high = static_cast<std::int16_t>(r.open + 10);
       r.low = static_cast<std::int16_t>(r.open - 10);

@@ -177,15 +177,11 @@ const std::string& sectionLabel(int section) {
 // ---------------------------------------------------------------------------------------------
 // Dates
 
-bool dateLater(float a, float b) { return dateKey(a) > dateKey(b); }
-
-bool isCalendarDate(float yymmdd) {
-  if (!(yymmdd >= 101 && yymmdd <= 991231) || yymmdd != std::trunc(yymmdd)) return false;
-  const int n = static_cast<int>(yymmdd);
-  const int yy = n / 10000;
-  const int month = n / 100 % 100;
-  const int day = n % 100;
-  const int year = yy <= 45 ? 2000 + yy : 1900 + yy;
+bool isCalendarDate(std::int32_t yyyymmdd) {
+  if (yyyymmdd < 10101 || yyyymmdd > 99991231) return false;
+  const int year = yyyymmdd / 10000;
+  const int month = yyyymmdd / 100 % 100;
+  const int day = yyyymmdd % 100;
   if (month < 1 || month > 12 || day < 1) return false;
   static constexpr int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -292,7 +288,9 @@ FileStatus readSystemFile(SystemFile& sys) {
   std::string text;
   if (!opened(readWholeFile(SystemFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // the formats below, as fscanf converts them
-  fp.systemLine1(sys.reserved, sys.lastStoreDate, sys.referenceRecord, sys.storePosition);
+  float lastStoreDate = 0;
+  if (fp.systemLine1(sys.reserved, lastStoreDate, sys.referenceRecord, sys.storePosition) >= 2)
+    sys.lastStoreDate = dateKey(lastStoreDate);
   fp.ints(sys.colours, 19, true);
   fp.ints(sys.periods, 16, false);
   return FileStatus::Ok;
@@ -300,7 +298,7 @@ FileStatus readSystemFile(SystemFile& sys) {
 
 std::string formatSystemFile(const SystemFile& sys) {
   std::string out;
-  append(out, "%4d %6g %4d %3d\n", sys.reserved, sys.lastStoreDate, sys.referenceRecord,
+  append(out, "%4d %6g %4d %3d\n", sys.reserved, classicDateValue(sys.lastStoreDate), sys.referenceRecord,
          sys.storePosition);
   appendList(out, "%1d", sys.colours, 19);
   appendList(out, "%3d", sys.periods, 16);

@@ -26,7 +26,7 @@ struct ChartScreenState {
   void resetMonthDetection() { previousMonth = 'x'; }
   // Writes `date` (yymmdd) into dateText as six digits with leading zeros and tells whether its
   // month digit differs from that of the previous date written.
-  bool monthChanged(float date);
+  bool monthChanged(std::int32_t date);  // date yyyymmdd
 };
 
 // Ring slot `s` brought into 0..639 (any int, negative ones included).

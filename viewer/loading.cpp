@@ -129,13 +129,14 @@ void TChart::allocateArrays() {
   try {
     if (!table) throw std::bad_alloc();
     const int days = marketdb::HistoryDays;
-    dates = zeroFilled<float>(days);
+    dates = zeroFilled<std::int32_t>(days);
     opens = zeroFilled<int>(days);
     highs = zeroFilled<int>(days);
     lows = zeroFilled<int>(days);
     closes = zeroFilled<int>(days);
     changes = zeroFilled<int>(days);
     volumes = zeroFilled<float>(days);
+    exactVolumes = zeroFilled<double>(days);
     for (auto& w : weekly) w = zeroFilled<int>(WeeklyBars);
     upperArea = zeroFilled<int>(setting(35) + 2);
     maValue1 = zeroFilled<int>(days);

@@ -83,7 +83,8 @@ void TChart::readRing() {
     lows[s] = d.low;
     closes[s] = d.close;
     changes[s] = d.change;
-    volumes[s] = d.volume;
+    volumes[s] = static_cast<float>(d.volume);
+    exactVolumes[s] = d.volume;
   }
   computeExtremes();
   volumeMax = 0.0f;

@@ -63,7 +63,7 @@ void drawDays(TChart& c, TDC& dc, int top) {
   int x = mode3 ? -26 : 0;
   for (int i = 0; i < RingDays; ++i, ++x) {
     const int s = ringSlot(oldest + i);
-    if (c.dates[s] != 0.0f && state.monthChanged(c.dates[s])) {
+    if (c.dates[s] != 0 && state.monthChanged(c.dates[s])) {
       ++monthChanges;
       dc.SelectObject(TPen(gridHalf, 0, PS_DOT));
       line(dc, x, top, x, ChartBottom);

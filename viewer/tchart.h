@@ -196,7 +196,7 @@ class TChart : public TWindow {
   bool clickPending = false;  // a double-click in a chart screen waits for the top-row block
 
   // From pelinoru.sys.
-  float lastStoreDate = 0;
+  std::int32_t lastStoreDate = 0;  // yyyymmdd
   int storePosition = 0;
   int periods[16] = {};  // settings 20..35
   // From pelinoru.win.
@@ -224,7 +224,7 @@ class TChart : public TWindow {
   float volumeMax = 0;
   float recentCodes[7] = {};
   int recentWrite = 0;
-  float baseDate = 0;  // the comparison's base date yymmdd, as typed
+  std::int32_t baseDate = 0;  // the comparison's base date yyyymmdd, as typed
   bool chartShown = false;  // a chart (or the comparison) has put a stock into memory
 
   // Short lines for the user (CP932): `notice` is shown by the next paint only; the base-date
@@ -233,9 +233,12 @@ class TChart : public TWindow {
   std::string baseDateNotice;
 
   // The history ring of the displayed stock and its derived series (640 entries each).
-  std::unique_ptr<float[]> dates;
+  std::unique_ptr<std::int32_t[]> dates;  // yyyymmdd
   std::unique_ptr<int[]> opens, highs, lows, closes, changes;
+  // The volumes as the indicators compute with them (single precision) and as the records
+  // hold them, for the figures that print a volume.
   std::unique_ptr<float[]> volumes;
+  std::unique_ptr<double[]> exactVolumes;
   std::unique_ptr<int[]> maValue1, maValue2, maValue3;
   std::unique_ptr<int[]> maDeviation1, maDeviation2, maDeviation3;
   std::unique_ptr<int[]> indicator1, indicator2, indicator3, indicator4;

@@ -32,7 +32,7 @@ using marketdb::StockHistory;
 // ---- The plain analysis: one struct per day, every window walked slot by slot, ranks by
 // counting, the comparison date searched back from the latest day.
 struct PlainDay {
-  float date;
+  std::int32_t date;
   int open, high, low, close, change;
   float volume;
   bool active() const { return volume != 0; }
@@ -48,11 +48,11 @@ std::vector<int> window(int latest, int period) {
   return slots;
 }
 
-RankingRow plainAnalysis(const StockHistory& h, int latest, float comparison, const AnalysisSettings& st) {
+RankingRow plainAnalysis(const StockHistory& h, int latest, std::int32_t comparison, const AnalysisSettings& st) {
   PlainDay d[HistoryDays];
   for (int s = 0; s < HistoryDays; ++s) {
     const marketdb::DayRecord& r = h.day[s];
-    d[s] = PlainDay{r.date, r.open, r.high, r.low, r.close, r.change, r.volume};
+    d[s] = PlainDay{r.date, r.open, r.high, r.low, r.close, r.change, static_cast<float>(r.volume)};
   }
   int hi = 0, lo = 32700;
   auto range = [&] {
@@ -144,11 +144,11 @@ RankingRow plainAnalysis(const StockHistory& h, int latest, float comparison, co
   if (hi != lo) row.rebound = trunc(static_cast<float>(row.close - lo) / static_cast<float>(hi - lo) * 1000.0f);
   if (lo != 0) row.range = trunc(static_cast<float>(hi) / static_cast<float>(lo) * 10.0f);
   int base = 0, back = -1;
-  double baseKey = 0;
+  std::int32_t baseKey = 0;
   for (int i = 0, s = latest; i < HistoryDays; ++i, s = prev(s)) {
     if (d[s].date == 0 || !d[s].active()) continue;
-    const double key = marketdb::dateKey(d[s].date);
-    if (key > marketdb::dateKey(comparison) || (back >= 0 && key <= baseKey)) continue;
+    const std::int32_t key = d[s].date;
+    if (key > comparison || (back >= 0 && key <= baseKey)) continue;
     base = d[s].close, back = i, baseKey = key;
   }
   if (back >= 0 && base >= 1 && row.close >= 1)
@@ -172,7 +172,7 @@ StockHistory randomHistory(std::mt19937& rng, int latest, int kind) {
     const int s = analysistest::slotBack(latest, back);
     marketdb::DayRecord& r = h.day[s];
     const int lap = pct(rng) < 8 ? 1 : 0;  // a missed day keeps the date of 640 days before
-    r.date = static_cast<float>(10000 - back - lap * 640);
+    r.date = marketdb::dateKey(static_cast<float>(10000 - back - lap * 640));
     const double previous = price;
     price = std::clamp(price * (0.95 + 0.1 * (rng() % 1000) / 1000.0), 1.0, 30000.0);
     if (kind == 1 && back > 300) price = std::clamp(price, 1.0, 700.0);  // before a unit change
@@ -188,7 +188,9 @@ StockHistory randomHistory(std::mt19937& rng, int latest, int kind) {
     if (kind == 4 && pct(rng) < 3) {
       const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                            -0.0f, -5.0f, 3e38f, FLT_MIN};
-      (pct(rng) < 50 ? r.date : r.volume) = odd[rng() % 6];
+      // A damaged date reads as -1 whatever its bytes were.
+      if (pct(rng) < 50) r.date = -1;
+      else r.volume = odd[rng() % 6];
     }
   }
   return h;
@@ -211,11 +213,12 @@ TEST(AnalysisFastPath, ColumnsGiveThePlainAnalysisAsLoadedAndAsDecodedFromTheFil
   // One StockDays for every history, as a worker keeps it: what it remembers of one stock's
   // dates must not show in the next.
   auto days = std::make_unique<dbprogram::StockDays>();
-  const float comparisons[] = {9800, 9999.5f, 0, 991229, 10000};
+  const std::int32_t comparisons[] = {marketdb::dateKey(9800), -1, 0, marketdb::dateKey(991229),
+                                      marketdb::dateKey(10000)};
   for (int i = 0; i < 300; ++i) {
     const int latest = static_cast<int>(rng() % HistoryDays);
     const StockHistory h = randomHistory(rng, latest, i % 5);
-    const float comparison = comparisons[i % 5];
+    const std::int32_t comparison = comparisons[i % 5];
     std::vector<unsigned char> block(marketdb::HistoryBlockBytes);
     for (int s = 0; s < HistoryDays; ++s)
       marketdb::ClassicLayout.encodeRecord(h.day[s], block.data() + s * marketdb::DayRecordBytes);
@@ -247,8 +250,8 @@ TEST(AnalysisFastPath, APartBlockDecodesAsThePlainReaderGivesIt) {
     std::copy(h.day, h.day + held, part.day);
     EXPECT_EQ(days->storedOn(100, h.day[100].date), held > 100);
     RankingRow fast;
-    days->analyse(100, 9900, AnalysisSettings{}, fast);
-    EXPECT_EQ(rowText(fast), rowText(plainAnalysis(part, 100, 9900, AnalysisSettings{})));
+    days->analyse(100, marketdb::dateKey(9900), AnalysisSettings{}, fast);
+    EXPECT_EQ(rowText(fast), rowText(plainAnalysis(part, 100, marketdb::dateKey(9900), AnalysisSettings{})));
   }
 }
 
@@ -289,7 +292,7 @@ std::string plainRanking(int group, float comparison, const marketdb::SystemFile
       listed.push_back({0, row});
       continue;
     }
-    row = plainAnalysis(*h, sys.storePosition, comparison, st);
+    row = plainAnalysis(*h, sys.storePosition, marketdb::dateKey(comparison), st);
     row.code = code;
     row.recordSlot = slot;
     std::memcpy(row.name, name, 6);
@@ -305,7 +308,7 @@ std::string plainRanking(int group, float comparison, const marketdb::SystemFile
     trail += std::to_string(group) + ":" + std::to_string(rows.size()) + "/" + std::to_string(length) + " ";
   }
   std::stable_sort(rows.begin(), rows.end(), [](const RankingRow& a, const RankingRow& b) { return a.code < b.code; });
-  std::string text = dbprogram::rankingTitle(comparison, sys.lastStoreDate) + dbprogram::rankingHeader();
+  std::string text = dbprogram::rankingTitle(marketdb::dateKey(comparison), sys.lastStoreDate) + dbprogram::rankingHeader();
   for (std::size_t i = 0; i < rows.size(); ++i)
     text += dbprogram::rankingLine(static_cast<int>(i + 1), static_cast<int>(rows.size() - i), rows[i]);
   return text;
@@ -334,8 +337,8 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   std::string dat(static_cast<std::size_t>(760) * marketdb::HistoryBlockBytes, '\0');
   for (std::size_t i = 0; i < slots.size(); ++i) {
     StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : static_cast<int>(i % 4));
-    if (i % 11 == 0) h.day[Latest].date = LastDate - 1;
-    if (i % 11 != 0) h.day[Latest].date = LastDate;
+    if (i % 11 == 0) h.day[Latest].date = marketdb::dateKey(LastDate - 1);
+    if (i % 11 != 0) h.day[Latest].date = marketdb::dateKey(LastDate);
     const float code = static_cast<float>(codeChoice[i]) + (i % 50 == 0 ? 0.5f : 0.0f);
     idx += marketdb::formatIndexLine(0, 1 + static_cast<int>(i % 6), code, "NAME", slots[i], 0);
     for (int s = 0; s < HistoryDays; ++s)

@@ -48,7 +48,7 @@ TEST(SystemFileTest, HandWrittenFileRoundTripsByteForByte) {
   SystemFile sys;
   ASSERT_EQ(readSystemFile(sys), FileStatus::Ok);
   EXPECT_EQ(sys.reserved, 0);
-  EXPECT_EQ(sys.lastStoreDate, 261203.0f);
+  EXPECT_EQ(sys.lastStoreDate, 20261203);
   EXPECT_EQ(sys.referenceRecord, 0);
   EXPECT_EQ(sys.storePosition, 17);
   EXPECT_EQ(sys.colours[0], 11);
@@ -64,11 +64,11 @@ TEST(SystemFileTest, HandWrittenFileRoundTripsByteForByte) {
 TEST(SystemFileTest, DateFieldKeepsAllDigitsAndLooseSpacingIsRead) {
   TempWorkDir dir;
   SystemFile sys;
-  sys.lastStoreDate = 105;  // 000105
+  sys.lastStoreDate = 20000105;  // 000105
   sys.referenceRecord = 12;
   sys.storePosition = 639;
   EXPECT_EQ(formatSystemFile(sys).substr(0, 21), "   0    105   12 639\n");
-  sys.lastStoreDate = 991231;
+  sys.lastStoreDate = 19991231;
   EXPECT_EQ(formatSystemFile(sys).substr(0, 21), "   0 991231   12 639\n");
 
   // Values separated by any white space, over any lines, are read in order.
@@ -76,7 +76,7 @@ TEST(SystemFileTest, DateFieldKeepsAllDigitsAndLooseSpacingIsRead) {
   SystemFile read;
   ASSERT_EQ(readSystemFile(read), FileStatus::Ok);
   EXPECT_EQ(read.reserved, 3);
-  EXPECT_EQ(read.lastStoreDate, 105.0f);
+  EXPECT_EQ(read.lastStoreDate, 20000105);
   EXPECT_EQ(read.referenceRecord, 4);
   EXPECT_EQ(read.storePosition, 5);
   EXPECT_EQ(read.colours[18], 1);
@@ -94,7 +94,7 @@ TEST(SystemFileTest, ShortOrDamagedFileKeepsTheValuesItDoesNotHold) {
   writeFile(SystemFileName, "1 991231\n");  // cut short after two values
   ASSERT_EQ(readSystemFile(sys), FileStatus::Ok);
   EXPECT_EQ(sys.reserved, 1);
-  EXPECT_EQ(sys.lastStoreDate, 991231.0f);
+  EXPECT_EQ(sys.lastStoreDate, 19991231);
   EXPECT_EQ(sys.referenceRecord, 44);
   EXPECT_EQ(sys.storePosition, 55);
   EXPECT_EQ(sys.colours[0], 3);
@@ -104,7 +104,7 @@ TEST(SystemFileTest, ShortOrDamagedFileKeepsTheValuesItDoesNotHold) {
   writeFile(SystemFileName, "2 105 x 8\n" + repeat("1", 19) + repeat("2", 16));
   ASSERT_EQ(readSystemFile(sys), FileStatus::Ok);
   EXPECT_EQ(sys.reserved, 2);
-  EXPECT_EQ(sys.lastStoreDate, 105.0f);
+  EXPECT_EQ(sys.lastStoreDate, 20000105);
   EXPECT_EQ(sys.referenceRecord, 44);
   EXPECT_EQ(sys.storePosition, 55);
   EXPECT_EQ(sys.colours[18], 3);

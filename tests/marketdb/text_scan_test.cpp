@@ -171,7 +171,7 @@ TEST(TextScanTest, ReadersTakeEveryValueTheScansConvert) {
                          "20 21 22 23 24 25 26 27 28 29 30 31 32 33 34 35");
   marketdb::SystemFile sys;
   ASSERT_EQ(marketdb::readSystemFile(sys), marketdb::FileStatus::Ok);
-  EXPECT_EQ(sys.lastStoreDate, 100000.0f);
+  EXPECT_EQ(sys.lastStoreDate, 20100000);  // 1e5 is 100000: yymmdd 100000
   EXPECT_EQ(sys.storePosition, 639);
   EXPECT_EQ(sys.colours[18], 19);
   EXPECT_EQ(sys.periods[0], 20);

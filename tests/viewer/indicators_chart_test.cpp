@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "marketdb/files.h"
 #include "viewer/chart_screen_state.h"
 #include "viewer/indicators/averages.h"
 #include "viewer/indicators/distribution.h"
@@ -35,17 +36,18 @@ TEST(DayOfWeekTest, DatesOfBothCenturiesAndOutOfRange) {
       {1.0e7f, 7},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(viewer::dayOfWeek(c.date), c.weekday) << c.date;
+    EXPECT_EQ(viewer::dayOfWeek(marketdb::dateKey(c.date)), c.weekday) << c.date;
   }
-  // Every day of 1998 and 2003 against the calendar.
+  // Every day of 1998, 2003 and 2096 (a leap year past the classic window) against the
+  // calendar.
   using namespace std::chrono;
-  for (int y : {1998, 2003}) {
+  for (int y : {1998, 2003, 2096}) {
     for (sys_days d = sys_days{year{y} / January / 1}; d < sys_days{year{y + 1} / January / 1};
          d += days{1}) {
       const year_month_day ymd{d};
-      const float date = static_cast<float>((static_cast<int>(ymd.year()) % 100) * 10000 +
-                                            static_cast<int>(unsigned{ymd.month()}) * 100 +
-                                            static_cast<int>(unsigned{ymd.day()}));
+      const std::int32_t date = static_cast<int>(ymd.year()) * 10000 +
+                                static_cast<int>(unsigned{ymd.month()}) * 100 +
+                                static_cast<int>(unsigned{ymd.day()});
       ASSERT_EQ(viewer::dayOfWeek(date), static_cast<int>(weekday{d}.c_encoding())) << date;
     }
   }
@@ -229,14 +231,14 @@ TEST(DistributionTest, StepAndPercentages) {
 
 // A ring of the given dated days (oldest first) starting at slot `oldest`; the rest undated.
 struct DatedRing {
-  std::vector<float> date = std::vector<float>(RingDays, 0.0f);
+  std::vector<std::int32_t> date = std::vector<std::int32_t>(RingDays, 0);
   std::vector<int> open = std::vector<int>(RingDays, 0), high = open, low = open, close = open;
   std::vector<float> volume = std::vector<float>(RingDays, 0.0f);
   int oldest = 600;
   int next = 0;
-  void day(float d, int o, int h, int l, int c, float v) {
+  void day(float d, int o, int h, int l, int c, float v) {  // d: yymmdd
     const int s = (oldest + next++) % RingDays;
-    date[s] = d, open[s] = o, high[s] = h, low[s] = l, close[s] = c, volume[s] = v;
+    date[s] = marketdb::dateKey(d), open[s] = o, high[s] = h, low[s] = l, close[s] = c, volume[s] = v;
   }
   void build(viewer::WeekArrays& w) const {
     viewer::buildWeeks(date.data(), open.data(), high.data(), low.data(), close.data(),
@@ -254,20 +256,20 @@ TEST(WeekBuildingTest, WeeksEndWhenTheWeekdayDoesNotAdvance) {
   viewer::WeekArrays w;
   ring.build(w);
   ASSERT_EQ(w.count, 3);
-  EXPECT_EQ(w.date[0], 990108.0f);
+  EXPECT_EQ(w.date[0], 19990108);
   EXPECT_EQ(w.open[0], 100);
   EXPECT_EQ(w.high[0], 130);
   EXPECT_EQ(w.low[0], 90);
   EXPECT_EQ(w.close[0], 120);
   EXPECT_EQ(w.volume[0], 15.0f);
-  EXPECT_EQ(w.date[1], 990111.0f);
+  EXPECT_EQ(w.date[1], 19990111);
   EXPECT_EQ(w.volume[1], 0.0f);
   EXPECT_EQ(w.low[1], 0);
   EXPECT_EQ(w.open[1], 0);
-  EXPECT_EQ(w.date[2], 990118.0f);
+  EXPECT_EQ(w.date[2], 19990118);
   EXPECT_EQ(w.open[2], 200);
   EXPECT_EQ(w.close[2], 205);
-  EXPECT_EQ(w.date[3], 0.0f);
+  EXPECT_EQ(w.date[3], 0);
 }
 
 TEST(WeekBuildingTest, MoreWeeksThanTheArraysHoldKeepTheNewest) {
@@ -289,7 +291,7 @@ TEST(WeekBuildingTest, MoreWeeksThanTheArraysHoldKeepTheNewest) {
   ASSERT_EQ(w.count, viewer::WeekCapacity);
   for (int k = 0; k < viewer::WeekCapacity; ++k) {
     const int day = RingDays - viewer::WeekCapacity + k;
-    ASSERT_EQ(w.date[k], dates[day]) << k;
+    ASSERT_EQ(w.date[k], marketdb::dateKey(dates[day])) << k;
     ASSERT_EQ(w.close[k], day + 1) << k;
   }
   EXPECT_EQ(viewer::firstShownWeek(w.count), viewer::WeekCapacity - viewer::ShownWeeks);

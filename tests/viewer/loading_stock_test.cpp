@@ -38,7 +38,7 @@ TEST_F(StockLoadTest, RingIsReadIntoItsSlotsWithTheExtremesOfTradingDays) {
   EXPECT_EQ(c.stepReference, 2);
   EXPECT_EQ(c.menuShown, 0);
   EXPECT_FALSE(c.lookupFailed);
-  EXPECT_FLOAT_EQ(c.dates[9], 100110.0f);
+  EXPECT_EQ(c.dates[9], 20100110);
   expectPrices(at(0), 500, 520, 480, 510, 10);
   expectPrices(at(5), 999, 999, 1, 999, 0);
   EXPECT_FLOAT_EQ(c.volumes[9], 4500.5f);
@@ -144,7 +144,7 @@ TEST_F(StockLoadTest, StockIsReadAgainOnlyWhenTheCodeChangedOrTheLastLookupFaile
   marketdb::PriceFile dat;
   ASSERT_TRUE(dat.openForWriting());
   marketdb::DayRecord r;
-  r.date = 100101;
+  r.date = 20100101;
   r.open = r.high = r.low = r.close = 600;
   r.volume = 1000;
   ASSERT_TRUE(dat.writeDay(0, 0, r));

@@ -32,7 +32,7 @@ class ViewerFixture : public ::testing::Test {
  protected:
   ViewerFixture() {
     marketdb::applyDefaults(sys, win);
-    sys.lastStoreDate = 100110;
+    sys.lastStoreDate = 20100110;
     sys.storePosition = 9;
   }
 
@@ -78,9 +78,9 @@ class ViewerFixture : public ::testing::Test {
 
   // A trading day of record slot `record` at ring slot `slot`.
   void day(int record, int slot, float date, int open, int high, int low, int close,
-           float volume, int change = 0) {
+           float volume, int change = 0) {  // date: yymmdd
     marketdb::DayRecord r;
-    r.date = date;
+    r.date = marketdb::dateKey(date);
     r.open = static_cast<std::int16_t>(open);
     r.high = static_cast<std::int16_t>(high);
     r.low = static_cast<std::int16_t>(low);
