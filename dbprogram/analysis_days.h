@@ -41,10 +41,12 @@ class StockDays {
   int change[Days];
   float volume[Days];
   // Over the days with a trade (volume not 0), as filled: the highest high (at least 0), the
-  // lowest low (at most 32700) and the sum of the volumes in slot order.
+  // lowest low (the layout's emptyLow when no day traded) and the sum of the volumes in slot
+  // order.
   int highMax = 0;
   int lowMin = 32700;
   float volumeSum = 0;
+  int emptyLow = 32700;  // the lowest low reported when no day traded, from the layout
 
  private:
   void put(int s, const marketdb::DayRecord& r);

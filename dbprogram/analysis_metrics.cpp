@@ -37,11 +37,15 @@ void forWindow(int latest, int n, F f) {
   }
 }
 
+// The lowest low of a search that has met no trading day yet: above every price, so the first
+// trading day's low always replaces it.
+constexpr int NoLowYet = INT_MAX;
+
 // The range of the traded days' prices and the sum of their volumes, taken while the days are
 // filled. The volumes are a float sum: added in slot order, one day after the other.
 struct Totals {
   int highMax = 0;
-  int lowMin = 32700;
+  int lowMin = NoLowYet;
   float volumeSum = 0;
   void add(int high, int low, float volume) {
     if ((std::bit_cast<std::uint32_t>(volume) << 1) == 0) return;  // volume == 0: no trade
@@ -51,7 +55,7 @@ struct Totals {
   }
   void store(StockDays& days) const {
     days.highMax = highMax;
-    days.lowMin = lowMin;
+    days.lowMin = lowMin == NoLowYet ? days.emptyLow : lowMin;
     days.volumeSum = volumeSum;
   }
 };
@@ -99,14 +103,14 @@ class Analyser {
 
   void findRange() {
     int highMax = 0;
-    int lowMin = 32700;
+    int lowMin = NoLowYet;
     for (int s = 0; s < HistoryDays; ++s) {
       const bool on = d_.volume[s] != 0;
       highMax = on ? std::max(highMax, d_.high[s]) : highMax;
       lowMin = on ? std::min(lowMin, d_.low[s]) : lowMin;
     }
     highMax_ = highMax;
-    lowMin_ = lowMin;
+    lowMin_ = lowMin == NoLowYet ? d_.emptyLow : lowMin;
   }
 
   // findRange and the sum of the volumes, as the days were filled.
@@ -384,6 +388,7 @@ void StockDays::put(int s, const marketdb::DayRecord& r) {
 }
 
 void StockDays::load(const marketdb::StockHistory& history) {
+  emptyLow = marketdb::openLayout().emptyLow;
   Totals totals;
   for (int s = 0; s < Days; ++s) {
     put(s, history.day[s]);
@@ -395,6 +400,7 @@ void StockDays::load(const marketdb::StockHistory& history) {
 void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block,
                             int days) {
   days = std::clamp(days, 0, Days);
+  emptyLow = layout.emptyLow;
   Totals totals;
   const unsigned char* in = block;
   const std::int64_t stride = layout.ringStride;

@@ -8,6 +8,9 @@ namespace viewer {
 
 constexpr int MaxPriceLabels = 25;
 constexpr int RingDays = 640;
+// The lowest low of a history (or window) without a trading day; a search for the lowest low
+// starts from "no day yet" and gives this value only when it met no trading day.
+constexpr int EmptyLow = 32700;
 
 struct ChartScreenState {
   float longPriceScale = 0;

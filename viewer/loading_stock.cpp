@@ -1,8 +1,10 @@
 // The stock load of the chart screens: the history ring of the requested code, its extremes
 // and the price-scale correction.
 #include <algorithm>
+#include <limits>
 
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
@@ -92,15 +94,19 @@ void TChart::readRing() {
     if (volumes[s] != 0.0f) volumeMax = std::max(volumeMax, volumes[s]);
 }
 
+// The lowest low starts from "no day yet", so a stock that always traded above the value a
+// history without trading reports keeps its real low.
 void TChart::computeExtremes() {
   chartMax = 0;
-  chartMin = 32700;
+  int lowest = std::numeric_limits<int>::max();
   for (int s = 0; s < marketdb::HistoryDays; ++s) {
     if (volumes[s] == 0.0f) continue;
     chartMax = std::max(chartMax, highs[s]);
-    chartMin = std::min(chartMin, lows[s]);
+    lowest = std::min(lowest, lows[s]);
   }
+  chartMin = lowest == std::numeric_limits<int>::max() ? EmptyLow : lowest;
 }
+static_assert(EmptyLow == marketdb::ClassicLayout.emptyLow);
 
 // Histories that jump across a change of the price unit (a share split or consolidation by ten)
 // are brought to one scale: the days under 800 are multiplied by ten, the others divided by ten.

@@ -220,7 +220,7 @@ class TChart : public TWindow {
   bool lookupFailed = true;  // the most recent code lookup found nothing
   bool reloadRing = true;
   int chartMax = 0;
-  int chartMin = 32700;
+  int chartMin = EmptyLow;
   float volumeMax = 0;
   float recentCodes[7] = {};
   int recentWrite = 0;

@@ -56,9 +56,10 @@ RankingRow plainAnalysis(const StockHistory& h, int latest, std::int32_t compari
   }
   int hi = 0, lo = 32700;
   auto range = [&] {
-    hi = 0, lo = 32700;
+    hi = 0, lo = INT_MAX;
     for (const PlainDay& x : d)
       if (x.active()) hi = std::max(hi, x.high), lo = std::min(lo, x.low);
+    if (lo == INT_MAX) lo = 32700;  // no trading day
   };
   range();
   float volumes = 0;
@@ -184,6 +185,12 @@ StockHistory randomHistory(std::mt19937& rng, int latest, int kind) {
     r.change = static_cast<std::int16_t>(r.close - r.open);
     r.volume = pct(rng) < 10 ? 0.0f : static_cast<float>(rng() % 200000);
     if (kind == 2) r.volume = 0;
+    if (kind == 5) {  // a stock that never trades at or below 32700 yen
+      r.open = 32701 + static_cast<int>(rng() % 67);
+      r.close = 32701 + static_cast<int>(rng() % 67);
+      r.high = std::max(r.open, r.close), r.low = std::min(r.open, r.close);
+      r.change = r.close - r.open;
+    }
     if (kind == 3 && pct(rng) < 5) r.close = r.low = static_cast<std::int16_t>(-(rng() % 100));
     if (kind == 4 && pct(rng) < 3) {
       const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
@@ -217,7 +224,7 @@ TEST(AnalysisFastPath, ColumnsGiveThePlainAnalysisAsLoadedAndAsDecodedFromTheFil
                                       marketdb::dateKey(10000)};
   for (int i = 0; i < 300; ++i) {
     const int latest = static_cast<int>(rng() % HistoryDays);
-    const StockHistory h = randomHistory(rng, latest, i % 5);
+    const StockHistory h = randomHistory(rng, latest, i % 6);
     const std::int32_t comparison = comparisons[i % 5];
     std::vector<unsigned char> block(marketdb::HistoryBlockBytes);
     for (int s = 0; s < HistoryDays; ++s)
@@ -336,7 +343,7 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   std::string idx;
   std::string dat(static_cast<std::size_t>(760) * marketdb::HistoryBlockBytes, '\0');
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : static_cast<int>(i % 4));
+    StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : i % 9 == 8 ? 5 : static_cast<int>(i % 4));
     if (i % 11 == 0) h.day[Latest].date = marketdb::dateKey(LastDate - 1);
     if (i % 11 != 0) h.day[Latest].date = marketdb::dateKey(LastDate);
     const float code = static_cast<float>(codeChoice[i]) + (i % 50 == 0 ? 0.5f : 0.0f);

@@ -3,7 +3,9 @@
 // volume-at-price distribution, the weekly bars and the weekly RCI.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <random>
 #include <vector>
 
@@ -53,14 +55,15 @@ TEST(DayOfWeekTest, DatesOfBothCenturiesAndOutOfRange) {
   }
 }
 
-// A random ring: closes 1..999, highs and lows around them, about one day in six empty.
+// A random ring: closes base + 1..999, highs and lows around them, about one day in six empty.
 struct Ring {
   std::vector<int> high, low, close;
   std::vector<float> volume;
-  explicit Ring(unsigned seed, int emptyEvery = 6) : high(RingDays), low(RingDays), close(RingDays), volume(RingDays) {
+  explicit Ring(unsigned seed, int emptyEvery = 6, int base = 0)
+      : high(RingDays), low(RingDays), close(RingDays), volume(RingDays) {
     std::mt19937 rng(seed);
     for (int s = 0; s < RingDays; ++s) {
-      close[s] = 1 + static_cast<int>(rng() % 999);
+      close[s] = base + 1 + static_cast<int>(rng() % 999);
       high[s] = close[s] + static_cast<int>(rng() % 30);
       low[s] = close[s] - static_cast<int>(rng() % 30);
       volume[s] = rng() % emptyEvery == 0 ? 0.0f : static_cast<float>(1 + rng() % 500);
@@ -126,29 +129,50 @@ TEST(PriceRangeTest, TradingDaysOnlyAcrossTheWrap) {
   EXPECT_FALSE(none.drawable());
 }
 
+// Prices that never come down to 32700 (the low of a history without a trading day) keep their
+// real lowest low, in every window the charts search.
+TEST(PriceRangeTest, LowsAboveTheEmptyLowAreTheirOwn) {
+  const Ring ring(21, 6, 32730);
+  for (int newest : {0, 333, 639}) {
+    for (int period : {1, 25, 640}) {
+      int lowest = INT_MAX;
+      for (int k = 0; k < period; ++k) {
+        const int s = (newest - k + RingDays) % RingDays;
+        if (ring.volume[s] != 0.0f) lowest = std::min(lowest, ring.low[s]);
+      }
+      if (lowest == INT_MAX) lowest = 32700;
+      EXPECT_EQ(viewer::distributionBase(ring.low.data(), ring.volume.data(), newest, period), lowest);
+      const int first = (newest - period + 1 + RingDays) % RingDays;
+      EXPECT_EQ(viewer::priceRange(ring.high.data(), ring.low.data(), ring.volume.data(), RingDays, first, period).base,
+                lowest);
+    }
+  }
+}
+
 TEST(IchimokuTest, IncrementalExtremesAgreeWithRescanningEveryWindow) {
   struct Case {
     unsigned seed;
-    int emptyEvery, firstDay, count, period;
+    int emptyEvery, firstDay, count, period, base = 0;
   };
   const Case cases[] = {{1, 6, 427 - 9, 222, 9},  {2, 6, 427 - 26, 239, 26},
                         {3, 2, 427 - 52, 265, 52}, {4, 6, -52, 692, 52},
                         {5, 1000, -26, 666, 26},   {6, 6, 0, 640, 1},
-                        {7, 6, 0, 30, 52},         {8, 6, 0, 640, 0}};
+                        {7, 6, 0, 30, 52},         {8, 6, 0, 640, 0},
+                        {9, 3, 427 - 26, 239, 26, 32730}};  // every low above 32700
   std::vector<float> line(700);
   std::vector<char> definedBuffer(700);
   bool* defined = reinterpret_cast<bool*>(definedBuffer.data());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.seed);
-    Ring ring(c.seed, c.emptyEvery);
+    Ring ring(c.seed, c.emptyEvery, c.base);
     // Long flat stretches make many days hold the extreme at once.
-    for (int s = 100; s < 160; ++s) ring.high[s] = 900, ring.low[s] = 100;
+    for (int s = 100; s < 160; ++s) ring.high[s] = c.base + 900, ring.low[s] = c.base + 100;
     const int oldest = 300;
     viewer::ichimokuLine(ring.high.data(), ring.low.data(), ring.volume.data(), oldest,
                          c.firstDay, c.count, c.period, line.data(), defined);
     for (int i = 0; i < c.count; ++i) {
       bool expectDefined = false;
-      int hi = 0, lo = 32700;
+      int hi = 0, lo = INT_MAX;
       if (c.period >= 1 && i >= c.period - 1 && c.period <= c.count) {
         bool inside = c.firstDay + i - c.period + 1 >= 0;
         bool trading = false;

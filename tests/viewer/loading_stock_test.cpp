@@ -1,5 +1,9 @@
 // The stock load of the chart screens: the ring, the extremes, the price-scale correction, the
 // reload marking and the recently shown codes.
+#include <algorithm>
+#include <climits>
+#include <random>
+
 #include "tests/viewer/shell_fixture.h"
 
 namespace viewertest {
@@ -48,6 +52,28 @@ TEST_F(StockLoadTest, RingIsReadIntoItsSlotsWithTheExtremesOfTradingDays) {
   // A chart screen starts the price table at the newest day.
   EXPECT_EQ(c.chart.tableStart, 9);
   EXPECT_TRUE(c.chart.tableFresh);
+}
+
+// A stock that never traded at or below 32700 yen (the low of a history without a trading
+// day) has its own lowest low; a stock without any trading day still shows 32700.
+TEST_F(StockLoadTest, LowsAboveTheEmptyLowAreTheirOwn) {
+  std::mt19937 rng(3);
+  int lowest = INT_MAX, highest = 0;
+  for (int s = 0; s < 28; ++s) {
+    const int low = 32701 + static_cast<int>(rng() % 60);
+    const int high = low + static_cast<int>(rng() % static_cast<unsigned>(32768 - low));
+    day(2, s, static_cast<float>(100101 + s), low, high, low, high, 100);
+    lowest = std::min(lowest, low);
+    highest = std::max(highest, high);
+  }
+  writeDatabase();
+  start();
+  show(1377);
+  EXPECT_EQ(chart().chartMin, lowest);
+  EXPECT_EQ(chart().chartMax, highest);
+  show(1301);
+  EXPECT_EQ(chart().chartMin, 32700);
+  EXPECT_EQ(chart().chartMax, 0);
 }
 
 TEST_F(StockLoadTest, JumpAcrossThePriceUnitIsCorrected) {

@@ -1,12 +1,15 @@
 #include "viewer/indicators/weekly.h"
 
+#include <limits>
+
 #include "viewer/chart_screen_state.h"
 #include "viewer/indicators/weekday.h"
 
 namespace viewer {
 namespace {
 
-constexpr int NoLow = 32700;
+// The low of a week before its first trading day: above every price.
+constexpr int NoLow = std::numeric_limits<int>::max();
 
 class WeekBuilder {
  public:
@@ -93,6 +96,9 @@ void buildWeeks(const std::int32_t* dates, const int* opens, const int* highs, c
   });
   builder.finish();
   out.count = builder.weeks() - skip;
+  // Weeks not built hold the low of a history without a trading day.
+  for (int w = out.count < 0 ? 0 : out.count; w < WeekCapacity; ++w)
+    if (out.low[w] == NoLow) out.low[w] = EmptyLow;
 }
 
 int weeklyRci(const int* closes, const float* volumes, int count, int period, float* rci) {
