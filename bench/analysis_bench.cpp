@@ -37,7 +37,7 @@ struct Database {
     for (int i = 0; i < Stocks; ++i) {
       const float code = static_cast<float>(1300 + i * 2);
       const int section = 1 + i % 6;
-      idx += marketdb::formatIndexLine(0, section, code, "BENCHNAME", i, 0);
+      idx += marketdb::formatIndexLine(0, section, marketdb::codeFromNumber(code), "BENCHNAME", i, 0);
       std::normal_distribution<double> step(0.0, 0.02);
       double price = 200 + rng() % 5000;
       marketdb::StockHistory h{};

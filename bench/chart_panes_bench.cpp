@@ -26,7 +26,7 @@ struct Database {
   bench::DatabaseFolder folder{"pelinor-panes-", Latest};
 
   Database() {
-    std::string idx = marketdb::formatIndexLine(0, 1, Code, "BENCH", 0, 0);
+    std::string idx = marketdb::formatIndexLine(0, 1, marketdb::codeFromNumber(Code), "BENCH", 0, 0);
     std::FILE* f = std::fopen(marketdb::IndexFileName, "wb");
     std::fwrite(idx.data(), 1, idx.size(), f);
     std::fclose(f);

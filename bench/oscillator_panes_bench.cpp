@@ -53,7 +53,7 @@ struct Viewer : WindowHost {
     }
     dat.close();
     std::FILE* idx = std::fopen(marketdb::IndexFileName, "w");
-    const std::string line = marketdb::formatIndexLine(0, 1, 7203, "BENCH", 0, 0);
+    const std::string line = marketdb::formatIndexLine(0, 1, marketdb::codeFromNumber(7203), "BENCH", 0, 0);
     std::fputs(line.c_str(), idx);
     std::fclose(idx);
 

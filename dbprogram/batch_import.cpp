@@ -294,7 +294,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     auto table = std::make_unique<marketdb::StockTable>();
     if (marketdb::readStockTable(*table) == marketdb::FileStatus::Ok)
       for (int i = 0; i < table->count; ++i)
-        choice.held.insert(static_cast<int>(table->kcodeidx[i]));
+        choice.held.insert(marketdb::codeNumber(table->kcodeidx[i]));
   }
   if (!kind) {
     err << "pelinorx import: there is no database here; give --kind W or --kind N\n";

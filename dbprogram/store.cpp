@@ -497,7 +497,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   }
   sys_.storePosition = position;
   t.count = readCount_ + addedCount_;
-  t.kcodeidx[t.count] = marketdb::EndCode;
+  t.kcodeidx[t.count] = marketdb::StockCodeEnd;
   readOriginals();
 
   // The regions, in file order.
@@ -567,7 +567,8 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
 
   StockTable& t = *table_;
   const int code = static_cast<int>(v.code);
-  int index = t.findStock(v.code);
+  const marketdb::StockCode stockCode = marketdb::codeFromNumber(v.code);
+  int index = t.findStock(stockCode);
   if (index < 0) index = addedByCode_[static_cast<std::size_t>(code)];
 
   DayRecord rec;
@@ -600,11 +601,11 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
   addedByCode_[static_cast<std::size_t>(code)] = index;
   t.ksakujo[index] = 0;
   t.ksijo[index] = section;
-  t.kcodeidx[index] = v.code;
+  t.kcodeidx[index] = stockCode;
   std::memcpy(t.kmeiidx[index], line.name, 15);
   t.krecordi[index] = ++largestSlot_;
   t.kchumoku[index] = percentChange(v, line.volume);
-  t.kcodeidx[index + 1] = marketdb::EndCode;
+  t.kcodeidx[index + 1] = marketdb::StockCodeEnd;
   putRecord(index, position, rec);
 }
 

@@ -75,7 +75,7 @@ Database::Database() {
   const float codes[3] = {1301, 6758, 7203};
   const char* names[3] = {"KYOKUYO", "SONY", "TOYOTA"};
   const int sections[3] = {1, 1, 3};
-  for (int i = 0; i < 3; ++i) idx_ += formatIndexLine(0, sections[i], codes[i], names[i], i, 1);
+  for (int i = 0; i < 3; ++i) idx_ += formatIndexLine(0, sections[i], codeFromNumber(codes[i]), names[i], i, 1);
   dat_.assign(3 * HistoryBlockBytes, '\0');
   for (int i = 0; i < 3; ++i) {
     for (int s = 1; s <= 2; ++s) {

@@ -195,14 +195,15 @@ bool isCalendarDate(std::int32_t yyyymmdd) {
 // Stock table
 
 int ifnc(const void* a, const void* b) {
-  float x = static_cast<const CodeKey*>(a)->code;
-  float y = static_cast<const CodeKey*>(b)->code;
+  const StockCode x = static_cast<const CodeKey*>(a)->code;
+  const StockCode y = static_cast<const CodeKey*>(b)->code;
   if (x < y) return -1;
   if (x > y) return 1;
   return 0;
 }
 
-int StockTable::findStock(float code) const {
+int StockTable::findStock(StockCode code) const {
+  if (code == NoStockCode) return -1;
   CodeKey key{code, 0};
   int lo = 0;
   int hi = std::clamp(count, 0, MaxStocks) - 1;
@@ -224,19 +225,23 @@ FileStatus readStockTable(StockTable& table) {
   TextScanner fp(std::move(text));  // "%d %d %f %14s %d %d" as fscanf converts it
   int n = 0;
   while (n < MaxStocks - 1) {
-    int r = fp.indexLine(table.ksakujo[n], table.ksijo[n], table.kcodeidx[n], table.kmeiidx[n],
+    // The file's code is a number; a value that is not a whole 1000..9999 (which the index
+    // check refuses) reads as no code.
+    float code = 0;
+    int r = fp.indexLine(table.ksakujo[n], table.ksijo[n], code, table.kmeiidx[n],
                          table.krecordi[n], table.kchumoku[n]);
+    table.kcodeidx[n] = codeFromNumber(code);
     table.kmeiidx[n][14] = '\0';
     if (r != 6) break;  // end of file, or a line that does not convert
     ++n;
   }
   table.count = n;
-  table.kcodeidx[n] = EndCode;
+  table.kcodeidx[n] = StockCodeEnd;
   for (int i = 0; i < n; ++i) table.lookup[i] = CodeKey{table.kcodeidx[i], i};
   return FileStatus::Ok;
 }
 
-std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
+std::string formatIndexLine(int ksakujo, int ksijo, StockCode code, const char* name, int krecordi,
                             int kchumoku) {
   // The name is one whitespace-free word of at most 14 bytes; anything else would shift the
   // fields of the line when it is read back, so blanks become '_' and an empty name '_'.
@@ -247,15 +252,15 @@ std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name
     word[i] = (c == ' ' || (c >= '\t' && c <= '\r')) ? '_' : name[i];
   }
   if (len == 0) word[0] = '_';
-  return pelinor::text::format("%1d %1d %4g %14s %4d %3d\n", ksakujo, ksijo, code, word, krecordi,
-                               kchumoku);
+  return pelinor::text::format("%1d %1d %4d %14s %4d %3d\n", ksakujo, ksijo, codeNumber(code), word,
+                               krecordi, kchumoku);
 }
 
 std::string formatStockTable(const StockTable& table) {
   // The stocks are the entries before the end marker (the store appends behind the stocks read).
   int n = -1;
   for (int i = 0; i < MaxStocks; ++i) {
-    if (table.kcodeidx[i] == EndCode) {
+    if (table.kcodeidx[i] == StockCodeEnd) {
       n = i;
       break;
     }

@@ -12,11 +12,13 @@
 #include <cstdio>
 #include <string>
 
+#include "marketdb/stock_code.h"
+
 namespace marketdb {
 
 constexpr int HistoryDays = 640;
 constexpr int MaxStocks = 3020;  // entries including the end marker: at most 3019 stocks
-constexpr float EndCode = 999999.0f;
+constexpr float EndCode = 999999.0f;  // ends the rows of a ranking file as read
 constexpr int DayRecordBytes = 18;
 constexpr int HistoryBlockBytes = HistoryDays * DayRecordBytes;  // 11520
 
@@ -59,7 +61,7 @@ struct StockHistory {
 };
 
 struct CodeKey {
-  float code;
+  StockCode code;
   int index;
 };
 // -1 when the second code is greater than the first, 1 when smaller, 0 when equal.
@@ -68,14 +70,15 @@ int ifnc(const void* a, const void* b);
 struct StockTable {
   int ksakujo[MaxStocks] = {};
   int ksijo[MaxStocks] = {};
-  float kcodeidx[MaxStocks] = {};
+  StockCode kcodeidx[MaxStocks] = {};
   char kmeiidx[MaxStocks][15] = {};
   int krecordi[MaxStocks] = {};
   int kchumoku[MaxStocks] = {};
   CodeKey lookup[MaxStocks] = {};
-  int count = 0;  // stocks read; kcodeidx[count] == EndCode
+  int count = 0;  // stocks read; kcodeidx[count] == StockCodeEnd
 
-  int findStock(float code) const;  // binary search of lookup; -1 when not found
+  // Binary search of lookup; -1 when not found (always for NoStockCode).
+  int findStock(StockCode code) const;
 };
 
 struct SystemFile {
@@ -120,7 +123,7 @@ FileStatus writeStockTable(const StockTable& table);
 std::string formatSystemFile(const SystemFile& sys);
 std::string formatStockTable(const StockTable& table);  // as writeStockTable writes it
 std::string formatSettingsFile(const SettingsFile& win);
-std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
+std::string formatIndexLine(int ksakujo, int ksijo, StockCode code, const char* name, int krecordi,
                             int kchumoku);
 
 // Opens a regular file for text reading; nullptr for anything else (missing, a folder, a FIFO

@@ -336,7 +336,7 @@ std::string viewTitle(const TChart& c) {
   const bool showsStock = TChart::isChartMode(c.viewMode) || c.viewMode == 15 || c.viewMode == 16;
   if (showsStock && !c.lookupFailed && c.table && c.currentStock >= 0 &&
       c.currentStock < c.stockCount) {
-    title += pelinor::text::format(" %4g ", static_cast<double>(c.table->kcodeidx[c.currentStock]));
+    title += pelinor::text::format(" %4g ", static_cast<double>(c.codeOf(c.currentStock)));
     const char* name = c.table->kmeiidx[c.currentStock];
     title.append(name, strnlen(name, sizeof c.table->kmeiidx[0]));
   }

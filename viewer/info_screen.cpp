@@ -21,7 +21,7 @@ double at(const std::unique_ptr<double[]>& series, int s) { return series ? seri
 std::string TChart::priceHistoryText() const {
   // The stock in memory: index 0 before any chart. A table without stocks has no code or name.
   const bool known = table && currentStock >= 0 && currentStock < stockCount;
-  const double code = known ? static_cast<double>(table->kcodeidx[currentStock]) : 0.0;
+  const double code = known ? static_cast<double>(codeOf(currentStock)) : 0.0;
   const std::string name = known ? std::string(table->kmeiidx[currentStock]) : std::string();
 
   const marketdb::DatabaseLayout& layout = marketdb::openLayout();

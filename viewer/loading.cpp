@@ -107,11 +107,11 @@ void TChart::loadSharedFiles() {
     table.reset();
   }
   if (table) {
-    table->kcodeidx[0] = marketdb::EndCode;
+    table->kcodeidx[0] = marketdb::StockCodeEnd;
     if (marketdb::readStockTable(*table) == marketdb::FileStatus::Missing) {
       report(marketdb::IndexFileName);
       table->count = 0;
-      table->kcodeidx[0] = marketdb::EndCode;
+      table->kcodeidx[0] = marketdb::StockCodeEnd;
     }
     stockCount = table->count;
   }
@@ -169,7 +169,7 @@ void TChart::computeCodePages() {
   std::fill(pageStart, pageStart + 11, stockCount);
   int j = 0;
   for (int i = 0; i < stockCount && j < 10; ++i) {
-    if (static_cast<int>(table->kcodeidx[i]) >= pageBound[j]) {
+    if (marketdb::codeNumber(table->kcodeidx[i]) >= pageBound[j]) {
       pageStart[j] = i;
       ++j;
     }

@@ -15,9 +15,9 @@ bool TChart::loadStock(TDC& dc) {
   chart.tableFresh = true;
 
   if (!table) return false;
-  const bool changed = lookupFailed || selectionValue != table->kcodeidx[currentStock];
+  const bool changed = lookupFailed || selectionValue != codeOf(currentStock);
 
-  int index = table->findStock(selectionValue);
+  int index = findCode(selectionValue);
   if (index < 0) {
     // The stock in memory and its series stay as they are (the price table and the export
     // still show them); the next stock found is read afresh.
@@ -36,7 +36,7 @@ bool TChart::loadStock(TDC& dc) {
   menuShown = 0;
 
   drawTopRow(dc);
-  addRecentCode(table->kcodeidx[index]);
+  addRecentCode(codeOf(index));
 
   if (reloadRing) {
     readRing();
@@ -62,6 +62,12 @@ void TChart::readStockIntoColumns(int index) {
   // The series computed for the stock that was in the columns do not belong to this one.
   clearDerivedSeries();
 }
+
+float TChart::codeOf(int index) const {
+  return static_cast<float>(marketdb::codeNumber(table->kcodeidx[index]));
+}
+
+int TChart::findCode(float code) const { return table->findStock(marketdb::codeFromNumber(code)); }
 
 void TChart::addRecentCode(float code) {
   if (std::find(recentCodes, recentCodes + 7, code) != recentCodes + 7) return;

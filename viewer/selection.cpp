@@ -52,7 +52,7 @@ void TChart::menuBookkeeping() {
 int TChart::linkListLength() const {
   if (!table) return 0;
   int n = 0;
-  while (n < ChartLinkCount && table->findStock(codes[ChartLinkFirst + n]) >= 0) ++n;
+  while (n < ChartLinkCount && findCode(codes[ChartLinkFirst + n]) >= 0) ++n;
   return n;
 }
 
@@ -80,7 +80,7 @@ void TChart::stepSelection(int direction) {
   // At an end of the index the same stock again, in every category: this rule comes before
   // the walk through the chart-link list.
   if (atIndexEnd()) {
-    choose(table->kcodeidx[stepReference]);
+    choose(codeOf(stepReference));
     return;
   }
 
@@ -106,16 +106,16 @@ void TChart::stepSelection(int direction) {
     if (atIndexEnd()) break;
     listPosition += direction;
     if (menuCategory == 30 && table->ksakujo[listPosition] == 1) {
-      choose(table->kcodeidx[listPosition]);
+      choose(codeOf(listPosition));
       return;
     }
     if (menuCategory < 30 && table->ksijo[listPosition] == section) {
-      choose(table->kcodeidx[listPosition]);
+      choose(codeOf(listPosition));
       return;
     }
   }
   // At an end of the table (or of the list): the same stock again.
-  choose(table->kcodeidx[stepReference]);
+  choose(codeOf(stepReference));
 }
 
 int TChart::listedStocks(int category, int* out, int capacity) const {
@@ -129,7 +129,7 @@ int TChart::listedStocks(int category, int* out, int capacity) const {
       if (table->ksakujo[i] == 1) add(i);
   } else if (category == 31) {
     for (int p = 0; p < ChartLinkCount; ++p) {
-      int index = table->findStock(codes[ChartLinkFirst + p]);
+      int index = findCode(codes[ChartLinkFirst + p]);
       if (index < 0) break;
       add(index);
     }
@@ -149,7 +149,7 @@ void TChart::markWatchList() {
   std::fill(table->ksakujo, table->ksakujo + marketdb::MaxStocks, 0);
   codes[WatchListEnd] = 0.0f;
   for (int p = 0; p <= WatchListEnd; ++p) {
-    int index = table->findStock(codes[p]);
+    int index = findCode(codes[p]);
     if (index < 0) break;
     table->ksakujo[index] = 1;
   }
@@ -197,7 +197,7 @@ void TChart::drawMenu(TDC& dc) {
   for (int k = 0; k < n; ++k) {
     const int i = listed[k];
     dc.SetTextColor(Yellow);
-    dc.TextOut(x, y, pelinor::text::format("%4g", static_cast<double>(table->kcodeidx[i])));
+    dc.TextOut(x, y, pelinor::text::format("%4g", static_cast<double>(codeOf(i))));
     dc.SetTextColor(changeColour(table->kchumoku[i]));
     dc.TextOut(x + 32, y, shortName(table->kmeiidx[i]));
     if (x == 560) {
@@ -230,7 +230,7 @@ void TChart::menuClick() {
     int listed[marketdb::MaxStocks];
     const int n = listedStocks(menuCategory, listed, marketdb::MaxStocks);
     if (cell >= 0 && cell < n) {
-      selectionValue = table->kcodeidx[listed[cell]];
+      selectionValue = codeOf(listed[cell]);
       if (menuCategory == 31) linkPosition = static_cast<int>(cell);
     } else {
       selectionValue = 0.0f;  // below the last listed stock: an empty chart screen

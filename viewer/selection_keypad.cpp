@@ -86,7 +86,7 @@ bool TChart::codeKeypad(TDC& dc) {
     return false;
   }
 
-  if (entered && (!table || table->findStock(selectionValue) < 0)) {
+  if (entered && (!table || findCode(selectionValue) < 0)) {
     // A code the index does not hold would show an empty screen: the menu comes back with a
     // line that says so, and the stock in memory stays the one a view key shows.
     notice = pelinor::text::format(SJ("銘柄コード%gはデータベースにありません").c_str(),

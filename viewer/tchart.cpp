@@ -59,7 +59,7 @@ void TChart::showView(int mode) {
   // While the menu is up, selectionValue holds its category; the view is of the stock that is
   // in memory (the one shown last, index 0 before any), as if the menu had not been opened.
   if (menuShown == 1 && table && currentStock >= 0 && currentStock < stockCount)
-    selectionValue = table->kcodeidx[currentStock];
+    selectionValue = codeOf(currentStock);
   viewMode = mode;
   Invalidate();
 }

@@ -139,6 +139,10 @@ class TChart : public TWindow {
   void correctPriceScale();
   void computeExtremes();
   void addRecentCode(float code);
+  // The classic number of the code of table index `index` (0 for none), as the selection, the
+  // code lists and the screens hold codes; and the table index of such a number (-1: none).
+  float codeOf(int index) const;
+  int findCode(float code) const;
   void clearDerivedSeries();  // the eleven series computed from the ring, all 0
 
   // Stock selection: the menu, stepping, the top-row buttons and the code keypad.

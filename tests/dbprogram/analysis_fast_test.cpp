@@ -347,7 +347,10 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
     if (i % 11 == 0) h.day[Latest].date = marketdb::dateKey(LastDate - 1);
     if (i % 11 != 0) h.day[Latest].date = marketdb::dateKey(LastDate);
     const float code = static_cast<float>(codeChoice[i]) + (i % 50 == 0 ? 0.5f : 0.0f);
-    idx += marketdb::formatIndexLine(0, 1 + static_cast<int>(i % 6), code, "NAME", slots[i], 0);
+    char line[80];  // a fractional code is written as the file would hold it
+    std::snprintf(line, sizeof line, "0 %1d %4g %14s %4d %3d\n", 1 + static_cast<int>(i % 6),
+                  static_cast<double>(code), "NAME", slots[i], 0);
+    idx += line;
     for (int s = 0; s < HistoryDays; ++s)
       marketdb::ClassicLayout.encodeRecord(h.day[s], reinterpret_cast<unsigned char*>(dat.data()) +
                                               static_cast<std::size_t>(slots[i]) * marketdb::HistoryBlockBytes +

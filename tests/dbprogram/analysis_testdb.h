@@ -59,7 +59,7 @@ inline void writeDatabase(const marketdb::SystemFile& sys, const marketdb::Setti
   marketdb::writeSettingsFile(win);
   std::string idx;
   for (const Stock& s : stocks)
-    idx += marketdb::formatIndexLine(0, s.section, s.code,
+    idx += marketdb::formatIndexLine(0, s.section, marketdb::codeFromNumber(s.code),
                                      pelinor::text::toCp932(s.nameUtf8).c_str(), s.slot, 0);
   marketdb::replaceFileAtomically(marketdb::IndexFileName, idx);
   marketdb::PriceFile prices;

@@ -59,7 +59,7 @@ void ChartFixture::open() {
   for (std::size_t k : order) {
     const Stock& st = stocks[k];
     const std::string name = pelinor::text::toCp932(st.nameUtf8);
-    index += marketdb::formatIndexLine(0, st.section, st.code, name.c_str(), static_cast<int>(k), 0);
+    index += marketdb::formatIndexLine(0, st.section, marketdb::codeFromNumber(st.code), name.c_str(), static_cast<int>(k), 0);
     for (int s = 0; s < marketdb::HistoryDays; ++s) {
       ASSERT_TRUE(prices.writeDay(static_cast<int>(k), s, st.ring[s]));
     }

@@ -57,7 +57,7 @@ class ViewerFixture : public ::testing::Test {
     if (withIdx) {
       std::string idx;
       for (std::size_t i = 0; i < stocks.size(); ++i) {
-        idx += marketdb::formatIndexLine(0, stocks[i].ksijo, stocks[i].code,
+        idx += marketdb::formatIndexLine(0, stocks[i].ksijo, marketdb::codeFromNumber(stocks[i].code),
                                          pelinor::text::toCp932(stocks[i].name).c_str(),
                                          static_cast<int>(i), stocks[i].kchumoku);
       }
@@ -152,7 +152,7 @@ class ViewerFixture : public ::testing::Test {
     return out;
   }
 
-  int indexOf(float code) const { return chart().table->findStock(code); }
+  int indexOf(float code) const { return chart().findCode(code); }
   viewer::TChart& chart() const { return *static_cast<viewer::TChart*>(driver->window()); }
 
   testsupport::TempWorkDir dir;

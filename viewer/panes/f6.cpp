@@ -111,24 +111,24 @@ void TChart::f6(TDC& dc) {
     int lastFound = -1;
     for (int k = 0; k < RecentCount; ++k) {
       // Positions never filled hold 0, which is no stock.
-      const int index = table->findStock(recentCodes[k]);
+      const int index = findCode(recentCodes[k]);
       if (index < 0) continue;
       lastFound = index;
       dc.SetTextColor(StockColour[k]);
       dc.TextOut(80 * k + 80, 0,
-                 pelinor::text::format("%4g", static_cast<double>(table->kcodeidx[index])));
+                 pelinor::text::format("%4g", static_cast<double>(codeOf(index))));
       dc.TextOut(80 * k + 112, 0, std::string(shortName(table->kmeiidx[index])));
 
       readStockIntoColumns(index);
       const int base = baseClose(dateColumn, volumeColumn, closeColumn, baseDate);
-      readComparedStock(*this, table->kcodeidx[index], base, StockColour[k]);
+      readComparedStock(*this, codeOf(index), base, StockColour[k]);
       // No day on or before the base date, or a base close of 0: no line.
       if (comparisonLine(volumeColumn, closeColumn, oldestSlot(storePosition), base, ys))
         drawStockLine(dc, ys, StockColour[k]);
     }
     // The columns now hold the last stock compared; a following chart screen shows that stock.
     if (lastFound >= 0) {
-      selectionValue = table->kcodeidx[lastFound];
+      selectionValue = codeOf(lastFound);
       lookupFailed = false;
     }
   }
