@@ -228,7 +228,7 @@ class GroupStore {
   std::vector<int> addedByCode_ = std::vector<int>(10000, -1);  // code -> index of an added stock
   int rangeStart_ = 0;  // the first ring position the group writes
   int rangeDays_ = 0;   // how many positions from there (at most all 640)
-  std::vector<int> pendingOf_ = std::vector<int>(marketdb::MaxStocks, -1);
+  std::vector<int> pendingOf_ = std::vector<int>(static_cast<std::size_t>(layout_.maxStocks) + 1, -1);
   std::vector<PendingBlock> pending_;
   // Per pending block, blockBytes_ each: the records the group writes (an empty record where
   // the stock has no line), and the range as it stands in the file (read once every line is
@@ -461,7 +461,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
     std::size_t lines = 0;
     for (int f = 0; f < count; ++f) lines += files[static_cast<std::size_t>(f)].lines.size();
     const std::size_t blocks =
-        std::min<std::size_t>(lines + static_cast<std::size_t>(readCount_), marketdb::MaxStocks);
+        std::min<std::size_t>(lines + static_cast<std::size_t>(readCount_), pendingOf_.size());
     pending_.reserve(blocks);
     bytes_.reserve(blocks * blockBytes_);
   }

@@ -202,11 +202,23 @@ int ifnc(const void* a, const void* b) {
   return 0;
 }
 
+StockTable::StockTable() : StockTable(openLayout().maxStocks) {}
+
+StockTable::StockTable(int capacity_)
+    : capacity(std::max(capacity_, 0)),
+      ksakujo(static_cast<std::size_t>(capacity) + 1),
+      ksijo(ksakujo.size()),
+      kcodeidx(ksakujo.size()),
+      kmeiidx(ksakujo.size()),
+      krecordi(ksakujo.size()),
+      kchumoku(ksakujo.size()),
+      lookup(ksakujo.size()) {}
+
 int StockTable::findStock(StockCode code) const {
   if (code == NoStockCode) return -1;
   CodeKey key{code, 0};
   int lo = 0;
-  int hi = std::clamp(count, 0, MaxStocks) - 1;
+  int hi = std::clamp(count, 0, static_cast<int>(lookup.size())) - 1;
   while (lo <= hi) {
     int mid = lo + (hi - lo) / 2;
     int c = ifnc(&key, &lookup[mid]);
@@ -224,7 +236,7 @@ FileStatus readStockTable(StockTable& table) {
   if (!opened(readWholeFile(IndexFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // "%d %d %f %14s %d %d" as fscanf converts it
   int n = 0;
-  while (n < MaxStocks - 1) {
+  while (n < table.capacity) {
     // The file's code is a number; a value that is not a whole 1000..9999 (which the index
     // check refuses) reads as no code.
     float code = 0;
@@ -258,14 +270,15 @@ std::string formatIndexLine(int ksakujo, int ksijo, StockCode code, const char* 
 
 std::string formatStockTable(const StockTable& table) {
   // The stocks are the entries before the end marker (the store appends behind the stocks read).
+  const int size = static_cast<int>(table.kcodeidx.size());
   int n = -1;
-  for (int i = 0; i < MaxStocks; ++i) {
+  for (int i = 0; i < size; ++i) {
     if (table.kcodeidx[i] == StockCodeEnd) {
       n = i;
       break;
     }
   }
-  if (n < 0) n = std::clamp(table.count, 0, MaxStocks);
+  if (n < 0) n = std::clamp(table.count, 0, size);
 
   std::vector<CodeKey> order(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = CodeKey{table.kcodeidx[i], i};

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "marketdb/stock_code.h"
 
@@ -67,14 +68,28 @@ struct CodeKey {
 // -1 when the second code is greater than the first, 1 when smaller, 0 when equal.
 int ifnc(const void* a, const void* b);
 
+// A stock's name as pelinoru.idx holds it: at most 14 bytes, NUL-terminated; used wherever a
+// C string of the name is wanted.
+struct StockName {
+  char text[15] = {};
+  operator char*() { return text; }
+  operator const char*() const { return text; }
+};
+
+// The stocks of pelinoru.idx, in columns of `capacity` + 1 entries (one for the end marker);
+// the capacity is the stock limit of the folder's layout unless given.
 struct StockTable {
-  int ksakujo[MaxStocks] = {};
-  int ksijo[MaxStocks] = {};
-  StockCode kcodeidx[MaxStocks] = {};
-  char kmeiidx[MaxStocks][15] = {};
-  int krecordi[MaxStocks] = {};
-  int kchumoku[MaxStocks] = {};
-  CodeKey lookup[MaxStocks] = {};
+  StockTable();
+  explicit StockTable(int capacity);
+
+  int capacity;  // stocks the table can hold
+  std::vector<int> ksakujo;
+  std::vector<int> ksijo;
+  std::vector<StockCode> kcodeidx;
+  std::vector<StockName> kmeiidx;
+  std::vector<int> krecordi;
+  std::vector<int> kchumoku;
+  std::vector<CodeKey> lookup;
   int count = 0;  // stocks read; kcodeidx[count] == StockCodeEnd
 
   // Binary search of lookup; -1 when not found (always for NoStockCode).
@@ -113,7 +128,7 @@ FileStatus writeSystemFile(const SystemFile& sys);
 // lines = how many lines of pelinoru.win to read (4 or 12).
 FileStatus readSettingsFile(SettingsFile& win, int lines = 12);
 FileStatus writeSettingsFile(const SettingsFile& win);
-// Reads pelinoru.idx in file order (at most MaxStocks - 1 stocks; reading stops at a line that
+// Reads pelinoru.idx in file order (at most the table's capacity; reading stops at a line that
 // does not convert), NUL-terminates names at byte 14, sets the end marker and the lookup.
 FileStatus readStockTable(StockTable& table);
 // Sorts by code and writes one line per stock before the end marker.

@@ -18,7 +18,7 @@ void TChart::drawTopRow(TDC& dc) {
   dc.SetTextColor(RGB(255, 255, 0));
   dc.TextOut(0, 0, pelinor::text::format("%4g", static_cast<double>(codeOf(currentStock))));
   dc.SetTextColor(RGB(255, 255, 255));
-  dc.TextOut(32, 0, table->kmeiidx[currentStock]);
+  dc.TextOut(32, 0, table->kmeiidx[currentStock].text);
   const std::string& market = marketdb::sectionLabel(table->ksijo[currentStock]);
   dc.SetTextColor(RGB(255, 0, 0));
   if (!market.empty()) dc.TextOut(136, 0, market);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "platform/text/cp932.h"
 #include "viewer/tchart.h"
@@ -146,7 +147,7 @@ int TChart::listedStocks(int category, int* out, int capacity) const {
 }
 
 void TChart::markWatchList() {
-  std::fill(table->ksakujo, table->ksakujo + marketdb::MaxStocks, 0);
+  std::fill(table->ksakujo.begin(), table->ksakujo.end(), 0);
   codes[WatchListEnd] = 0.0f;
   for (int p = 0; p <= WatchListEnd; ++p) {
     int index = findCode(codes[p]);
@@ -190,8 +191,8 @@ void TChart::drawMenu(TDC& dc) {
     if (menuCategory == 30) markWatchList();
   }
 
-  int listed[marketdb::MaxStocks];
-  const int n = listedStocks(menuCategory, listed, marketdb::MaxStocks);
+  std::vector<int> listed(table->kcodeidx.size());
+  const int n = listedStocks(menuCategory, listed.data(), static_cast<int>(listed.size()));
   int x = 0;
   int y = 16;
   for (int k = 0; k < n; ++k) {
@@ -227,8 +228,8 @@ void TChart::menuClick() {
     // A cell of the list: 8 per row below the header.
     const long cell = static_cast<long>(std::trunc((y - rowHeight) / rowHeight)) * 8 +
                       static_cast<long>(std::trunc(x / (width / 8.0)));
-    int listed[marketdb::MaxStocks];
-    const int n = listedStocks(menuCategory, listed, marketdb::MaxStocks);
+    std::vector<int> listed(table->kcodeidx.size());
+    const int n = listedStocks(menuCategory, listed.data(), static_cast<int>(listed.size()));
     if (cell >= 0 && cell < n) {
       selectionValue = codeOf(listed[cell]);
       if (menuCategory == 31) linkPosition = static_cast<int>(cell);
