@@ -82,7 +82,7 @@ void BM_ChartPanePaint(benchmark::State& state) {
   dc.SetMapMode(MM_ANISOTROPIC);
   dc.SetWindowExt(TSize{640, 480});
   dc.SetViewportExt(TSize{width, height});
-  chart->selectionValue = Code;
+  chart->selectCode(marketdb::codeFromNumber(Code));
   chart->viewMode = static_cast<int>(state.range(0));
   for (auto _ : state) {
     chart->fillBackground(dc);

@@ -60,7 +60,7 @@ struct Viewer : WindowHost {
     chart = std::make_unique<viewer::TChart>();
     chart->AttachHost(this);
     chart->firstPaint = 1;
-    chart->selectionValue = 7203;
+    chart->selectCode(marketdb::codeFromNumber(7203));
   }
   ~Viewer() override { chart.reset(); }  // before the folder is left
 

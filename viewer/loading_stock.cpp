@@ -15,9 +15,10 @@ bool TChart::loadStock(TDC& dc) {
   chart.tableFresh = true;
 
   if (!table) return false;
-  const bool changed = lookupFailed || selectionValue != codeOf(currentStock);
+  const bool changed =
+      lookupFailed || selection.code != table->kcodeidx[static_cast<std::size_t>(currentStock)];
 
-  int index = findCode(selectionValue);
+  int index = table->findStock(selection.code);
   if (index < 0) {
     // The stock in memory and its series stay as they are (the price table and the export
     // still show them); the next stock found is read afresh.

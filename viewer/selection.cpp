@@ -46,7 +46,7 @@ std::string_view shortName(const char* name) {
 }
 
 void TChart::menuBookkeeping() {
-  selectionValue = static_cast<float>(menuCategory);
+  selectCategory(menuCategory);
   menuShown = 1;
 }
 
@@ -64,13 +64,15 @@ void TChart::stepSelection(int direction) {
       category = category <= 10 ? 31 : category - 1;
     else
       category = category >= 31 ? 10 : category + 1;
-    selectionValue = static_cast<float>(category);
+    selectCategory(category);
     return;
   }
   if (!table) return;
 
+  // A code of the index or of the chart-link list (a number there; one that is no code
+  // selects nothing, and the chart screen shows no stock).
   auto choose = [this](float code) {
-    selectionValue = code;
+    selectCode(marketdb::codeFromNumber(code));
     viewMode = 9;
   };
   if (stepReference < 0 || stepReference >= std::max(stockCount, 1)) stepReference = 0;
@@ -169,8 +171,8 @@ bool TChart::rereadSettings() {
 }
 
 void TChart::drawMenu(TDC& dc) {
-  if (!(selectionValue > 9 && selectionValue < 32)) return;
-  menuCategory = static_cast<int>(selectionValue);
+  if (!(selection.category > 9 && selection.category < 32)) return;
+  menuCategory = selection.category;
 
   // Header: the categories, the current one again in magenta.
   dc.SetTextColor(White);
@@ -231,10 +233,10 @@ void TChart::menuClick() {
     std::vector<int> listed(table->kcodeidx.size());
     const int n = listedStocks(menuCategory, listed.data(), static_cast<int>(listed.size()));
     if (cell >= 0 && cell < n) {
-      selectionValue = codeOf(listed[cell]);
+      selectCode(table->kcodeidx[static_cast<std::size_t>(listed[static_cast<std::size_t>(cell)])]);
       if (menuCategory == 31) linkPosition = static_cast<int>(cell);
     } else {
-      selectionValue = 0.0f;  // below the last listed stock: an empty chart screen
+      selectCode(marketdb::NoStockCode);  // below the last listed stock: an empty chart screen
     }
     viewMode = 9;
     return;

@@ -190,8 +190,14 @@ class TChart : public TWindow {
   int firstPaint = 0;
   int menuShown = 1;
 
-  // Selection.
-  float selectionValue = 0;
+  // Selection: what the user chose last, a menu category (10..31) or a stock code, never both.
+  struct Selection {
+    int category = 0;
+    marketdb::StockCode code = marketdb::NoStockCode;
+  };
+  Selection selection;
+  void selectCategory(int category) { selection = {category, marketdb::NoStockCode}; }
+  void selectCode(marketdb::StockCode code) { selection = {0, code}; }
   int menuCategory = 10;
   int listPosition = 0;
   int stepReference = 0;

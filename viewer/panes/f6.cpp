@@ -128,7 +128,7 @@ void TChart::f6(TDC& dc) {
     }
     // The columns now hold the last stock compared; a following chart screen shows that stock.
     if (lastFound >= 0) {
-      selectionValue = codeOf(lastFound);
+      selectCode(table->kcodeidx[static_cast<std::size_t>(lastFound)]);
       lookupFailed = false;
     }
   }
