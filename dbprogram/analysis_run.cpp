@@ -24,7 +24,7 @@ namespace {
 using pelinor::text::format;
 
 struct Candidate {
-  float code = 0;
+  marketdb::StockCode code = marketdb::NoStockCode;
   int recordSlot = 0;
   int section = 0;
   char name[7] = {};
@@ -51,7 +51,8 @@ bool readCandidates(std::vector<Candidate>& out) {
         !std::isfinite(code))
       continue;
     Candidate c;
-    c.code = code;
+    // A number that is no code (only a damaged index holds one) gives a row without a code.
+    c.code = marketdb::codeFromNumber(code);
     c.recordSlot = slot;
     c.section = section;
     std::memcpy(c.name, name, 6);  // the first six bytes, even inside a double-byte character
@@ -243,8 +244,8 @@ const std::string& rankingHeader() {
 std::string rankingLine(int rank, int reverseRank, const RankingRow& row) {
   char name[7] = {};
   std::memcpy(name, row.name, 6);
-  return format("%4d %4d %4g %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
-                static_cast<double>(row.code), name, row.close, row.riseRate / 10.0,
+  return format("%4d %4d %4d %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
+                marketdb::codeNumber(row.code), name, row.close, row.riseRate / 10.0,
                 row.volumeChange / 10.0, row.rci3 / 10.0, row.deviation2 / 10.0,
                 static_cast<double>(row.sign), row.rebound / 10.0, row.range / 10.0,
                 row.sinceDate / 10.0);

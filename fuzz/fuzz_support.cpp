@@ -66,7 +66,7 @@ Database::Database() {
   SystemFile sys;
   SettingsFile win;
   applyDefaults(sys, win);
-  sys.lastStoreDate = 991230;
+  sys.lastStoreDate = 19991230;
   sys.storePosition = 2;
   win.codes[0] = 1301;
   win.codes[92] = 7203;

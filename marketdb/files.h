@@ -19,7 +19,6 @@ namespace marketdb {
 
 constexpr int HistoryDays = 640;
 constexpr int MaxStocks = 3020;  // entries including the end marker: at most 3019 stocks
-constexpr float EndCode = 999999.0f;  // ends the rows of a ranking file as read
 constexpr int DayRecordBytes = 18;
 constexpr int HistoryBlockBytes = HistoryDays * DayRecordBytes;  // 11520
 

@@ -300,7 +300,7 @@ std::string plainRanking(int group, float comparison, const marketdb::SystemFile
       continue;
     }
     row = plainAnalysis(*h, sys.storePosition, marketdb::dateKey(comparison), st);
-    row.code = code;
+    row.code = marketdb::codeFromNumber(code);  // a number that is no code gives none
     row.recordSlot = slot;
     std::memcpy(row.name, name, 6);
     row.name[6] = '\0';
@@ -398,9 +398,9 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
 TEST(AnalysisFastPath, RankingLinesFormatAsPrintfFormatsThem) {
   std::mt19937 rng(3);
   const int edges[] = {0, 1, -1, 9, -9, 10, -10, 99999, -99999, 100000, INT_MAX, INT_MIN, INT_MAX - 1, INT_MIN + 1};
-  const float codes[] = {1301, 0, -0.0f, -1, 9999, 10000, 999999, 1e6f, -999999, 1301.5f, 0.25f, 1e-5f,
-                         123456.7f, 3e38f, -3e38f, 16777216, std::numeric_limits<float>::infinity(),
-                         -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(), FLT_MIN};
+  const marketdb::StockCode codes[] = {marketdb::codeFromNumber(1301), marketdb::codeFromNumber(1000),
+                                       marketdb::codeFromNumber(9999), marketdb::NoStockCode,
+                                       marketdb::StockCodeEnd, marketdb::codeFromText("130A")};
   const char* names[] = {"", "A", "ABCDEF", "\x93\xfa\x97\xa7\x90\xbb", "AB CD", "\x83"};
   auto value = [&]() {
     switch (rng() % 4) {
@@ -413,8 +413,8 @@ TEST(AnalysisFastPath, RankingLinesFormatAsPrintfFormatsThem) {
   for (int i = 0; i < 20000; ++i) {
     RankingRow row;
     row.code = i < 200 ? codes[i % std::size(codes)]
-                       : (rng() % 3 == 0 ? std::bit_cast<float>(static_cast<std::uint32_t>(rng()))
-                                         : static_cast<float>(rng() % 20000) / (rng() % 2 ? 1.0f : 4.0f));
+                       : (rng() % 3 == 0 ? static_cast<marketdb::StockCode>(rng())
+                                         : marketdb::codeFromNumber(1000 + rng() % 9000));
     std::strncpy(row.name, names[rng() % std::size(names)], 6);
     row.close = value();
     row.riseRate = value();
