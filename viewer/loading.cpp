@@ -50,7 +50,7 @@ void TChart::loadSharedFiles() {
   viewMode = 9;
   menuCategory = 10;
   listPosition = 0;
-  std::fill(recentCodes, recentCodes + 7, 0.0f);
+  std::fill(recentCodes, recentCodes + 7, marketdb::NoStockCode);
   recentWrite = 0;
   firstPaint = 0;
   menuShown = 1;

@@ -37,7 +37,7 @@ bool TChart::loadStock(TDC& dc) {
   menuShown = 0;
 
   drawTopRow(dc);
-  addRecentCode(codeOf(index));
+  addRecentCode(table->kcodeidx[static_cast<std::size_t>(index)]);
 
   if (reloadRing) {
     readRing();
@@ -70,7 +70,7 @@ float TChart::codeOf(int index) const {
 
 int TChart::findCode(float code) const { return table->findStock(marketdb::codeFromNumber(code)); }
 
-void TChart::addRecentCode(float code) {
+void TChart::addRecentCode(marketdb::StockCode code) {
   if (std::find(recentCodes, recentCodes + 7, code) != recentCodes + 7) return;
   if (recentWrite >= 7 || recentWrite < 0) recentWrite = 0;
   recentCodes[recentWrite++] = code;

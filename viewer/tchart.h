@@ -138,7 +138,7 @@ class TChart : public TWindow {
   static std::function<void(const std::string&)> waitNotice();
   void correctPriceScale();
   void computeExtremes();
-  void addRecentCode(float code);
+  void addRecentCode(marketdb::StockCode code);
   // The classic number of the code of table index `index` (0 for none), as the selection, the
   // code lists and the screens hold codes; and the table index of such a number (-1: none).
   float codeOf(int index) const;
@@ -232,7 +232,7 @@ class TChart : public TWindow {
   int chartMax = 0;
   int chartMin = EmptyLow;
   float volumeMax = 0;
-  float recentCodes[7] = {};
+  marketdb::StockCode recentCodes[7] = {};  // the codes shown last, for the comparison
   int recentWrite = 0;
   std::int32_t baseDate = 0;  // the comparison's base date yyyymmdd, as typed
   bool chartShown = false;  // a chart (or the comparison) has put a stock into memory

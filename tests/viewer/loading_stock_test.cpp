@@ -215,13 +215,13 @@ TEST_F(StockLoadTest, RecentCodesKeepTheSevenLastDistinctCodes) {
   show(1301);
   show(1377);
   show(1301);
-  EXPECT_FLOAT_EQ(chart().recentCodes[0], 1301.0f);
-  EXPECT_FLOAT_EQ(chart().recentCodes[1], 1377.0f);
-  EXPECT_FLOAT_EQ(chart().recentCodes[2], 0.0f);
+  EXPECT_EQ(chart().recentCodes[0], marketdb::codeFromNumber(1301));
+  EXPECT_EQ(chart().recentCodes[1], marketdb::codeFromNumber(1377));
+  EXPECT_EQ(chart().recentCodes[2], marketdb::NoStockCode);
   for (int code : {1332, 1379, 1380, 2001, 4004, 9984}) show(code);
   // The eighth distinct code wraps to the first entry.
-  const float expected[7] = {9984, 1377, 1332, 1379, 1380, 2001, 4004};
-  for (int i = 0; i < 7; ++i) EXPECT_FLOAT_EQ(chart().recentCodes[i], expected[i]) << i;
+  const int expected[7] = {9984, 1377, 1332, 1379, 1380, 2001, 4004};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(chart().recentCodes[i], marketdb::codeFromNumber(expected[i])) << i;
 }
 
 }  // namespace

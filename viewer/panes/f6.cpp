@@ -111,7 +111,7 @@ void TChart::f6(TDC& dc) {
     int lastFound = -1;
     for (int k = 0; k < RecentCount; ++k) {
       // Positions never filled hold 0, which is no stock.
-      const int index = findCode(recentCodes[k]);
+      const int index = table->findStock(recentCodes[k]);
       if (index < 0) continue;
       lastFound = index;
       dc.SetTextColor(StockColour[k]);
