@@ -37,7 +37,7 @@ struct Database {
     for (int i = 0; i < Stocks; ++i) {
       const float code = static_cast<float>(1300 + i * 2);
       const int section = 1 + i % 6;
-      idx += marketdb::formatIndexLine(0, section, code, "BENCHNAME", i, 0);
+      idx += marketdb::formatIndexLine(0, section, marketdb::codeFromNumber(code), "BENCHNAME", i, 0);
       std::normal_distribution<double> step(0.0, 0.02);
       double price = 200 + rng() % 5000;
       marketdb::StockHistory h{};
@@ -46,7 +46,7 @@ struct Database {
         const double previousClose = price;
         price = std::clamp(price * (1.0 + step(rng)), 10.0, 30000.0);
         marketdb::DayRecord& d = h.day[slot];
-        d.date = static_cast<float>(100510 - back);  // distinct, ascending dates
+        d.date = marketdb::dateKey(static_cast<float>(100510 - back));  // distinct, ascending
         d.open = static_cast<std::int16_t>(previousClose);
         d.close = static_cast<std::int16_t>(price);
         d.high = static_cast<std::int16_t>(std::max(previousClose, price) * 1.01);

@@ -28,7 +28,7 @@ class DatabaseFolder {
     marketdb::SettingsFile win;
     marketdb::applyDefaults(sys, win);
     sys.storePosition = storePosition;
-    sys.lastStoreDate = NewestDate;
+    sys.lastStoreDate = marketdb::dateKey(NewestDate);
     marketdb::writeSystemFile(sys);
     marketdb::writeSettingsFile(win);
   }

@@ -26,7 +26,7 @@ struct Database {
   bench::DatabaseFolder folder{"pelinor-panes-", Latest};
 
   Database() {
-    std::string idx = marketdb::formatIndexLine(0, 1, Code, "BENCH", 0, 0);
+    std::string idx = marketdb::formatIndexLine(0, 1, marketdb::codeFromNumber(Code), "BENCH", 0, 0);
     std::FILE* f = std::fopen(marketdb::IndexFileName, "wb");
     std::fwrite(idx.data(), 1, idx.size(), f);
     std::fclose(f);
@@ -45,7 +45,7 @@ struct Database {
       price = std::clamp(price * (1.0 + step(rng)), 50.0, 30000.0);
       marketdb::DayRecord d;
       const int month = i / 21;
-      d.date = static_cast<float>((7 + month / 12) * 10000 + (month % 12 + 1) * 100 + i % 21 + 1);
+      d.date = 20070000 + (month / 12) * 10000 + (month % 12 + 1) * 100 + i % 21 + 1;
       d.open = static_cast<std::int16_t>(previousClose);
       d.close = static_cast<std::int16_t>(price);
       d.high = static_cast<std::int16_t>(std::max(previousClose, price) * 1.01);
@@ -82,7 +82,7 @@ void BM_ChartPanePaint(benchmark::State& state) {
   dc.SetMapMode(MM_ANISOTROPIC);
   dc.SetWindowExt(TSize{640, 480});
   dc.SetViewportExt(TSize{width, height});
-  chart->selectionValue = Code;
+  chart->selectCode(marketdb::codeFromNumber(Code));
   chart->viewMode = static_cast<int>(state.range(0));
   for (auto _ : state) {
     chart->fillBackground(dc);

@@ -23,7 +23,7 @@ constexpr int Newest = 417;  // the ring has wrapped: windows cross slot 0
 
 marketdb::DayRecord randomDay(std::mt19937& rng, double& price, int back) {
   marketdb::DayRecord d;
-  d.date = static_cast<float>(100510 - back);
+  d.date = marketdb::dateKey(static_cast<float>(100510 - back));
   if (rng() % 13 == 0) return d;  // an empty day
   const double previous = price;
   price = std::clamp(price * (1.0 + (static_cast<int>(rng() % 41) - 20) / 1000.0), 100.0, 9000.0);
@@ -53,14 +53,14 @@ struct Viewer : WindowHost {
     }
     dat.close();
     std::FILE* idx = std::fopen(marketdb::IndexFileName, "w");
-    const std::string line = marketdb::formatIndexLine(0, 1, 7203, "BENCH", 0, 0);
+    const std::string line = marketdb::formatIndexLine(0, 1, marketdb::codeFromNumber(7203), "BENCH", 0, 0);
     std::fputs(line.c_str(), idx);
     std::fclose(idx);
 
     chart = std::make_unique<viewer::TChart>();
     chart->AttachHost(this);
     chart->firstPaint = 1;
-    chart->selectionValue = 7203;
+    chart->selectCode(marketdb::codeFromNumber(7203));
   }
   ~Viewer() override { chart.reset(); }  // before the folder is left
 
@@ -113,7 +113,7 @@ void BM_Rci320(benchmark::State& state) {
   for (int s = 0; s < viewer::RingDays; ++s) {
     const marketdb::DayRecord d = randomDay(rng, price, s);
     ints[s] = d.close;
-    volumes[s] = d.volume;
+    volumes[s] = static_cast<float>(d.volume);
   }
   using Ints = std::span<const int, viewer::RingDays>;
   const viewer::indicators::RingColumns ring{

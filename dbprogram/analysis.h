@@ -45,17 +45,18 @@ struct AnalysisSettings {
 };
 
 // True when the stock was stored on the latest day: the date of its slot storePosition is
-// lastStoreDate.
+// lastStoreDate (yyyymmdd).
 bool storedOnLatestDay(const marketdb::StockHistory& history, int storePosition,
-                       float lastStoreDate);
+                       std::int32_t lastStoreDate);
 
 // Fills every value of `row` but code, record slot and name from the history. storePosition
-// must be 0..639.
-void analyseStock(const marketdb::StockHistory& history, int storePosition, float comparisonDate,
-                  const AnalysisSettings& settings, RankingRow& row);
+// must be 0..639; comparisonDate is yyyymmdd, 0 for no comparison.
+void analyseStock(const marketdb::StockHistory& history, int storePosition,
+                  std::int32_t comparisonDate, const AnalysisSettings& settings, RankingRow& row);
 
 // Ranking file texts (CP932).
-std::string rankingTitle(float comparisonDate, float lastStoreDate);  // with its two line feeds
+// With its two line feeds; the dates (yyyymmdd) as the database's files show dates.
+std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate);
 const std::string& rankingHeader();                                   // with its two line feeds
 std::string rankingLine(int rank, int reverseRank, const RankingRow& row);
 // rankingLine's text appended to `out`, formatted without the C library (the same bytes).
@@ -122,6 +123,7 @@ struct AnalysisOutcome {
 // or more and the database is not small, else one) that take chunks of stocks in turn and each
 // write only the results of their own stocks; the passes then take the results in the order of
 // the index, so the files and every report are the same whatever the number of workers.
+// comparisonDate is the number the user typed (yymmdd; 0 for no comparison).
 AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter,
                             int workers = 0);

@@ -2,10 +2,8 @@
 // straight from a block of pelinoru.dat as it stands in the file, and analysed there.
 //
 // An analysis run keeps one StockDays per worker and fills it again for each stock, so nothing
-// is allocated per stock. Besides the days it keeps, per ring slot, the ordering key of the
-// last date seen in that slot: the stocks of one database mostly share the date of a slot, so
-// the key is taken from there instead of being computed again (it is a function of the date's
-// bits alone, so the value is the same either way).
+// is allocated per stock. The computation is single precision: the volumes are held as floats,
+// each the float nearest to the record's volume.
 #pragma once
 
 #include <cstdint>
@@ -28,14 +26,14 @@ class StockDays {
   void decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block, int days);
 
   // storedOnLatestDay of the days held.
-  bool storedOn(int storePosition, float lastStoreDate) const;
+  bool storedOn(int storePosition, std::int32_t lastStoreDate) const;
   // analyseStock of the days held. The days may be changed (the price-unit correction); fill
   // them again before the next analysis.
-  void analyse(int storePosition, float comparisonDate, const AnalysisSettings& settings,
+  void analyse(int storePosition, std::int32_t comparisonDate, const AnalysisSettings& settings,
                RankingRow& row);
 
   static constexpr int Days = marketdb::HistoryDays;
-  float date[Days];
+  std::int32_t date[Days];  // yyyymmdd
   int open[Days];
   int high[Days];
   int low[Days];
@@ -43,18 +41,15 @@ class StockDays {
   int change[Days];
   float volume[Days];
   // Over the days with a trade (volume not 0), as filled: the highest high (at least 0), the
-  // lowest low (at most 32700) and the sum of the volumes in slot order.
+  // lowest low (the layout's emptyLow when no day traded) and the sum of the volumes in slot
+  // order.
   int highMax = 0;
   int lowMin = 32700;
   float volumeSum = 0;
-
-  // The ordering key (marketdb::dateKey) of the date of slot s.
-  double keyOf(int s);
+  int emptyLow = 32700;  // the lowest low reported when no day traded, from the layout
 
  private:
   void put(int s, const marketdb::DayRecord& r);
-  std::uint32_t keyDateBits_[Days];
-  double key_[Days];
 };
 
 }  // namespace dbprogram

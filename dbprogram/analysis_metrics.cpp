@@ -37,11 +37,15 @@ void forWindow(int latest, int n, F f) {
   }
 }
 
+// The lowest low of a search that has met no trading day yet: above every price, so the first
+// trading day's low always replaces it.
+constexpr int NoLowYet = INT_MAX;
+
 // The range of the traded days' prices and the sum of their volumes, taken while the days are
 // filled. The volumes are a float sum: added in slot order, one day after the other.
 struct Totals {
   int highMax = 0;
-  int lowMin = 32700;
+  int lowMin = NoLowYet;
   float volumeSum = 0;
   void add(int high, int low, float volume) {
     if ((std::bit_cast<std::uint32_t>(volume) << 1) == 0) return;  // volume == 0: no trade
@@ -51,7 +55,7 @@ struct Totals {
   }
   void store(StockDays& days) const {
     days.highMax = highMax;
-    days.lowMin = lowMin;
+    days.lowMin = lowMin == NoLowYet ? days.emptyLow : lowMin;
     days.volumeSum = volumeSum;
   }
 };
@@ -61,7 +65,7 @@ class Analyser {
   Analyser(StockDays& days, int latest, const AnalysisSettings& settings)
       : d_(days), latest_(latest), st_(settings) {}
 
-  void run(float comparisonDate, RankingRow& row) {
+  void run(std::int32_t comparisonDate, RankingRow& row) {
     findRangeAndSumVolumes();
     correctPriceUnit();
     row.close = latestClose();
@@ -99,14 +103,14 @@ class Analyser {
 
   void findRange() {
     int highMax = 0;
-    int lowMin = 32700;
+    int lowMin = NoLowYet;
     for (int s = 0; s < HistoryDays; ++s) {
       const bool on = d_.volume[s] != 0;
       highMax = on ? std::max(highMax, d_.high[s]) : highMax;
       lowMin = on ? std::min(lowMin, d_.low[s]) : lowMin;
     }
     highMax_ = highMax;
-    lowMin_ = lowMin;
+    lowMin_ = lowMin == NoLowYet ? d_.emptyLow : lowMin;
   }
 
   // findRange and the sum of the volumes, as the days were filled.
@@ -292,16 +296,15 @@ class Analyser {
   // one. The base is the traded day with the newest date on or before the comparison date,
   // searched over the whole ring: a slot the stock missed still holds the previous lap's day,
   // which is older than every genuine day but may lie nearer to the latest slot.
-  int sinceDate(float comparisonDate) const {
+  int sinceDate(std::int32_t comparisonDate) const {
     int base = 0;
     int back = -1;
-    double baseKey = 0;
-    const double comparisonKey = marketdb::dateKey(comparisonDate);  // dateLater, taken apart
+    std::int32_t baseKey = 0;
     // Slots latest..0, then 639..latest+1: i days back.
     auto visit = [&](int s, int i) {
-      if (isZero(d_.date[s]) || isZero(d_.volume[s])) return;
-      const double key = d_.keyOf(s);
-      if (key > comparisonKey || (back >= 0 && key <= baseKey)) return;
+      if (d_.date[s] == 0 || isZero(d_.volume[s])) return;
+      const std::int32_t key = d_.date[s];
+      if (key > comparisonDate || (back >= 0 && key <= baseKey)) return;
       base = d_.close[s];
       back = i;
       baseKey = key;
@@ -359,27 +362,20 @@ AnalysisSettings AnalysisSettings::from(const marketdb::SystemFile& sys,
 }
 
 bool storedOnLatestDay(const marketdb::StockHistory& history, int storePosition,
-                       float lastStoreDate) {
+                       std::int32_t lastStoreDate) {
   if (storePosition < 0 || storePosition >= HistoryDays) return false;
   return history.day[storePosition].date == lastStoreDate;
 }
 
-void analyseStock(const marketdb::StockHistory& history, int storePosition, float comparisonDate,
-                  const AnalysisSettings& settings, RankingRow& row) {
+void analyseStock(const marketdb::StockHistory& history, int storePosition,
+                  std::int32_t comparisonDate, const AnalysisSettings& settings, RankingRow& row) {
   if (storePosition < 0 || storePosition >= HistoryDays) return;
   auto days = std::make_unique<StockDays>();
   days->load(history);
   days->analyse(storePosition, comparisonDate, settings, row);
 }
 
-StockDays::StockDays() {
-  // Every slot starts out knowing the key of the empty date.
-  const double emptyKey = marketdb::dateKey(0.0f);
-  for (int s = 0; s < Days; ++s) {
-    keyDateBits_[s] = std::bit_cast<std::uint32_t>(0.0f);
-    key_[s] = emptyKey;
-  }
-}
+StockDays::StockDays() = default;
 
 void StockDays::put(int s, const marketdb::DayRecord& r) {
   date[s] = r.date;
@@ -388,10 +384,11 @@ void StockDays::put(int s, const marketdb::DayRecord& r) {
   low[s] = r.low;
   close[s] = r.close;
   change[s] = r.change;
-  volume[s] = r.volume;
+  volume[s] = static_cast<float>(r.volume);
 }
 
 void StockDays::load(const marketdb::StockHistory& history) {
+  emptyLow = marketdb::openLayout().emptyLow;
   Totals totals;
   for (int s = 0; s < Days; ++s) {
     put(s, history.day[s]);
@@ -403,6 +400,7 @@ void StockDays::load(const marketdb::StockHistory& history) {
 void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block,
                             int days) {
   days = std::clamp(days, 0, Days);
+  emptyLow = layout.emptyLow;
   Totals totals;
   const unsigned char* in = block;
   const std::int64_t stride = layout.ringStride;
@@ -419,24 +417,16 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
   totals.store(*this);
 }
 
-bool StockDays::storedOn(int storePosition, float lastStoreDate) const {
+bool StockDays::storedOn(int storePosition, std::int32_t lastStoreDate) const {
   if (storePosition < 0 || storePosition >= HistoryDays) return false;
   return date[storePosition] == lastStoreDate;
 }
 
-void StockDays::analyse(int storePosition, float comparisonDate, const AnalysisSettings& settings,
+void StockDays::analyse(int storePosition, std::int32_t comparisonDate,
+                        const AnalysisSettings& settings,
                         RankingRow& row) {
   if (storePosition < 0 || storePosition >= HistoryDays) return;
   Analyser(*this, storePosition, settings).run(comparisonDate, row);
-}
-
-double StockDays::keyOf(int s) {
-  const auto bits = std::bit_cast<std::uint32_t>(date[s]);
-  if (bits != keyDateBits_[s]) {
-    keyDateBits_[s] = bits;
-    key_[s] = marketdb::dateKey(date[s]);
-  }
-  return key_[s];
 }
 
 }  // namespace dbprogram

@@ -24,7 +24,7 @@ namespace {
 using pelinor::text::format;
 
 struct Candidate {
-  float code = 0;
+  marketdb::StockCode code = marketdb::NoStockCode;
   int recordSlot = 0;
   int section = 0;
   char name[7] = {};
@@ -51,7 +51,8 @@ bool readCandidates(std::vector<Candidate>& out) {
         !std::isfinite(code))
       continue;
     Candidate c;
-    c.code = code;
+    // A number that is no code (only a damaged index holds one) gives a row without a code.
+    c.code = marketdb::codeFromNumber(code);
     c.recordSlot = slot;
     c.section = section;
     std::memcpy(c.name, name, 6);  // the first six bytes, even inside a double-byte character
@@ -77,8 +78,8 @@ struct Job {
 
 struct RunValues {
   int latest = 0;
-  float lastStoreDate = 0;
-  float comparisonDate = 0;
+  std::int32_t lastStoreDate = 0;
+  std::int32_t comparisonDate = 0;
   AnalysisSettings settings;
 };
 
@@ -229,9 +230,11 @@ const std::string& groupLabel(int group) {
   return group == 2 ? SJ("東証２部（大証外国）") : SJ("東証１部（店頭）");
 }
 
-std::string rankingTitle(float comparisonDate, float lastStoreDate) {
-  return format(SJ("［ペリノ改Ｃ］ 指定は%06gと%06g本日比較\n\n").c_str(),
-                static_cast<double>(comparisonDate), static_cast<double>(lastStoreDate));
+std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate) {
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  return format(SJ("［ペリノ改Ｃ］ 指定は%sと%s本日比較\n\n").c_str(),
+                layout.formatDate(comparisonDate).c_str(),
+                layout.formatDate(lastStoreDate).c_str());
 }
 
 const std::string& rankingHeader() {
@@ -241,8 +244,8 @@ const std::string& rankingHeader() {
 std::string rankingLine(int rank, int reverseRank, const RankingRow& row) {
   char name[7] = {};
   std::memcpy(name, row.name, 6);
-  return format("%4d %4d %4g %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
-                static_cast<double>(row.code), name, row.close, row.riseRate / 10.0,
+  return format("%4d %4d %4d %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
+                marketdb::codeNumber(row.code), name, row.close, row.riseRate / 10.0,
                 row.volumeChange / 10.0, row.rci3 / 10.0, row.deviation2 / 10.0,
                 static_cast<double>(row.sign), row.rebound / 10.0, row.range / 10.0,
                 row.sinceDate / 10.0);
@@ -256,16 +259,17 @@ std::string rankingFileText(const std::string& title, const std::string& header,
   return text;
 }
 
-AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
+AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter,
                             int workers) {
   using marketdb::FileStatus;
   AnalysisOutcome outcome;
+  const std::int32_t comparisonDate = marketdb::openLayout().readDate(typedDate);
   // A date that names no day would compare every stock with nothing; 0 means no comparison.
   if (comparisonDate != 0 && !marketdb::isCalendarDate(comparisonDate)) {
     reporter.warning(format(SJ("比較年月日%06gは日付ではないので分析しません"
                                "(yymmddで入力、例 261207。0は比較なし)").c_str(),
-                            static_cast<double>(comparisonDate)));
+                            static_cast<double>(typedDate)));
     outcome.result = AnalysisResult::Refused;
     return outcome;
   }

@@ -290,11 +290,11 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     kind = dbKind;
     if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Ok && sys.lastStoreDate > 0)
-      afterFullDate = fullDateOf(static_cast<int>(sys.lastStoreDate));
+      afterFullDate = sys.lastStoreDate;
     auto table = std::make_unique<marketdb::StockTable>();
     if (marketdb::readStockTable(*table) == marketdb::FileStatus::Ok)
       for (int i = 0; i < table->count; ++i)
-        choice.held.insert(static_cast<int>(table->kcodeidx[i]));
+        choice.held.insert(marketdb::codeNumber(table->kcodeidx[i]));
   }
   if (!kind) {
     err << "pelinorx import: there is no database here; give --kind W or --kind N\n";

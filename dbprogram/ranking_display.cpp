@@ -56,9 +56,11 @@ bool parseRankingLine(const std::string& line, RankingRow& row) {
                   &code, name, &close, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
                   &v[7]) != 13)
     return false;
-  if (!std::isfinite(code)) return false;  // a code that cannot be ordered
+  // A code column that is no code cannot be ordered or shown: the row is passed over.
+  const marketdb::StockCode stockCode = marketdb::codeFromNumber(code);
+  if (stockCode == marketdb::NoStockCode) return false;
   row = RankingRow{};
-  row.code = code;
+  row.code = stockCode;
   std::memcpy(row.name, name, sizeof row.name);
   row.close = close;
   row.riseRate = rankingValueFromFile(v[0]);
@@ -130,7 +132,7 @@ bool readRankingFile(UCHART& w, TDC& dc) {
   w.rowsLeftOut = contents.skippedLines + contents.droppedRows;
   std::copy(contents.rows.begin(), contents.rows.end(), w.rows);
   w.rows[w.rowCount] = RankingRow{};
-  w.rows[w.rowCount].code = marketdb::EndCode;
+  w.rows[w.rowCount].code = marketdb::StockCodeEnd;
   sortRankingRows(w.rows, w.rowCount, 0);
   w.sortDigit = 0;
   w.displayReload = 0;
@@ -204,7 +206,7 @@ void UCHART::bunhyoji(TDC& dc) {
     std::memcpy(name, row.name, 6);
     drawText(dc, 0, y, White, format("%4d", topRow + r + 1));
     drawText(dc, 40, y, White, format("%4d", reverseCounter - r));
-    drawText(dc, 80, y, White, format("%4g", static_cast<double>(row.code)));
+    drawText(dc, 80, y, White, format("%4d", marketdb::codeNumber(row.code)));
     drawText(dc, 120, y, White, format("%6s", name));
     drawText(dc, 180, y, White, format("%5d", row.close));
     drawText(dc, 220, y, White, format("%6.1f", row.riseRate / 10.0));

@@ -1,11 +1,10 @@
 // The row lines of a ranking file written digit by digit: the same text as rankingLine's
-// "%4d %4d %4g %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n" without a formatted-output
-// call per line (that call was a seventh of an analysis run).
+// "%4d %4d %4d %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n" (the code as its number)
+// without a formatted-output call per line (that call was a seventh of an analysis run).
 //
 // The one-decimal columns print a whole number of tenths divided by ten: the double nearest to
 // v / 10 lies far closer to v / 10 than to any other number of one decimal, so printf shows
-// exactly the quotient and remainder of v by ten. A code that is not a whole number of at most
-// six digits (or is -0) is left to the C library's %g.
+// exactly the quotient and remainder of v by ten.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,7 +17,7 @@ namespace dbprogram {
 namespace {
 
 // A line is put together in a buffer and appended at once. Every number takes at most 12
-// bytes and the longest code text of %4g is 13 (-3.40282e+38), so a line stays within 200.
+// bytes, so a line stays within 200.
 struct Line {
   char text[200];
   char* end = text;
@@ -51,16 +50,8 @@ struct Line {
   void integer(int v, std::size_t width) { number(v < 0, magnitudeOf(v), 0, width); }
   // %6.1f of v / 10.0.
   void tenths(int v) { number(v < 0, magnitudeOf(v), 1, 6); }
-  // %4g of a code.
-  void code(float value) {
-    const double c = value;
-    if (c == std::trunc(c) && std::fabs(c) < 1e6 && !(c == 0 && std::signbit(c))) {
-      integer(static_cast<int>(c), 4);
-      return;
-    }
-    const int n = std::snprintf(end, 32, "%4g", c);
-    end += std::clamp(n, 0, 31);
-  }
+  // The code as the ranking file holds it: its number in four columns.
+  void code(marketdb::StockCode value) { integer(marketdb::codeNumber(value), 4); }
 
   static std::uint64_t magnitudeOf(std::int64_t v) {
     return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);

@@ -77,7 +77,8 @@ void UCHART::analysisFileOutput(TDC& dc) {
   int stored = 0;
   for (int i = 0; i < PageRows; ++i) {
     const int r = pageTop + i;
-    win.codes[ChartLinkFirst + i] = r >= 0 && r < count ? rows[r].code : 0.0f;
+    win.codes[ChartLinkFirst + i] =
+        r >= 0 && r < count ? static_cast<float>(marketdb::codeNumber(rows[r].code)) : 0.0f;
     if (r >= 0 && r < count) ++stored;
   }
   texts.push_back({marketdb::SettingsFileName, marketdb::formatSettingsFile(win)});

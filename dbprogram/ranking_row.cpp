@@ -6,7 +6,7 @@ namespace dbprogram {
 
 int RankingRow::word(int index) const {
   switch (index) {
-    case 0: return std::bit_cast<int>(code);
+    case 0: return static_cast<int>(code);
     case 1: return recordSlot;
     case 2: return close;
     case 3: return riseRate;

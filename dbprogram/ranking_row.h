@@ -1,12 +1,14 @@
 // One stock's analysis result, as held by the analysis, the ranking display and the file output.
 #pragma once
 
+#include "marketdb/stock_code.h"
+
 namespace dbprogram {
 
 constexpr int MaxRankingRows = 2400;  // per market group, including the end marker row
 
 struct RankingRow {
-  float code = 0;      // word 0
+  marketdb::StockCode code = marketdb::NoStockCode;  // word 0
   int recordSlot = 0;  // word 1 (not in the ranking file)
   int close = 0;       // word 2: 終値
   int riseRate = 0;    // word 3: 上率, tenths of a percent

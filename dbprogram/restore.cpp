@@ -8,6 +8,7 @@
 #include "dbprogram/uchart.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -28,8 +29,8 @@ void fileFailure(UCHART& w, const std::string& message) {
 
 // The highest ring slot of the reference record that holds `date`, or -1. Slot dates of 0 are
 // empty slots, never a stored day, so the date 0 is never found.
-int findStoredDay(const marketdb::StockHistory& history, float date) {
-  if (date == 0) return -1;
+int findStoredDay(const marketdb::StockHistory& history, std::int32_t date) {
+  if (date <= 0) return -1;
   int found = -1;
   for (int s = 0; s < marketdb::HistoryDays; ++s)
     if (history.day[s].date == date) found = s;
@@ -57,8 +58,8 @@ void UCHART::restorePrompt(TDC& dc) {
   drawText(dc, 0, 96, ColourBody,
            SJ(" 対処→修正日前日まで日付を戻し正しい１日分を格納後、最新前日日付に戻す"));
   drawText(dc, 0, 128, ColourError,
-           format(SJ("前日日付%06gに設定されてます(設定中止はﾒﾆｭｰﾊﾞｰへ戻る)").c_str(),
-                  static_cast<double>(sys.lastStoreDate)));
+           format(SJ("前日日付%sに設定されてます(設定中止はﾒﾆｭｰﾊﾞｰへ戻る)").c_str(),
+                  marketdb::openLayout().formatDate(sys.lastStoreDate).c_str()));
   drawText(dc, 0, 150, ColourBody, SJ("忘れた&修正の前日取引日日付(yymmddE)ﾒﾆｭｰﾊﾞｰより入力→"));
 
   switch (applyEntryKey(*this, RestoreEntry)) {
@@ -83,7 +84,9 @@ void UCHART::restoreSearch(TDC& dc) {
   entryScreen = 0;
   screenMode = 0;
   selectScreenFont(dc);
-  if (!marketdb::isCalendarDate(targetDate)) {
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  const std::int32_t target = layout.readDate(targetDate);
+  if (!marketdb::isCalendarDate(target)) {
     Bell();
     drawText(dc, 0, 182, ColourError,
              format(SJ("前日日付%06.0fは日付ではないので設定できません(yymmddで入力、例 261207)")
@@ -114,7 +117,7 @@ void UCHART::restoreSearch(TDC& dc) {
   const bool haveBlock =
       sys.referenceRecord >= 0 && prices.readHistory(sys.referenceRecord, *history);
   prices.close();
-  const int slot = haveBlock ? findStoredDay(*history, targetDate) : -1;
+  const int slot = haveBlock ? findStoredDay(*history, target) : -1;
 
   if (slot >= 0) {
     // pelinoru.sys as it stands now: only the store state is set back.
@@ -123,7 +126,7 @@ void UCHART::restoreSearch(TDC& dc) {
       fileFailure(*this, marketdb::missingFileMessage(marketdb::SystemFileName));
       return;
     }
-    updated.lastStoreDate = targetDate;
+    updated.lastStoreDate = target;
     updated.storePosition = slot;
     if (!change.replaceTexts({{marketdb::SystemFileName, marketdb::formatSystemFile(updated)}})) {
       ReportWriteFailure();
@@ -132,8 +135,8 @@ void UCHART::restoreSearch(TDC& dc) {
     }
     sys = updated;
     drawText(dc, 0, 182, ColourBody,
-             format(SJ("前日日付%06gに設定しました。").c_str(),
-                    static_cast<double>(sys.lastStoreDate)));
+             format(SJ("前日日付%sに設定しました。").c_str(),
+                    layout.formatDate(sys.lastStoreDate).c_str()));
   } else {
     Bell();
     drawText(dc, 0, 182, ColourError,

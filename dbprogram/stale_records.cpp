@@ -26,7 +26,7 @@ std::vector<StaleRecord> findStaleRecords(const unsigned char* blocks, std::size
     counts.clear();
     for (std::size_t i = 0; i < stocks; ++i) {
       const marketdb::DayRecord rec = recordAt(blocks, i, p);
-      if (rec.volume != 0.0f) ++counts[marketdb::dateKey(rec.date)];
+      if (rec.volume != 0.0) ++counts[static_cast<double>(rec.date)];
     }
     double day = 0;
     std::size_t most = 0;
@@ -41,7 +41,7 @@ std::vector<StaleRecord> findStaleRecords(const unsigned char* blocks, std::size
   for (std::size_t i = 0; i < stocks; ++i) {
     for (int p = 0; p < marketdb::HistoryDays; ++p) {
       const marketdb::DayRecord rec = recordAt(blocks, i, p);
-      if (rec.volume != 0.0f && marketdb::dateKey(rec.date) < slotDay[static_cast<std::size_t>(p)])
+      if (rec.volume != 0.0 && static_cast<double>(rec.date) < slotDay[static_cast<std::size_t>(p)])
         stale.push_back({static_cast<int>(i), p});
     }
   }

@@ -49,7 +49,7 @@ struct Converted {
 struct DailyLine {
   char name[15] = {};
   float volume = 0;
-  float date = 0;
+  std::int32_t date = 0;  // yyyymmdd
   Converted v;
 };
 
@@ -210,7 +210,7 @@ class GroupStore {
     out_.fileMessage(message, marketdb::fileCaption());
     return {StoreResult::Failed, 0};
   }
-  StoreResult check(DailyFile& file, float& running);
+  StoreResult check(DailyFile& file, std::int32_t& running);
   StoreResult refuseMalformed(DailyFile& file, const ReadFields& r, const Converted& last);
   bool write(std::vector<DailyFile>& files, int count);
   void storeLine(HeldOutput& held, const DailyLine& line, int position);
@@ -228,7 +228,7 @@ class GroupStore {
   std::vector<int> addedByCode_ = std::vector<int>(10000, -1);  // code -> index of an added stock
   int rangeStart_ = 0;  // the first ring position the group writes
   int rangeDays_ = 0;   // how many positions from there (at most all 640)
-  std::vector<int> pendingOf_ = std::vector<int>(marketdb::MaxStocks, -1);
+  std::vector<int> pendingOf_ = std::vector<int>(static_cast<std::size_t>(layout_.maxStocks) + 1, -1);
   std::vector<PendingBlock> pending_;
   // Per pending block, blockBytes_ each: the records the group writes (an empty record where
   // the stock has no line), and the range as it stands in the file (read once every line is
@@ -294,7 +294,7 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
   // Every file is checked before anything is written; the first refused one ends the group.
   int accepted = 0;
   StoreResult stop = StoreResult::Stored;
-  float running = sys_.lastStoreDate;
+  std::int32_t running = sys_.lastStoreDate;
   for (int i = 0; i < readable; ++i) {
     stop = check(files[static_cast<std::size_t>(i)], running);
     if (stop != StoreResult::Stored) break;
@@ -309,11 +309,11 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
 }
 
 // Reads the whole daily file and checks every line and every date step; nothing is written.
-StoreResult GroupStore::check(DailyFile& file, float& running) {
+StoreResult GroupStore::check(DailyFile& file, std::int32_t& running) {
   DailyStreamReader reader(file.stream.get());
   ReadFields r;
   Converted last;
-  float previousDate = 0;
+  std::int32_t previousDate = 0;
   for (;;) {
     const DailyRead status = reader.next(r);
     if (status == DailyRead::End) break;
@@ -331,23 +331,24 @@ StoreResult GroupStore::check(DailyFile& file, float& running) {
     if (status == DailyRead::Malformed) return refuseMalformed(file, r, last);
     last = convert(r);
     if (!isWholeDate(r.date)) return refuseMalformed(file, r, last);
-    if (r.date != previousDate) {
+    const std::int32_t date = layout_.readDate(r.date);
+    if (date != previousDate) {
       // Each new date must be later than the last stored one and than the file's previous
       // date.
-      if (!marketdb::dateLater(r.date, running)) {
+      if (date <= running) {
         return refuse(
             file.shown, StoreStatusY,
-            format(SJ("今回格納日付%06gが前回格納日付%06gより後でないので格納処理しません").c_str(),
-                   static_cast<double>(r.date), static_cast<double>(running)));
+            format(SJ("今回格納日付%sが前回格納日付%sより後でないので格納処理しません").c_str(),
+                   layout_.formatDate(date).c_str(), layout_.formatDate(running).c_str()));
       }
-      running = r.date;
-      previousDate = r.date;
+      running = date;
+      previousDate = date;
     }
     DailyLine line;
     std::memcpy(line.name, r.name, sizeof line.name);
     line.name[14] = '\0';
     line.volume = r.volume;
-    line.date = r.date;
+    line.date = date;
     line.v = last;
     file.lines.push_back(line);
   }
@@ -449,7 +450,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   // The ring positions the group advances through.
   int days = 0;
   for (int f = 0; f < count; ++f) {
-    float previousDate = 0;
+    std::int32_t previousDate = 0;
     for (const DailyLine& line : files[static_cast<std::size_t>(f)].lines) {
       if (line.date != previousDate) ++days;
       previousDate = line.date;
@@ -462,7 +463,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
     std::size_t lines = 0;
     for (int f = 0; f < count; ++f) lines += files[static_cast<std::size_t>(f)].lines.size();
     const std::size_t blocks =
-        std::min<std::size_t>(lines + static_cast<std::size_t>(readCount_), marketdb::MaxStocks);
+        std::min<std::size_t>(lines + static_cast<std::size_t>(readCount_), pendingOf_.size());
     pending_.reserve(blocks);
     bytes_.reserve(blocks * blockBytes_);
   }
@@ -478,7 +479,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
     DailyFile& file = files[static_cast<std::size_t>(f)];
     // Each file's store starts from the index as the previous one left it.
     for (int i = 0; i < readCount_ + addedCount_; ++i) t.kchumoku[i] = 0;
-    float previousDate = 0;
+    std::int32_t previousDate = 0;
     for (const DailyLine& line : file.lines) {
       if (line.date != previousDate) {
         previousDate = line.date;
@@ -486,7 +487,8 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
         position = marketdb::nextSlot(position);
         if (daysStored++ >= marketdb::HistoryDays) clearPosition(position);
         show(file.shown, StoreLineKind::Progress, LightGrey, StoreStatusY,
-             format(SJ("格納中%06g位置%3d").c_str(), static_cast<double>(line.date), position));
+             format(SJ("格納中%s位置%3d").c_str(), layout_.formatDate(line.date).c_str(),
+                    position));
       }
       storeLine(file.shown, line, position);
     }
@@ -497,7 +499,7 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   }
   sys_.storePosition = position;
   t.count = readCount_ + addedCount_;
-  t.kcodeidx[t.count] = marketdb::EndCode;
+  t.kcodeidx[t.count] = marketdb::StockCodeEnd;
   readOriginals();
 
   // The regions, in file order.
@@ -567,16 +569,17 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
 
   StockTable& t = *table_;
   const int code = static_cast<int>(v.code);
-  int index = t.findStock(v.code);
+  const marketdb::StockCode stockCode = marketdb::codeFromNumber(v.code);
+  int index = t.findStock(stockCode);
   if (index < 0) index = addedByCode_[static_cast<std::size_t>(code)];
 
   DayRecord rec;
   rec.date = line.date;
-  rec.open = static_cast<std::int16_t>(v.open);
-  rec.high = static_cast<std::int16_t>(v.high);
-  rec.low = static_cast<std::int16_t>(v.low);
-  rec.close = static_cast<std::int16_t>(v.close);
-  rec.change = static_cast<std::int16_t>(v.change);
+  rec.open = static_cast<std::int32_t>(v.open);
+  rec.high = static_cast<std::int32_t>(v.high);
+  rec.low = static_cast<std::int32_t>(v.low);
+  rec.close = static_cast<std::int32_t>(v.close);
+  rec.change = static_cast<std::int32_t>(v.change);
   rec.volume = line.volume;
   const int section = marketdb::sectionOfMarketCode(displayInt(v.market));
 
@@ -600,11 +603,11 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
   addedByCode_[static_cast<std::size_t>(code)] = index;
   t.ksakujo[index] = 0;
   t.ksijo[index] = section;
-  t.kcodeidx[index] = v.code;
+  t.kcodeidx[index] = stockCode;
   std::memcpy(t.kmeiidx[index], line.name, 15);
   t.krecordi[index] = ++largestSlot_;
   t.kchumoku[index] = percentChange(v, line.volume);
-  t.kcodeidx[index + 1] = marketdb::EndCode;
+  t.kcodeidx[index + 1] = marketdb::StockCodeEnd;
   putRecord(index, position, rec);
 }
 

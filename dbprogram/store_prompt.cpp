@@ -1,6 +1,7 @@
 #include "dbprogram/entry_line.h"
 #include "dbprogram/store.h"
 #include "dbprogram/uchart.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -35,8 +36,9 @@ void UCHART::storePrompt(TDC& dc) {
   dc.SetBkMode(TRANSPARENT);
   drawText(dc, 0, 16, ColourBody, SJ("［ペリノＣ++］形式の日々株価データを格納処理をします"));
   drawText(dc, 0, 48, ColourBody,
-           pelinor::text::format(SJ("前回格納日付は%06gで格納位置は%4dでした").c_str(),
-                                 static_cast<double>(sys.lastStoreDate), sys.storePosition));
+           pelinor::text::format(SJ("前回格納日付は%sで格納位置は%4dでした").c_str(),
+                                 marketdb::openLayout().formatDate(sys.lastStoreDate).c_str(),
+                                 sys.storePosition));
   drawText(dc, 0, 80, ColourBody,
            SJ("今回格納処理する日々株価ﾌｧｲﾙ名(W(N)yymmdd)Eを入力してください→"));
 

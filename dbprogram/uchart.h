@@ -146,10 +146,10 @@ class UCHART : public TWindow {
   int settingValue = 0;
   int colourRgb[19][3] = {};
 
-  // Re-store setup: the typed target date.
+  // Re-store setup: the target date as typed (yymmdd).
   float targetDate = 0;
 
-  // Analysis: comparison date and its own entry buffer (at most 7 digits).
+  // Analysis: comparison date as typed (yymmdd) and its own entry buffer (at most 7 digits).
   float comparisonDate = 0;
   char dateEntry[10] = {};
 

@@ -66,7 +66,7 @@ Database::Database() {
   SystemFile sys;
   SettingsFile win;
   applyDefaults(sys, win);
-  sys.lastStoreDate = 991230;
+  sys.lastStoreDate = 19991230;
   sys.storePosition = 2;
   win.codes[0] = 1301;
   win.codes[92] = 7203;
@@ -75,12 +75,12 @@ Database::Database() {
   const float codes[3] = {1301, 6758, 7203};
   const char* names[3] = {"KYOKUYO", "SONY", "TOYOTA"};
   const int sections[3] = {1, 1, 3};
-  for (int i = 0; i < 3; ++i) idx_ += formatIndexLine(0, sections[i], codes[i], names[i], i, 1);
+  for (int i = 0; i < 3; ++i) idx_ += formatIndexLine(0, sections[i], codeFromNumber(codes[i]), names[i], i, 1);
   dat_.assign(3 * HistoryBlockBytes, '\0');
   for (int i = 0; i < 3; ++i) {
     for (int s = 1; s <= 2; ++s) {
       DayRecord r;
-      r.date = s == 1 ? 991229 : 991230;
+      r.date = s == 1 ? 19991229 : 19991230;
       r.open = static_cast<std::int16_t>(100 * (i + 1));
       r.high = static_cast<std::int16_t>(r.open + 10);
       r.low = static_cast<std::int16_t>(r.open - 10);

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto history = std::make_unique<marketdb::StockHistory>();
   for (int s = 0; s < marketdb::HistoryDays; ++s) {
     marketdb::DayRecord& d = history->day[s];
-    d.date = static_cast<float>(990000 + s);
+    d.date = marketdb::dateKey(static_cast<float>(990000 + s));
     d.close = static_cast<std::int16_t>(500 + (s * 37) % 101);
     d.open = static_cast<std::int16_t>(d.close - 3);
     d.high = static_cast<std::int16_t>(d.close + 9);

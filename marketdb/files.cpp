@@ -177,15 +177,11 @@ const std::string& sectionLabel(int section) {
 // ---------------------------------------------------------------------------------------------
 // Dates
 
-bool dateLater(float a, float b) { return dateKey(a) > dateKey(b); }
-
-bool isCalendarDate(float yymmdd) {
-  if (!(yymmdd >= 101 && yymmdd <= 991231) || yymmdd != std::trunc(yymmdd)) return false;
-  const int n = static_cast<int>(yymmdd);
-  const int yy = n / 10000;
-  const int month = n / 100 % 100;
-  const int day = n % 100;
-  const int year = yy <= 45 ? 2000 + yy : 1900 + yy;
+bool isCalendarDate(std::int32_t yyyymmdd) {
+  if (yyyymmdd < 10101 || yyyymmdd > 99991231) return false;
+  const int year = yyyymmdd / 10000;
+  const int month = yyyymmdd / 100 % 100;
+  const int day = yyyymmdd % 100;
   if (month < 1 || month > 12 || day < 1) return false;
   static constexpr int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -199,17 +195,30 @@ bool isCalendarDate(float yymmdd) {
 // Stock table
 
 int ifnc(const void* a, const void* b) {
-  float x = static_cast<const CodeKey*>(a)->code;
-  float y = static_cast<const CodeKey*>(b)->code;
+  const StockCode x = static_cast<const CodeKey*>(a)->code;
+  const StockCode y = static_cast<const CodeKey*>(b)->code;
   if (x < y) return -1;
   if (x > y) return 1;
   return 0;
 }
 
-int StockTable::findStock(float code) const {
+StockTable::StockTable() : StockTable(openLayout().maxStocks) {}
+
+StockTable::StockTable(int capacity_)
+    : capacity(std::max(capacity_, 0)),
+      ksakujo(static_cast<std::size_t>(capacity) + 1),
+      ksijo(ksakujo.size()),
+      kcodeidx(ksakujo.size()),
+      kmeiidx(ksakujo.size()),
+      krecordi(ksakujo.size()),
+      kchumoku(ksakujo.size()),
+      lookup(ksakujo.size()) {}
+
+int StockTable::findStock(StockCode code) const {
+  if (code == NoStockCode) return -1;
   CodeKey key{code, 0};
   int lo = 0;
-  int hi = std::clamp(count, 0, MaxStocks) - 1;
+  int hi = std::clamp(count, 0, static_cast<int>(lookup.size())) - 1;
   while (lo <= hi) {
     int mid = lo + (hi - lo) / 2;
     int c = ifnc(&key, &lookup[mid]);
@@ -227,20 +236,24 @@ FileStatus readStockTable(StockTable& table) {
   if (!opened(readWholeFile(IndexFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // "%d %d %f %14s %d %d" as fscanf converts it
   int n = 0;
-  while (n < MaxStocks - 1) {
-    int r = fp.indexLine(table.ksakujo[n], table.ksijo[n], table.kcodeidx[n], table.kmeiidx[n],
+  while (n < table.capacity) {
+    // The file's code is a number; a value that is not a whole 1000..9999 (which the index
+    // check refuses) reads as no code.
+    float code = 0;
+    int r = fp.indexLine(table.ksakujo[n], table.ksijo[n], code, table.kmeiidx[n],
                          table.krecordi[n], table.kchumoku[n]);
+    table.kcodeidx[n] = codeFromNumber(code);
     table.kmeiidx[n][14] = '\0';
     if (r != 6) break;  // end of file, or a line that does not convert
     ++n;
   }
   table.count = n;
-  table.kcodeidx[n] = EndCode;
+  table.kcodeidx[n] = StockCodeEnd;
   for (int i = 0; i < n; ++i) table.lookup[i] = CodeKey{table.kcodeidx[i], i};
   return FileStatus::Ok;
 }
 
-std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
+std::string formatIndexLine(int ksakujo, int ksijo, StockCode code, const char* name, int krecordi,
                             int kchumoku) {
   // The name is one whitespace-free word of at most 14 bytes; anything else would shift the
   // fields of the line when it is read back, so blanks become '_' and an empty name '_'.
@@ -251,20 +264,21 @@ std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name
     word[i] = (c == ' ' || (c >= '\t' && c <= '\r')) ? '_' : name[i];
   }
   if (len == 0) word[0] = '_';
-  return pelinor::text::format("%1d %1d %4g %14s %4d %3d\n", ksakujo, ksijo, code, word, krecordi,
-                               kchumoku);
+  return pelinor::text::format("%1d %1d %4d %14s %4d %3d\n", ksakujo, ksijo, codeNumber(code), word,
+                               krecordi, kchumoku);
 }
 
 std::string formatStockTable(const StockTable& table) {
   // The stocks are the entries before the end marker (the store appends behind the stocks read).
+  const int size = static_cast<int>(table.kcodeidx.size());
   int n = -1;
-  for (int i = 0; i < MaxStocks; ++i) {
-    if (table.kcodeidx[i] == EndCode) {
+  for (int i = 0; i < size; ++i) {
+    if (table.kcodeidx[i] == StockCodeEnd) {
       n = i;
       break;
     }
   }
-  if (n < 0) n = std::clamp(table.count, 0, MaxStocks);
+  if (n < 0) n = std::clamp(table.count, 0, size);
 
   std::vector<CodeKey> order(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = CodeKey{table.kcodeidx[i], i};
@@ -292,7 +306,9 @@ FileStatus readSystemFile(SystemFile& sys) {
   std::string text;
   if (!opened(readWholeFile(SystemFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // the formats below, as fscanf converts them
-  fp.systemLine1(sys.reserved, sys.lastStoreDate, sys.referenceRecord, sys.storePosition);
+  float lastStoreDate = 0;
+  if (fp.systemLine1(sys.reserved, lastStoreDate, sys.referenceRecord, sys.storePosition) >= 2)
+    sys.lastStoreDate = dateKey(lastStoreDate);
   fp.ints(sys.colours, 19, true);
   fp.ints(sys.periods, 16, false);
   return FileStatus::Ok;
@@ -300,7 +316,7 @@ FileStatus readSystemFile(SystemFile& sys) {
 
 std::string formatSystemFile(const SystemFile& sys) {
   std::string out;
-  append(out, "%4d %6g %4d %3d\n", sys.reserved, sys.lastStoreDate, sys.referenceRecord,
+  append(out, "%4d %6g %4d %3d\n", sys.reserved, classicDateValue(sys.lastStoreDate), sys.referenceRecord,
          sys.storePosition);
   appendList(out, "%1d", sys.colours, 19);
   appendList(out, "%3d", sys.periods, 16);

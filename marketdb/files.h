@@ -11,12 +11,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "marketdb/stock_code.h"
 
 namespace marketdb {
 
 constexpr int HistoryDays = 640;
 constexpr int MaxStocks = 3020;  // entries including the end marker: at most 3019 stocks
-constexpr float EndCode = 999999.0f;
 constexpr int DayRecordBytes = 18;
 constexpr int HistoryBlockBytes = HistoryDays * DayRecordBytes;  // 11520
 
@@ -42,14 +44,16 @@ bool noDatabaseInFolder();
 // that make or find one (CP932).
 std::string noDatabaseMessage();
 
+// One day of one stock as the programs hold it, whatever the files hold: the layout of the
+// database converts between these fields and the bytes of its price file.
 struct DayRecord {
-  float date = 0;  // yymmdd, 0 = empty slot
-  std::int16_t open = 0;
-  std::int16_t high = 0;
-  std::int16_t low = 0;
-  std::int16_t close = 0;
-  std::int16_t change = 0;
-  float volume = 0;  // 0 = no trade / no data
+  std::int32_t date = 0;  // yyyymmdd; 0 = empty slot; -1 = damaged, older than every date
+  std::int32_t open = 0;
+  std::int32_t high = 0;
+  std::int32_t low = 0;
+  std::int32_t close = 0;
+  std::int32_t change = 0;
+  double volume = 0;  // 0 = no trade / no data
 };
 
 struct StockHistory {
@@ -57,28 +61,43 @@ struct StockHistory {
 };
 
 struct CodeKey {
-  float code;
+  StockCode code;
   int index;
 };
 // -1 when the second code is greater than the first, 1 when smaller, 0 when equal.
 int ifnc(const void* a, const void* b);
 
-struct StockTable {
-  int ksakujo[MaxStocks] = {};
-  int ksijo[MaxStocks] = {};
-  float kcodeidx[MaxStocks] = {};
-  char kmeiidx[MaxStocks][15] = {};
-  int krecordi[MaxStocks] = {};
-  int kchumoku[MaxStocks] = {};
-  CodeKey lookup[MaxStocks] = {};
-  int count = 0;  // stocks read; kcodeidx[count] == EndCode
+// A stock's name as pelinoru.idx holds it: at most 14 bytes, NUL-terminated; used wherever a
+// C string of the name is wanted.
+struct StockName {
+  char text[15] = {};
+  operator char*() { return text; }
+  operator const char*() const { return text; }
+};
 
-  int findStock(float code) const;  // binary search of lookup; -1 when not found
+// The stocks of pelinoru.idx, in columns of `capacity` + 1 entries (one for the end marker);
+// the capacity is the stock limit of the folder's layout unless given.
+struct StockTable {
+  StockTable();
+  explicit StockTable(int capacity);
+
+  int capacity;  // stocks the table can hold
+  std::vector<int> ksakujo;
+  std::vector<int> ksijo;
+  std::vector<StockCode> kcodeidx;
+  std::vector<StockName> kmeiidx;
+  std::vector<int> krecordi;
+  std::vector<int> kchumoku;
+  std::vector<CodeKey> lookup;
+  int count = 0;  // stocks read; kcodeidx[count] == StockCodeEnd
+
+  // Binary search of lookup; -1 when not found (always for NoStockCode).
+  int findStock(StockCode code) const;
 };
 
 struct SystemFile {
   int reserved = 0;
-  float lastStoreDate = 0;
+  std::int32_t lastStoreDate = 0;  // yyyymmdd; 0: nothing stored yet
   int referenceRecord = 0;
   int storePosition = 0;
   int colours[19] = {};  // settings items 1..19
@@ -108,7 +127,7 @@ FileStatus writeSystemFile(const SystemFile& sys);
 // lines = how many lines of pelinoru.win to read (4 or 12).
 FileStatus readSettingsFile(SettingsFile& win, int lines = 12);
 FileStatus writeSettingsFile(const SettingsFile& win);
-// Reads pelinoru.idx in file order (at most MaxStocks - 1 stocks; reading stops at a line that
+// Reads pelinoru.idx in file order (at most the table's capacity; reading stops at a line that
 // does not convert), NUL-terminates names at byte 14, sets the end marker and the lookup.
 FileStatus readStockTable(StockTable& table);
 // Sorts by code and writes one line per stock before the end marker.
@@ -118,7 +137,7 @@ FileStatus writeStockTable(const StockTable& table);
 std::string formatSystemFile(const SystemFile& sys);
 std::string formatStockTable(const StockTable& table);  // as writeStockTable writes it
 std::string formatSettingsFile(const SettingsFile& win);
-std::string formatIndexLine(int ksakujo, int ksijo, float code, const char* name, int krecordi,
+std::string formatIndexLine(int ksakujo, int ksijo, StockCode code, const char* name, int krecordi,
                             int kchumoku);
 
 // Opens a regular file for text reading; nullptr for anything else (missing, a folder, a FIFO
@@ -158,25 +177,26 @@ class PriceFile {
 inline int previousSlot(int s) { return s == 0 ? HistoryDays - 1 : s - 1; }
 inline int nextSlot(int s) { return s + 1 >= HistoryDays ? 0 : s + 1; }
 
-// Dates yymmdd in the 1946..2045 window: yy 00..45 are the years 2000..2045.
-// Returns yyyymmdd as a number for ordering (0 stays 0). Inline: the analysis takes the key of
-// every day of every stock.
-inline double dateKey(float yymmdd) {
-  const double d = yymmdd;
-  if (!(d > 0)) return d == d ? d : 0;  // 0 (nothing yet) and negatives stay as they are
-  // For the dates of a ring, truncation is the floor (positive, far below 2^63); larger values
-  // take the library's floor.
-  const double yy = d < 1e15 ? static_cast<double>(static_cast<long long>(d / 10000.0))
-                             : std::floor(d / 10000.0);
-  const double rest = d - yy * 10000.0;
-  const double year = yy <= 45 ? 2000 + yy : 1900 + yy;
-  return year * 10000.0 + rest;
+// Dates yymmdd of the classic files, read in the 1946..2045 window: yy 00..45 are the years
+// 2000..2045. A whole number 1..999999 becomes yyyymmdd (so that every such value keeps the
+// order it has always had), 0 stays 0 (no date), and anything else (a fraction, a negative or
+// larger number, NaN: only a damaged record holds one) becomes -1, which equals no date and is
+// older than every date. Inline: the analysis and the block readers convert every day of every
+// stock.
+inline std::int32_t dateKey(float yymmdd) {
+  if (yymmdd >= 1.0f && yymmdd <= 999999.0f) {
+    const auto whole = static_cast<std::int32_t>(yymmdd);
+    if (static_cast<float>(whole) != yymmdd) return -1;
+    return whole + (whole < 460000 ? 20000000 : 19000000);
+  }
+  return yymmdd == 0.0f ? 0 : -1;
 }
-// true when a is later than b in that window.
-bool dateLater(float a, float b);
-// Whether yymmdd is a whole number naming a day of the calendar in that window (261332 is not:
-// there is no 13th month).
-bool isCalendarDate(float yymmdd);
+// The classic yymmdd value of a date: the inverse of dateKey for every value dateKey gives.
+inline float classicDateValue(std::int32_t yyyymmdd) {
+  return yyyymmdd > 0 ? static_cast<float>(yyyymmdd % 1000000) : static_cast<float>(yyyymmdd);
+}
+// Whether yyyymmdd names a day of the calendar (20261332 does not: there is no 13th month).
+bool isCalendarDate(std::int32_t yyyymmdd);
 
 // Market section of a daily file's market code: 801 -> 1 ... 814 -> 6, else 0.
 int sectionOfMarketCode(int marketCode);

@@ -58,30 +58,40 @@ struct DatabaseLayout {
     decodeRecord(in, r);
     return r;
   }
-  // The same into a record in place, every field written.
+  // The same into a record in place, every field written. A classic record holds its date as
+  // a float yymmdd, its prices in 16 bits and its volume as a float; each is widened here (the
+  // date through dateKey), so the conversion stays a few instructions per field.
   void decodeRecord(const unsigned char* in, DayRecord& r) const {
+    float date, volume;
+    std::int16_t prices[5];
     if constexpr (std::endian::native == std::endian::little) {
-      // The fields are the bytes of the file as they stand.
-      std::memcpy(&r.date, in + 0, 4);
-      std::memcpy(&r.open, in + 4, 2);
-      std::memcpy(&r.high, in + 6, 2);
-      std::memcpy(&r.low, in + 8, 2);
-      std::memcpy(&r.close, in + 10, 2);
-      std::memcpy(&r.change, in + 12, 2);
-      std::memcpy(&r.volume, in + 14, 4);
+      std::memcpy(&date, in + 0, 4);
+      std::memcpy(prices, in + 4, 10);
+      std::memcpy(&volume, in + 14, 4);
     } else {
-      r.date = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 0, 4)));
-      r.open = static_cast<std::int16_t>(getLittle(in + 4, 2));
-      r.high = static_cast<std::int16_t>(getLittle(in + 6, 2));
-      r.low = static_cast<std::int16_t>(getLittle(in + 8, 2));
-      r.close = static_cast<std::int16_t>(getLittle(in + 10, 2));
-      r.change = static_cast<std::int16_t>(getLittle(in + 12, 2));
-      r.volume = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 14, 4)));
+      date = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 0, 4)));
+      for (int i = 0; i < 5; ++i)
+        prices[i] = static_cast<std::int16_t>(getLittle(in + 4 + 2 * i, 2));
+      volume = std::bit_cast<float>(static_cast<std::uint32_t>(getLittle(in + 14, 4)));
     }
+    r.date = dateKey(date);
+    r.open = prices[0];
+    r.high = prices[1];
+    r.low = prices[2];
+    r.close = prices[3];
+    r.change = prices[4];
+    r.volume = volume;
   }
   // The first `count` records of one stock's block, in ring order, into history.day[0..count);
   // the days after them read as empty days.
   void decodeRecords(const unsigned char* in, int count, StockHistory& history) const;
+
+  // A date as the files and screens of this kind show it: the classic yymmdd as "%06g" gives it
+  // (a date of the 2000s keeps its leading zero), or padded with blanks as "%6g" does when
+  // `pad` is a blank.
+  std::string formatDate(std::int32_t date, char pad = '0') const;
+  // A date number of a text file or typed by the user, in memory form (dateKey's rule).
+  std::int32_t readDate(double number) const;
 };
 
 // The files made for markets of up to 3,019 stocks: four-digit codes, prices in 16 bits.

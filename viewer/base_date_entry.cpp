@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 #include "viewer/entry_keypad.h"
 #include "viewer/tchart.h"
@@ -25,10 +26,11 @@ void TChart::baseDateKeypad(TDC& dc) {
   if (keypadCommand != PadHandled) baseDateNotice.clear();
   if (applyEntryCommand(keypadCommand, MaxBaseDigits, entryState, entryBuffer)) {
     const float typed = std::strtof(entryBuffer, nullptr);
-    if (!marketdb::isCalendarDate(typed) || marketdb::dateLater(typed, lastStoreDate)) {
+    const std::int32_t date = marketdb::openLayout().readDate(typed);
+    if (!marketdb::isCalendarDate(date) || date > lastStoreDate) {
       refuseBaseDate(typed);
     } else {
-      baseDate = typed;
+      baseDate = date;
       viewMode = 97;
     }
   }
@@ -50,16 +52,18 @@ void TChart::baseDateKeypad(TDC& dc) {
 // keypad stays, emptied, with a line that shows the form expected. The Enter is used up, so a
 // repaint shows the same line instead of taking the empty buffer as a date.
 void TChart::refuseBaseDate(float typed) {
-  const float example = marketdb::isCalendarDate(lastStoreDate) ? lastStoreDate : 261207.0f;
-  if (marketdb::isCalendarDate(typed)) {
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  const std::int32_t date = layout.readDate(typed);
+  const std::int32_t example = marketdb::isCalendarDate(lastStoreDate) ? lastStoreDate : 20261207;
+  if (marketdb::isCalendarDate(date)) {
     baseDateNotice = pelinor::text::format(
-        SJ("%06gは最新日付%06gより後です。yymmdd(例 %06g)で入力してください").c_str(),
-        static_cast<double>(typed), static_cast<double>(lastStoreDate),
-        static_cast<double>(example));
+        SJ("%sは最新日付%sより後です。yymmdd(例 %s)で入力してください").c_str(),
+        layout.formatDate(date).c_str(), layout.formatDate(lastStoreDate).c_str(),
+        layout.formatDate(example).c_str());
   } else {
     baseDateNotice = pelinor::text::format(
-        SJ("%06.0fは日付ではありません。yymmdd(例 %06g)で入力してください").c_str(),
-        static_cast<double>(typed), static_cast<double>(example));
+        SJ("%06.0fは日付ではありません。yymmdd(例 %s)で入力してください").c_str(),
+        static_cast<double>(typed), layout.formatDate(example).c_str());
   }
   entryState = 0;
   entryBuffer[0] = '\0';

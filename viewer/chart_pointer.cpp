@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 #include "viewer/panes/daily_chart.h"
 #include "viewer/panes/oscillator_panes.h"
@@ -36,9 +37,11 @@ ShownRange::ShownRange(TChart& c, int scroll) : c_(c) {
     closes_[k] = c.closes[s];
     changes_[k] = c.changes[s];
     volumes_[k] = c.volumes[s];
-    c.dates[s] = 0.0f;
+    exactVolumes_[k] = c.exactVolumes[s];
+    c.dates[s] = 0;
     c.opens[s] = c.highs[s] = c.lows[s] = c.closes[s] = c.changes[s] = 0;
     c.volumes[s] = 0.0f;
+    c.exactVolumes[s] = 0.0;
   }
   c.storePosition = ringSlot(newest - scroll_);
   // The long-term chart keeps every day: its part of the equilibrium chart is drawn after the
@@ -61,6 +64,7 @@ ShownRange::~ShownRange() {
     c_.closes[s] = closes_[k];
     c_.changes[s] = changes_[k];
     c_.volumes[s] = volumes_[k];
+    c_.exactVolumes[s] = exactVolumes_[k];
   }
 }
 
@@ -95,8 +99,8 @@ void drawReadout(TChart& c, TDC& dc, const ReadoutPane& p, int column, int point
   std::vector<std::pair<std::string, COLORREF>> rows;
   const COLORREF text = fullColour(c.colour(2));
   const bool empty = p.volume[column] == 0.0f;
-  const std::string date = p.date[column] != 0.0f
-                               ? pelinor::text::format("%06.0f", static_cast<double>(p.date[column]))
+  const std::string date = p.date[column] != 0
+                               ? marketdb::openLayout().formatDate(p.date[column])
                                : std::string("------");
   if (empty) {
     rows.emplace_back(date + " " + SJ("取引なし"), text);
@@ -198,7 +202,7 @@ void scrollTo(TChart& c, int scroll) {
   if (scroll == p.scroll) return;
   p.scroll = scroll;
   p.anchorStock = c.currentStock;
-  p.anchorDate = scroll > 0 && c.dates ? c.dates[ringSlot(c.storePosition - scroll)] : 0.0f;
+  p.anchorDate = scroll > 0 && c.dates ? c.dates[ringSlot(c.storePosition - scroll)] : 0;
   c.Invalidate(false);
 }
 
@@ -303,7 +307,7 @@ void TChart::keepScrollForStock() {
     }
   }
   p.scroll = 0;
-  p.anchorDate = 0.0f;
+  p.anchorDate = 0;
 }
 
 // ---- Title --------------------------------------------------------------------------------
@@ -332,7 +336,7 @@ std::string viewTitle(const TChart& c) {
   const bool showsStock = TChart::isChartMode(c.viewMode) || c.viewMode == 15 || c.viewMode == 16;
   if (showsStock && !c.lookupFailed && c.table && c.currentStock >= 0 &&
       c.currentStock < c.stockCount) {
-    title += pelinor::text::format(" %4g ", static_cast<double>(c.table->kcodeidx[c.currentStock]));
+    title += pelinor::text::format(" %4g ", static_cast<double>(c.codeOf(c.currentStock)));
     const char* name = c.table->kmeiidx[c.currentStock];
     title.append(name, strnlen(name, sizeof c.table->kmeiidx[0]));
   }

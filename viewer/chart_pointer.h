@@ -31,7 +31,7 @@ struct ReadoutPane {
   int dx = 1;
   int count = 0;
   // The day of each column (a ring slot; for the weekly chart the week's own figures).
-  float date[RingDays] = {};
+  std::int32_t date[RingDays] = {};  // yyyymmdd
   int open[RingDays] = {};
   int high[RingDays] = {};
   int low[RingDays] = {};
@@ -64,7 +64,7 @@ struct ChartPointer {
   int dragStartScroll = 0;
   bool help = false;        // the key help overlay is shown
   int scroll = 0;           // days the daily charts are moved back from the newest day
-  float anchorDate = 0;     // newest shown date while scrolled, to keep it for another stock
+  std::int32_t anchorDate = 0;  // newest shown date while scrolled, to keep it for another stock
   int anchorStock = -1;     // table index the scroll was set on
   ReadoutPane upper;        // the pane of the view
   ReadoutPane lower;        // the long-term chart
@@ -96,10 +96,11 @@ class ShownRange {
   TChart& c_;
   int scroll_ = 0;
   float longPriceScale_ = 0;
-  float dates_[RingDays] = {};
+  std::int32_t dates_[RingDays] = {};
   int opens_[RingDays] = {}, highs_[RingDays] = {}, lows_[RingDays] = {};
   int closes_[RingDays] = {}, changes_[RingDays] = {};
   float volumes_[RingDays] = {};
+  double exactVolumes_[RingDays] = {};
 };
 
 // Fills the readout of the view's pane (after the pane drew, while its range is shown) and of

@@ -2,6 +2,7 @@
 // upper area and (in all modes but 8) the long-term chart below it.
 #include <string>
 
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 #include "viewer/chart_pointer.h"
 #include "viewer/tchart.h"
@@ -15,9 +16,9 @@ void TChart::drawTopRow(TDC& dc) {
   if (!table || currentStock < 0 || currentStock >= stockCount) return;
   dc.SelectObject(chartTextFont());
   dc.SetTextColor(RGB(255, 255, 0));
-  dc.TextOut(0, 0, pelinor::text::format("%4g", static_cast<double>(table->kcodeidx[currentStock])));
+  dc.TextOut(0, 0, pelinor::text::format("%4g", static_cast<double>(codeOf(currentStock))));
   dc.SetTextColor(RGB(255, 255, 255));
-  dc.TextOut(32, 0, table->kmeiidx[currentStock]);
+  dc.TextOut(32, 0, table->kmeiidx[currentStock].text);
   const std::string& market = marketdb::sectionLabel(table->ksijo[currentStock]);
   dc.SetTextColor(RGB(255, 0, 0));
   if (!market.empty()) dc.TextOut(136, 0, market);
@@ -31,12 +32,12 @@ void TChart::drawTopFigures(TDC& dc) {
   const int s = ringSlot(storePosition);
   dc.SelectObject(chartTextFont());
   dc.SetTextColor(fullColour(colour(3)));
-  dc.TextOut(184, 0, pelinor::text::format("%06g", static_cast<double>(dates[s])));
+  dc.TextOut(184, 0, marketdb::openLayout().formatDate(dates[s]));
   const int values[5] = {opens[s], highs[s], lows[s], closes[s], changes[s]};
   for (int k = 0; k < 5; ++k) {
     dc.TextOut(232 + 40 * k, 0, pelinor::text::format("%5d", values[k]));
   }
-  dc.TextOut(432, 0, pelinor::text::format("%8.1f", static_cast<double>(volumes[s])));
+  dc.TextOut(432, 0, pelinor::text::format("%8.1f", exactVolumes[s]));
 }
 
 void TChart::chartScreen(TDC& dc) {

@@ -8,6 +8,9 @@ namespace viewer {
 
 constexpr int MaxPriceLabels = 25;
 constexpr int RingDays = 640;
+// The lowest low of a history (or window) without a trading day; a search for the lowest low
+// starts from "no day yet" and gives this value only when it met no trading day.
+constexpr int EmptyLow = 32700;
 
 struct ChartScreenState {
   float longPriceScale = 0;
@@ -26,7 +29,7 @@ struct ChartScreenState {
   void resetMonthDetection() { previousMonth = 'x'; }
   // Writes `date` (yymmdd) into dateText as six digits with leading zeros and tells whether its
   // month digit differs from that of the previous date written.
-  bool monthChanged(float date);
+  bool monthChanged(std::int32_t date);  // date yyyymmdd
 };
 
 // Ring slot `s` brought into 0..639 (any int, negative ones included).

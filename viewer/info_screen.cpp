@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 #include "viewer/tchart.h"
 
@@ -13,16 +14,17 @@ namespace {
 constexpr const char* ExportFileName = "kabudata.txt";
 
 int at(const std::unique_ptr<int[]>& series, int s) { return series ? series[s] : 0; }
-float at(const std::unique_ptr<float[]>& series, int s) { return series ? series[s] : 0.0f; }
+double at(const std::unique_ptr<double[]>& series, int s) { return series ? series[s] : 0.0; }
 
 }  // namespace
 
 std::string TChart::priceHistoryText() const {
   // The stock in memory: index 0 before any chart. A table without stocks has no code or name.
   const bool known = table && currentStock >= 0 && currentStock < stockCount;
-  const double code = known ? static_cast<double>(table->kcodeidx[currentStock]) : 0.0;
+  const double code = known ? static_cast<double>(codeOf(currentStock)) : 0.0;
   const std::string name = known ? std::string(table->kmeiidx[currentStock]) : std::string();
 
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
   std::string out;
   out.reserve(marketdb::HistoryDays * 96);
   int s = oldestSlot(storePosition);
@@ -30,10 +32,10 @@ std::string TChart::priceHistoryText() const {
     // One line per ring slot: date, code, name, prices, volume, the three averages with their
     // deviations, the four oscillators of the last pane and the sign total.
     out += pelinor::text::format(
-        "%6g %4g %6s %5d %5d %5d %5d %5d %8.1f %5d %3d %5d %3d %5d %3d %3d %3d %3d %3d %5d\n",
-        static_cast<double>(at(dates, s)), code, name.c_str(), at(opens, s),
+        "%s %4g %6s %5d %5d %5d %5d %5d %8.1f %5d %3d %5d %3d %5d %3d %3d %3d %3d %3d %5d\n",
+        layout.formatDate(at(dates, s), ' ').c_str(), code, name.c_str(), at(opens, s),
         at(highs, s), at(lows, s), at(closes, s), at(changes, s),
-        static_cast<double>(at(volumes, s)), at(maValue1, s), at(maDeviation1, s),
+        at(exactVolumes, s), at(maValue1, s), at(maDeviation1, s),
         at(maValue2, s), at(maDeviation2, s), at(maValue3, s), at(maDeviation3, s),
         at(indicator1, s), at(indicator2, s), at(indicator3, s), at(indicator4, s),
         at(signTotal, s));

@@ -51,7 +51,7 @@ void TChart::loadSharedFiles() {
   viewMode = 9;
   menuCategory = 10;
   listPosition = 0;
-  std::fill(recentCodes, recentCodes + 7, 0.0f);
+  std::fill(recentCodes, recentCodes + 7, marketdb::NoStockCode);
   recentWrite = 0;
   firstPaint = 0;
   menuShown = 1;
@@ -68,7 +68,7 @@ void TChart::loadSharedFiles() {
     startupMessages.emplace_back(unsupported, marketdb::fileCaption());
     try {
       table = std::make_unique<marketdb::StockTable>();
-      table->kcodeidx[0] = marketdb::EndCode;
+      table->kcodeidx[0] = marketdb::StockCodeEnd;
     } catch (const std::bad_alloc&) {
       table.reset();
     }
@@ -126,11 +126,11 @@ void TChart::loadSharedFiles() {
     table.reset();
   }
   if (table) {
-    table->kcodeidx[0] = marketdb::EndCode;
+    table->kcodeidx[0] = marketdb::StockCodeEnd;
     if (marketdb::readStockTable(*table) == marketdb::FileStatus::Missing) {
       report(marketdb::IndexFileName);
       table->count = 0;
-      table->kcodeidx[0] = marketdb::EndCode;
+      table->kcodeidx[0] = marketdb::StockCodeEnd;
     }
     stockCount = table->count;
   }
@@ -148,13 +148,14 @@ void TChart::allocateArrays() {
   try {
     if (!table) throw std::bad_alloc();
     const int days = marketdb::HistoryDays;
-    dates = zeroFilled<float>(days);
+    dates = zeroFilled<std::int32_t>(days);
     opens = zeroFilled<int>(days);
     highs = zeroFilled<int>(days);
     lows = zeroFilled<int>(days);
     closes = zeroFilled<int>(days);
     changes = zeroFilled<int>(days);
     volumes = zeroFilled<float>(days);
+    exactVolumes = zeroFilled<double>(days);
     for (auto& w : weekly) w = zeroFilled<int>(WeeklyBars);
     upperArea = zeroFilled<int>(setting(35) + 2);
     maValue1 = zeroFilled<int>(days);
@@ -187,7 +188,7 @@ void TChart::computeCodePages() {
   std::fill(pageStart, pageStart + 11, stockCount);
   int j = 0;
   for (int i = 0; i < stockCount && j < 10; ++i) {
-    if (static_cast<int>(table->kcodeidx[i]) >= pageBound[j]) {
+    if (marketdb::codeNumber(table->kcodeidx[i]) >= pageBound[j]) {
       pageStart[j] = i;
       ++j;
     }

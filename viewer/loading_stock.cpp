@@ -1,8 +1,10 @@
 // The stock load of the chart screens: the history ring of the requested code, its extremes
 // and the price-scale correction.
 #include <algorithm>
+#include <limits>
 
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "viewer/tchart.h"
 
 namespace viewer {
@@ -13,9 +15,10 @@ bool TChart::loadStock(TDC& dc) {
   chart.tableFresh = true;
 
   if (!table) return false;
-  const bool changed = lookupFailed || selectionValue != table->kcodeidx[currentStock];
+  const bool changed =
+      lookupFailed || selection.code != table->kcodeidx[static_cast<std::size_t>(currentStock)];
 
-  int index = table->findStock(selectionValue);
+  int index = table->findStock(selection.code);
   if (index < 0) {
     // The stock in memory and its series stay as they are (the price table and the export
     // still show them); the next stock found is read afresh.
@@ -34,7 +37,7 @@ bool TChart::loadStock(TDC& dc) {
   menuShown = 0;
 
   drawTopRow(dc);
-  addRecentCode(table->kcodeidx[index]);
+  addRecentCode(table->kcodeidx[static_cast<std::size_t>(index)]);
 
   if (reloadRing) {
     readRing();
@@ -61,7 +64,13 @@ void TChart::readStockIntoColumns(int index) {
   clearDerivedSeries();
 }
 
-void TChart::addRecentCode(float code) {
+float TChart::codeOf(int index) const {
+  return static_cast<float>(marketdb::codeNumber(table->kcodeidx[index]));
+}
+
+int TChart::findCode(float code) const { return table->findStock(marketdb::codeFromNumber(code)); }
+
+void TChart::addRecentCode(marketdb::StockCode code) {
   if (std::find(recentCodes, recentCodes + 7, code) != recentCodes + 7) return;
   if (recentWrite >= 7 || recentWrite < 0) recentWrite = 0;
   recentCodes[recentWrite++] = code;
@@ -83,7 +92,8 @@ void TChart::readRing() {
     lows[s] = d.low;
     closes[s] = d.close;
     changes[s] = d.change;
-    volumes[s] = d.volume;
+    volumes[s] = static_cast<float>(d.volume);
+    exactVolumes[s] = d.volume;
   }
   computeExtremes();
   volumeMax = 0.0f;
@@ -91,15 +101,19 @@ void TChart::readRing() {
     if (volumes[s] != 0.0f) volumeMax = std::max(volumeMax, volumes[s]);
 }
 
+// The lowest low starts from "no day yet", so a stock that always traded above the value a
+// history without trading reports keeps its real low.
 void TChart::computeExtremes() {
   chartMax = 0;
-  chartMin = 32700;
+  int lowest = std::numeric_limits<int>::max();
   for (int s = 0; s < marketdb::HistoryDays; ++s) {
     if (volumes[s] == 0.0f) continue;
     chartMax = std::max(chartMax, highs[s]);
-    chartMin = std::min(chartMin, lows[s]);
+    lowest = std::min(lowest, lows[s]);
   }
+  chartMin = lowest == std::numeric_limits<int>::max() ? EmptyLow : lowest;
 }
+static_assert(EmptyLow == marketdb::ClassicLayout.emptyLow);
 
 // Histories that jump across a change of the price unit (a share split or consolidation by ten)
 // are brought to one scale: the days under 800 are multiplied by ten, the others divided by ten.

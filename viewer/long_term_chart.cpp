@@ -63,7 +63,7 @@ void drawDays(TChart& c, TDC& dc, int top) {
   int x = mode3 ? -26 : 0;
   for (int i = 0; i < RingDays; ++i, ++x) {
     const int s = ringSlot(oldest + i);
-    if (c.dates[s] != 0.0f && state.monthChanged(c.dates[s])) {
+    if (c.dates[s] != 0 && state.monthChanged(c.dates[s])) {
       ++monthChanges;
       dc.SelectObject(TPen(gridHalf, 0, PS_DOT));
       line(dc, x, top, x, ChartBottom);
@@ -126,7 +126,7 @@ void TChart::longTermChart(TDC& dc) {
   const int h35 = setting(35);
   if (!longTermScales(chart, chartMax, chartMin, volumeMax, h35)) return;
   const bool knownStock = table && currentStock >= 0 && currentStock < stockCount;
-  chart.gridStep = longTermGridStep(chartMax, knownStock ? table->kcodeidx[currentStock] : 0.0f);
+  chart.gridStep = longTermGridStep(chartMax, knownStock ? codeOf(currentStock) : 0.0f);
 
   const int top = h35 + 24;
   const bool frame = colour(3).number != 99;

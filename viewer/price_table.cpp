@@ -1,5 +1,6 @@
 // The price table of modes 15 and 16: 29 stored days of the stock, newest first, with the
 // derived series of the last pane drawn.
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 #include "viewer/tchart.h"
 
@@ -77,10 +78,10 @@ void rows(TChart& c, TDC& dc) {
   for (int r = 0; r < TableRows; ++r, s = s == 0 ? RingDays - 1 : s - 1) {
     const int y = r * 16 + 16;
     dc.SetTextColor(figures);
-    dc.TextOut(0, y, format("%06g", static_cast<double>(c.dates[s])));
+    dc.TextOut(0, y, marketdb::openLayout().formatDate(c.dates[s]));
     const int prices[5] = {c.opens[s], c.highs[s], c.lows[s], c.closes[s], c.changes[s]};
     for (int k = 0; k < 5; ++k) dc.TextOut(48 + 40 * k, y, format("%5d", prices[k]));
-    dc.TextOut(248, y, format("%8.1f", static_cast<double>(c.volumes[s])));
+    dc.TextOut(248, y, format("%8.1f", c.exactVolumes[s]));
 
     const int averages[3] = {c.maValue1[s], c.maValue2[s], c.maValue3[s]};
     const int deviations[3] = {c.maDeviation1[s], c.maDeviation2[s], c.maDeviation3[s]};

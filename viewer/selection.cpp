@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "platform/text/cp932.h"
 #include "viewer/tchart.h"
@@ -45,14 +46,14 @@ std::string_view shortName(const char* name) {
 }
 
 void TChart::menuBookkeeping() {
-  selectionValue = static_cast<float>(menuCategory);
+  selectCategory(menuCategory);
   menuShown = 1;
 }
 
 int TChart::linkListLength() const {
   if (!table) return 0;
   int n = 0;
-  while (n < ChartLinkCount && table->findStock(codes[ChartLinkFirst + n]) >= 0) ++n;
+  while (n < ChartLinkCount && findCode(codes[ChartLinkFirst + n]) >= 0) ++n;
   return n;
 }
 
@@ -63,13 +64,15 @@ void TChart::stepSelection(int direction) {
       category = category <= 10 ? 31 : category - 1;
     else
       category = category >= 31 ? 10 : category + 1;
-    selectionValue = static_cast<float>(category);
+    selectCategory(category);
     return;
   }
   if (!table) return;
 
+  // A code of the index or of the chart-link list (a number there; one that is no code
+  // selects nothing, and the chart screen shows no stock).
   auto choose = [this](float code) {
-    selectionValue = code;
+    selectCode(marketdb::codeFromNumber(code));
     viewMode = 9;
   };
   if (stepReference < 0 || stepReference >= std::max(stockCount, 1)) stepReference = 0;
@@ -80,7 +83,7 @@ void TChart::stepSelection(int direction) {
   // At an end of the index the same stock again, in every category: this rule comes before
   // the walk through the chart-link list.
   if (atIndexEnd()) {
-    choose(table->kcodeidx[stepReference]);
+    choose(codeOf(stepReference));
     return;
   }
 
@@ -106,16 +109,16 @@ void TChart::stepSelection(int direction) {
     if (atIndexEnd()) break;
     listPosition += direction;
     if (menuCategory == 30 && table->ksakujo[listPosition] == 1) {
-      choose(table->kcodeidx[listPosition]);
+      choose(codeOf(listPosition));
       return;
     }
     if (menuCategory < 30 && table->ksijo[listPosition] == section) {
-      choose(table->kcodeidx[listPosition]);
+      choose(codeOf(listPosition));
       return;
     }
   }
   // At an end of the table (or of the list): the same stock again.
-  choose(table->kcodeidx[stepReference]);
+  choose(codeOf(stepReference));
 }
 
 int TChart::listedStocks(int category, int* out, int capacity) const {
@@ -129,7 +132,7 @@ int TChart::listedStocks(int category, int* out, int capacity) const {
       if (table->ksakujo[i] == 1) add(i);
   } else if (category == 31) {
     for (int p = 0; p < ChartLinkCount; ++p) {
-      int index = table->findStock(codes[ChartLinkFirst + p]);
+      int index = findCode(codes[ChartLinkFirst + p]);
       if (index < 0) break;
       add(index);
     }
@@ -146,10 +149,10 @@ int TChart::listedStocks(int category, int* out, int capacity) const {
 }
 
 void TChart::markWatchList() {
-  std::fill(table->ksakujo, table->ksakujo + marketdb::MaxStocks, 0);
+  std::fill(table->ksakujo.begin(), table->ksakujo.end(), 0);
   codes[WatchListEnd] = 0.0f;
   for (int p = 0; p <= WatchListEnd; ++p) {
-    int index = table->findStock(codes[p]);
+    int index = findCode(codes[p]);
     if (index < 0) break;
     table->ksakujo[index] = 1;
   }
@@ -168,8 +171,8 @@ bool TChart::rereadSettings() {
 }
 
 void TChart::drawMenu(TDC& dc) {
-  if (!(selectionValue > 9 && selectionValue < 32)) return;
-  menuCategory = static_cast<int>(selectionValue);
+  if (!(selection.category > 9 && selection.category < 32)) return;
+  menuCategory = selection.category;
 
   // Header: the categories, the current one again in magenta.
   dc.SetTextColor(White);
@@ -190,14 +193,14 @@ void TChart::drawMenu(TDC& dc) {
     if (menuCategory == 30) markWatchList();
   }
 
-  int listed[marketdb::MaxStocks];
-  const int n = listedStocks(menuCategory, listed, marketdb::MaxStocks);
+  std::vector<int> listed(table->kcodeidx.size());
+  const int n = listedStocks(menuCategory, listed.data(), static_cast<int>(listed.size()));
   int x = 0;
   int y = 16;
   for (int k = 0; k < n; ++k) {
     const int i = listed[k];
     dc.SetTextColor(Yellow);
-    dc.TextOut(x, y, pelinor::text::format("%4g", static_cast<double>(table->kcodeidx[i])));
+    dc.TextOut(x, y, pelinor::text::format("%4g", static_cast<double>(codeOf(i))));
     dc.SetTextColor(changeColour(table->kchumoku[i]));
     dc.TextOut(x + 32, y, shortName(table->kmeiidx[i]));
     if (x == 560) {
@@ -227,13 +230,13 @@ void TChart::menuClick() {
     // A cell of the list: 8 per row below the header.
     const long cell = static_cast<long>(std::trunc((y - rowHeight) / rowHeight)) * 8 +
                       static_cast<long>(std::trunc(x / (width / 8.0)));
-    int listed[marketdb::MaxStocks];
-    const int n = listedStocks(menuCategory, listed, marketdb::MaxStocks);
+    std::vector<int> listed(table->kcodeidx.size());
+    const int n = listedStocks(menuCategory, listed.data(), static_cast<int>(listed.size()));
     if (cell >= 0 && cell < n) {
-      selectionValue = table->kcodeidx[listed[cell]];
+      selectCode(table->kcodeidx[static_cast<std::size_t>(listed[static_cast<std::size_t>(cell)])]);
       if (menuCategory == 31) linkPosition = static_cast<int>(cell);
     } else {
-      selectionValue = 0.0f;  // below the last listed stock: an empty chart screen
+      selectCode(marketdb::NoStockCode);  // below the last listed stock: an empty chart screen
     }
     viewMode = 9;
     return;

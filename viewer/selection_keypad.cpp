@@ -72,11 +72,14 @@ bool TChart::codeKeypad(TDC& dc) {
   }
 
   const bool entered = applyEntryCommand(keypadCommand, MaxDigits, entryState, entryBuffer);
+  const float value = std::strtof(entryBuffer, nullptr);
   if (entered) {
-    selectionValue = std::strtof(entryBuffer, nullptr);
+    if (value > 9 && value < 32)
+      selectCategory(static_cast<int>(value));
+    else
+      selectCode(marketdb::codeFromNumber(value));
     viewMode = 9;
   }
-  const float value = std::strtof(entryBuffer, nullptr);
 
   if (entered && value > 9 && value < 32) {
     // 10..31 opens that menu category; the menu is painted in place of the keypad.
@@ -86,7 +89,7 @@ bool TChart::codeKeypad(TDC& dc) {
     return false;
   }
 
-  if (entered && (!table || table->findStock(selectionValue) < 0)) {
+  if (entered && (!table || table->findStock(selection.code) < 0)) {
     // A code the index does not hold would show an empty screen: the menu comes back with a
     // line that says so, and the stock in memory stays the one a view key shows.
     notice = pelinor::text::format(SJ("銘柄コード%gはデータベースにありません").c_str(),
@@ -100,10 +103,10 @@ bool TChart::codeKeypad(TDC& dc) {
   dc.SetTextColor(Yellow);
   dc.TextOut(242, 2, pelinor::text::format("%6g", static_cast<double>(value)));
 
-  if (entered && selectionValue > 999 && menuCategory == 31) {
+  if (entered && selection.code != marketdb::NoStockCode && menuCategory == 31) {
     linkPosition = marketdb::ChartLinkCount;
     for (int p = 0; p < marketdb::ChartLinkCount; ++p) {
-      if (codes[marketdb::ChartLinkFirst + p] == selectionValue) {
+      if (marketdb::codeFromNumber(codes[marketdb::ChartLinkFirst + p]) == selection.code) {
         linkPosition = p;
         break;
       }

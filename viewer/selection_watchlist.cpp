@@ -59,8 +59,8 @@ void TChart::topRowButtons() {
 bool TChart::writeWatchList(int command) {
   // Only a stock of the index can be registered: a code that is not in it would end the list
   // early and hide every code after it.
-  const float code = selectionValue;
-  if (!table || table->findStock(code) < 0) {
+  const float code = static_cast<float>(marketdb::codeNumber(selection.code));
+  if (!table || findCode(code) < 0) {
     notice = SJ("表示中の銘柄がないので注目は変わりません");
     return true;
   }

@@ -56,10 +56,10 @@ bool TChart::EvCommand(int id) {
 void TChart::MADO() { viewMode = 2; Invalidate(); }
 
 void TChart::showView(int mode) {
-  // While the menu is up, selectionValue holds its category; the view is of the stock that is
+  // While the menu is up, the selection holds its category; the view is of the stock that is
   // in memory (the one shown last, index 0 before any), as if the menu had not been opened.
   if (menuShown == 1 && table && currentStock >= 0 && currentStock < stockCount)
-    selectionValue = table->kcodeidx[currentStock];
+    selectCode(table->kcodeidx[static_cast<std::size_t>(currentStock)]);
   viewMode = mode;
   Invalidate();
 }

@@ -138,7 +138,11 @@ class TChart : public TWindow {
   static std::function<void(const std::string&)> waitNotice();
   void correctPriceScale();
   void computeExtremes();
-  void addRecentCode(float code);
+  void addRecentCode(marketdb::StockCode code);
+  // The classic number of the code of table index `index` (0 for none), as the selection, the
+  // code lists and the screens hold codes; and the table index of such a number (-1: none).
+  float codeOf(int index) const;
+  int findCode(float code) const;
   void clearDerivedSeries();  // the eleven series computed from the ring, all 0
 
   // Stock selection: the menu, stepping, the top-row buttons and the code keypad.
@@ -186,8 +190,14 @@ class TChart : public TWindow {
   int firstPaint = 0;
   int menuShown = 1;
 
-  // Selection.
-  float selectionValue = 0;
+  // Selection: what the user chose last, a menu category (10..31) or a stock code, never both.
+  struct Selection {
+    int category = 0;
+    marketdb::StockCode code = marketdb::NoStockCode;
+  };
+  Selection selection;
+  void selectCategory(int category) { selection = {category, marketdb::NoStockCode}; }
+  void selectCode(marketdb::StockCode code) { selection = {0, code}; }
   int menuCategory = 10;
   int listPosition = 0;
   int stepReference = 0;
@@ -196,7 +206,7 @@ class TChart : public TWindow {
   bool clickPending = false;  // a double-click in a chart screen waits for the top-row block
 
   // From pelinoru.sys.
-  float lastStoreDate = 0;
+  std::int32_t lastStoreDate = 0;  // yyyymmdd
   int storePosition = 0;
   int periods[16] = {};  // settings 20..35
   // From pelinoru.win.
@@ -220,11 +230,11 @@ class TChart : public TWindow {
   bool lookupFailed = true;  // the most recent code lookup found nothing
   bool reloadRing = true;
   int chartMax = 0;
-  int chartMin = 32700;
+  int chartMin = EmptyLow;
   float volumeMax = 0;
-  float recentCodes[7] = {};
+  marketdb::StockCode recentCodes[7] = {};  // the codes shown last, for the comparison
   int recentWrite = 0;
-  float baseDate = 0;  // the comparison's base date yymmdd, as typed
+  std::int32_t baseDate = 0;  // the comparison's base date yyyymmdd, as typed
   bool chartShown = false;  // a chart (or the comparison) has put a stock into memory
 
   // Short lines for the user (CP932): `notice` is shown by the next paint only; the base-date
@@ -233,9 +243,12 @@ class TChart : public TWindow {
   std::string baseDateNotice;
 
   // The history ring of the displayed stock and its derived series (640 entries each).
-  std::unique_ptr<float[]> dates;
+  std::unique_ptr<std::int32_t[]> dates;  // yyyymmdd
   std::unique_ptr<int[]> opens, highs, lows, closes, changes;
+  // The volumes as the indicators compute with them (single precision) and as the records
+  // hold them, for the figures that print a volume.
   std::unique_ptr<float[]> volumes;
+  std::unique_ptr<double[]> exactVolumes;
   std::unique_ptr<int[]> maValue1, maValue2, maValue3;
   std::unique_ptr<int[]> maDeviation1, maDeviation2, maDeviation3;
   std::unique_ptr<int[]> indicator1, indicator2, indicator3, indicator4;

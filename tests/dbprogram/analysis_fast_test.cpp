@@ -32,7 +32,7 @@ using marketdb::StockHistory;
 // ---- The plain analysis: one struct per day, every window walked slot by slot, ranks by
 // counting, the comparison date searched back from the latest day.
 struct PlainDay {
-  float date;
+  std::int32_t date;
   int open, high, low, close, change;
   float volume;
   bool active() const { return volume != 0; }
@@ -48,17 +48,18 @@ std::vector<int> window(int latest, int period) {
   return slots;
 }
 
-RankingRow plainAnalysis(const StockHistory& h, int latest, float comparison, const AnalysisSettings& st) {
+RankingRow plainAnalysis(const StockHistory& h, int latest, std::int32_t comparison, const AnalysisSettings& st) {
   PlainDay d[HistoryDays];
   for (int s = 0; s < HistoryDays; ++s) {
     const marketdb::DayRecord& r = h.day[s];
-    d[s] = PlainDay{r.date, r.open, r.high, r.low, r.close, r.change, r.volume};
+    d[s] = PlainDay{r.date, r.open, r.high, r.low, r.close, r.change, static_cast<float>(r.volume)};
   }
   int hi = 0, lo = 32700;
   auto range = [&] {
-    hi = 0, lo = 32700;
+    hi = 0, lo = INT_MAX;
     for (const PlainDay& x : d)
       if (x.active()) hi = std::max(hi, x.high), lo = std::min(lo, x.low);
+    if (lo == INT_MAX) lo = 32700;  // no trading day
   };
   range();
   float volumes = 0;
@@ -144,11 +145,11 @@ RankingRow plainAnalysis(const StockHistory& h, int latest, float comparison, co
   if (hi != lo) row.rebound = trunc(static_cast<float>(row.close - lo) / static_cast<float>(hi - lo) * 1000.0f);
   if (lo != 0) row.range = trunc(static_cast<float>(hi) / static_cast<float>(lo) * 10.0f);
   int base = 0, back = -1;
-  double baseKey = 0;
+  std::int32_t baseKey = 0;
   for (int i = 0, s = latest; i < HistoryDays; ++i, s = prev(s)) {
     if (d[s].date == 0 || !d[s].active()) continue;
-    const double key = marketdb::dateKey(d[s].date);
-    if (key > marketdb::dateKey(comparison) || (back >= 0 && key <= baseKey)) continue;
+    const std::int32_t key = d[s].date;
+    if (key > comparison || (back >= 0 && key <= baseKey)) continue;
     base = d[s].close, back = i, baseKey = key;
   }
   if (back >= 0 && base >= 1 && row.close >= 1)
@@ -172,7 +173,7 @@ StockHistory randomHistory(std::mt19937& rng, int latest, int kind) {
     const int s = analysistest::slotBack(latest, back);
     marketdb::DayRecord& r = h.day[s];
     const int lap = pct(rng) < 8 ? 1 : 0;  // a missed day keeps the date of 640 days before
-    r.date = static_cast<float>(10000 - back - lap * 640);
+    r.date = marketdb::dateKey(static_cast<float>(10000 - back - lap * 640));
     const double previous = price;
     price = std::clamp(price * (0.95 + 0.1 * (rng() % 1000) / 1000.0), 1.0, 30000.0);
     if (kind == 1 && back > 300) price = std::clamp(price, 1.0, 700.0);  // before a unit change
@@ -184,11 +185,19 @@ StockHistory randomHistory(std::mt19937& rng, int latest, int kind) {
     r.change = static_cast<std::int16_t>(r.close - r.open);
     r.volume = pct(rng) < 10 ? 0.0f : static_cast<float>(rng() % 200000);
     if (kind == 2) r.volume = 0;
+    if (kind == 5) {  // a stock that never trades at or below 32700 yen
+      r.open = 32701 + static_cast<int>(rng() % 67);
+      r.close = 32701 + static_cast<int>(rng() % 67);
+      r.high = std::max(r.open, r.close), r.low = std::min(r.open, r.close);
+      r.change = r.close - r.open;
+    }
     if (kind == 3 && pct(rng) < 5) r.close = r.low = static_cast<std::int16_t>(-(rng() % 100));
     if (kind == 4 && pct(rng) < 3) {
       const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                            -0.0f, -5.0f, 3e38f, FLT_MIN};
-      (pct(rng) < 50 ? r.date : r.volume) = odd[rng() % 6];
+      // A damaged date reads as -1 whatever its bytes were.
+      if (pct(rng) < 50) r.date = -1;
+      else r.volume = odd[rng() % 6];
     }
   }
   return h;
@@ -211,11 +220,12 @@ TEST(AnalysisFastPath, ColumnsGiveThePlainAnalysisAsLoadedAndAsDecodedFromTheFil
   // One StockDays for every history, as a worker keeps it: what it remembers of one stock's
   // dates must not show in the next.
   auto days = std::make_unique<dbprogram::StockDays>();
-  const float comparisons[] = {9800, 9999.5f, 0, 991229, 10000};
+  const std::int32_t comparisons[] = {marketdb::dateKey(9800), -1, 0, marketdb::dateKey(991229),
+                                      marketdb::dateKey(10000)};
   for (int i = 0; i < 300; ++i) {
     const int latest = static_cast<int>(rng() % HistoryDays);
-    const StockHistory h = randomHistory(rng, latest, i % 5);
-    const float comparison = comparisons[i % 5];
+    const StockHistory h = randomHistory(rng, latest, i % 6);
+    const std::int32_t comparison = comparisons[i % 5];
     std::vector<unsigned char> block(marketdb::HistoryBlockBytes);
     for (int s = 0; s < HistoryDays; ++s)
       marketdb::ClassicLayout.encodeRecord(h.day[s], block.data() + s * marketdb::DayRecordBytes);
@@ -247,8 +257,8 @@ TEST(AnalysisFastPath, APartBlockDecodesAsThePlainReaderGivesIt) {
     std::copy(h.day, h.day + held, part.day);
     EXPECT_EQ(days->storedOn(100, h.day[100].date), held > 100);
     RankingRow fast;
-    days->analyse(100, 9900, AnalysisSettings{}, fast);
-    EXPECT_EQ(rowText(fast), rowText(plainAnalysis(part, 100, 9900, AnalysisSettings{})));
+    days->analyse(100, marketdb::dateKey(9900), AnalysisSettings{}, fast);
+    EXPECT_EQ(rowText(fast), rowText(plainAnalysis(part, 100, marketdb::dateKey(9900), AnalysisSettings{})));
   }
 }
 
@@ -289,8 +299,8 @@ std::string plainRanking(int group, float comparison, const marketdb::SystemFile
       listed.push_back({0, row});
       continue;
     }
-    row = plainAnalysis(*h, sys.storePosition, comparison, st);
-    row.code = code;
+    row = plainAnalysis(*h, sys.storePosition, marketdb::dateKey(comparison), st);
+    row.code = marketdb::codeFromNumber(code);  // a number that is no code gives none
     row.recordSlot = slot;
     std::memcpy(row.name, name, 6);
     row.name[6] = '\0';
@@ -305,7 +315,7 @@ std::string plainRanking(int group, float comparison, const marketdb::SystemFile
     trail += std::to_string(group) + ":" + std::to_string(rows.size()) + "/" + std::to_string(length) + " ";
   }
   std::stable_sort(rows.begin(), rows.end(), [](const RankingRow& a, const RankingRow& b) { return a.code < b.code; });
-  std::string text = dbprogram::rankingTitle(comparison, sys.lastStoreDate) + dbprogram::rankingHeader();
+  std::string text = dbprogram::rankingTitle(marketdb::dateKey(comparison), sys.lastStoreDate) + dbprogram::rankingHeader();
   for (std::size_t i = 0; i < rows.size(); ++i)
     text += dbprogram::rankingLine(static_cast<int>(i + 1), static_cast<int>(rows.size() - i), rows[i]);
   return text;
@@ -333,11 +343,14 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   std::string idx;
   std::string dat(static_cast<std::size_t>(760) * marketdb::HistoryBlockBytes, '\0');
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : static_cast<int>(i % 4));
-    if (i % 11 == 0) h.day[Latest].date = LastDate - 1;
-    if (i % 11 != 0) h.day[Latest].date = LastDate;
+    StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : i % 9 == 8 ? 5 : static_cast<int>(i % 4));
+    if (i % 11 == 0) h.day[Latest].date = marketdb::dateKey(LastDate - 1);
+    if (i % 11 != 0) h.day[Latest].date = marketdb::dateKey(LastDate);
     const float code = static_cast<float>(codeChoice[i]) + (i % 50 == 0 ? 0.5f : 0.0f);
-    idx += marketdb::formatIndexLine(0, 1 + static_cast<int>(i % 6), code, "NAME", slots[i], 0);
+    char line[80];  // a fractional code is written as the file would hold it
+    std::snprintf(line, sizeof line, "0 %1d %4g %14s %4d %3d\n", 1 + static_cast<int>(i % 6),
+                  static_cast<double>(code), "NAME", slots[i], 0);
+    idx += line;
     for (int s = 0; s < HistoryDays; ++s)
       marketdb::ClassicLayout.encodeRecord(h.day[s], reinterpret_cast<unsigned char*>(dat.data()) +
                                               static_cast<std::size_t>(slots[i]) * marketdb::HistoryBlockBytes +
@@ -385,9 +398,9 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
 TEST(AnalysisFastPath, RankingLinesFormatAsPrintfFormatsThem) {
   std::mt19937 rng(3);
   const int edges[] = {0, 1, -1, 9, -9, 10, -10, 99999, -99999, 100000, INT_MAX, INT_MIN, INT_MAX - 1, INT_MIN + 1};
-  const float codes[] = {1301, 0, -0.0f, -1, 9999, 10000, 999999, 1e6f, -999999, 1301.5f, 0.25f, 1e-5f,
-                         123456.7f, 3e38f, -3e38f, 16777216, std::numeric_limits<float>::infinity(),
-                         -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(), FLT_MIN};
+  const marketdb::StockCode codes[] = {marketdb::codeFromNumber(1301), marketdb::codeFromNumber(1000),
+                                       marketdb::codeFromNumber(9999), marketdb::NoStockCode,
+                                       marketdb::StockCodeEnd, marketdb::codeFromText("130A")};
   const char* names[] = {"", "A", "ABCDEF", "\x93\xfa\x97\xa7\x90\xbb", "AB CD", "\x83"};
   auto value = [&]() {
     switch (rng() % 4) {
@@ -400,8 +413,8 @@ TEST(AnalysisFastPath, RankingLinesFormatAsPrintfFormatsThem) {
   for (int i = 0; i < 20000; ++i) {
     RankingRow row;
     row.code = i < 200 ? codes[i % std::size(codes)]
-                       : (rng() % 3 == 0 ? std::bit_cast<float>(static_cast<std::uint32_t>(rng()))
-                                         : static_cast<float>(rng() % 20000) / (rng() % 2 ? 1.0f : 4.0f));
+                       : (rng() % 3 == 0 ? static_cast<marketdb::StockCode>(rng())
+                                         : marketdb::codeFromNumber(1000 + rng() % 9000));
     std::strncpy(row.name, names[rng() % std::size(names)], 6);
     row.close = value();
     row.riseRate = value();

@@ -45,7 +45,7 @@ class Metrics : public ::testing::Test {
   }
   RankingRow analyse(float comparisonDate = 0) {
     RankingRow r;
-    dbprogram::analyseStock(h, Latest, comparisonDate, st, r);
+    dbprogram::analyseStock(h, Latest, marketdb::dateKey(comparisonDate), st, r);
     return r;
   }
 
@@ -72,9 +72,9 @@ TEST_F(Metrics, NoActiveDayGivesTheEmptyValues) {
 
 TEST_F(Metrics, StoredOnlyWhenTheLatestSlotCarriesTheLastDate) {
   put(0, Day{990105, 1, 1, 1, 1, 0, 10});
-  EXPECT_TRUE(dbprogram::storedOnLatestDay(h, Latest, 990105));
-  EXPECT_FALSE(dbprogram::storedOnLatestDay(h, Latest, 990106));
-  EXPECT_FALSE(dbprogram::storedOnLatestDay(h, 700, 990105));
+  EXPECT_TRUE(dbprogram::storedOnLatestDay(h, Latest, 19990105));
+  EXPECT_FALSE(dbprogram::storedOnLatestDay(h, Latest, 19990106));
+  EXPECT_FALSE(dbprogram::storedOnLatestDay(h, 700, 19990105));
 }
 
 TEST_F(Metrics, RciFromRanksOfTheActiveDays) {
@@ -446,7 +446,7 @@ TEST(SinceComparisonDateTest, BaseIsTheNewestGenuineDayAfterTheRingWrapped) {
     const int expected = static_cast<int>(static_cast<float>(recent - base) /
                                           static_cast<float>(base) * 1000.0f);
     RankingRow r;
-    dbprogram::analyseStock(h, (699 + 1) % 640, c.comparison, zeroWeights(), r);
+    dbprogram::analyseStock(h, (699 + 1) % 640, marketdb::dateKey(c.comparison), zeroWeights(), r);
     EXPECT_EQ(r.sinceDate, expected) << c.comparison;
   }
 }

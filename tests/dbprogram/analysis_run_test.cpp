@@ -106,7 +106,7 @@ TEST_F(AnalysisRun, WritesBothRankingFilesByteForByte) {
 
 TEST_F(AnalysisRun, RowLineFormat) {
   dbprogram::RankingRow row;
-  row.code = 1301;
+  row.code = marketdb::codeFromNumber(1301);
   std::memcpy(row.name, "ABC", 4);
   row.close = 1100;
   row.riseRate = 46;

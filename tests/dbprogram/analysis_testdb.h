@@ -13,7 +13,7 @@
 namespace analysistest {
 
 struct Day {
-  float date = 0;
+  float date = 0;  // yymmdd, as a classic daily file gives it
   int open = 0, high = 0, low = 0, close = 0, change = 0;
   float volume = 0;
 };
@@ -28,12 +28,12 @@ struct Stock {
 
 inline marketdb::DayRecord record(const Day& d) {
   marketdb::DayRecord r;
-  r.date = d.date;
-  r.open = static_cast<std::int16_t>(d.open);
-  r.high = static_cast<std::int16_t>(d.high);
-  r.low = static_cast<std::int16_t>(d.low);
-  r.close = static_cast<std::int16_t>(d.close);
-  r.change = static_cast<std::int16_t>(d.change);
+  r.date = marketdb::dateKey(d.date);
+  r.open = d.open;
+  r.high = d.high;
+  r.low = d.low;
+  r.close = d.close;
+  r.change = d.change;
   r.volume = d.volume;
   return r;
 }
@@ -48,7 +48,7 @@ inline int slotBack(int latest, int back) {
 inline void defaultFiles(marketdb::SystemFile& sys, marketdb::SettingsFile& win,
                          float lastStoreDate, int storePosition) {
   marketdb::applyDefaults(sys, win);
-  sys.lastStoreDate = lastStoreDate;
+  sys.lastStoreDate = marketdb::dateKey(lastStoreDate);
   sys.storePosition = storePosition;
 }
 
@@ -59,7 +59,7 @@ inline void writeDatabase(const marketdb::SystemFile& sys, const marketdb::Setti
   marketdb::writeSettingsFile(win);
   std::string idx;
   for (const Stock& s : stocks)
-    idx += marketdb::formatIndexLine(0, s.section, s.code,
+    idx += marketdb::formatIndexLine(0, s.section, marketdb::codeFromNumber(s.code),
                                      pelinor::text::toCp932(s.nameUtf8).c_str(), s.slot, 0);
   marketdb::replaceFileAtomically(marketdb::IndexFileName, idx);
   marketdb::PriceFile prices;

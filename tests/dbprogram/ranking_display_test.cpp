@@ -155,8 +155,8 @@ TEST_F(RankingDisplay, DigitKeysSortByTheirColumn) {
   int expectedTop = -1;
   int secondTop = -1;
   for (const RankingRow& r : rows) {
-    if (r.close == 1069) expectedTop = static_cast<int>(r.code);
-    if (r.close == 1068) secondTop = static_cast<int>(r.code);
+    if (r.close == 1069) expectedTop = marketdb::codeNumber(r.code);
+    if (r.close == 1068) secondTop = marketdb::codeNumber(r.code);
   }
   EXPECT_EQ(s.codeAt(0), expectedTop);
   EXPECT_EQ(s.codeAt(1), secondTop);

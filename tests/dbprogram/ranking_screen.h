@@ -98,7 +98,7 @@ struct Screen {
 // A row with the given code and values in tenths (sｻｲﾝ whole).
 inline dbprogram::RankingRow makeRow(float code, int close, int sign, int other = 0) {
   dbprogram::RankingRow r;
-  r.code = code;
+  r.code = marketdb::codeFromNumber(code);
   r.close = close;
   r.riseRate = r.volumeChange = r.rci3 = r.deviation2 = other;
   r.rebound = r.range = r.sinceDate = other;

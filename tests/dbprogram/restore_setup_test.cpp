@@ -30,7 +30,7 @@ void writePriceFile(int blocks = 2) {
     ASSERT_TRUE(f.initHistory(slot));
     for (int s = 1; s <= 5; ++s) {
       marketdb::DayRecord r;
-      r.date = static_cast<float>(990103 + s);
+      r.date = 19990103 + s;
       r.open = r.high = r.low = r.close = static_cast<std::int16_t>(1000 + 10 * s + slot);
       r.volume = 5000;
       ASSERT_TRUE(f.writeDay(slot, s, r));
@@ -88,7 +88,7 @@ TEST_F(RestoreSetupTest, EarlierDayMovesTheStoreStateBack) {
   ASSERT_TRUE(f.openForReading());
   marketdb::DayRecord r;
   ASSERT_TRUE(f.readRecord(0, 5, r));
-  EXPECT_EQ(r.date, 990108.0f);
+  EXPECT_EQ(r.date, 19990108);
 
   // The setup is over: a repaint neither repeats it nor rings.
   w.driver().paint();
@@ -148,7 +148,7 @@ TEST_F(RestoreSetupTest, HighestMatchingSlotWins) {
   marketdb::PriceFile f;
   ASSERT_TRUE(f.openForWriting());
   marketdb::DayRecord r;
-  r.date = 990105;
+  r.date = 19990105;
   r.close = 1;
   ASSERT_TRUE(f.writeDay(0, 600, r));
   f.close();

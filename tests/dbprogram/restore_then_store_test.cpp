@@ -36,7 +36,7 @@ TEST(RestoreThenStoreTest, StoredDayReturnsToItsSlot) {
       ASSERT_TRUE(f.initHistory(block));
       for (int s = 1; s <= 5; ++s) {
         marketdb::DayRecord r;
-        r.date = static_cast<float>(990103 + s);
+        r.date = 19990103 + s;
         r.open = r.high = r.low = r.close = static_cast<std::int16_t>(1000 + 10 * s);
         r.volume = 5000;
         ASSERT_TRUE(f.writeDay(block, s, r));
@@ -61,17 +61,17 @@ TEST(RestoreThenStoreTest, StoredDayReturnsToItsSlot) {
   ASSERT_TRUE(f.openForReading());
   marketdb::DayRecord r;
   ASSERT_TRUE(f.readRecord(0, 4, r));
-  EXPECT_EQ(r.date, 990107.0f);
+  EXPECT_EQ(r.date, 19990107);
   EXPECT_EQ(r.close, 2050);
   ASSERT_TRUE(f.readRecord(1, 4, r));
-  EXPECT_EQ(r.date, 990107.0f);
+  EXPECT_EQ(r.date, 19990107);
   EXPECT_EQ(r.close, 3050);
   // The days before and after keep their slots.
   ASSERT_TRUE(f.readRecord(0, 3, r));
-  EXPECT_EQ(r.date, 990106.0f);
+  EXPECT_EQ(r.date, 19990106);
   EXPECT_EQ(r.close, 1030);
   ASSERT_TRUE(f.readRecord(0, 5, r));
-  EXPECT_EQ(r.date, 990108.0f);
+  EXPECT_EQ(r.date, 19990108);
   EXPECT_EQ(r.close, 1050);
 
   // Setting the newest day back again restores the state before the re-store.

@@ -95,7 +95,7 @@ class StoreGroupReference : public StoreTest {
         if (l.leftOut) continue;
         int slot = -1;
         for (int i = 0; i < table->count; ++i)
-          if (static_cast<int>(table->kcodeidx[i]) == Stocks[l.stock].code)
+          if (marketdb::codeNumber(table->kcodeidx[i]) == Stocks[l.stock].code)
             slot = table->krecordi[i];
         EXPECT_GE(slot, 0) << Stocks[l.stock].code;
         const std::size_t block = static_cast<std::size_t>(slot) * 11520;

@@ -83,7 +83,7 @@ TEST(AtomicWriteTest, EveryWriterReportsFailure) {
   SettingsFile win;
   EXPECT_EQ(writeSettingsFile(win), FileStatus::WriteFailed);
   auto table = std::make_unique<StockTable>();
-  table->kcodeidx[0] = EndCode;
+  table->kcodeidx[0] = StockCodeEnd;
   EXPECT_EQ(writeStockTable(*table), FileStatus::WriteFailed);
   EXPECT_TRUE(strayFiles(dir.path(), {SettingsFileName, IndexFileName}).empty());
 }

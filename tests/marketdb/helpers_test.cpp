@@ -10,47 +10,51 @@
 
 using namespace marketdb;
 
-// The key with the library's floor, as plainly as it reads.
-double plainDateKey(float yymmdd) {
+// The classic date rule as plainly as it reads: a whole number of at most six digits is yymmdd
+// in the 1946..2045 window, 0 is no date, anything else is damaged (-1).
+std::int32_t plainDateKey(float yymmdd) {
   const double d = yymmdd;
-  if (!(d > 0)) return d == d ? d : 0;
+  if (d == 0) return 0;
+  if (!(d >= 1 && d <= 999999) || d != std::floor(d)) return -1;
   const double yy = std::floor(d / 10000.0);
-  return (yy <= 45 ? 2000 + yy : 1900 + yy) * 10000.0 + (d - yy * 10000.0);
+  return static_cast<std::int32_t>((yy <= 45 ? 2000 + yy : 1900 + yy) * 10000.0 + (d - yy * 10000.0));
 }
 
-TEST(DateTest, KeyEqualsTheFloorDefinitionForEveryKindOfValue) {
+// Every value, sound or damaged, reads as the plain rule says; a whole six-digit value goes
+// back to the float it came from, so a record written again keeps its bytes; and the keys keep
+// the window's order, with -1 below every date.
+TEST(DateTest, KeyFollowsTheWindowRuleAndConvertsBack) {
   std::mt19937 rng(7);
-  std::vector<float> values = {0.0f, -1.0f, 0.5f, 1.0f, 9999.99f, 10000.0f, 991230.5f, 451231.0f,
-                               460101.0f, 1e15f, 3e15f, std::numeric_limits<float>::max(),
+  std::vector<float> values = {0.0f, -0.0f, -1.0f, 0.5f, 1.0f, 9999.99f, 10000.0f, 991230.5f,
+                               451231.0f, 460101.0f, 999999.0f, 1000000.0f, 1e15f,
+                               std::numeric_limits<float>::max(),
                                std::numeric_limits<float>::infinity(),
                                std::numeric_limits<float>::quiet_NaN()};
-  std::uniform_real_distribution<float> any(0.0f, 2e6f);
-  std::uniform_int_distribution<int> whole(0, 991231);
+  std::uniform_real_distribution<float> any(-10.0f, 2e6f);
+  std::uniform_int_distribution<int> whole(0, 999999);
   for (int i = 0; i < 20000; ++i) values.push_back(i % 2 ? any(rng) : static_cast<float>(whole(rng)));
   for (float v : values) {
-    const double fast = dateKey(v), plain = plainDateKey(v);
-    EXPECT_TRUE(fast == plain || (fast != fast && plain != plain)) << v;
+    const std::int32_t key = dateKey(v);
+    ASSERT_EQ(key, plainDateKey(v)) << v;
+    if (key >= 0) {
+      EXPECT_EQ(classicDateValue(key), v == 0 ? 0.0f : v) << v;
+    }
   }
+  EXPECT_LT(dateKey(991231), dateKey(105));      // 1999-12-31 before 2000-01-05
+  EXPECT_LT(dateKey(460101), dateKey(451231));   // 1946 before 2045
+  EXPECT_LT(dateKey(0.5f), dateKey(0));          // damaged: older than no date at all
 }
 
-TEST(DateTest, ComparesInTheCenturyWindow) {
-  EXPECT_EQ(dateKey(991231), 19991231.0);
-  EXPECT_EQ(dateKey(105), 20000105.0);
-  EXPECT_EQ(dateKey(451231), 20451231.0);
-  EXPECT_EQ(dateKey(460101), 19460101.0);
-  EXPECT_EQ(dateKey(0), 0.0);
-
-  EXPECT_TRUE(dateLater(104, 991230));   // 2000-01-04 after 1999-12-30
-  EXPECT_FALSE(dateLater(991230, 104));
-  EXPECT_FALSE(dateLater(104, 104));
-  EXPECT_TRUE(dateLater(261204, 261203));
-  EXPECT_TRUE(dateLater(450101, 991231));
-  EXPECT_FALSE(dateLater(460101, 450101));  // 1946 before 2045
-  // 0 is "nothing stored yet": every date is later than it, and it is later than none.
-  EXPECT_TRUE(dateLater(105, 0));
-  EXPECT_TRUE(dateLater(991231, 0));
-  EXPECT_FALSE(dateLater(0, 0));
-  EXPECT_FALSE(dateLater(0, 105));
+TEST(DateTest, CalendarDays) {
+  EXPECT_TRUE(isCalendarDate(20240229));
+  EXPECT_FALSE(isCalendarDate(20230229));
+  EXPECT_TRUE(isCalendarDate(20000229));
+  EXPECT_FALSE(isCalendarDate(19000229));
+  EXPECT_FALSE(isCalendarDate(20261332));
+  EXPECT_FALSE(isCalendarDate(20261200));
+  EXPECT_FALSE(isCalendarDate(0));
+  EXPECT_FALSE(isCalendarDate(-1));
+  EXPECT_FALSE(isCalendarDate(dateKey(50)));  // 000050: month 00
 }
 
 TEST(SectionTest, MarketCodesAndLabels) {

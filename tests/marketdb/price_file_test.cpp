@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <random>
 
 #include "marketdb/files.h"
 #include "marketdb/layout.h"
@@ -19,7 +22,7 @@ namespace {
 
 DayRecord sampleRecord() {
   DayRecord r;
-  r.date = 991231;
+  r.date = 19991231;  // 991231 in the file
   r.open = 100;
   r.high = -2;
   r.low = 0x1234;
@@ -58,6 +61,33 @@ TEST(DayRecordTest, EncodesLittleEndianPackedFields) {
   expectSame(ClassicLayout.decodeRecord(kSampleBytes), sampleRecord());
 }
 
+// Every sound record (a whole yymmdd or 0, any 16-bit prices, any finite float volume) is written
+// back as the bytes it was read from; a date that is not a whole yymmdd reads as -1.
+TEST(DayRecordTest, SoundRecordsConvertBackToTheirBytes) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> yymmdd(0, 999999);
+  const float damaged[] = {0.5f, -3.0f, 1e6f, 123456.25f, std::nanf("")};
+  for (int i = 0; i < 20000; ++i) {
+    unsigned char in[DayRecordBytes];
+    for (unsigned char& b : in) b = static_cast<unsigned char>(rng());
+    const float date = static_cast<float>(i % 10 == 0 ? 0 : yymmdd(rng));
+    float volume;
+    std::memcpy(&volume, in + 14, 4);
+    if (!std::isfinite(volume)) volume = 0.0f;
+    putLittle(in, std::bit_cast<std::uint32_t>(date), 4);
+    putLittle(in + 14, std::bit_cast<std::uint32_t>(volume), 4);
+    const DayRecord r = ClassicLayout.decodeRecord(in);
+    ASSERT_EQ(r.date, date == 0 ? 0 : (date < 460000 ? 20000000 : 19000000) + static_cast<int>(date));
+    ASSERT_EQ(r.volume, static_cast<double>(volume));
+    unsigned char out[DayRecordBytes];
+    ClassicLayout.encodeRecord(r, out);
+    ASSERT_EQ(std::memcmp(in, out, DayRecordBytes), 0) << date;
+
+    putLittle(in, std::bit_cast<std::uint32_t>(damaged[i % 5]), 4);
+    ASSERT_EQ(ClassicLayout.decodeRecord(in).date, -1) << damaged[i % 5];
+  }
+}
+
 TEST(DayRecordTest, TheFolderLayoutPlacesBlocksOfSixHundredFortyRecords) {
   const DatabaseLayout& layout = openLayout();
   EXPECT_STREQ(layout.priceFile, "pelinoru.dat");
@@ -90,7 +120,7 @@ TEST(PriceFileTest, WritesAtSlotAndDayAndReadsBack) {
   ASSERT_TRUE(file.initHistory(1));
   ASSERT_TRUE(file.writeDay(1, 639, sampleRecord()));
   DayRecord other = sampleRecord();
-  other.date = 105;
+  other.date = 20000105;
   ASSERT_TRUE(file.writeDay(0, 0, other));
   // Day 640 of block 0 would be day 0 of block 1.
   EXPECT_FALSE(file.writeDay(0, 640, other));
@@ -108,7 +138,7 @@ TEST(PriceFileTest, WritesAtSlotAndDayAndReadsBack) {
   expectSame(history->day[639], sampleRecord());
   EXPECT_TRUE(isEmpty(history->day[0]));
   ASSERT_TRUE(file.readHistory(0, *history));
-  EXPECT_EQ(history->day[0].date, 105.0f);
+  EXPECT_EQ(history->day[0].date, 20000105);
   DayRecord rec;
   ASSERT_TRUE(file.readRecord(1, 639, rec));
   expectSame(rec, sampleRecord());

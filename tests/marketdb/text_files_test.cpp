@@ -48,7 +48,7 @@ TEST(SystemFileTest, HandWrittenFileRoundTripsByteForByte) {
   SystemFile sys;
   ASSERT_EQ(readSystemFile(sys), FileStatus::Ok);
   EXPECT_EQ(sys.reserved, 0);
-  EXPECT_EQ(sys.lastStoreDate, 261203.0f);
+  EXPECT_EQ(sys.lastStoreDate, 20261203);
   EXPECT_EQ(sys.referenceRecord, 0);
   EXPECT_EQ(sys.storePosition, 17);
   EXPECT_EQ(sys.colours[0], 11);
@@ -64,11 +64,11 @@ TEST(SystemFileTest, HandWrittenFileRoundTripsByteForByte) {
 TEST(SystemFileTest, DateFieldKeepsAllDigitsAndLooseSpacingIsRead) {
   TempWorkDir dir;
   SystemFile sys;
-  sys.lastStoreDate = 105;  // 000105
+  sys.lastStoreDate = 20000105;  // 000105
   sys.referenceRecord = 12;
   sys.storePosition = 639;
   EXPECT_EQ(formatSystemFile(sys).substr(0, 21), "   0    105   12 639\n");
-  sys.lastStoreDate = 991231;
+  sys.lastStoreDate = 19991231;
   EXPECT_EQ(formatSystemFile(sys).substr(0, 21), "   0 991231   12 639\n");
 
   // Values separated by any white space, over any lines, are read in order.
@@ -76,7 +76,7 @@ TEST(SystemFileTest, DateFieldKeepsAllDigitsAndLooseSpacingIsRead) {
   SystemFile read;
   ASSERT_EQ(readSystemFile(read), FileStatus::Ok);
   EXPECT_EQ(read.reserved, 3);
-  EXPECT_EQ(read.lastStoreDate, 105.0f);
+  EXPECT_EQ(read.lastStoreDate, 20000105);
   EXPECT_EQ(read.referenceRecord, 4);
   EXPECT_EQ(read.storePosition, 5);
   EXPECT_EQ(read.colours[18], 1);
@@ -94,7 +94,7 @@ TEST(SystemFileTest, ShortOrDamagedFileKeepsTheValuesItDoesNotHold) {
   writeFile(SystemFileName, "1 991231\n");  // cut short after two values
   ASSERT_EQ(readSystemFile(sys), FileStatus::Ok);
   EXPECT_EQ(sys.reserved, 1);
-  EXPECT_EQ(sys.lastStoreDate, 991231.0f);
+  EXPECT_EQ(sys.lastStoreDate, 19991231);
   EXPECT_EQ(sys.referenceRecord, 44);
   EXPECT_EQ(sys.storePosition, 55);
   EXPECT_EQ(sys.colours[0], 3);
@@ -104,7 +104,7 @@ TEST(SystemFileTest, ShortOrDamagedFileKeepsTheValuesItDoesNotHold) {
   writeFile(SystemFileName, "2 105 x 8\n" + repeat("1", 19) + repeat("2", 16));
   ASSERT_EQ(readSystemFile(sys), FileStatus::Ok);
   EXPECT_EQ(sys.reserved, 2);
-  EXPECT_EQ(sys.lastStoreDate, 105.0f);
+  EXPECT_EQ(sys.lastStoreDate, 20000105);
   EXPECT_EQ(sys.referenceRecord, 44);
   EXPECT_EQ(sys.storePosition, 55);
   EXPECT_EQ(sys.colours[18], 3);
@@ -224,14 +224,14 @@ TEST(SettingsFileTest, WriteThenReadGivesTheSameValues) {
 }
 
 TEST(IndexFileTest, LineFormatKeepsCodesAndAlignsNames) {
-  EXPECT_EQ(formatIndexLine(0, 1, 1301, "ABC", 1, 5), "0 1 1301            ABC    1   5\n");
+  EXPECT_EQ(formatIndexLine(0, 1, codeFromNumber(1301), "ABC", 1, 5), "0 1 1301            ABC    1   5\n");
   const std::string full14 = "\x93\x8c\x8f\xd8\x93\x58\x93\xaa\x8a\x4f\x8d\x91\x82\x50";
   ASSERT_EQ(full14.size(), 14u);
-  EXPECT_EQ(formatIndexLine(1, 6, 9999, full14.c_str(), 3018, -12),
+  EXPECT_EQ(formatIndexLine(1, 6, codeFromNumber(9999), full14.c_str(), 3018, -12),
             "1 6 9999 " + full14 + " 3018 -12\n");
   // Something that could not be read back as one word never reaches the file.
-  EXPECT_EQ(formatIndexLine(0, 1, 1000, "", 0, 0), "0 1 1000              _    0   0\n");
-  EXPECT_EQ(formatIndexLine(0, 1, 1000, "A B", 0, 0), "0 1 1000            A_B    0   0\n");
+  EXPECT_EQ(formatIndexLine(0, 1, codeFromNumber(1000), "", 0, 0), "0 1 1000              _    0   0\n");
+  EXPECT_EQ(formatIndexLine(0, 1, codeFromNumber(1000), "A B", 0, 0), "0 1 1000            A_B    0   0\n");
 }
 
 TEST(IndexFileTest, HandWrittenFileRoundTripsAndNamesReadWithoutBlanks) {
@@ -249,11 +249,11 @@ TEST(IndexFileTest, HandWrittenFileRoundTripsAndNamesReadWithoutBlanks) {
   EXPECT_EQ(std::string(table.kmeiidx[2]), full14);
   EXPECT_EQ(table.ksakujo[2], 1);
   EXPECT_EQ(table.ksijo[1], 3);
-  EXPECT_EQ(table.kcodeidx[2], 7203.0f);
+  EXPECT_EQ(table.kcodeidx[2], codeFromNumber(7203));
   EXPECT_EQ(table.krecordi[1], 2);
   EXPECT_EQ(table.kchumoku[1], -4);
-  EXPECT_EQ(table.kcodeidx[3], EndCode);
-  EXPECT_EQ(table.lookup[2].code, 7203.0f);
+  EXPECT_EQ(table.kcodeidx[3], StockCodeEnd);
+  EXPECT_EQ(table.lookup[2].code, codeFromNumber(7203));
   EXPECT_EQ(table.lookup[2].index, 2);
 
   std::remove(IndexFileName);
@@ -268,8 +268,8 @@ TEST(IndexFileTest, ReadStopsAtDamagedLineAndAtEndOfFileWithoutValues) {
   StockTable table;
   ASSERT_EQ(readStockTable(table), FileStatus::Ok);
   EXPECT_EQ(table.count, 2);
-  EXPECT_EQ(table.kcodeidx[2], EndCode);
-  EXPECT_EQ(table.findStock(1400), -1);
+  EXPECT_EQ(table.kcodeidx[2], StockCodeEnd);
+  EXPECT_EQ(table.findStock(codeFromNumber(1400)), -1);
 
   // A last line cut short is not a stock.
   writeFile(IndexFileName, "0 1 1301 AAA 0 0\n0 1 1332 BBB 1");
@@ -281,37 +281,37 @@ TEST(IndexFileTest, ReadStopsAtDamagedLineAndAtEndOfFileWithoutValues) {
   StockTable empty;
   ASSERT_EQ(readStockTable(empty), FileStatus::Ok);
   EXPECT_EQ(empty.count, 0);
-  EXPECT_EQ(empty.kcodeidx[0], EndCode);
-  EXPECT_EQ(empty.findStock(1301), -1);
+  EXPECT_EQ(empty.kcodeidx[0], StockCodeEnd);
+  EXPECT_EQ(empty.findStock(codeFromNumber(1301)), -1);
 }
 
 TEST(IndexFileTest, ReadHoldsAtMostMaxStocksMinusOne) {
   TempWorkDir dir;
   std::string text;
   for (int i = 0; i < MaxStocks + 5; ++i)
-    text += formatIndexLine(0, 1, static_cast<float>(1000 + i), "N", i, 0);
+    text += formatIndexLine(0, 1, codeFromNumber(1000 + i), "N", i, 0);
   writeFile(IndexFileName, text);
   auto table = std::make_unique<StockTable>();
   ASSERT_EQ(readStockTable(*table), FileStatus::Ok);
   EXPECT_EQ(table->count, MaxStocks - 1);
-  EXPECT_EQ(table->kcodeidx[MaxStocks - 1], EndCode);
-  EXPECT_EQ(table->findStock(1000 + MaxStocks - 2), MaxStocks - 2);
+  EXPECT_EQ(table->kcodeidx[MaxStocks - 1], StockCodeEnd);
+  EXPECT_EQ(table->findStock(codeFromNumber(1000 + MaxStocks - 2)), MaxStocks - 2);
 }
 
 TEST(IndexFileTest, FindStockBinarySearchesTheCodes) {
   TempWorkDir dir;
   std::string text;
   const int codes[] = {1001, 1301, 1332, 2001, 4063, 6758, 7203, 8306, 9984, 9999};
-  for (int i = 0; i < 10; ++i) text += formatIndexLine(0, 1, static_cast<float>(codes[i]), "N", i, 0);
+  for (int i = 0; i < 10; ++i) text += formatIndexLine(0, 1, codeFromNumber(codes[i]), "N", i, 0);
   writeFile(IndexFileName, text);
   auto table = std::make_unique<StockTable>();
   ASSERT_EQ(readStockTable(*table), FileStatus::Ok);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(table->findStock(static_cast<float>(codes[i])), i) << codes[i];
-  EXPECT_EQ(table->findStock(1000), -1);
-  EXPECT_EQ(table->findStock(5000), -1);
-  EXPECT_EQ(table->findStock(10000), -1);
-  EXPECT_EQ(table->findStock(1301.5f), -1);
-  EXPECT_EQ(table->findStock(EndCode), -1);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(table->findStock(codeFromNumber(codes[i])), i) << codes[i];
+  EXPECT_EQ(table->findStock(codeFromNumber(1000)), -1);
+  EXPECT_EQ(table->findStock(codeFromNumber(5000)), -1);
+  EXPECT_EQ(table->findStock(codeFromNumber(10000)), -1);
+  EXPECT_EQ(table->findStock(codeFromNumber(1301.5f)), -1);
+  EXPECT_EQ(table->findStock(StockCodeEnd), -1);
 }
 
 TEST(IndexFileTest, WriteSortsByCodeStablyAndStopsAtTheEndMarker) {
@@ -320,14 +320,14 @@ TEST(IndexFileTest, WriteSortsByCodeStablyAndStopsAtTheEndMarker) {
   const float codes[] = {7203, 1301, 9984, 1301};
   const char* names[] = {"C", "A1", "D", "A2"};
   for (int i = 0; i < 4; ++i) {
-    table->kcodeidx[i] = codes[i];
+    table->kcodeidx[i] = codeFromNumber(codes[i]);
     std::strcpy(table->kmeiidx[i], names[i]);
     table->krecordi[i] = i;
     table->ksijo[i] = 1;
   }
   table->count = 2;  // two stocks read, two added by a store behind them
-  table->kcodeidx[4] = EndCode;
-  table->kcodeidx[5] = 1000;  // behind the marker: not a stock
+  table->kcodeidx[4] = StockCodeEnd;
+  table->kcodeidx[5] = codeFromNumber(1000);  // behind the marker: not a stock
   ASSERT_EQ(writeStockTable(*table), FileStatus::Ok);
   EXPECT_EQ(readFile(IndexFileName),
             "0 1 1301             A1    1   0\n"

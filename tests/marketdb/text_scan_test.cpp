@@ -159,19 +159,19 @@ TEST(TextScanTest, ReadersTakeEveryValueTheScansConvert) {
   // As with fscanf, the short third line takes its last two values from the fourth line, whose
   // rest ("1304 D ...") then ends the table.
   ASSERT_EQ(table->count, 3);
-  EXPECT_EQ(table->kcodeidx[1], 1302.0f);
+  EXPECT_EQ(table->kcodeidx[1], marketdb::codeFromNumber(1302));
   EXPECT_EQ(table->kchumoku[1], -3);
-  EXPECT_EQ(table->kcodeidx[2], 1303.0f);
+  EXPECT_EQ(table->kcodeidx[2], marketdb::codeFromNumber(1303));
   EXPECT_EQ(table->krecordi[2], 0);
   EXPECT_EQ(table->kchumoku[2], 4);
-  EXPECT_EQ(table->kcodeidx[3], marketdb::EndCode);
+  EXPECT_EQ(table->kcodeidx[3], marketdb::StockCodeEnd);
 
   testsupport::writeFile(marketdb::SystemFileName,
                          "0 1e5 4 639\n\n 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19\n"
                          "20 21 22 23 24 25 26 27 28 29 30 31 32 33 34 35");
   marketdb::SystemFile sys;
   ASSERT_EQ(marketdb::readSystemFile(sys), marketdb::FileStatus::Ok);
-  EXPECT_EQ(sys.lastStoreDate, 100000.0f);
+  EXPECT_EQ(sys.lastStoreDate, 20100000);  // 1e5 is 100000: yymmdd 100000
   EXPECT_EQ(sys.storePosition, 639);
   EXPECT_EQ(sys.colours[18], 19);
   EXPECT_EQ(sys.periods[0], 20);

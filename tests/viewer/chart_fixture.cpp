@@ -36,7 +36,7 @@ std::vector<Op> parseOps(const std::vector<std::string>& lines) {
 
 ChartFixture::ChartFixture() {
   marketdb::applyDefaults(sys, win);
-  sys.lastStoreDate = 990731;
+  sys.lastStoreDate = 19990731;
   sys.storePosition = 99;
 }
 
@@ -59,7 +59,7 @@ void ChartFixture::open() {
   for (std::size_t k : order) {
     const Stock& st = stocks[k];
     const std::string name = pelinor::text::toCp932(st.nameUtf8);
-    index += marketdb::formatIndexLine(0, st.section, st.code, name.c_str(), static_cast<int>(k), 0);
+    index += marketdb::formatIndexLine(0, st.section, marketdb::codeFromNumber(st.code), name.c_str(), static_cast<int>(k), 0);
     for (int s = 0; s < marketdb::HistoryDays; ++s) {
       ASSERT_TRUE(prices.writeDay(static_cast<int>(k), s, st.ring[s]));
     }
@@ -135,10 +135,10 @@ int ChartFixture::countLines(const std::string& colour, const std::string& style
   return n;
 }
 
-float monthDate(int i) {
+std::int32_t monthDate(int i) {
   const int month = i / 21;
-  const int yy = 97 + month / 12;
-  return static_cast<float>(yy * 10000 + (month % 12 + 1) * 100 + i % 21 + 1);
+  const int year = 1997 + month / 12;
+  return year * 10000 + (month % 12 + 1) * 100 + i % 21 + 1;
 }
 
 Stock linearStock(const ChartFixture& f, float code) {

@@ -77,6 +77,6 @@ class ChartFixture : public ::testing::Test {
 //   day 200 has high = low = close;
 //   dates: 21-day months from January 1997 (day i is in month i / 21, on day i % 21 + 1).
 Stock linearStock(const ChartFixture& f, float code);
-float monthDate(int i);
+std::int32_t monthDate(int i);
 
 }  // namespace charttest

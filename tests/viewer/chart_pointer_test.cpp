@@ -171,7 +171,7 @@ TEST_F(PointerTest, ScrolledChartsShowTheUnscrolledValuesOfTheirDates) {
         f.push_back(upper().lines[n].has[k] ? upper().lines[n].value[k] : -1e9f);
       return f;
     };
-    std::map<float, Figures> byDate;
+    std::map<std::int32_t, Figures> byDate;
     for (int k = 0; k < upper().count; ++k) byDate[upper().date[k]] = figures(k);
 
     // Ten notches back, a drag of 30 units (10 days) and Shift+Left (21 days): 81 days.

@@ -13,7 +13,7 @@ TEST_F(ChartScreenTest, TopRowShowsCodeNameMarketButtonsAndNewestFigures) {
   second.nameUtf8 = "第二";
   second.section = 3;
   marketdb::DayRecord d;
-  d.date = 10105;  // 2001-01-05: the year needs its leading zero
+  d.date = 20010105;  // 2001-01-05: the year needs its leading zero
   d.open = 95;
   d.high = 120;
   d.low = -3;

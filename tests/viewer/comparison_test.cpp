@@ -44,13 +44,14 @@ class ComparisonTest : public ChartFixture {
   }
 
   // The base close: the newest dated day with a volume on or before the base date; 0 if none.
+  // baseDate: yymmdd as typed; the records hold yyyymmdd.
   static int expectedBase(const Stock& st, float baseDate) {
     long best = -1;
     int close = 0;
     for (const marketdb::DayRecord& d : st.ring) {
-      if (d.volume == 0 || d.date <= 0 || fullDate(d.date) > fullDate(baseDate)) continue;
-      if (fullDate(d.date) > best) {
-        best = fullDate(d.date);
+      if (d.volume == 0 || d.date <= 0 || d.date > fullDate(baseDate)) continue;
+      if (d.date > best) {
+        best = d.date;
         close = d.close;
       }
     }
@@ -112,7 +113,7 @@ TEST_F(ComparisonTest, TwoStocksFromANonTradingBaseDate) {
   show(1332);
   compare("970125");  // January 1997 trades on days 1..21 only: the base is 970121 (day 20)
   ASSERT_EQ(chart->viewMode, 97);
-  EXPECT_FLOAT_EQ(chart->baseDate, 970125.0f);
+  EXPECT_EQ(chart->baseDate, 19970125);
 
   EXPECT_EQ(headerTexts(),
             (std::vector<std::string>{"0 FFFFFF 基準", "32 FFFFFF 970125", "80 0000FF 1301",
@@ -153,7 +154,7 @@ TEST_F(ComparisonTest, AStaleSlotIsNeverTheBase) {
   stocks.push_back(st);
   open();
   show(1301);
-  const float base = monthDate(610);
+  const float base = static_cast<float>(monthDate(610) % 1000000);  // as typed
   compare(std::to_string(static_cast<int>(base)));
   EXPECT_EQ(expectedBase(stocks[0], base), 1599);  // day 599
   const auto lines = solidLines("0000FF");
@@ -318,7 +319,7 @@ TEST_F(BaseDateEntryTest, KeysClicksAndTheEcho) {
       EXPECT_TRUE(hasText(322, 162, "FFFFFF", "Ｅ"));
       EXPECT_TRUE(hasLine(240, 200, 360, 200, "FFFFFF", "solid"));
     } else {
-      EXPECT_FLOAT_EQ(chart->baseDate, std::stof(c.echo));
+      EXPECT_EQ(chart->baseDate, fullDate(std::stof(c.echo)));
       EXPECT_TRUE(hasText(32, 0, "FFFFFF", c.echo));
       // The keypad of the same paint is covered before the chart is drawn.
       const auto all = ops();
@@ -358,14 +359,15 @@ TEST(BaseChange, NewestDatedDayWithVolumeOnOrBeforeTheBase) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::array<float, 640> dates{}, volumes{};
+    std::array<std::int32_t, 640> dates{};
+    std::array<float, 640> volumes{};
     std::array<int, 640> closes{};
     for (std::size_t s = 0; s < c.days.size(); ++s) {
-      dates[s] = c.days[s].date;
+      dates[s] = marketdb::dateKey(c.days[s].date);
       volumes[s] = c.days[s].volume;
       closes[s] = c.days[s].close;
     }
-    EXPECT_EQ(viewer::baseClose(dates, volumes, closes, c.base), c.close);
+    EXPECT_EQ(viewer::baseClose(dates, volumes, closes, marketdb::dateKey(c.base)), c.close);
   }
 }
 

@@ -17,7 +17,7 @@ struct Line {
   float code = 0;
   std::string name;  // CP932
   int open = 0, high = 0, low = 0, close = 0, change = 0;
-  float volume = 0;
+  double volume = 0;
   int ma[3] = {}, dev[3] = {}, ind[4] = {}, sign = 0;
 };
 
@@ -76,7 +76,7 @@ class ExportTest : public ViewerFixture {
       auto it = histories[record].find(slot);
       if (it != histories[record].end()) {
         const marketdb::DayRecord& d = it->second;
-        l.date = d.date;
+        l.date = marketdb::classicDateValue(d.date);
         l.open = d.open, l.high = d.high, l.low = d.low, l.close = d.close, l.change = d.change;
         l.volume = d.volume;
       }

@@ -16,7 +16,7 @@ class FirstUseTest : public ViewerFixture {
     const float dates[10] = {100103, 100104, 100105, 100106, 100107,
                              100108, 100111, 100112, 100113, 100114};
     for (int s = 0; s < 10; ++s) day(2, s, dates[s], 100 + s, 110 + s, 95 + s, 105 + s, 10);
-    sys.lastStoreDate = 100114;
+    sys.lastStoreDate = 20100114;
   }
   void showStock() {
     writeDatabase();
@@ -100,7 +100,7 @@ TEST_F(FirstUseTest, AWeeklyRingStartingOnASundayIsDrawn) {
   // Sunday to Friday is one week dated by its Friday, Monday to Thursday the next; both are
   // drawn, at x 2 and 7.
   ASSERT_EQ(chart().panes.weeks.count, 2);
-  EXPECT_EQ(chart().panes.weeks.date[0], 100108.0f);
+  EXPECT_EQ(chart().panes.weeks.date[0], 20100108);
   const auto at = [&](const char* x) {
     return std::any_of(ops().begin(), ops().end(),
                        [&](const std::string& op) { return op.rfind(x, 0) == 0; });

@@ -3,10 +3,13 @@
 // volume-at-price distribution, the weekly bars and the weekly RCI.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <random>
 #include <vector>
 
+#include "marketdb/files.h"
 #include "viewer/chart_screen_state.h"
 #include "viewer/indicators/averages.h"
 #include "viewer/indicators/distribution.h"
@@ -35,30 +38,32 @@ TEST(DayOfWeekTest, DatesOfBothCenturiesAndOutOfRange) {
       {1.0e7f, 7},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(viewer::dayOfWeek(c.date), c.weekday) << c.date;
+    EXPECT_EQ(viewer::dayOfWeek(marketdb::dateKey(c.date)), c.weekday) << c.date;
   }
-  // Every day of 1998 and 2003 against the calendar.
+  // Every day of 1998, 2003 and 2096 (a leap year past the classic window) against the
+  // calendar.
   using namespace std::chrono;
-  for (int y : {1998, 2003}) {
+  for (int y : {1998, 2003, 2096}) {
     for (sys_days d = sys_days{year{y} / January / 1}; d < sys_days{year{y + 1} / January / 1};
          d += days{1}) {
       const year_month_day ymd{d};
-      const float date = static_cast<float>((static_cast<int>(ymd.year()) % 100) * 10000 +
-                                            static_cast<int>(unsigned{ymd.month()}) * 100 +
-                                            static_cast<int>(unsigned{ymd.day()}));
+      const std::int32_t date = static_cast<int>(ymd.year()) * 10000 +
+                                static_cast<int>(unsigned{ymd.month()}) * 100 +
+                                static_cast<int>(unsigned{ymd.day()});
       ASSERT_EQ(viewer::dayOfWeek(date), static_cast<int>(weekday{d}.c_encoding())) << date;
     }
   }
 }
 
-// A random ring: closes 1..999, highs and lows around them, about one day in six empty.
+// A random ring: closes base + 1..999, highs and lows around them, about one day in six empty.
 struct Ring {
   std::vector<int> high, low, close;
   std::vector<float> volume;
-  explicit Ring(unsigned seed, int emptyEvery = 6) : high(RingDays), low(RingDays), close(RingDays), volume(RingDays) {
+  explicit Ring(unsigned seed, int emptyEvery = 6, int base = 0)
+      : high(RingDays), low(RingDays), close(RingDays), volume(RingDays) {
     std::mt19937 rng(seed);
     for (int s = 0; s < RingDays; ++s) {
-      close[s] = 1 + static_cast<int>(rng() % 999);
+      close[s] = base + 1 + static_cast<int>(rng() % 999);
       high[s] = close[s] + static_cast<int>(rng() % 30);
       low[s] = close[s] - static_cast<int>(rng() % 30);
       volume[s] = rng() % emptyEvery == 0 ? 0.0f : static_cast<float>(1 + rng() % 500);
@@ -124,29 +129,50 @@ TEST(PriceRangeTest, TradingDaysOnlyAcrossTheWrap) {
   EXPECT_FALSE(none.drawable());
 }
 
+// Prices that never come down to 32700 (the low of a history without a trading day) keep their
+// real lowest low, in every window the charts search.
+TEST(PriceRangeTest, LowsAboveTheEmptyLowAreTheirOwn) {
+  const Ring ring(21, 6, 32730);
+  for (int newest : {0, 333, 639}) {
+    for (int period : {1, 25, 640}) {
+      int lowest = INT_MAX;
+      for (int k = 0; k < period; ++k) {
+        const int s = (newest - k + RingDays) % RingDays;
+        if (ring.volume[s] != 0.0f) lowest = std::min(lowest, ring.low[s]);
+      }
+      if (lowest == INT_MAX) lowest = 32700;
+      EXPECT_EQ(viewer::distributionBase(ring.low.data(), ring.volume.data(), newest, period), lowest);
+      const int first = (newest - period + 1 + RingDays) % RingDays;
+      EXPECT_EQ(viewer::priceRange(ring.high.data(), ring.low.data(), ring.volume.data(), RingDays, first, period).base,
+                lowest);
+    }
+  }
+}
+
 TEST(IchimokuTest, IncrementalExtremesAgreeWithRescanningEveryWindow) {
   struct Case {
     unsigned seed;
-    int emptyEvery, firstDay, count, period;
+    int emptyEvery, firstDay, count, period, base = 0;
   };
   const Case cases[] = {{1, 6, 427 - 9, 222, 9},  {2, 6, 427 - 26, 239, 26},
                         {3, 2, 427 - 52, 265, 52}, {4, 6, -52, 692, 52},
                         {5, 1000, -26, 666, 26},   {6, 6, 0, 640, 1},
-                        {7, 6, 0, 30, 52},         {8, 6, 0, 640, 0}};
+                        {7, 6, 0, 30, 52},         {8, 6, 0, 640, 0},
+                        {9, 3, 427 - 26, 239, 26, 32730}};  // every low above 32700
   std::vector<float> line(700);
   std::vector<char> definedBuffer(700);
   bool* defined = reinterpret_cast<bool*>(definedBuffer.data());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.seed);
-    Ring ring(c.seed, c.emptyEvery);
+    Ring ring(c.seed, c.emptyEvery, c.base);
     // Long flat stretches make many days hold the extreme at once.
-    for (int s = 100; s < 160; ++s) ring.high[s] = 900, ring.low[s] = 100;
+    for (int s = 100; s < 160; ++s) ring.high[s] = c.base + 900, ring.low[s] = c.base + 100;
     const int oldest = 300;
     viewer::ichimokuLine(ring.high.data(), ring.low.data(), ring.volume.data(), oldest,
                          c.firstDay, c.count, c.period, line.data(), defined);
     for (int i = 0; i < c.count; ++i) {
       bool expectDefined = false;
-      int hi = 0, lo = 32700;
+      int hi = 0, lo = INT_MAX;
       if (c.period >= 1 && i >= c.period - 1 && c.period <= c.count) {
         bool inside = c.firstDay + i - c.period + 1 >= 0;
         bool trading = false;
@@ -229,14 +255,14 @@ TEST(DistributionTest, StepAndPercentages) {
 
 // A ring of the given dated days (oldest first) starting at slot `oldest`; the rest undated.
 struct DatedRing {
-  std::vector<float> date = std::vector<float>(RingDays, 0.0f);
+  std::vector<std::int32_t> date = std::vector<std::int32_t>(RingDays, 0);
   std::vector<int> open = std::vector<int>(RingDays, 0), high = open, low = open, close = open;
   std::vector<float> volume = std::vector<float>(RingDays, 0.0f);
   int oldest = 600;
   int next = 0;
-  void day(float d, int o, int h, int l, int c, float v) {
+  void day(float d, int o, int h, int l, int c, float v) {  // d: yymmdd
     const int s = (oldest + next++) % RingDays;
-    date[s] = d, open[s] = o, high[s] = h, low[s] = l, close[s] = c, volume[s] = v;
+    date[s] = marketdb::dateKey(d), open[s] = o, high[s] = h, low[s] = l, close[s] = c, volume[s] = v;
   }
   void build(viewer::WeekArrays& w) const {
     viewer::buildWeeks(date.data(), open.data(), high.data(), low.data(), close.data(),
@@ -254,20 +280,20 @@ TEST(WeekBuildingTest, WeeksEndWhenTheWeekdayDoesNotAdvance) {
   viewer::WeekArrays w;
   ring.build(w);
   ASSERT_EQ(w.count, 3);
-  EXPECT_EQ(w.date[0], 990108.0f);
+  EXPECT_EQ(w.date[0], 19990108);
   EXPECT_EQ(w.open[0], 100);
   EXPECT_EQ(w.high[0], 130);
   EXPECT_EQ(w.low[0], 90);
   EXPECT_EQ(w.close[0], 120);
   EXPECT_EQ(w.volume[0], 15.0f);
-  EXPECT_EQ(w.date[1], 990111.0f);
+  EXPECT_EQ(w.date[1], 19990111);
   EXPECT_EQ(w.volume[1], 0.0f);
   EXPECT_EQ(w.low[1], 0);
   EXPECT_EQ(w.open[1], 0);
-  EXPECT_EQ(w.date[2], 990118.0f);
+  EXPECT_EQ(w.date[2], 19990118);
   EXPECT_EQ(w.open[2], 200);
   EXPECT_EQ(w.close[2], 205);
-  EXPECT_EQ(w.date[3], 0.0f);
+  EXPECT_EQ(w.date[3], 0);
 }
 
 TEST(WeekBuildingTest, MoreWeeksThanTheArraysHoldKeepTheNewest) {
@@ -289,7 +315,7 @@ TEST(WeekBuildingTest, MoreWeeksThanTheArraysHoldKeepTheNewest) {
   ASSERT_EQ(w.count, viewer::WeekCapacity);
   for (int k = 0; k < viewer::WeekCapacity; ++k) {
     const int day = RingDays - viewer::WeekCapacity + k;
-    ASSERT_EQ(w.date[k], dates[day]) << k;
+    ASSERT_EQ(w.date[k], marketdb::dateKey(dates[day])) << k;
     ASSERT_EQ(w.close[k], day + 1) << k;
   }
   EXPECT_EQ(viewer::firstShownWeek(w.count), viewer::WeekCapacity - viewer::ShownWeeks);

@@ -80,7 +80,7 @@ TEST_F(StartupTest, SettingsFileColoursOverrideTheSystemFileAndPeriodsComeFromIt
   EXPECT_EQ(c.ratios[0], 7);
   EXPECT_EQ(c.peakSign, 0);
   EXPECT_EQ(c.storePosition, 9);
-  EXPECT_FLOAT_EQ(c.lastStoreDate, 100110.0f);
+  EXPECT_EQ(c.lastStoreDate, 20100110);
 }
 
 TEST_F(StartupTest, DamagedStorePositionAndPeriodsFallBackToSafeValues) {

@@ -1,5 +1,9 @@
 // The stock load of the chart screens: the ring, the extremes, the price-scale correction, the
 // reload marking and the recently shown codes.
+#include <algorithm>
+#include <climits>
+#include <random>
+
 #include "tests/viewer/shell_fixture.h"
 
 namespace viewertest {
@@ -38,7 +42,7 @@ TEST_F(StockLoadTest, RingIsReadIntoItsSlotsWithTheExtremesOfTradingDays) {
   EXPECT_EQ(c.stepReference, 2);
   EXPECT_EQ(c.menuShown, 0);
   EXPECT_FALSE(c.lookupFailed);
-  EXPECT_FLOAT_EQ(c.dates[9], 100110.0f);
+  EXPECT_EQ(c.dates[9], 20100110);
   expectPrices(at(0), 500, 520, 480, 510, 10);
   expectPrices(at(5), 999, 999, 1, 999, 0);
   EXPECT_FLOAT_EQ(c.volumes[9], 4500.5f);
@@ -48,6 +52,28 @@ TEST_F(StockLoadTest, RingIsReadIntoItsSlotsWithTheExtremesOfTradingDays) {
   // A chart screen starts the price table at the newest day.
   EXPECT_EQ(c.chart.tableStart, 9);
   EXPECT_TRUE(c.chart.tableFresh);
+}
+
+// A stock that never traded at or below 32700 yen (the low of a history without a trading
+// day) has its own lowest low; a stock without any trading day still shows 32700.
+TEST_F(StockLoadTest, LowsAboveTheEmptyLowAreTheirOwn) {
+  std::mt19937 rng(3);
+  int lowest = INT_MAX, highest = 0;
+  for (int s = 0; s < 28; ++s) {
+    const int low = 32701 + static_cast<int>(rng() % 60);
+    const int high = low + static_cast<int>(rng() % static_cast<unsigned>(32768 - low));
+    day(2, s, static_cast<float>(100101 + s), low, high, low, high, 100);
+    lowest = std::min(lowest, low);
+    highest = std::max(highest, high);
+  }
+  writeDatabase();
+  start();
+  show(1377);
+  EXPECT_EQ(chart().chartMin, lowest);
+  EXPECT_EQ(chart().chartMax, highest);
+  show(1301);
+  EXPECT_EQ(chart().chartMin, 32700);
+  EXPECT_EQ(chart().chartMax, 0);
 }
 
 TEST_F(StockLoadTest, JumpAcrossThePriceUnitIsCorrected) {
@@ -144,7 +170,7 @@ TEST_F(StockLoadTest, StockIsReadAgainOnlyWhenTheCodeChangedOrTheLastLookupFaile
   marketdb::PriceFile dat;
   ASSERT_TRUE(dat.openForWriting());
   marketdb::DayRecord r;
-  r.date = 100101;
+  r.date = 20100101;
   r.open = r.high = r.low = r.close = 600;
   r.volume = 1000;
   ASSERT_TRUE(dat.writeDay(0, 0, r));
@@ -189,13 +215,13 @@ TEST_F(StockLoadTest, RecentCodesKeepTheSevenLastDistinctCodes) {
   show(1301);
   show(1377);
   show(1301);
-  EXPECT_FLOAT_EQ(chart().recentCodes[0], 1301.0f);
-  EXPECT_FLOAT_EQ(chart().recentCodes[1], 1377.0f);
-  EXPECT_FLOAT_EQ(chart().recentCodes[2], 0.0f);
+  EXPECT_EQ(chart().recentCodes[0], marketdb::codeFromNumber(1301));
+  EXPECT_EQ(chart().recentCodes[1], marketdb::codeFromNumber(1377));
+  EXPECT_EQ(chart().recentCodes[2], marketdb::NoStockCode);
   for (int code : {1332, 1379, 1380, 2001, 4004, 9984}) show(code);
   // The eighth distinct code wraps to the first entry.
-  const float expected[7] = {9984, 1377, 1332, 1379, 1380, 2001, 4004};
-  for (int i = 0; i < 7; ++i) EXPECT_FLOAT_EQ(chart().recentCodes[i], expected[i]) << i;
+  const int expected[7] = {9984, 1377, 1332, 1379, 1380, 2001, 4004};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(chart().recentCodes[i], marketdb::codeFromNumber(expected[i])) << i;
 }
 
 }  // namespace

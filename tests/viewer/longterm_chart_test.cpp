@@ -23,7 +23,7 @@ class LongTermChartTest : public ChartFixture {
     st.nameUtf8 = "レンジ";
     for (int i = 0; i < marketdb::HistoryDays; ++i) {
       marketdb::DayRecord d;
-      d.date = 990101;
+      d.date = 19990101;
       d.low = static_cast<std::int16_t>(i == 0 ? lowest : low);
       d.high = static_cast<std::int16_t>(i == 1 ? highest : high);
       d.open = d.close = static_cast<std::int16_t>((low + high) / 2);
@@ -330,7 +330,7 @@ TEST_F(LongTermChartTest, NothingToScaleDrawsNoChart) {
   backwards.code = 1302;
   backwards.nameUtf8 = "逆";
   marketdb::DayRecord d;
-  d.date = 990101;
+  d.date = 19990101;
   d.open = d.close = 150;
   d.high = 100;
   d.low = 200;

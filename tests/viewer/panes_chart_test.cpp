@@ -278,9 +278,8 @@ Stock weeklyStock(const ChartFixture& f) {
     while (weekday{d}.c_encoding() == 0 || weekday{d}.c_encoding() == 6) d += days{1};
     const year_month_day ymd{d};
     marketdb::DayRecord r;
-    r.date = static_cast<float>((static_cast<int>(ymd.year()) % 100) * 10000 +
-                                static_cast<int>(unsigned{ymd.month()}) * 100 +
-                                static_cast<int>(unsigned{ymd.day()}));
+    r.date = static_cast<int>(ymd.year()) * 10000 + static_cast<int>(unsigned{ymd.month()}) * 100 +
+             static_cast<int>(unsigned{ymd.day()});
     const int close = 1000 + (i * 13) % 97;
     r.close = static_cast<std::int16_t>(close);
     r.open = static_cast<std::int16_t>(close + (i % 2 == 0 ? 7 : -7));

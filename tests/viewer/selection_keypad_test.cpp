@@ -21,7 +21,7 @@ TEST_F(KeypadTest, FourDigitCodeAndEnterShowsThatStock) {
   start();
   type("1379\r");
   EXPECT_EQ(chart().viewMode, 9);
-  EXPECT_FLOAT_EQ(chart().selectionValue, 1379.0f);
+  EXPECT_EQ(chart().selection.code, marketdb::codeFromNumber(1379));
   EXPECT_TRUE(drewText(0, 0, Yellow, "1379"));
   EXPECT_TRUE(drewText(32, 0, White, "ホクト"));
   // The keypad is covered by the background before the chart is drawn.
@@ -72,7 +72,7 @@ TEST_F(KeypadTest, SixDigitBufferIsEmptiedByTheNextCommand) {
   EXPECT_TRUE(drewText(242, 2, Yellow, "     0"));
   EXPECT_EQ(chart().entryState, 0);
   type("1301\r");
-  EXPECT_FLOAT_EQ(chart().selectionValue, 1301.0f);
+  EXPECT_EQ(chart().selection.code, marketdb::codeFromNumber(1301));
 }
 
 class KeypadClickTest : public KeypadTest, public ::testing::WithParamInterface<TSize> {};

@@ -95,7 +95,7 @@ class MenuClickTest : public MenuTest, public ::testing::WithParamInterface<TSiz
 TEST_P(MenuClickTest, CellChoosesItsStock) {
   clickLogical(170, 20);  // third cell of category 10
   EXPECT_EQ(chart().viewMode, 9);
-  EXPECT_FLOAT_EQ(chart().selectionValue, 1379.0f);
+  EXPECT_EQ(chart().selection.code, marketdb::codeFromNumber(1379));
   EXPECT_EQ(chart().currentStock, 3);
   EXPECT_TRUE(drewText(0, 0, Yellow, "1379"));
 
@@ -103,7 +103,7 @@ TEST_P(MenuClickTest, CellChoosesItsStock) {
   driver->key(VK_F12);
   clickLogical(10, 40);
   EXPECT_EQ(chart().viewMode, 9);
-  EXPECT_FLOAT_EQ(chart().selectionValue, 0.0f);
+  EXPECT_EQ(chart().selection.code, marketdb::NoStockCode);
   EXPECT_EQ(ops().back(), "fill 0 0 640 480 000000");
 }
 
@@ -131,14 +131,14 @@ TEST_P(MenuClickTest, HeaderChoosesTheCategory) {
 TEST_P(MenuClickTest, LinkCellSetsTheListPosition) {
   clickLogical(620, 5);
   clickLogical(90, 20);
-  EXPECT_FLOAT_EQ(chart().selectionValue, 1301.0f);
+  EXPECT_EQ(chart().selection.code, marketdb::codeFromNumber(1301));
   EXPECT_EQ(chart().linkPosition, 1);
   EXPECT_EQ(chart().viewMode, 9);
   EXPECT_TRUE(drewText(0, 0, Yellow, "1301"));
   // Below the last code of the list: nothing.
   driver->key(VK_F12);
   clickLogical(250, 20);
-  EXPECT_FLOAT_EQ(chart().selectionValue, 0.0f);
+  EXPECT_EQ(chart().selection.code, marketdb::NoStockCode);
 }
 
 TEST_P(MenuClickTest, ClickIsHandledWhenTheMenuWasReachedWithArrows) {
@@ -147,7 +147,7 @@ TEST_P(MenuClickTest, ClickIsHandledWhenTheMenuWasReachedWithArrows) {
   EXPECT_EQ(menuCodes(), std::vector<std::string>{"0,16:2001"});
   clickLogical(5, 20);
   EXPECT_EQ(chart().viewMode, 9);
-  EXPECT_FLOAT_EQ(chart().selectionValue, 2001.0f);
+  EXPECT_EQ(chart().selection.code, marketdb::codeFromNumber(2001));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, MenuClickTest,

@@ -9,7 +9,7 @@ class StepTest : public ViewerFixture {
  protected:
   void SetUp() override { useDefaultStocks(); }
 
-  float shown() const { return chart().selectionValue; }
+  float shown() const { return static_cast<float>(marketdb::codeNumber(chart().selection.code)); }
   void up() { driver->key(VK_UP); }
   void down() { driver->key(VK_DOWN); }
 };

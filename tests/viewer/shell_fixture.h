@@ -32,7 +32,7 @@ class ViewerFixture : public ::testing::Test {
  protected:
   ViewerFixture() {
     marketdb::applyDefaults(sys, win);
-    sys.lastStoreDate = 100110;
+    sys.lastStoreDate = 20100110;
     sys.storePosition = 9;
   }
 
@@ -57,7 +57,7 @@ class ViewerFixture : public ::testing::Test {
     if (withIdx) {
       std::string idx;
       for (std::size_t i = 0; i < stocks.size(); ++i) {
-        idx += marketdb::formatIndexLine(0, stocks[i].ksijo, stocks[i].code,
+        idx += marketdb::formatIndexLine(0, stocks[i].ksijo, marketdb::codeFromNumber(stocks[i].code),
                                          pelinor::text::toCp932(stocks[i].name).c_str(),
                                          static_cast<int>(i), stocks[i].kchumoku);
       }
@@ -78,9 +78,9 @@ class ViewerFixture : public ::testing::Test {
 
   // A trading day of record slot `record` at ring slot `slot`.
   void day(int record, int slot, float date, int open, int high, int low, int close,
-           float volume, int change = 0) {
+           float volume, int change = 0) {  // date: yymmdd
     marketdb::DayRecord r;
-    r.date = date;
+    r.date = marketdb::dateKey(date);
     r.open = static_cast<std::int16_t>(open);
     r.high = static_cast<std::int16_t>(high);
     r.low = static_cast<std::int16_t>(low);
@@ -152,7 +152,7 @@ class ViewerFixture : public ::testing::Test {
     return out;
   }
 
-  int indexOf(float code) const { return chart().table->findStock(code); }
+  int indexOf(float code) const { return chart().findCode(code); }
   viewer::TChart& chart() const { return *static_cast<viewer::TChart*>(driver->window()); }
 
   testsupport::TempWorkDir dir;

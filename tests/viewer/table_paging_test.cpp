@@ -13,7 +13,7 @@ class PriceTableTest : public ChartFixture {
     st.nameUtf8 = "表";
     for (int s = 0; s < marketdb::HistoryDays; ++s) {
       marketdb::DayRecord d;
-      d.date = static_cast<float>(980000 + s);
+      d.date = 19980000 + s;
       d.open = d.high = d.low = d.close = 500;
       d.volume = 10;
       st.ring[s] = d;

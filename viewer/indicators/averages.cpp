@@ -1,5 +1,7 @@
 #include "viewer/indicators/averages.h"
 
+#include <limits>
+
 #include "viewer/chart_screen_state.h"
 
 namespace viewer {
@@ -31,14 +33,17 @@ PriceRange priceRange(const int* highs, const int* lows, const float* volumes, i
                       int first, int count) {
   PriceRange r;
   if (size < 1) return r;
+  // The lowest low starts from "no day yet", so that prices above EmptyLow keep their low.
+  int base = std::numeric_limits<int>::max();
   for (int k = 0; k < count; ++k) {
     int i = (first + k) % size;
     if (i < 0) i += size;
     if (volumes[i] == 0.0f) continue;
     if (highs[i] > r.top) r.top = highs[i];
-    if (lows[i] < r.base) r.base = lows[i];
+    if (lows[i] < base) base = lows[i];
     if (volumes[i] > r.volume) r.volume = volumes[i];
   }
+  if (base != std::numeric_limits<int>::max()) r.base = base;
   return r;
 }
 

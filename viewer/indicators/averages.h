@@ -2,6 +2,8 @@
 // Pure calculations over the loaded columns: no window, no drawing, nothing allocated.
 #pragma once
 
+#include "viewer/chart_screen_state.h"
+
 namespace viewer {
 
 // Sliding window of `period` steps over a walk of `count` steps. An empty step (no trading)
@@ -50,10 +52,10 @@ void volumeAverageWalk(const float* volumes, int oldest, int firstDay, int count
 
 // Highest high, lowest low and largest volume over the trading days (volume != 0) of `count`
 // entries of arrays of `size` entries, starting at `first` and wrapping at `size` (the ring of
-// 640 days, or the week arrays). Starts: top 0, base 32700, volume 0.
+// 640 days, or the week arrays). Without a trading day: top 0, base EmptyLow, volume 0.
 struct PriceRange {
   int top = 0;
-  int base = 32700;
+  int base = EmptyLow;
   float volume = 0.0f;
   // A range the charts can scale: a positive price span and some volume.
   bool drawable() const { return top > base && volume > 0.0f; }

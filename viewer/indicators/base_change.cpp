@@ -6,16 +6,15 @@
 
 namespace viewer {
 
-int baseDaySlot(std::span<const float, RingDays> dates, std::span<const float, RingDays> volumes,
-                float baseDate) {
-  const double limit = marketdb::dateKey(baseDate);
+int baseDaySlot(std::span<const std::int32_t, RingDays> dates,
+                std::span<const float, RingDays> volumes, std::int32_t baseDate) {
   int best = -1;
-  double bestKey = 0;
+  std::int32_t bestKey = 0;
   for (int s = 0; s < RingDays; ++s) {
     // A dated slot only: a slot dated 0 was never stored, whatever its other bytes say.
-    if (volumes[s] == 0.0f || !(dates[s] > 0.0f)) continue;
-    const double key = marketdb::dateKey(dates[s]);
-    if (key > limit) continue;
+    if (volumes[s] == 0.0f || dates[s] <= 0) continue;
+    const std::int32_t key = dates[s];
+    if (key > baseDate) continue;
     if (best < 0 || key > bestKey) {
       best = s;
       bestKey = key;
@@ -24,8 +23,9 @@ int baseDaySlot(std::span<const float, RingDays> dates, std::span<const float, R
   return best;
 }
 
-int baseClose(std::span<const float, RingDays> dates, std::span<const float, RingDays> volumes,
-              std::span<const int, RingDays> closes, float baseDate) {
+int baseClose(std::span<const std::int32_t, RingDays> dates,
+              std::span<const float, RingDays> volumes, std::span<const int, RingDays> closes,
+              std::int32_t baseDate) {
   const int s = baseDaySlot(dates, volumes, baseDate);
   return s < 0 ? 0 : closes[s];
 }

@@ -2,23 +2,24 @@
 // Pure computations over the loaded columns: no window, device or file.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "viewer/chart_screen_state.h"
 
 namespace viewer {
 
-// Ring slot of the base day: the day with the newest date on or before `baseDate` (dates
-// compared in the 1946..2045 window, so 000104 is later than 991230) among the days with a
-// volume. A slot the stock missed keeps the day of the previous lap, which is older than every
+// Ring slot of the base day: the day with the newest date (yyyymmdd) on or before `baseDate`
+// among the days with a volume. A slot the stock missed keeps the day of the previous lap, which is older than every
 // genuine day of the ring; taking the newest date, not the first slot met in the walk, never
 // picks such a stale day over a genuine one. -1 when no day qualifies.
-int baseDaySlot(std::span<const float, RingDays> dates, std::span<const float, RingDays> volumes,
-                float baseDate);
+int baseDaySlot(std::span<const std::int32_t, RingDays> dates,
+                std::span<const float, RingDays> volumes, std::int32_t baseDate);
 
 // The base close: the close of the base day, 0 when there is none.
-int baseClose(std::span<const float, RingDays> dates, std::span<const float, RingDays> volumes,
-              std::span<const int, RingDays> closes, float baseDate);
+int baseClose(std::span<const std::int32_t, RingDays> dates,
+              std::span<const float, RingDays> volumes, std::span<const int, RingDays> closes,
+              std::int32_t baseDate);
 
 // Change in percent, (close - base) / base * 100, in single precision. A base of 0 or below
 // has no meaningful change: the result is 0 and callers draw nothing for such a stock.

@@ -1,5 +1,7 @@
 #include "viewer/indicators/distribution.h"
 
+#include <limits>
+
 #include "viewer/chart_screen_state.h"
 
 namespace viewer {
@@ -11,13 +13,14 @@ int daysOf(int period) { return period < 0 ? 0 : (period > RingDays ? RingDays :
 }  // namespace
 
 int distributionBase(const int* lows, const float* volumes, int newest, int period) {
-  int m = 32700;
+  constexpr int NoLowYet = std::numeric_limits<int>::max();
+  int m = NoLowYet;
   const int days = daysOf(period);
   for (int k = 0; k < days; ++k) {
     const int s = ringSlot(newest - k);
     if (volumes[s] != 0.0f && lows[s] < m) m = lows[s];
   }
-  return m;
+  return m == NoLowYet ? EmptyLow : m;
 }
 
 int distributionStep(int base, float code) { return base < 3000 || code < 1100.0f ? 1 : 10; }

@@ -7,7 +7,7 @@ namespace viewer {
 constexpr int MaxUpperHeight = 416;                    // largest upper-area height allowed
 constexpr int HistogramRows = MaxUpperHeight + 2;      // rows 0 .. H + 1
 
-// Lowest low over the trading days among the `period` days ending at `newest` (32700 when
+// Lowest low over the trading days among the `period` days ending at `newest` (EmptyLow when
 // there is none).
 int distributionBase(const int* lows, const float* volumes, int newest, int period);
 

@@ -1,5 +1,7 @@
 #include "viewer/indicators/ichimoku.h"
 
+#include <limits>
+
 #include "viewer/chart_screen_state.h"
 
 namespace viewer {
@@ -16,8 +18,11 @@ void ichimokuLine(const int* highs, const int* lows, const float* volumes, int o
     const int day = firstDay + i;
     return day >= 0 && day < RingDays && volumes[slot(i)] != 0.0f;
   };
+  // The lowest low starts above every price ("no day yet"); a window without a trading day is
+  // undefined and keeps the midpoint it has always had.
+  constexpr int NoLowYet = std::numeric_limits<int>::max();
   int hi = 0;
-  int lo = 32700;
+  int lo = NoLowYet;
   int tradingDays = 0;
   auto fold = [&](int i) {
     const int s = slot(i);
@@ -26,7 +31,7 @@ void ichimokuLine(const int* highs, const int* lows, const float* volumes, int o
   };
   auto rescan = [&](int last) {
     hi = 0;
-    lo = 32700;
+    lo = NoLowYet;
     for (int j = last - period + 1; j <= last; ++j)
       if (trading(j)) fold(j);
   };
@@ -49,7 +54,7 @@ void ichimokuLine(const int* highs, const int* lows, const float* volumes, int o
     }
     // A window reaching before the oldest ring day is not complete.
     defined[i] = tradingDays > 0 && firstDay + i - period + 1 >= 0;
-    line[i] = static_cast<float>(hi + lo) / 2.0f;
+    line[i] = static_cast<float>(hi + (lo == NoLowYet ? EmptyLow : lo)) / 2.0f;
   }
 }
 

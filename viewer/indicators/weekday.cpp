@@ -2,15 +2,10 @@
 
 namespace viewer {
 
-int dayOfWeek(float date) {
-  // Outside 0..999999 the conversions to int below would not be defined.
-  if (!(date >= 0.0f && date < 1000000.0f)) return 7;
-  const int yy = static_cast<int>(date / 10000.0f);
-  int mm = static_cast<int>(date / 100.0f - static_cast<float>(yy) * 100.0f);
-  const int dd = static_cast<int>(date - static_cast<float>(yy) * 10000.0f -
-                                  static_cast<float>(mm) * 100.0f);
-  int year = static_cast<int>(date / 10000.0f + 1900.0f);
-  if (year < 1946) year = static_cast<int>(date / 10000.0f + 2000.0f);
+int dayOfWeek(std::int32_t date) {
+  int year = date / 10000;
+  int mm = date / 100 % 100;
+  const int dd = date % 100;
   if (year < 1582 || (year == 1582 && (mm < 10 || (mm == 10 && dd < 15)))) return 7;
   if (mm <= 2) {
     year -= 1;

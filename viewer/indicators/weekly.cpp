@@ -1,19 +1,22 @@
 #include "viewer/indicators/weekly.h"
 
+#include <limits>
+
 #include "viewer/chart_screen_state.h"
 #include "viewer/indicators/weekday.h"
 
 namespace viewer {
 namespace {
 
-constexpr int NoLow = 32700;
+// The low of a week before its first trading day: above every price.
+constexpr int NoLow = std::numeric_limits<int>::max();
 
 class WeekBuilder {
  public:
   WeekBuilder(WeekArrays* out, int skipWeeks) : out_(out), skip_(skipWeeks) {}
 
   // Adds a dated day; a weekday not later than the previous one starts a new week.
-  void add(float date, int open, int high, int low, int close, float volume) {
+  void add(std::int32_t date, int open, int high, int low, int close, float volume) {
     const int d = dayOfWeek(date);
     // Only a week that holds a day is closed: a Sunday as the first day (weekday 0) would
     // otherwise close an empty, undated week, and the chart stops at an undated week.
@@ -61,19 +64,19 @@ class WeekBuilder {
 };
 
 template <typename Visit>
-void walkDatedDays(const float* dates, int oldest, Visit visit) {
+void walkDatedDays(const std::int32_t* dates, int oldest, Visit visit) {
   for (int i = 0; i < RingDays; ++i) {
     const int s = ringSlot(oldest + i);
-    if (dates[s] != 0.0f) visit(s);
+    if (dates[s] != 0) visit(s);
   }
 }
 
 }  // namespace
 
-void buildWeeks(const float* dates, const int* opens, const int* highs, const int* lows,
+void buildWeeks(const std::int32_t* dates, const int* opens, const int* highs, const int* lows,
                 const int* closes, const float* volumes, int oldest, WeekArrays& out) {
   for (int w = 0; w < WeekCapacity; ++w) {
-    out.date[w] = 0.0f;
+    out.date[w] = 0;
     out.open[w] = 0;
     out.high[w] = 0;
     out.low[w] = NoLow;
@@ -93,6 +96,9 @@ void buildWeeks(const float* dates, const int* opens, const int* highs, const in
   });
   builder.finish();
   out.count = builder.weeks() - skip;
+  // Weeks not built hold the low of a history without a trading day.
+  for (int w = out.count < 0 ? 0 : out.count; w < WeekCapacity; ++w)
+    if (out.low[w] == NoLow) out.low[w] = EmptyLow;
 }
 
 int weeklyRci(const int* closes, const float* volumes, int count, int period, float* rci) {

@@ -1,13 +1,15 @@
 // Weekly bars built from the 640-day ring, and the weekly oscillators of the weekly chart.
 #pragma once
 
+#include <cstdint>
+
 namespace viewer {
 
 constexpr int WeekCapacity = 150;  // weeks the arrays hold
 constexpr int ShownWeeks = 128;    // weeks the weekly chart shows
 
 struct WeekArrays {
-  float date[WeekCapacity] = {};   // latest dated day of the week; 0 = no week
+  std::int32_t date[WeekCapacity] = {};  // latest dated day of the week; 0 = no week
   int open[WeekCapacity] = {};     // open of its first trading day
   int high[WeekCapacity] = {};     // highest high of its trading days
   int low[WeekCapacity] = {};      // lowest low (0 when the week has no trading day)
@@ -21,7 +23,7 @@ struct WeekArrays {
 // are passed over; days without volume date their week but add no prices. Should the ring hold
 // more weeks than the arrays, the oldest weeks are left out, so that the newest week is always
 // the last one built.
-void buildWeeks(const float* dates, const int* opens, const int* highs, const int* lows,
+void buildWeeks(const std::int32_t* dates, const int* opens, const int* highs, const int* lows,
                 const int* closes, const float* volumes, int oldest, WeekArrays& out);
 
 // First week the chart shows: the newest ShownWeeks weeks, or all from week 0 when fewer.

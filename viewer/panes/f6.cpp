@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 #include "viewer/indicators/base_change.h"
 #include "viewer/chart_pointer.h"
@@ -55,8 +56,8 @@ void drawMonths(TChart& c, TDC& dc) {
   state.resetMonthDetection();
   int changes = 0;
   for (int x = 0; x < RingDays; ++x) {
-    const float date = c.dates[ringSlot(oldest + x)];
-    if (date == 0.0f || !state.monthChanged(date)) continue;
+    const std::int32_t date = c.dates[ringSlot(oldest + x)];
+    if (date == 0 || !state.monthChanged(date)) continue;
     ++changes;
     dc.SelectObject(TPen(half, 0, PS_DOT));
     line(dc, x, MonthLineTop, x, ChartBottom);
@@ -99,11 +100,11 @@ void TChart::f6(TDC& dc) {
   if (switchFonts) dc.SelectObject(headerFont());
   dc.SetTextColor(RGB(255, 255, 255));
   dc.TextOut(0, 0, SJ("基準"));
-  dc.TextOut(32, 0, pelinor::text::format("%06g", static_cast<double>(baseDate)));
+  dc.TextOut(32, 0, marketdb::openLayout().formatDate(baseDate));
 
   beginComparisonReadout(*this);
   if (table && arraysReady) {
-    const std::span<const float, RingDays> dateColumn(dates.get(), RingDays);
+    const std::span<const std::int32_t, RingDays> dateColumn(dates.get(), RingDays);
     const std::span<const float, RingDays> volumeColumn(volumes.get(), RingDays);
     const std::span<const int, RingDays> closeColumn(closes.get(), RingDays);
     int ys[RingDays];
@@ -115,19 +116,19 @@ void TChart::f6(TDC& dc) {
       lastFound = index;
       dc.SetTextColor(StockColour[k]);
       dc.TextOut(80 * k + 80, 0,
-                 pelinor::text::format("%4g", static_cast<double>(table->kcodeidx[index])));
+                 pelinor::text::format("%4g", static_cast<double>(codeOf(index))));
       dc.TextOut(80 * k + 112, 0, std::string(shortName(table->kmeiidx[index])));
 
       readStockIntoColumns(index);
       const int base = baseClose(dateColumn, volumeColumn, closeColumn, baseDate);
-      readComparedStock(*this, table->kcodeidx[index], base, StockColour[k]);
+      readComparedStock(*this, codeOf(index), base, StockColour[k]);
       // No day on or before the base date, or a base close of 0: no line.
       if (comparisonLine(volumeColumn, closeColumn, oldestSlot(storePosition), base, ys))
         drawStockLine(dc, ys, StockColour[k]);
     }
     // The columns now hold the last stock compared; a following chart screen shows that stock.
     if (lastFound >= 0) {
-      selectionValue = table->kcodeidx[lastFound];
+      selectCode(table->kcodeidx[static_cast<std::size_t>(lastFound)]);
       lookupFailed = false;
     }
   }

@@ -19,7 +19,7 @@ int weekX(int w) { return 2 + 5 * w; }
 // Weeks shown: from the first of the newest 128 up to the first week without a date.
 int shownWeekCount(const WeekArrays& weeks, int first) {
   int n = 0;
-  while (n < ShownWeeks && first + n < WeekCapacity && weeks.date[first + n] != 0.0f) ++n;
+  while (n < ShownWeeks && first + n < WeekCapacity && weeks.date[first + n] != 0) ++n;
   return n;
 }
 

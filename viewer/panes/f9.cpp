@@ -39,7 +39,7 @@ void drawMonthsAndDays(TChart& c, TDC& dc, const PriceAxis& axis, int firstX, bo
   for (int k = 0; k < DailyDays; ++k) {
     const int s = ringSlot(first + k);
     const int x = firstX + 3 * k;
-    if (c.dates[s] != 0.0f && c.chart.monthChanged(c.dates[s])) {
+    if (c.dates[s] != 0 && c.chart.monthChanged(c.dates[s])) {
       ++monthChanges;
       dc.SelectObject(TPen(gridHalf, 0, PS_DOT));
       dc.MoveTo(x, 16);

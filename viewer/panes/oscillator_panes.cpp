@@ -59,8 +59,8 @@ void drawMonthLines(TChart& c, TDC& dc, int top, int bottom) {
   const int oldest = oldestSlot(c.storePosition);
   c.chart.resetMonthDetection();
   for (int k = 0; k < RingDays; ++k) {
-    const float date = c.dates[ringSlot(oldest + k)];
-    if (date != 0.0f && c.chart.monthChanged(date)) line(dc, k, top, k, bottom);
+    const std::int32_t date = c.dates[ringSlot(oldest + k)];
+    if (date != 0 && c.chart.monthChanged(date)) line(dc, k, top, k, bottom);
   }
 }
 
