@@ -11,6 +11,7 @@
 
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
+#include "marketdb/index_words.h"
 #include "platform/text/cp932.h"
 
 namespace marketdb {
@@ -20,31 +21,6 @@ namespace {
 using pelinor::text::format;
 
 constexpr int MaxSlot = MaxStocks - 2;  // 3018: one block per stock
-
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-void words(std::string_view line, std::vector<std::string_view>& out) {
-  out.clear();
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && isBlank(line[i])) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && !isBlank(line[i])) ++i;
-    if (i > start) out.push_back(line.substr(start, i - start));
-  }
-}
-
-// A whole int, with an optional sign, as the reader's %d would take the whole word.
-bool wholeInt(std::string_view w, int& value) {
-  // %d takes one sign: "+-1" stops after the '+', so only a bare '-' is left to from_chars.
-  if (!w.empty() && w[0] == '+') {
-    w.remove_prefix(1);
-    if (!w.empty() && w[0] == '-') return false;
-  }
-  if (w.empty() || w[0] == '+') return false;
-  const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), value);
-  return ec == std::errc() && end == w.data() + w.size();
-}
 
 // A finite number taken whole by the reader's %f.
 bool wholeNumber(std::string_view w) {
@@ -81,16 +57,16 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
     const std::string_view line(text.data() + at, end - at);
     at = end + 1;
     ++lineNo;
-    words(line, w);
+    indexWords(line, w);
     if (w.empty()) continue;
 
     int deleted = 0, section = 0, slot = 0, change = 0;
-    if (w.size() != 6 || !wholeInt(w[0], deleted) || !wholeInt(w[1], section) ||
-        !wholeNumber(w[2]) || w[3].size() > 14 || !wholeInt(w[5], change)) {
+    if (w.size() != 6 || !wholeIndexInt(w[0], deleted) || !wholeIndexInt(w[1], section) ||
+        !wholeNumber(w[2]) || w[3].size() > 14 || !wholeIndexInt(w[5], change)) {
       return refusal(lineNo, format(SJ("%s の%d行目が読めないので処理しません").c_str(),
                                     IndexFileName, lineNo));
     }
-    if (!wholeInt(w[4], slot) || slot < 0 || slot > MaxSlot) {
+    if (!wholeIndexInt(w[4], slot) || slot < 0 || slot > MaxSlot) {
       return refusal(lineNo,
                      format(SJ("%s の%d行目の記録位置%.*sが範囲(0..%d)外なので処理しません")
                                 .c_str(),

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "marketdb/layout.h"
+#include "marketdb/index_words.h"
 #include "platform/text/cp932.h"
 
 namespace marketdb {
@@ -12,30 +13,6 @@ namespace marketdb {
 namespace {
 
 using pelinor::text::format;
-
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-void words(std::string_view line, std::vector<std::string_view>& out) {
-  out.clear();
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && isBlank(line[i])) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && !isBlank(line[i])) ++i;
-    if (i > start) out.push_back(line.substr(start, i - start));
-  }
-}
-
-// A whole int with at most one leading sign.
-bool wholeInt(std::string_view w, int& value) {
-  if (!w.empty() && w[0] == '+') {
-    w.remove_prefix(1);
-    if (!w.empty() && w[0] == '-') return false;
-  }
-  if (w.empty() || w[0] == '+') return false;
-  const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), value);
-  return ec == std::errc() && end == w.data() + w.size();
-}
 
 // Every refusal also says where the previous generation of the file is.
 WideCheck refusal(int line, std::string message) {
@@ -53,7 +30,7 @@ WideCheck lineRefusal(int line, const char* what) {
 std::string formatWideIndexLine(const WideIndexEntry& e) {
   std::string word = e.name.substr(0, std::min<std::size_t>(14, e.name.find('\0')));
   for (char& c : word)
-    if (isBlank(c)) c = '_';
+    if (isIndexBlank(c)) c = '_';
   if (word.empty()) word.push_back('_');
   return format("%1d %1d %4s %14s %5d %3d\n", e.deleted, e.section, codeText(e.code).c_str(),
                 word.c_str(), e.slot, e.change);
@@ -86,13 +63,13 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
     const std::string_view line(text.data() + at, end - at);
     at = end + 1;
     ++lineNo;
-    words(line, w);
+    indexWords(line, w);
     if (w.empty()) continue;
 
     WideIndexEntry e;
-    if (w.size() != 6 || !wholeInt(w[0], e.deleted) || !wholeInt(w[1], e.section) ||
+    if (w.size() != 6 || !wholeIndexInt(w[0], e.deleted) || !wholeIndexInt(w[1], e.section) ||
         w[3].size() > 14 || w[3].find('\0') != std::string_view::npos ||
-        !wholeInt(w[5], e.change))
+        !wholeIndexInt(w[5], e.change))
       return lineRefusal(lineNo, SJ("が読めない").c_str());
     e.code = codeFromText(w[2]);
     if (e.code == NoStockCode)
@@ -109,7 +86,7 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
                                     WideIndexFileName, lineNo, codeText(e.code).c_str(),
                                     previousLine, codeText(entries.back().code).c_str()));
     }
-    if (!wholeInt(w[4], e.slot) || e.slot < 0 || e.slot > maxSlot)
+    if (!wholeIndexInt(w[4], e.slot) || e.slot < 0 || e.slot > maxSlot)
       return refusal(lineNo,
                      format(SJ("%s の%d行目の記録位置%.*sが範囲(0..%d)外なので処理しません").c_str(),
                             WideIndexFileName, lineNo,
