@@ -460,8 +460,9 @@ bool processEnded(const std::string& pidText) {
 // journal, the ranking files, the export and the daily files the import writes. Only such
 // temporary names are ever removed; a user's own "notes.tmp-2024" stays.
 bool replacedThroughTemporary(const std::string& name) {
-  if (isDatabaseText(name) || name == "ranking.dat" || name == "ranking2.dat" ||
-      name == "kabudata.txt")
+  // pelwide.dat: init writes its header through a temporary.
+  if (isDatabaseText(name) || name == WidePriceFileName || name == "ranking.dat" ||
+      name == "ranking2.dat" || name == "kabudata.txt")
     return true;
   return name.size() == 7 && (name[0] == 'W' || name[0] == 'N') &&
          std::all_of(name.begin() + 1, name.end(), [](char c) { return c >= '0' && c <= '9'; });

@@ -148,12 +148,14 @@ TEST(Reliability, EachCaseOfDoubtfulInputEndsAsItShould) {
          writeFile("notes.tmp-20240104", "mine");
          writeFile("prices.csv.bak-new-99999", "mine too");
          writeFile("pelinoru.idx.tmp-999999999", "left by a dead writer");
+         writeFile("pelwide.dat.tmp-999999999", "left by a dead init");
        },
        "pelinorw", "--script open.script", 0, nullptr,
        [&](const std::string& label) {
          EXPECT_EQ(readFile("notes.tmp-20240104"), "mine") << label;
          EXPECT_EQ(readFile("prices.csv.bak-new-99999"), "mine too") << label;
          EXPECT_FALSE(fs::exists("pelinoru.idx.tmp-999999999")) << label;
+         EXPECT_FALSE(fs::exists("pelwide.dat.tmp-999999999")) << label;
        }},
       {"an export with a folder in its way", [&] { fs::create_directory("kabudata.txt"); },
        "pelinorw", "--script export.script", 1, "kabudata.txt",
