@@ -80,22 +80,6 @@ void appendRepeated(std::string& out, const char* fmt, int value, int count) {
   out += '\n';
 }
 
-// Line 4 of pelinoru.win: the database kind, the background (3), the weights (10) and the peak
-// sign in positions 0..14; positions 15..19 are unused.
-void packLine4(const SettingsFile& win, int line4[20]) {
-  line4[0] = win.databaseKind;
-  for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
-  for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
-  line4[14] = win.peakSign;
-}
-
-void unpackLine4(const int line4[20], SettingsFile& win) {
-  win.databaseKind = line4[0];
-  for (int i = 0; i < 3; ++i) win.background[i] = line4[1 + i];
-  for (int i = 0; i < 10; ++i) win.weights[i] = line4[4 + i];
-  win.peakSign = line4[14];
-}
-
 bool writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t n = ::write(fd, data, size);
@@ -121,6 +105,20 @@ std::string folderOf(const std::string& path) {
 }
 
 }  // namespace
+
+void packSettingsLine4(const SettingsFile& win, int line4[20]) {
+  line4[0] = win.databaseKind;
+  for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
+  for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
+  line4[14] = win.peakSign;
+}
+
+void unpackSettingsLine4(const int line4[20], SettingsFile& win) {
+  win.databaseKind = line4[0];
+  for (int i = 0; i < 3; ++i) win.background[i] = line4[1 + i];
+  for (int i = 0; i < 10; ++i) win.weights[i] = line4[4 + i];
+  win.peakSign = line4[14];
+}
 
 // ---------------------------------------------------------------------------------------------
 // Messages and labels
@@ -335,16 +333,11 @@ FileStatus readSettingsFile(SettingsFile& win, int lines) {
   std::FILE* fp = std::fopen(SettingsFileName, "r");
   if (!fp) return FileStatus::Missing;
 
-  // Unused positions are read like the others; the last one converted becomes the scratch value
-  // the writer puts into every unused position. fscanf stops at the first value it cannot
-  // convert, so the converted values of a line are always a prefix of it.
-  bool haveScratch = false;
-  int scratch = 0;
-  auto takeUnused = [&](const int* values, int first, int end, int convertedCount) {
-    for (int i = first; i < end && i < convertedCount; ++i) {
-      scratch = values[i];
-      haveScratch = true;
-    }
+  // fscanf stops at the first value it cannot convert, so the converted values of a line are
+  // always a prefix of it.
+  SettingsScratch unused;
+  const auto takeUnused = [&](const int* values, int first, int end, int convertedCount) {
+    unused.take(values, first, end, convertedCount);
   };
 
   // Line 1: unused, carried, unused, unused.
@@ -356,14 +349,14 @@ FileStatus readSettingsFile(SettingsFile& win, int lines) {
 
   if (lines >= 2) scanLine<19>(fp, "%d", win.colours);
   if (lines >= 3) {
-    int unused[16] = {};
-    takeUnused(unused, 0, 16, converted(scanLine<16>(fp, "%d", unused)));
+    int line3[16] = {};
+    takeUnused(line3, 0, 16, converted(scanLine<16>(fp, "%d", line3)));
   }
   if (lines >= 4) {
     int line4[20] = {};
-    packLine4(win, line4);
+    packSettingsLine4(win, line4);
     c = converted(scanLine<20>(fp, "%d", line4));
-    unpackLine4(line4, win);
+    unpackSettingsLine4(line4, win);
     takeUnused(line4, 15, 20, c);
   }
   for (int l = 5; l <= 6 && l <= lines; ++l) {
@@ -372,7 +365,7 @@ FileStatus readSettingsFile(SettingsFile& win, int lines) {
   }
   for (int l = 7; l <= 12 && l <= lines; ++l) scanLine<20>(fp, "%f", win.codes + (l - 7) * 20);
   std::fclose(fp);
-  win.scratch = haveScratch ? scratch : 0;
+  win.scratch = unused.value();
   return FileStatus::Ok;
 }
 
@@ -383,7 +376,7 @@ std::string formatSettingsFile(const SettingsFile& win) {
   appendList(out, "%d", win.colours, 19);
   appendRepeated(out, "%d", s, 16);
   int line4[20];
-  packLine4(win, line4);
+  packSettingsLine4(win, line4);
   for (int i = 15; i < 20; ++i) line4[i] = s;
   appendList(out, "%d", line4, 20);
   appendRepeated(out, "%d", s, 20);

@@ -115,6 +115,29 @@ struct SettingsFile {
   int scratch = 0;  // written into every unused position: the last unused value read
 };
 
+// Line 4 of the settings file: the database kind, the background (3), the weights (10) and the
+// peak sign in positions 0..14; positions 15..19 are unused.
+void packSettingsLine4(const SettingsFile& win, int line4[20]);
+void unpackSettingsLine4(const int line4[20], SettingsFile& win);
+
+// The settings file's unused positions are read like the others; the last one converted becomes
+// the scratch value the writer puts into every unused position.
+class SettingsScratch {
+ public:
+  // Positions first..end-1 of a line whose first `converted` values were read.
+  void take(const int* values, int first, int end, int converted) {
+    for (int i = first; i < end && i < converted; ++i) {
+      value_ = values[i];
+      seen_ = true;
+    }
+  }
+  int value() const { return seen_ ? value_ : 0; }
+
+ private:
+  bool seen_ = false;
+  int value_ = 0;
+};
+
 // Positions in SettingsFile::codes: the watch list holds codes at 0..89 and position 90 ends
 // it; the chart-link list is positions 92..119.
 constexpr int WatchListEnd = 90;

@@ -51,11 +51,8 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
   int lineNo = 0;
   std::size_t at = 0;
   std::vector<std::string_view> w;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view line(text.data() + at, end - at);
-    at = end + 1;
+  std::string_view line;
+  while (nextIndexLine(text, at, line)) {
     ++lineNo;
     indexWords(line, w);
     if (w.empty()) continue;

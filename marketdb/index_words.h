@@ -10,6 +10,17 @@ namespace marketdb {
 
 inline bool isIndexBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// The line of `text` that starts at `at` (without its line feed), moving `at` past it; false
+// once the text is read.
+inline bool nextIndexLine(std::string_view text, std::size_t& at, std::string_view& line) {
+  if (at >= text.size()) return false;
+  std::size_t end = text.find('\n', at);
+  if (end == std::string_view::npos) end = text.size();
+  line = text.substr(at, end - at);
+  at = end + 1;
+  return true;
+}
+
 // The words of one line, separated by blanks.
 inline void indexWords(std::string_view line, std::vector<std::string_view>& out) {
   out.clear();

@@ -57,11 +57,8 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
   int previousLine = 0;
   int lineNo = 1;
   std::vector<std::string_view> w;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view line(text.data() + at, end - at);
-    at = end + 1;
+  std::string_view line;
+  while (nextIndexLine(text, at, line)) {
     ++lineNo;
     indexWords(line, w);
     if (w.empty()) continue;

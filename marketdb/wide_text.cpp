@@ -99,15 +99,10 @@ WideCheck parseWideSettingsFile(const std::string& text, WideSettings& out) {
   SettingsFile& win = out.win;
   TextScanner scan(text.substr(bodyAt));
 
-  // As the classic reader: unused positions are read like the others, and the last one
-  // converted becomes the value written into every unused position.
-  bool haveScratch = false;
-  int scratch = 0;
-  auto takeUnused = [&](const int* values, int first, int end, int convertedCount) {
-    for (int i = first; i < end && i < convertedCount; ++i) {
-      scratch = values[i];
-      haveScratch = true;
-    }
+  // As the classic reader: unused positions are read like the others.
+  SettingsScratch scratch;
+  const auto takeUnused = [&](const int* values, int first, int end, int convertedCount) {
+    scratch.take(values, first, end, convertedCount);
   };
   auto count = [](int r) { return r < 0 ? 0 : r; };
   int line1[4] = {};
@@ -118,18 +113,12 @@ WideCheck parseWideSettingsFile(const std::string& text, WideSettings& out) {
   int unused[20] = {};
   takeUnused(unused, 0, 16, count(scan.ints(unused, 16, false)));
   int line4[20] = {};
-  line4[0] = win.databaseKind;
-  for (int i = 0; i < 3; ++i) line4[1 + i] = win.background[i];
-  for (int i = 0; i < 10; ++i) line4[4 + i] = win.weights[i];
-  line4[14] = win.peakSign;
+  packSettingsLine4(win, line4);
   c = count(scan.ints(line4, 20, false));
-  win.databaseKind = line4[0];
-  for (int i = 0; i < 3; ++i) win.background[i] = line4[1 + i];
-  for (int i = 0; i < 10; ++i) win.weights[i] = line4[4 + i];
-  win.peakSign = line4[14];
+  unpackSettingsLine4(line4, win);
   takeUnused(line4, 15, 20, c);
   for (int l = 5; l <= 6; ++l) takeUnused(unused, 0, 20, count(scan.ints(unused, 20, false)));
-  win.scratch = haveScratch ? scratch : 0;
+  win.scratch = scratch.value();
 
   // The code positions: one word each; positions the file does not reach keep their values.
   const std::string body = text.substr(bodyAt);

@@ -182,6 +182,23 @@ void describe(SampleStock& s, SplitMix& rng, char kind, const Band& band, int da
 }
 
 // The positions of the ordinary stocks (all but the index at 0) in a random order.
+// counts[b] codes of band b, each drawn within its own share of the band, so that the codes
+// stay distinct and ascending; `made` describes the stock of each code as it is drawn.
+template <class Made>
+void eachBandCode(const std::vector<Band>& list, const std::vector<int>& counts, SplitMix& rng,
+                  Made made) {
+  for (std::size_t b = 0; b < list.size(); ++b) {
+    const Band& band = list[b];
+    const int count = counts[b];
+    const int width = band.high - band.low + 1;
+    for (int k = 0; k < count; ++k) {
+      const int from = band.low + k * width / count;
+      const int to = band.low + (k + 1) * width / count;
+      made(band, from + rng.below(to - from));
+    }
+  }
+}
+
 std::vector<std::size_t> shuffledOrdinary(std::size_t size, SplitMix& rng) {
   std::vector<std::size_t> order;
   for (std::size_t i = 1; i < size; ++i) order.push_back(i);
@@ -251,20 +268,12 @@ std::vector<SampleStock> buildUniverse(char kind, int stocks, int days, std::uin
   const auto& list = bands();
   const std::vector<int> counts = allocate(stocks - 1);
   std::set<std::string> names;
-  for (std::size_t b = 0; b < list.size(); ++b) {
-    const Band& band = list[b];
-    const int count = counts[b];
-    const int width = band.high - band.low + 1;
-    for (int k = 0; k < count; ++k) {
-      // Code k lies in its own share of the band, so codes stay distinct and ascending.
-      const int from = band.low + k * width / count;
-      const int to = band.low + (k + 1) * width / count;
-      SampleStock s;
-      s.code = from + rng.below(to - from);
-      describe(s, rng, kind, band, days, names);
-      out.push_back(s);
-    }
-  }
+  eachBandCode(list, counts, rng, [&](const Band& band, int code) {
+    SampleStock s;
+    s.code = code;
+    describe(s, rng, kind, band, days, names);
+    out.push_back(s);
+  });
 
   // A few listings during the period, a few delistings and one 10-for-1 split, on stocks chosen
   // among the ordinary ones (never the index, each stock at most one of these).
@@ -302,19 +311,12 @@ std::vector<SampleStock> buildWideUniverse(char kind, int stocks, int days, std:
   const int lettered = std::min(ordinary, std::max((ordinary + 15) / 16, ordinary - digitRoom));
   const std::vector<int> counts = allocate(ordinary - lettered);
   std::set<std::string> names;
-  for (std::size_t b = 0; b < list.size(); ++b) {
-    const Band& band = list[b];
-    const int count = counts[b];
-    const int width = band.high - band.low + 1;
-    for (int k = 0; k < count; ++k) {
-      const int from = band.low + k * width / count;
-      const int to = band.low + (k + 1) * width / count;
-      SampleStock s;
-      s.wideCode = std::to_string(from + rng.below(to - from));
-      describe(s, rng, kind, band, days, names);
-      out.push_back(s);
-    }
-  }
+  eachBandCode(list, counts, rng, [&](const Band& band, int code) {
+    SampleStock s;
+    s.wideCode = std::to_string(code);
+    describe(s, rng, kind, band, days, names);
+    out.push_back(s);
+  });
   std::set<std::string> letterCodes;
   while (static_cast<int>(letterCodes.size()) < lettered) letterCodes.insert(letterCode(rng));
   for (const std::string& code : letterCodes) {
