@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <vector>
@@ -239,6 +240,86 @@ TEST(WideDatabase, RefusesBadDailyFilesAndWritesNothing) {
       EXPECT_EQ(column(readFile(folder + "/pelwide.idx"), 2), std::vector<std::string>{"1301"});
     }
   }
+}
+
+// The four wide files, for comparing states.
+std::string wideFiles() {
+  return readFile("pelwide.sys") + readFile("pelwide.win") + readFile("pelwide.idx") +
+         readFile("pelwide.dat");
+}
+
+// A store that adds a stock (so the header changes too), stopped after its N-th write or with
+// its N-th write failing, for every N: once the database program has opened the folder, the
+// files are those before the store or those after it, and no journal is left.
+TEST(WideDatabase, AnInterruptedStoreIsRolledBack) {
+  testsupport::TempWorkDir dir;
+  fs::create_directory("base");
+  fs::current_path("base");
+  ASSERT_EQ(pelinorx("init W --wide").status, 0);
+  writeFile("W240105", WideHead + wideLine("AAAAAAAAAAAAAA", "50000,50000,50000,50000,0", "7",
+                                           "20240105", "130A0"));
+  writeFile("W240108", WideHead +
+                           wideLine("AAAAAAAAAAAAAA", "51000,51000,51000,51000,1000", "8",
+                                    "20240108", "130A0") +
+                           wideLine("BBBBBBBBBBBBBB", "10,10,10,10,0", "9", "20240108", "72030"));
+  ASSERT_EQ(pelinorx("store W240105").status, 0);
+  e2e::writeScript("open.script", {"paint"});
+  const std::string before = wideFiles();
+  fs::current_path(dir.path());
+
+  const auto fresh = [&] {
+    fs::current_path(dir.path());
+    fs::remove_all("work");
+    fs::copy("base", "work", fs::copy_options::recursive);
+    fs::current_path("work");
+  };
+  fresh();
+  ASSERT_EQ(pelinorx("store W240108").status, 0);
+  const std::string after = wideFiles();
+  ASSERT_NE(after, before);
+
+  int stopped = 0;
+  for (const char* fault : {"kill:", "fail:"}) {
+    for (int n = 1; n < 60; ++n) {
+      fresh();
+      ::setenv("PELINOR_FAULT_WRITE", (fault + std::to_string(n)).c_str(), 1);
+      const Result r = pelinorx("store W240108");
+      ::unsetenv("PELINOR_FAULT_WRITE");
+      if (r.status == 0) break;  // no N-th write: the store ran to its end
+      if (std::string(fault) == "kill:") ++stopped;
+      EXPECT_EQ(pelinorx("--script open.script").status, 0);
+      const std::string now = wideFiles();
+      EXPECT_TRUE(now == before || now == after) << fault << n;
+      if (std::string(fault) == "fail:") {
+        EXPECT_EQ(now, before) << fault << n;
+      }
+      EXPECT_FALSE(fs::exists("pelwide.jnl")) << fault << n;
+    }
+  }
+  EXPECT_GT(stopped, 3);
+}
+
+// A record a stock kept from the previous lap (an older date in a ring slot whose day is newer)
+// is emptied by clear-stale; every other byte stays.
+TEST(WideDatabase, ClearStaleEmptiesThePreviousLapsRecords) {
+  testsupport::TempWorkDir dir;
+  ASSERT_EQ(pelinorx("init W --wide").status, 0);
+  std::string daily = WideHead;
+  for (const char* code : {"13010", "130A0", "72030"})
+    daily += wideLine("AAAAAAAAAAAAAA", "40000,40000,40000,40000,0", "5", "20240105", code);
+  writeFile("W240105", daily);
+  ASSERT_EQ(pelinorx("store W240105").status, 0);
+  std::string dat = readFile("pelwide.dat");
+  const std::size_t stale = 4096 + (1 * 10000 + 2) * 32;  // ring slot 1, record slot 2
+  dat.replace(stale, 32, wideRecord(20220105, 1, 1, 1, 1, 0, 3));
+  writeFile("pelwide.dat", dat);
+
+  const Result r = pelinorx("clear-stale");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("cleared 1 previous-lap record of 1 stock (3 stocks checked)"),
+            std::string::npos) << r.out;
+  dat.replace(stale, 32, std::string(32, '\0'));
+  EXPECT_EQ(readFile("pelwide.dat"), dat);
 }
 
 }  // namespace
