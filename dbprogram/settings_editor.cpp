@@ -99,11 +99,12 @@ bool applyEdit(UCHART& w, int item, int value) {
 // Reads all of pelinoru.sys, then all of pelinoru.win, so the colour line of pelinoru.win is
 // the one in force.
 bool loadWorkingCopy(UCHART& w) {
-  if (const marketdb::FileStatus status = marketdb::readSystemFile(w.sys); status != marketdb::FileStatus::Ok) {
+  if (const auto status = marketdb::readSystemFile(w.sys); status != marketdb::FileStatus::Ok) {
     fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().systemFile));
     return false;
   }
-  if (const marketdb::FileStatus status = marketdb::readSettingsFile(w.win, 12); status != marketdb::FileStatus::Ok) {
+  if (const auto status = marketdb::readSettingsFile(w.win, 12);
+      status != marketdb::FileStatus::Ok) {
     fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().settingsFile));
     return false;
   }
@@ -126,13 +127,14 @@ bool finishEditing(UCHART& w, TDC& dc) {
     return true;
   }
   marketdb::SystemFile sysNow = w.sys;
-  if (const marketdb::FileStatus status = marketdb::readSystemFile(sysNow); status != marketdb::FileStatus::Ok) {
+  if (const auto status = marketdb::readSystemFile(sysNow); status != marketdb::FileStatus::Ok) {
     w.ReportWriteFailure();
     fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().systemFile));
     return false;
   }
   marketdb::SettingsFile winNow = w.win;
-  if (const marketdb::FileStatus status = marketdb::readSettingsFile(winNow, 12); status != marketdb::FileStatus::Ok) {
+  if (const auto status = marketdb::readSettingsFile(winNow, 12);
+      status != marketdb::FileStatus::Ok) {
     w.ReportWriteFailure();
     fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().settingsFile));
     return false;
@@ -161,7 +163,8 @@ bool finishEditing(UCHART& w, TDC& dc) {
 
   // Lines 1 and 2 as they now stand in the file.
   marketdb::SettingsFile written = w.win;
-  if (const marketdb::FileStatus status = marketdb::readSettingsFile(written, 4); status != marketdb::FileStatus::Ok) {
+  if (const auto status = marketdb::readSettingsFile(written, 4);
+      status != marketdb::FileStatus::Ok) {
     fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().settingsFile));
     return false;
   }

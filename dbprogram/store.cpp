@@ -281,11 +281,12 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
 
   // A wide file that is not one this program reads is refused as a daily file would be:
   // nothing is written.
+  const std::string& damaged = marketdb::damagedFileMessage();
   FileStatus status = marketdb::readSystemFile(sys_);
-  if (status == FileStatus::Damaged) return refuseGroup(StoreStatusY, marketdb::damagedFileMessage());
+  if (status == FileStatus::Damaged) return refuseGroup(StoreStatusY, damaged);
   if (status != FileStatus::Ok) return fileFailure(marketdb::missingFileMessage(layout_.systemFile));
   status = marketdb::readStockTable(*table_);
-  if (status == FileStatus::Damaged) return refuseGroup(StoreStatusY, marketdb::damagedFileMessage());
+  if (status == FileStatus::Damaged) return refuseGroup(StoreStatusY, damaged);
   if (status != FileStatus::Ok) return fileFailure(marketdb::missingFileMessage(layout_.indexFile));
   // The price file must already exist: creating it here would give the stocks of the index
   // histories of zeros.
@@ -654,7 +655,8 @@ bool GroupStore::writeRows() {
     const int ring = (rangeStart_ + k) % marketdb::HistoryDays;
     unsigned char* original = original_.data() + static_cast<std::size_t>(k) * rowBytes;
     reads.push_back({layout_.recordOffset(0, ring), original, rowBytes});
-    regions.push_back({layout_.recordOffset(0, ring), static_cast<std::int64_t>(rowBytes), original});
+    regions.push_back(
+        {layout_.recordOffset(0, ring), static_cast<std::int64_t>(rowBytes), original});
   }
   if (!change_.readPricesGathered(reads)) return false;
   std::string header;

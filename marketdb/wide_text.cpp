@@ -80,7 +80,8 @@ WideCheck parseWideSystemFile(const std::string& text, WideSystem& out) {
 std::string formatWideSettingsFile(const WideSettings& s) {
   SettingsFile win = s.win;
   std::fill(std::begin(win.codes), std::end(win.codes), NoStockCode);
-  std::string out = wideMagicLine(WideText::Settings) + firstLines(formatClassicSettingsFile(win), 6);
+  std::string out =
+      wideMagicLine(WideText::Settings) + firstLines(formatClassicSettingsFile(win), 6);
   for (int l = 0; l < 6; ++l) {
     for (int i = 0; i < 20; ++i) {
       if (i > 0) out += ' ';
