@@ -1,12 +1,12 @@
 // The ranking files of a wide database: the title with full dates, the code column of four
-// characters, prices above 32,767, reading back, and the row limit of the record slots.
+// characters, prices above 32,767, reading back, the row limit of the record slots, and the
+// display's chart-link output into pelwide.win.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "dbprogram/analysis.h"
-#include "marketdb/exchange_text.h"
-#include "marketdb/settings.h"
+#include "dbprogram/batch.h"
 #include "marketdb/wide_text.h"
 #include "platform/text/cp932.h"
 #include "tests/dbprogram/ranking_screen.h"
@@ -16,113 +16,66 @@ namespace {
 
 using dbprogram::RankingRow;
 using marketdb::codeFromText;
+const marketdb::DatabaseLayout& Wide = marketdb::WideLayout;
 
 RankingRow row(const char* code, int close, int rise, int sign) {
   RankingRow r;
   r.code = codeFromText(code);
   std::memcpy(r.name, "ABC", 4);
-  r.close = close;
-  r.riseRate = rise;
-  r.volumeChange = 1600;
-  r.rci3 = -456;
-  r.deviation2 = 142;
-  r.sign = sign;
-  r.rebound = 500;
-  r.range = 40;
-  r.sinceDate = 1200;
+  r.close = close, r.riseRate = rise, r.volumeChange = 1600, r.rci3 = -456, r.deviation2 = 142;
+  r.sign = sign, r.rebound = 500, r.range = 40, r.sinceDate = 1200;
   return r;
 }
+const std::vector<RankingRow> Rows = {row("130A", 45000, 46, 75), row("7203", 2500, -3, -2)};
 
-TEST(WideRanking, FileTextByteForByte) {
-  const marketdb::DatabaseLayout& wide = marketdb::WideLayout;
-  const std::vector<RankingRow> rows = {row("130A", 45000, 46, 75), row("7203", 2500, -3, -2)};
-  const std::string text =
-      dbprogram::rankingFileText(dbprogram::rankingTitle(20240105, 20241227, wide),
-                                 dbprogram::rankingHeader(), rows.data(), 2, wide);
-  const std::string first =
-      "   1    2 130A    ABC 45000   4.6 160.0 -45.6  14.2   75.0  50.0   4.0 120.0\n";
-  const std::string wanted =
-      SJ("［ペリノ改Ｃ］ 指定は20240105と20241227本日比較\n\n") + dbprogram::rankingHeader() +
-      first + "   2    1 7203    ABC  2500  -0.3 160.0 -45.6  14.2   -2.0  50.0   4.0 120.0\n";
-  EXPECT_EQ(text, wanted);
-  // No comparison date prints eight zeros; the line of the slow path is the same text.
-  EXPECT_EQ(dbprogram::rankingTitle(0, 20241227, wide),
+TEST(WideRanking, FileTextByteForByteAndBack) {
+  const std::string text = dbprogram::rankingFileText(
+      dbprogram::rankingTitle(20240105, 20241227, Wide), dbprogram::rankingHeader(), Rows.data(), 2, Wide);
+  EXPECT_EQ(text, SJ("［ペリノ改Ｃ］ 指定は20240105と20241227本日比較\n\n") + dbprogram::rankingHeader() +
+                      "   1    2 130A    ABC 45000   4.6 160.0 -45.6  14.2   75.0  50.0   4.0 120.0\n"
+                      "   2    1 7203    ABC  2500  -0.3 160.0 -45.6  14.2   -2.0  50.0   4.0 120.0\n");
+  EXPECT_EQ(dbprogram::rankingTitle(0, 20241227, Wide),
             SJ("［ペリノ改Ｃ］ 指定は00000000と20241227本日比較\n\n"));
-  EXPECT_EQ(dbprogram::rankingLine(1, 2, rows[0], wide), first);
-
-  // Read back: every value, the letter code in code order before the next all-digit code.
-  const dbprogram::RankingFileContents back = dbprogram::parseRankingFile(text, wide);
+  const dbprogram::RankingFileContents back = dbprogram::parseRankingFile(text, Wide);
   ASSERT_EQ(back.rows.size(), 2u);
-  EXPECT_EQ(back.skippedLines, 0);
   EXPECT_EQ(back.rows[0].code, codeFromText("130A"));
   EXPECT_EQ(back.rows[0].close, 45000);
-  EXPECT_EQ(back.rows[0].riseRate, 46);
-  EXPECT_EQ(back.rows[1].sign, -2);
-  EXPECT_EQ(back.title + back.header, text.substr(0, back.title.size() + back.header.size()));
-}
 
-// A code column that is not a code of the kind is passed over, and a group holds at most one row
-// per record slot of the price file.
-TEST(WideRanking, CodeColumnAndRowLimit) {
-  const std::string head = SJ("title\n\n") + dbprogram::rankingHeader();
-  const char* tail = "    ABC  2500   0.0   0.0   0.0   0.0    0.0   0.0   0.0   0.0\n";
-  const struct {
-    const char* code;
-    bool wide, classic;
-  } cases[] = {{"130A", true, false}, {"1301", true, true},  {"130B", false, false},
-               {"0130", false, false}, {"13A0", false, false}, {"130A0", false, false},
-               {"1301.0", false, true}, {"999", false, false}};
-  for (const auto& c : cases) {
-    const std::string text = head + "   1    1 " + c.code + tail;
-    EXPECT_EQ(dbprogram::parseRankingFile(text, marketdb::WideLayout).rows.size(), c.wide ? 1u : 0u)
-        << c.code;
-    EXPECT_EQ(dbprogram::parseRankingFile(text, marketdb::ClassicLayout).rows.size(),
-              c.classic ? 1u : 0u)
-        << c.code;
+  // A code column that is no code of the kind is passed over; a group holds at most one row per
+  // record slot of the price file.
+  const std::string head = "t\n\n" + dbprogram::rankingHeader(), tail = " ABC 1 0 0 0 0 0 0 0 0\n";
+  for (const auto& [code, wide, classic] :
+       {std::tuple{"130A", 1u, 0u}, {"1301", 1u, 1u}, {"130B", 0u, 0u}, {"13A0", 0u, 0u},
+        {"130A0", 0u, 0u}, {"1301.0", 0u, 1u}}) {
+    const std::string one = head + "1 1 " + code + tail;
+    EXPECT_EQ(dbprogram::parseRankingFile(one, Wide).rows.size(), wide) << code;
+    EXPECT_EQ(dbprogram::parseRankingFile(one, marketdb::ClassicLayout).rows.size(), classic) << code;
   }
-  std::string five = head;
-  for (const char* code : {"1301", "130A", "1310", "2000", "3000"})
-    five += std::string("   1    1 ") + code + tail;
   const dbprogram::RankingFileContents three =
-      dbprogram::parseRankingFile(five, marketdb::wideLayout(3));
+      dbprogram::parseRankingFile(head + "1 1 1301" + tail + "1 1 130A" + tail + "1 1 1310" + tail +
+                                      "1 1 2000" + tail, marketdb::wideLayout(3));
   EXPECT_EQ(three.rows.size(), 3u);
-  EXPECT_EQ(three.droppedRows, 2);
-  EXPECT_EQ(marketdb::rankingRowLimit(marketdb::WideLayout), 10000);
-  EXPECT_EQ(marketdb::rankingRowLimit(marketdb::ClassicLayout), 2399);
+  EXPECT_EQ(three.droppedRows, 1);
 }
 
-// The display of a wide ranking file shows the four characters, and its file output stores
-// them as the chart-link codes of pelwide.win and rewrites the file in the order on screen.
 TEST(WideRanking, DisplayAndChartLinkOutput) {
   testsupport::TempWorkDir dir;
-  marketdb::WideSystem sys;
-  marketdb::WideSettings win;
-  marketdb::applyDefaults(sys.sys, win.win);
-  testsupport::writeFile(marketdb::WideSystemFileName, marketdb::formatWideSystemFile(sys));
-  testsupport::writeFile(marketdb::WideSettingsFileName, marketdb::formatWideSettingsFile(win));
-  const marketdb::DatabaseLayout& wide = marketdb::WideLayout;
-  const std::vector<RankingRow> rows = {row("1301", 500, 1, 3), row("130A", 45000, 2, 9),
-                                        row("1310", 700, 3, 1)};
-  testsupport::writeFile("ranking.dat",
-                         dbprogram::rankingFileText(dbprogram::rankingTitle(0, 20241227, wide),
-                                                    dbprogram::rankingHeader(), rows.data(), 3,
-                                                    wide));
+  std::ostringstream said;
+  ASSERT_EQ(dbprogram::runBatch({"init", "W", "--wide"}, said, said), 0);
+  const std::vector<RankingRow> rows = {row("1301", 500, 1, 3), row("130A", 45000, 2, 9)};
+  testsupport::writeFile("ranking.dat", dbprogram::rankingFileText("t\n\n", dbprogram::rankingHeader(),
+                                                                   rows.data(), 2, Wide));
   rankingtest::Screen s;
   s.driver->menu(dbprogram::IdBunhyoji1);
   EXPECT_EQ(s.at(80, 48), "130A");
   s.driver->menu(dbprogram::IdS0 + 6);  // by the sign, descending
   s.driver->menu(dbprogram::IdBunsekiout);
-
-  const std::string text = testsupport::readFile("ranking.dat");
-  EXPECT_NE(text.find("   1    3 130A    ABC 45000"), std::string::npos) << text;
+  EXPECT_NE(testsupport::readFile("ranking.dat").find("   1    2 130A    ABC 45000"), std::string::npos);
   marketdb::WideSettings back;
-  ASSERT_TRUE(
-      marketdb::parseWideSettingsFile(testsupport::readFile(marketdb::WideSettingsFileName), back)
-          .ok);
-  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst], codeFromText("130A"));
-  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst + 1], codeFromText("1301"));
-  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst + 2], codeFromText("1310"));
-  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst + 3], marketdb::NoStockCode);
+  ASSERT_TRUE(marketdb::parseWideSettingsFile(testsupport::readFile(marketdb::WideSettingsFileName), back).ok);
+  const marketdb::StockCode* link = back.codes + marketdb::ChartLinkFirst;
+  EXPECT_EQ(std::vector<marketdb::StockCode>(link, link + 3),
+            (std::vector<marketdb::StockCode>{codeFromText("130A"), codeFromText("1301"), 0}));
 }
 
 }  // namespace
