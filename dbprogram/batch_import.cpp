@@ -15,9 +15,6 @@
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "marketdb/layout.h"
-#include "marketdb/wide_header.h"
-#include "marketdb/wide_index.h"
-#include "marketdb/wide_text.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -235,44 +232,6 @@ void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held, 
            "  wide kind (more stocks, codes with letters, higher prices: pelinorx init W --wide)\n";
 }
 
-// What the wide database here says: its letter, newest stored date, stocks held and capacity.
-// False with a line to the user when one of its files cannot be read.
-bool readWideDatabase(std::ostream& out, char& kind, int& afterFullDate, ImportChoice& choice) {
-  auto refuse = [&](const char* file, const std::string& why) {
-    out << file << ": " << why << "; nothing written\n";
-    return false;
-  };
-  auto readText = [&](const char* file, std::string& text) {
-    if (marketdb::opened(marketdb::readWholeFile(file, text, false))) return true;
-    return refuse(file, "cannot be read");
-  };
-  std::string text;
-  marketdb::WideSettings win;
-  if (!readText(marketdb::WideSettingsFileName, text)) return false;
-  if (const marketdb::WideCheck c = marketdb::parseWideSettingsFile(text, win); !c.ok)
-    return refuse(marketdb::WideSettingsFileName, "not a settings file this version reads");
-  if (win.win.databaseKind != 0 && win.win.databaseKind != 1)
-    return refuse(marketdb::WideSettingsFileName, "cannot read the database kind");
-  kind = win.win.databaseKind == 0 ? 'W' : 'N';
-  marketdb::WideSystem sys;
-  if (!readText(marketdb::WideSystemFileName, text)) return false;
-  if (const marketdb::WideCheck c = marketdb::parseWideSystemFile(text, sys); !c.ok)
-    return refuse(marketdb::WideSystemFileName, "not a system file this version reads");
-  afterFullDate = sys.lastStoreDate;
-  marketdb::WideHeader header;
-  if (!marketdb::readWideHeader(marketdb::WidePriceFileName, header).ok)
-    return refuse(marketdb::WidePriceFileName, "its header cannot be read");
-  std::vector<marketdb::WideIndexEntry> entries;
-  if (!readText(marketdb::WideIndexFileName, text)) return false;
-  if (const marketdb::WideCheck c = marketdb::parseWideIndex(text, header.capacity,
-                                                             header.recordsAssigned, entries);
-      !c.ok)
-    return refuse(marketdb::WideIndexFileName, "does not pass its check");
-  for (const marketdb::WideIndexEntry& e : entries) choice.held.insert(e.code);
-  choice.stockLimit = static_cast<int>(header.capacity);
-  return true;
-}
-
 }  // namespace
 
 // Streams every source in turn: a source that cannot be read, or whose header is not usable, is
@@ -325,29 +284,28 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   char kind = kindOption;
   int afterFullDate = 0;
   ImportChoice choice;
-  const marketdb::FolderKind folder = marketdb::folderKind();
-  if (!folder.refusal.empty()) {
-    out << pelinor::text::toUtf8(folder.refusal) << '\n';
-    return 1;
-  }
-  const bool wideHere = folder.kind == marketdb::DatabaseKind::Wide;
+  // The folder's files are read by the readers of its kind (two kinds in one folder were
+  // refused before the command ran).
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  const bool wideHere = layout.kind == marketdb::DatabaseKind::Wide;
   choice.wide = wideOption || wideHere;
-  if (wideHere) {
-    if (!readWideDatabase(out, kind, afterFullDate, choice)) return 1;
-    if (kindOption && kindOption != kind) {
-      out << "the database here takes " << kind << " files, not " << kindOption << '\n';
-      return 1;
-    }
-  } else if (fs::exists(marketdb::SettingsFileName)) {
-    if (wideOption) {
+  // A file of a wide database that this program cannot read: nothing is imported against it.
+  auto damaged = [&]() {
+    out << pelinor::text::toUtf8(marketdb::damagedFileMessage()) << "; nothing written\n";
+    return 1;
+  };
+  if (fs::exists(layout.settingsFile)) {
+    if (wideOption && !wideHere) {
       out << "the database here is of the classic kind; --wide makes files it cannot store\n";
       return 1;
     }
     marketdb::SettingsFile win;
     marketdb::SystemFile sys;
-    if (marketdb::readSettingsFile(win, 4) != marketdb::FileStatus::Ok ||
+    const marketdb::FileStatus settings = marketdb::readSettingsFile(win, 4);
+    if (settings == marketdb::FileStatus::Damaged) return damaged();
+    if (settings != marketdb::FileStatus::Ok ||
         (win.databaseKind != 0 && win.databaseKind != 1)) {
-      out << "cannot read the database kind from " << marketdb::SettingsFileName << '\n';
+      out << "cannot read the database kind from " << layout.settingsFile << '\n';
       return 1;
     }
     const char dbKind = win.databaseKind == 0 ? 'W' : 'N';
@@ -356,12 +314,16 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
       return 1;
     }
     kind = dbKind;
-    if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Ok && sys.lastStoreDate > 0)
+    const marketdb::FileStatus system = marketdb::readSystemFile(sys);
+    if (system == marketdb::FileStatus::Damaged) return damaged();
+    if (system == marketdb::FileStatus::Ok && sys.lastStoreDate > 0)
       afterFullDate = sys.lastStoreDate;
     auto table = std::make_unique<marketdb::StockTable>();
-    if (marketdb::readStockTable(*table) == marketdb::FileStatus::Ok)
-      for (int i = 0; i < table->count; ++i)
-        choice.held.insert(table->kcodeidx[i]);
+    const marketdb::FileStatus index = marketdb::readStockTable(*table);
+    if (index == marketdb::FileStatus::Damaged) return damaged();
+    if (index == marketdb::FileStatus::Ok)
+      for (int i = 0; i < table->count; ++i) choice.held.insert(table->kcodeidx[i]);
+    if (wideHere) choice.stockLimit = layout.maxStocks;
   }
   if (!kind) {
     err << "pelinorx import: there is no database here; give --kind W or --kind N\n";
