@@ -14,6 +14,8 @@
 #include "dbprogram/csv_import.h"
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
+#include "platform/text/cp932.h"
 
 namespace dbprogram {
 
@@ -22,13 +24,15 @@ namespace {
 namespace fs = std::filesystem;
 
 void usage(std::ostream& err) {
-  err << "usage: pelinorx import [--names FILE] [--codes FILE] [--kind W|N] [--out DIR] SOURCE...\n"
+  err << "usage: pelinorx import [--names FILE] [--codes FILE] [--kind W|N] [--wide] [--out DIR]\n"
+         "                       SOURCE...\n"
          "  SOURCE     a CSV file (a header line naming Date, Open, High, Low, Close and Volume,\n"
          "             then a line per day; named by its stock code as 7203.csv, or with a Code\n"
          "             or Ticker column), or a folder of such *.csv and *.txt files\n"
          "  --names    a list of code,name[,market] lines (CP932 or UTF-8)\n"
          "  --codes    import only the stocks of this list (a code at the start of each line)\n"
          "  --kind     W or N: the daily files' letter when there is no database here\n"
+         "  --wide     daily files for a wide database (implied by a wide database here)\n"
          "  --out DIR  where the daily files go (default: the working directory)\n";
 }
 
@@ -208,7 +212,8 @@ std::string firstCodes(const List& codes) {
 }
 
 // The stocks left out, a line per reason, before anything is written.
-void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held) {
+void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held, bool wide,
+                   int stockLimit) {
   auto line = [&](const auto& codes, const std::string& why) {
     if (codes.empty()) return;
     out << "not imported: " << codes.size() << (codes.size() == 1 ? " stock " : " stocks ") << why
@@ -216,14 +221,15 @@ void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held) 
   };
   line(plan.notChosen, "not in the code list");
   line(plan.lettered, "with letters in the code, which the database cannot hold");
-  line(plan.aboveRange, "with prices above 32767 yen, which the database cannot hold");
-  line(plan.beyondLimit, "beyond the " + std::to_string(ClassicStockLimit) +
+  line(plan.aboveRange, "with prices above " +
+                            std::to_string(wide ? WideMaxCsvPrice : ClassicMaxCsvPrice) +
+                            " yen, which the database cannot hold");
+  line(plan.beyondLimit, "beyond the " + std::to_string(stockLimit) +
                              " stocks the database holds (" + std::to_string(held) +
                              " held already)");
-  if (!plan.lettered.empty() || !plan.aboveRange.empty() || !plan.beyondLimit.empty())
+  if (!wide && (!plan.lettered.empty() || !plan.aboveRange.empty() || !plan.beyondLimit.empty()))
     out << "  choose the stocks to import with --codes FILE; all of them need a database of the\n"
-           "  wide kind (more stocks, codes with letters, higher prices), which this version\n"
-           "  does not have yet\n";
+           "  wide kind (more stocks, codes with letters, higher prices: pelinorx init W --wide)\n";
 }
 
 }  // namespace
@@ -239,10 +245,13 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   std::string codesPath;
   std::string outDir = ".";
   char kindOption = 0;
+  bool wideOption = false;
   std::vector<std::string> sources;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--names" || a == "--codes" || a == "--kind" || a == "--out") {
+    if (a == "--wide") {
+      wideOption = true;
+    } else if (a == "--names" || a == "--codes" || a == "--kind" || a == "--out") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         usage(err);
         return 2;
@@ -275,12 +284,28 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   char kind = kindOption;
   int afterFullDate = 0;
   ImportChoice choice;
-  if (fs::exists(marketdb::SettingsFileName)) {
+  // The folder's files are read by the readers of its kind (two kinds in one folder were
+  // refused before the command ran).
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  const bool wideHere = layout.kind == marketdb::DatabaseKind::Wide;
+  choice.wide = wideOption || wideHere;
+  // A file of a wide database that this program cannot read: nothing is imported against it.
+  auto damaged = [&]() {
+    out << pelinor::text::toUtf8(marketdb::damagedFileMessage()) << "; nothing written\n";
+    return 1;
+  };
+  if (fs::exists(layout.settingsFile)) {
+    if (wideOption && !wideHere) {
+      out << "the database here is of the classic kind; --wide makes files it cannot store\n";
+      return 1;
+    }
     marketdb::SettingsFile win;
     marketdb::SystemFile sys;
-    if (marketdb::readSettingsFile(win, 4) != marketdb::FileStatus::Ok ||
+    const marketdb::FileStatus settings = marketdb::readSettingsFile(win, 4);
+    if (settings == marketdb::FileStatus::Damaged) return damaged();
+    if (settings != marketdb::FileStatus::Ok ||
         (win.databaseKind != 0 && win.databaseKind != 1)) {
-      out << "cannot read the database kind from " << marketdb::SettingsFileName << '\n';
+      out << "cannot read the database kind from " << layout.settingsFile << '\n';
       return 1;
     }
     const char dbKind = win.databaseKind == 0 ? 'W' : 'N';
@@ -289,12 +314,16 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
       return 1;
     }
     kind = dbKind;
-    if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Ok && sys.lastStoreDate > 0)
+    const marketdb::FileStatus system = marketdb::readSystemFile(sys);
+    if (system == marketdb::FileStatus::Damaged) return damaged();
+    if (system == marketdb::FileStatus::Ok && sys.lastStoreDate > 0)
       afterFullDate = sys.lastStoreDate;
     auto table = std::make_unique<marketdb::StockTable>();
-    if (marketdb::readStockTable(*table) == marketdb::FileStatus::Ok)
-      for (int i = 0; i < table->count; ++i)
-        choice.held.insert(marketdb::codeNumber(table->kcodeidx[i]));
+    const marketdb::FileStatus index = marketdb::readStockTable(*table);
+    if (index == marketdb::FileStatus::Damaged) return damaged();
+    if (index == marketdb::FileStatus::Ok)
+      for (int i = 0; i < table->count; ++i) choice.held.insert(table->kcodeidx[i]);
+    if (wideHere) choice.stockLimit = layout.maxStocks;
   }
   if (!kind) {
     err << "pelinorx import: there is no database here; give --kind W or --kind N\n";
@@ -302,7 +331,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   }
 
   std::vector<ImportProblem> problems;
-  std::map<int, StockLabel> labels;
+  StockLabels labels;
   std::set<std::string> chosen;
   std::error_code ec;
   std::vector<fs::path> lists;  // never read as price files
@@ -314,7 +343,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
       out << *path << ": cannot be read (" << why << "); nothing written\n";
       return 1;
     }
-    if (path == &namesPath) labels = parseNameList(text, *path, problems);
+    if (path == &namesPath) labels = parseNameList(text, *path, problems, choice.wide);
     else chosen = parseCodeList(text, *path, problems);
     lists.push_back(fs::weakly_canonical(*path, ec));
   }
@@ -356,7 +385,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::size_t from = problems.size();
     PriceCsvReader reader(files[i], codeFromFileName(files[i]), static_cast<int>(i),
-                          afterFullDate);
+                          afterFullDate, choice.wide);
     std::string why;
     if (!readSource(files[i], reader, rows, tally, problems, why)) {
       out << files[i] << ": cannot be read (" << why << "); file left out\n";
@@ -385,7 +414,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   if (afterFullDate)
     out << "dates up to " << std::to_string(afterFullDate).substr(2)
         << " are in the database already and are not written\n";
-  reportLeftOut(out, plan, choice.held.size());
+  reportLeftOut(out, plan, choice.held.size(), choice.wide, choice.stockLimit);
   if (plan.days.empty()) {
     out << "no daily price files to write\n";
     return rowsRead == 0 && tally.priorClose.empty() ? 1 : 0;
@@ -404,7 +433,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     if (!fs::exists(fs::symlink_status(target, ec))) continue;
     std::string existing;
     if (fs::is_regular_file(target, ec) && readWhole(target, existing) &&
-        existing == dailyFileText(plan, plan.days[i], labels, kind)) {
+        existing == dailyFileText(plan, plan.days[i], labels, kind, choice.wide)) {
       same[i] = true;
       continue;
     }
@@ -427,7 +456,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
       targets,
       [&](std::size_t) {
         while (same[next]) ++next;
-        return dailyFileText(plan, plan.days[next++], labels, kind);
+        return dailyFileText(plan, plan.days[next++], labels, kind, choice.wide);
       },
       failed);
   if (written < static_cast<int>(targets.size())) {
