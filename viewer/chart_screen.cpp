@@ -16,7 +16,7 @@ void TChart::drawTopRow(TDC& dc) {
   if (!table || currentStock < 0 || currentStock >= stockCount) return;
   dc.SelectObject(chartTextFont());
   dc.SetTextColor(RGB(255, 255, 0));
-  dc.TextOut(0, 0, pelinor::text::format("%4g", static_cast<double>(codeOf(currentStock))));
+  dc.TextOut(0, 0, marketdb::codeText(codeOf(currentStock)));
   dc.SetTextColor(RGB(255, 255, 255));
   dc.TextOut(32, 0, table->kmeiidx[currentStock].text);
   const std::string& market = marketdb::sectionLabel(table->ksijo[currentStock]);

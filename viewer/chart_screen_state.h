@@ -2,6 +2,7 @@
 // chart window while it draws, and the small calculations they are made of.
 #pragma once
 
+#include "marketdb/stock_code.h"
 #include "platform/gdi/tdc.h"
 
 namespace viewer {
@@ -41,7 +42,7 @@ inline int ringSlot(int s) {
 inline int oldestSlot(int storePosition) { return ringSlot(storePosition + 1); }
 
 // Grid spacing of the long-term chart's price axis.
-int longTermGridStep(int chartMax, float code);
+int longTermGridStep(int chartMax, marketdb::StockCode code);
 
 // Scales of the long-term chart (prices from chartMin at y 463 up to chartMax at y h35 + 24,
 // volumes from 0 at y 463). False, with both scales 0, when the history gives nothing to draw:

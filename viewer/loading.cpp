@@ -61,6 +61,8 @@ void TChart::loadSharedFiles() {
   applySettings(settingsImage);
   std::copy(sys.periods, sys.periods + 16, periods);
 
+  wideDatabase = marketdb::folderKind().kind == marketdb::DatabaseKind::Wide;
+
   // A database this version cannot show (a wide one, or two kinds in one folder) gets one
   // message, and none of its files is read: the screens start as in an empty folder.
   const std::string unsupported = marketdb::unsupportedDatabaseMessage();
@@ -188,7 +190,8 @@ void TChart::computeCodePages() {
   std::fill(pageStart, pageStart + 11, stockCount);
   int j = 0;
   for (int i = 0; i < stockCount && j < 10; ++i) {
-    if (marketdb::codeNumber(table->kcodeidx[i]) >= pageBound[j]) {
+    // In code order, so that a code with letters falls on the page of its digits' neighbours.
+    if (table->kcodeidx[static_cast<std::size_t>(i)] >= marketdb::codeFromNumber(pageBound[j])) {
       pageStart[j] = i;
       ++j;
     }

@@ -64,8 +64,8 @@ void TChart::readStockIntoColumns(int index) {
   clearDerivedSeries();
 }
 
-float TChart::codeOf(int index) const {
-  return static_cast<float>(marketdb::codeNumber(table->kcodeidx[index]));
+marketdb::StockCode TChart::codeOf(int index) const {
+  return table->kcodeidx[static_cast<std::size_t>(index)];
 }
 
 int TChart::findCode(float code) const { return table->findStock(marketdb::codeFromNumber(code)); }

@@ -3,12 +3,20 @@
 
 namespace viewer {
 
-int longTermGridStep(int chartMax, float code) {
-  if (code < 1100.0f) return 100;
+int longTermGridStep(int chartMax, marketdb::StockCode code) {
+  if (code < marketdb::codeFromNumber(1100)) return 100;
   if (chartMax < 500) return 50;
   if (chartMax < 1500) return 100;
   if (chartMax < 5000) return 500;
-  return 1000;
+  if (chartMax < 40000) return 1000;
+  // Above the prices of 16-bit records the steps go on in the same pattern a hundred times
+  // larger, so that a chart of any price keeps between about 4 and 30 grid lines.
+  static constexpr int Steps[][2] = {{150000, 10000},      {500000, 50000},
+                                     {1500000, 100000},    {5000000, 500000},
+                                     {15000000, 1000000},  {50000000, 5000000}};
+  for (const auto& [below, step] : Steps)
+    if (chartMax < below) return step;
+  return 10000000;
 }
 
 bool longTermScales(ChartScreenState& state, int chartMax, int chartMin, float volumeMax,

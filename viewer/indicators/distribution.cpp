@@ -23,7 +23,9 @@ int distributionBase(const int* lows, const float* volumes, int newest, int peri
   return m == NoLowYet ? EmptyLow : m;
 }
 
-int distributionStep(int base, float code) { return base < 3000 || code < 1100.0f ? 1 : 10; }
+int distributionStep(int base, marketdb::StockCode code) {
+  return base < 3000 || code < marketdb::codeFromNumber(1100) ? 1 : 10;
+}
 
 DistributionPass distributionPass(const int* highs, const int* lows, const float* volumes,
                                   int newest, int period, int base, int step, float scale,

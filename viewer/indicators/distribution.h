@@ -2,6 +2,8 @@
 // over the prices from its low to its high, summed into rows of pixels.
 #pragma once
 
+#include "marketdb/stock_code.h"
+
 namespace viewer {
 
 constexpr int MaxUpperHeight = 416;                    // largest upper-area height allowed
@@ -13,7 +15,7 @@ int distributionBase(const int* lows, const float* volumes, int newest, int peri
 
 // Price step of the distribution: 1 yen for low prices (base below 3000) and index codes
 // (below 1100), else 10 yen.
-int distributionStep(int base, float code);
+int distributionStep(int base, marketdb::StockCode code);
 
 struct DistributionPass {
   float total = 0.0f;    // sum of its rows

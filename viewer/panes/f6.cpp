@@ -115,8 +115,7 @@ void TChart::f6(TDC& dc) {
       if (index < 0) continue;
       lastFound = index;
       dc.SetTextColor(StockColour[k]);
-      dc.TextOut(80 * k + 80, 0,
-                 pelinor::text::format("%4g", static_cast<double>(codeOf(index))));
+      dc.TextOut(80 * k + 80, 0, marketdb::codeText(codeOf(index)));
       dc.TextOut(80 * k + 112, 0, std::string(shortName(table->kmeiidx[index])));
 
       readStockIntoColumns(index);
