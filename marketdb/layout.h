@@ -48,6 +48,11 @@ struct DatabaseLayout {
   // Whether one record slot's days lie together in ring order, `blockBytes` from its offset.
   constexpr bool blocksContiguous() const { return ringStride == recordBytes; }
   constexpr std::int64_t blockBytes() const { return std::int64_t{ringDays} * recordBytes; }
+  // Whether a record slot has a place in the file: a wide slot beyond the capacity would lie
+  // in the next ring row. (The classic file places any slot; its index check bounds them.)
+  constexpr bool holdsSlot(int recordSlot) const {
+    return recordSlot >= 0 && (blocksContiguous() || recordSlot < maxStocks);
+  }
   // Whether a price or a change fits a record.
   constexpr bool holdsPrice(double v) const { return v >= minPrice && v <= maxPrice; }
 
@@ -58,10 +63,18 @@ struct DatabaseLayout {
     decodeRecord(in, r);
     return r;
   }
-  // The same into a record in place, every field written. A classic record holds its date as
-  // a float yymmdd, its prices in 16 bits and its volume as a float; each is widened here (the
-  // date through dateKey), so the conversion stays a few instructions per field.
+  // The same into a record in place, every field written. The kind is looked at once per
+  // record; decodeRecords looks at it once per block.
   void decodeRecord(const unsigned char* in, DayRecord& r) const {
+    if (kind == DatabaseKind::Classic)
+      decodeClassicRecord(in, r);
+    else
+      decodeWideRecord(in, r);
+  }
+  // A classic record holds its date as a float yymmdd, its prices in 16 bits and its volume as
+  // a float; each is widened here (the date through dateKey), so the conversion stays a few
+  // instructions per field.
+  static void decodeClassicRecord(const unsigned char* in, DayRecord& r) {
     float date, volume;
     std::int16_t prices[5];
     if constexpr (std::endian::native == std::endian::little) {
@@ -82,9 +95,40 @@ struct DatabaseLayout {
     r.change = prices[4];
     r.volume = volume;
   }
-  // The first `count` records of one stock's block, in ring order, into history.day[0..count);
-  // the days after them read as empty days.
+  // A wide record holds the memory form itself: six int32 (date yyyymmdd, open, high, low,
+  // close, change) and a float64 volume.
+  static void decodeWideRecord(const unsigned char* in, DayRecord& r) {
+    std::int32_t v[6];
+    double volume;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(v, in, 24);
+      std::memcpy(&volume, in + 24, 8);
+    } else {
+      for (int i = 0; i < 6; ++i)
+        v[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(getLittle(in + 4 * i, 4)));
+      volume = std::bit_cast<double>(getLittle(in + 24, 8));
+    }
+    r.date = v[0];
+    r.open = v[1];
+    r.high = v[2];
+    r.low = v[3];
+    r.close = v[4];
+    r.change = v[5];
+    r.volume = volume;
+  }
+  // The first `count` records of one stock's block in memory (its 640 records in ring order,
+  // recordBytes apart, whatever the file's geometry) into history.day[0..count); the days after
+  // them read as empty days.
   void decodeRecords(const unsigned char* in, int count, StockHistory& history) const;
+
+  // Reads the blocks of `count` record slots from `firstSlot` on out of the price file `fd`
+  // into `out`, one block after the other, each its 640 records in ring order, recordBytes
+  // apart (so count x blockBytes() bytes). Returns how many bytes of blocks it gave: in the
+  // classic file, whose blocks lie in the file as they lie in memory, what the file held there
+  // (less at its end); in the wide file, whose records of one ring slot lie together in a ring
+  // row, the blocks of the slots within the capacity, whose records beyond the file's end (or
+  // in a row not yet written) read as empty days.
+  std::size_t readBlocks(int fd, int firstSlot, int count, unsigned char* out) const;
 
   // A date as the files and screens of this kind show it: the classic yymmdd as "%06g" gives it
   // (a date of the 2000s keeps its leading zero), or padded with blanks as "%6g" does when
