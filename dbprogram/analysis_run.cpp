@@ -13,6 +13,7 @@
 #include "dbprogram/analysis.h"
 #include "dbprogram/analysis_days.h"
 #include "marketdb/block_reader.h"
+#include "marketdb/exchange_text.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
 #include "marketdb/text_scan.h"
@@ -230,32 +231,34 @@ const std::string& groupLabel(int group) {
   return group == 2 ? SJ("東証２部（大証外国）") : SJ("東証１部（店頭）");
 }
 
-std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate) {
-  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate,
+                         const marketdb::DatabaseLayout& layout) {
   return format(SJ("［ペリノ改Ｃ］ 指定は%sと%s本日比較\n\n").c_str(),
-                layout.formatDate(comparisonDate).c_str(),
-                layout.formatDate(lastStoreDate).c_str());
+                marketdb::exchangeTitleDate(layout, comparisonDate).c_str(),
+                marketdb::exchangeTitleDate(layout, lastStoreDate).c_str());
 }
 
 const std::string& rankingHeader() {
   return SJ("順位 逆位 ｺｰﾄﾞ 銘柄名  終値  上率  出変  RCI3  ｶｲﾘ2  sｻｲﾝ  戻率  ﾚﾝｼﾞ  指定\n\n");
 }
 
-std::string rankingLine(int rank, int reverseRank, const RankingRow& row) {
+std::string rankingLine(int rank, int reverseRank, const RankingRow& row,
+                        const marketdb::DatabaseLayout& layout) {
   char name[7] = {};
   std::memcpy(name, row.name, 6);
-  return format("%4d %4d %4d %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
-                marketdb::codeNumber(row.code), name, row.close, row.riseRate / 10.0,
+  return format("%4d %4d %s %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
+                marketdb::exchangeCodeText(layout, row.code).c_str(), name, row.close, row.riseRate / 10.0,
                 row.volumeChange / 10.0, row.rci3 / 10.0, row.deviation2 / 10.0,
                 static_cast<double>(row.sign), row.rebound / 10.0, row.range / 10.0,
                 row.sinceDate / 10.0);
 }
 
 std::string rankingFileText(const std::string& title, const std::string& header,
-                            const RankingRow* rows, int count) {
+                            const RankingRow* rows, int count,
+                            const marketdb::DatabaseLayout& layout) {
   std::string text = title + header;
   text.reserve(text.size() + static_cast<std::size_t>(std::max(count, 0)) * 80);
-  for (int i = 0; i < count; ++i) appendRankingLine(text, i + 1, count - i, rows[i]);
+  for (int i = 0; i < count; ++i) appendRankingLine(text, i + 1, count - i, rows[i], layout);
   return text;
 }
 
@@ -328,17 +331,20 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
   std::vector<StockResult> results;
   if (outcome.result == AnalysisResult::Completed) results = analysis.finish();
   reading.release();
+  const marketdb::DatabaseLayout& layout = prices.layout();
+  const int rowLimit = marketdb::rankingRowLimit(layout);
   for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
     int listLength = 0;
     for (const Candidate& c : stocks)
       if (inGroup(c.section, group)) ++listLength;
 
     std::vector<RankingRow> rows;
-    rows.reserve(std::min<std::size_t>(static_cast<std::size_t>(listLength), MaxGroupStocks));
+    rows.reserve(std::min<std::size_t>(static_cast<std::size_t>(listLength),
+                                       static_cast<std::size_t>(rowLimit)));
     bool truncated = false;
     for (std::size_t i = 0; i < stocks.size(); ++i) {
       if (!inGroup(stocks[i].section, group)) continue;
-      if (static_cast<int>(rows.size()) == MaxGroupStocks) {
+      if (static_cast<int>(rows.size()) == rowLimit) {
         truncated = true;
         break;
       }
@@ -352,8 +358,8 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
 
     std::stable_sort(rows.begin(), rows.end(), codeOrder);
     const std::string text =
-        rankingFileText(rankingTitle(comparisonDate, sys.lastStoreDate), rankingHeader(),
-                        rows.data(), static_cast<int>(rows.size()));
+        rankingFileText(rankingTitle(comparisonDate, sys.lastStoreDate, layout), rankingHeader(),
+                        rows.data(), static_cast<int>(rows.size()), layout);
     if (!marketdb::replaceFileAtomically(rankingFileName(group), text)) {
       reporter.fileMessage(std::string(rankingFileName(group)) + SJ(" がOPENできません"),
                            SJ("ﾌｧｲﾙ状況"));
@@ -365,7 +371,7 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
       outcome.truncated = true;
       reporter.warning(groupLabel(group) +
                        format(SJ("の銘柄数が%dを超えたため、先頭の%d銘柄だけ分析しました").c_str(),
-                              MaxGroupStocks, MaxGroupStocks));
+                              rowLimit, rowLimit));
     }
     reporter.groupDone(group, static_cast<int>(rows.size()), listLength);
   }
