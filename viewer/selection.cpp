@@ -103,7 +103,7 @@ void TChart::stepSelection(int direction) {
       if (linkPosition < last) ++linkPosition;
       else linkPosition = last;
     }
-    choose(marketdb::codeFromNumber(codes[ChartLinkFirst + linkPosition]));
+    choose(codes[ChartLinkFirst + linkPosition]);
     return;
   }
 
@@ -155,7 +155,7 @@ int TChart::listedStocks(int category, int* out, int capacity) const {
 
 void TChart::markWatchList() {
   std::fill(table->ksakujo.begin(), table->ksakujo.end(), 0);
-  codes[WatchListEnd] = 0.0f;
+  codes[WatchListEnd] = marketdb::NoStockCode;
   for (int p = 0; p <= WatchListEnd; ++p) {
     int index = findCode(codes[p]);
     if (index < 0) break;

@@ -171,7 +171,7 @@ bool TChart::codeKeypad(TDC& dc) {
   if (entered && selection.code != marketdb::NoStockCode && menuCategory == 31) {
     linkPosition = marketdb::ChartLinkCount;
     for (int p = 0; p < marketdb::ChartLinkCount; ++p) {
-      if (marketdb::codeFromNumber(codes[marketdb::ChartLinkFirst + p]) == selection.code) {
+      if (codes[marketdb::ChartLinkFirst + p] == selection.code) {
         linkPosition = p;
         break;
       }

@@ -142,10 +142,9 @@ class TChart : public TWindow {
   void correctPriceScale();
   void computeExtremes();
   void addRecentCode(marketdb::StockCode code);
-  // The code of table index `index`; the table index of a classic number of a code list
-  // (-1: none).
+  // The code of table index `index`; the table index of a code (-1: none).
   marketdb::StockCode codeOf(int index) const;
-  int findCode(float code) const;
+  int findCode(marketdb::StockCode code) const { return table->findStock(code); }
   void clearDerivedSeries();  // the eleven series computed from the ring, all 0
 
   // Stock selection: the menu, stepping, the top-row buttons and the code keypad.
@@ -226,7 +225,7 @@ class TChart : public TWindow {
   int background[3] = {};  // settings 41..43
   int ratios[10] = {};     // settings 50..59
   int peakSign = 0;        // setting 60
-  float codes[120] = {};   // 0..89 watch list, 90 its terminator, 92..119 chart-link list
+  marketdb::StockCode codes[120] = {};  // 0..89 watch list, 90 its terminator, 92..119 chart-link list
   marketdb::SettingsFile settingsImage;  // pelinoru.win as read, for rewriting it
 
   // From pelinoru.idx.
