@@ -79,13 +79,26 @@ std::size_t DatabaseLayout::readBlocks(int fd, int firstSlot, int count,
 
 std::string DatabaseLayout::formatDate(std::int32_t date, char pad) const {
   char text[32];
+  if (kind == DatabaseKind::Wide) {
+    std::snprintf(text, sizeof text, pad == '0' ? "%08d" : "%8d", static_cast<int>(date));
+    return text;
+  }
   std::snprintf(text, sizeof text, pad == '0' ? "%06g" : "%6g",
                 static_cast<double>(classicDateValue(date)));
   return text;
 }
 
 std::int32_t DatabaseLayout::readDate(double number) const {
+  if (kind == DatabaseKind::Wide && number >= 10000000 && number <= 99999999) {
+    const auto whole = static_cast<std::int32_t>(number);
+    return whole == number && isCalendarDate(whole) ? whole : -1;
+  }
   return dateKey(static_cast<float>(number));
+}
+
+std::string DatabaseLayout::formatCode(StockCode code) const {
+  if (kind == DatabaseKind::Wide) return codeText(code);
+  return std::to_string(codeNumber(code));
 }
 
 DatabaseFiles databaseFilesOf(const DatabaseLayout& layout) {
@@ -147,12 +160,7 @@ const DatabaseLayout& openLayout() {
 }
 
 std::string unsupportedDatabaseMessage() {
-  const FolderKind k = folderKind();
-  if (!k.refusal.empty()) return k.refusal;
-  if (k.kind == DatabaseKind::Wide)
-    return SJ("このフォルダのデータベースはワイド形式です。この版はワイド形式の作成のみ扱え、"
-              "格納・分析・表示はまだできません");
-  return {};
+  return folderKind().refusal;
 }
 
 }  // namespace marketdb

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -36,10 +37,14 @@ struct DatabaseLayout {
   int headerBytes;   // bytes before the first record
   std::int64_t slotStride;
   std::int64_t ringStride;
-  int minPrice;      // prices and changes a record can hold
+  int minPrice;      // prices (open, high, low, close) a record can hold
   int maxPrice;
   int emptyLow;      // the lowest low reported for a history without a trading day
   DatabaseKind kind = DatabaseKind::Classic;
+  int minChange = -32768;  // the day's change a record can hold
+  int maxChange = 32767;
+  double maxVolume = HUGE_VAL;  // volumes: a classic record holds any finite float
+  double minVolume = -HUGE_VAL;
 
   // Byte offset of the record of ring slot `ringSlot` of record slot `recordSlot`.
   constexpr std::int64_t recordOffset(int recordSlot, int ringSlot) const {
@@ -53,8 +58,12 @@ struct DatabaseLayout {
   constexpr bool holdsSlot(int recordSlot) const {
     return recordSlot >= 0 && (blocksContiguous() || recordSlot < maxStocks);
   }
-  // Whether a price or a change fits a record.
+  // Whether a price, a change or a volume fits a record (a NaN fits none).
   constexpr bool holdsPrice(double v) const { return v >= minPrice && v <= maxPrice; }
+  constexpr bool holdsChange(double v) const { return v >= minChange && v <= maxChange; }
+  bool holdsVolume(double v) const {
+    return std::isfinite(v) && v >= minVolume && v <= maxVolume;
+  }
 
   void encodeRecord(const DayRecord& rec, unsigned char* out) const;
   // Inline: the bulk readers decode every record of the file in tight loops.
@@ -134,8 +143,12 @@ struct DatabaseLayout {
   // (a date of the 2000s keeps its leading zero), or padded with blanks as "%6g" does when
   // `pad` is a blank.
   std::string formatDate(std::int32_t date, char pad = '0') const;
-  // A date number of a text file or typed by the user, in memory form (dateKey's rule).
+  // (A wide database shows the full yyyymmdd, eight digits.)
+  // A date number of a text file or typed by the user, in memory form (dateKey's rule; in a
+  // wide database an eight-digit calendar date is taken as it is).
   std::int32_t readDate(double number) const;
+  // A code as messages and lists show it: the classic number, or the four characters.
+  std::string formatCode(StockCode code) const;
 };
 
 // The files made for markets of up to 3,019 stocks: four-digit codes, prices in 16 bits.
@@ -155,6 +168,7 @@ inline constexpr int WideRecordBytes = 32;
 inline constexpr int WideCapacity = 10000;       // record slots of a database made by init
 inline constexpr int WideMaxCapacity = 100000;   // the largest capacity a header may give
 inline constexpr int WideMaxPrice = 99999999;
+inline constexpr double WideMaxVolume = 1e15;  // shares: every whole number is exact in a double
 inline constexpr const char* WideSystemFileName = "pelwide.sys";
 inline constexpr const char* WideSettingsFileName = "pelwide.win";
 inline constexpr const char* WideIndexFileName = "pelwide.idx";
@@ -168,7 +182,8 @@ constexpr DatabaseLayout wideLayout(int capacity) {
       WideJournalFileName,
       capacity, HistoryDays, WideRecordBytes, WideHeaderBytes,
       WideRecordBytes, std::int64_t{capacity} * WideRecordBytes,
-      -WideMaxPrice, WideMaxPrice, 32700, DatabaseKind::Wide};
+      0, WideMaxPrice, 32700, DatabaseKind::Wide,
+      -WideMaxPrice, WideMaxPrice, WideMaxVolume, 0};
 }
 inline constexpr DatabaseLayout WideLayout = wideLayout(WideCapacity);
 static_assert(WideLayout.recordOffset(1, 1) == 4096 + (1 * 10000 + 1) * 32);
@@ -191,8 +206,7 @@ FolderKind folderKind();
 const DatabaseLayout& openLayout();
 
 // For a program that reads or writes the database: empty when it may go on, otherwise the one
-// message (CP932) that says why not: both kinds in one folder, or a wide database, whose
-// stores, analyses and charts this version cannot yet make.
+// message (CP932) that says why not: both kinds in one folder.
 std::string unsupportedDatabaseMessage();
 
 }  // namespace marketdb
