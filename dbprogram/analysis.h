@@ -133,8 +133,9 @@ struct AnalysisOutcome {
 // or more and the database is not small, else one) that take chunks of stocks in turn and each
 // write only the results of their own stocks; the passes then take the results in the order of
 // the index, so the files and every report are the same whatever the number of workers.
-// comparisonDate is the number the user typed (yymmdd; 0 for no comparison).
-AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
+// comparisonDate is the number the user typed (yymmdd, on a wide database yyyymmdd; 0 for no
+// comparison).
+AnalysisOutcome runAnalysis(double comparisonDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter,
                             int workers = 0);
 

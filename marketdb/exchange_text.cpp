@@ -1,8 +1,11 @@
 #include "marketdb/exchange_text.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "marketdb/wide_text.h"
 
 namespace marketdb {
 namespace {
@@ -49,6 +52,14 @@ std::string exchangeTitleDate(const DatabaseLayout& layout, std::int32_t date) {
 std::string exchangeColumnDate(const DatabaseLayout& layout, std::int32_t date) {
   if (wide(layout)) return printed("%8d", static_cast<int>(date));
   return layout.formatDate(date, ' ');
+}
+
+std::int32_t readTypedDate(const DatabaseLayout& layout, double typed) {
+  if (!wide(layout)) return layout.readDate(typed);
+  if (typed == 0) return 0;
+  if (!(typed >= 19000101 && typed <= 20991231) || typed != std::trunc(typed)) return -1;
+  const auto date = static_cast<std::int32_t>(typed);
+  return isWideDate(date) ? date : -1;
 }
 
 int rankingRowLimit(const DatabaseLayout& layout) {

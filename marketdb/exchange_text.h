@@ -29,6 +29,11 @@ std::string exchangeTitleDate(const DatabaseLayout& layout, std::int32_t date);
 // yyyymmdd.
 std::string exchangeColumnDate(const DatabaseLayout& layout, std::int32_t date);
 
+// A date the user typed (the analysis's comparison date) in memory form: the classic yymmdd
+// through the century window (layout.readDate), the wide yyyymmdd as it is. A wide number that
+// is not a whole day of 1900..2099 gives -1, which no comparison takes; 0 stays 0.
+std::int32_t readTypedDate(const DatabaseLayout& layout, double typed);
+
 // Rows a ranking file holds per market group: 2,399 in a classic database, as the files always
 // held, and one per record slot in a wide one.
 int rankingRowLimit(const DatabaseLayout& layout);
