@@ -71,5 +71,12 @@ inline COLORREF dimColour(int r, int g, int b) {
 // Fonts of the chart screen: the ordinary text and the small labels of the long-term chart.
 TFont chartTextFont();
 TFont chartLabelFont();
+// A figure of a fixed column. A classic database's figures are drawn as they always were; on a
+// wide one a figure of more than `columnChars` characters (a price above 99,999, a full date)
+// is drawn in a font five units wide, so that eight characters take the 40 units of a column.
+// `rightEdge` places such a figure right-aligned (ending there); 0 leaves it starting at x.
+// The text font is selected again afterwards.
+void drawColumnFigure(TDC& dc, bool wide, int x, int y, const std::string& text,
+                      int columnChars, int rightEdge = 0);
 
 }  // namespace viewer
