@@ -45,13 +45,14 @@ void TChart::drawTopFigures(TDC& dc) {
   const int s = ringSlot(storePosition);
   dc.SelectObject(chartTextFont());
   dc.SetTextColor(fullColour(colour(3)));
-  drawColumnFigure(dc, wideDatabase, 184, 0, marketdb::openLayout().formatDate(dates[s]), 6);
+  const bool wide = wideDatabase;
+  drawColumnFigure(dc, wide, 184, 0, marketdb::openLayout().formatDate(dates[s]), 6);
   const int values[5] = {opens[s], highs[s], lows[s], closes[s], changes[s]};
   for (int k = 0; k < 5; ++k) {
     const int x = 232 + 40 * k;
-    drawColumnFigure(dc, wideDatabase, x, 0, pelinor::text::format("%5d", values[k]), 5, x + 38);
+    drawColumnFigure(dc, wide, x, 0, pelinor::text::format("%5d", values[k]), 5, x + 38);
   }
-  drawColumnFigure(dc, wideDatabase, 432, 0, pelinor::text::format("%8.1f", exactVolumes[s]), 8);
+  drawColumnFigure(dc, wide, 432, 0, pelinor::text::format("%8.1f", exactVolumes[s]), 8);
 }
 
 void TChart::chartScreen(TDC& dc) {

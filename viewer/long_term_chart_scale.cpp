@@ -9,14 +9,13 @@ int longTermGridStep(int chartMax, marketdb::StockCode code) {
   if (chartMax < 1500) return 100;
   if (chartMax < 5000) return 500;
   if (chartMax < 40000) return 1000;
-  // Above the prices of 16-bit records the steps go on in the same pattern a hundred times
-  // larger, so that a chart of any price keeps between about 4 and 30 grid lines.
-  static constexpr int Steps[][2] = {{150000, 10000},      {500000, 50000},
-                                     {1500000, 100000},    {5000000, 500000},
-                                     {15000000, 1000000},  {50000000, 5000000}};
+  // Above the prices of 16-bit records every step gives between 4 and 20 grid lines.
+  static constexpr int Steps[][2] = {{200000, 10000},     {1000000, 50000},
+                                     {2000000, 100000},   {10000000, 500000},
+                                     {20000000, 1000000}};
   for (const auto& [below, step] : Steps)
     if (chartMax < below) return step;
-  return 10000000;
+  return 5000000;
 }
 
 bool longTermScales(ChartScreenState& state, int chartMax, int chartMin, float volumeMax,

@@ -225,7 +225,8 @@ class TChart : public TWindow {
   int background[3] = {};  // settings 41..43
   int ratios[10] = {};     // settings 50..59
   int peakSign = 0;        // setting 60
-  marketdb::StockCode codes[120] = {};  // 0..89 watch list, 90 its terminator, 92..119 chart-link list
+  // 0..89 watch list, 90 its terminator, 92..119 chart-link list.
+  marketdb::StockCode codes[120] = {};
   marketdb::SettingsFile settingsImage;  // pelinoru.win as read, for rewriting it
 
   // From pelinoru.idx.

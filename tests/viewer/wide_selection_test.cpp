@@ -88,7 +88,8 @@ TEST_F(WideSelectionTest, LettersAreTakenOnlyAsSecondOrFourthCharacterOfAWideCod
       EXPECT_EQ(chart().selection.code, marketdb::codeFromText(c.chosen));
       EXPECT_TRUE(drewText(0, 0, Yellow, c.chosen));
     } else {
-      const std::string typed = std::string(c.shown).substr(std::string(c.shown).find_first_not_of(' '));
+      const std::string shown = c.shown;
+      const std::string typed = shown.substr(shown.find_first_not_of(' '));
       EXPECT_EQ(ops().back(), textOp(0, 464, Red, "銘柄コード" + typed + "はデータベースにありません"));
     }
   }
