@@ -4,6 +4,7 @@
 #include "marketdb/wide_header.h"
 #include "tests/viewer/shell_fixture.h"
 #include "viewer/chart_screen_state.h"
+#include "viewer/indicators/distribution.h"
 
 namespace viewertest {
 namespace {
@@ -74,7 +75,7 @@ TEST_F(WideFiguresTest, PricesOfEightDigitsFitTheirColumnsInTheTopRowAndThePrice
   }
 }
 
-TEST(WideGridSteps, ClassicStepsStayAndAnyPriceGetsAFewDozenLinesAtMost) {
+TEST(WideSteps, ClassicStepsStayAndAnyPriceGetsAFewDozenLinesAtMost) {
   const marketdb::StockCode stock = marketdb::codeFromText("130A");
   const marketdb::StockCode index = marketdb::codeFromNumber(1001);
   // The steps of prices a 16-bit record can hold.
@@ -93,6 +94,15 @@ TEST(WideGridSteps, ClassicStepsStayAndAnyPriceGetsAFewDozenLinesAtMost) {
     EXPECT_LE(lines, 40) << top;
     EXPECT_GE(step, previous) << top;  // a higher chart never gets a finer grid
     previous = step;
+  }
+  // The distribution's step: as before up to 16-bit prices; above, a base is spread over less
+  // than 100,000 steps.
+  for (int base = 1; base <= 32767; base += 89)
+    ASSERT_EQ(viewer::distributionStep(base, stock), base < 3000 ? 1 : 10) << base;
+  for (long long base = 100000; base <= 99999999; base = base * 11 / 10) {
+    const int step = viewer::distributionStep(static_cast<int>(base), stock);
+    EXPECT_LT(base / step, 100000) << base;
+    EXPECT_GE(base / step, 10000) << base;
   }
 }
 

@@ -14,7 +14,7 @@ constexpr int HistogramRows = MaxUpperHeight + 2;      // rows 0 .. H + 1
 int distributionBase(const int* lows, const float* volumes, int newest, int period);
 
 // Price step of the distribution: 1 yen for low prices (base below 3000) and index codes
-// (below 1100), else 10 yen.
+// (below 1100), else 10 yen; ten times more for each digit a base above 99,999 has more.
 int distributionStep(int base, marketdb::StockCode code);
 
 struct DistributionPass {
