@@ -3,6 +3,7 @@
 #include "dbprogram/batch.h"
 #include "dbprogram/store.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -46,8 +47,8 @@ int batchStore(const std::vector<std::string>& args, std::ostream& out, std::ost
   // The database kind, as the prompt reads it on opening; the files of the other market family
   // end the run before them.
   marketdb::SettingsFile win;
-  if (marketdb::readSettingsFile(win, 4) != marketdb::FileStatus::Ok) {
-    printed.fileMessage(marketdb::missingFileMessage(marketdb::SettingsFileName),
+  if (const auto status = marketdb::readSettingsFile(win, 4); status != marketdb::FileStatus::Ok) {
+    printed.fileMessage(marketdb::fileStatusMessage(status, marketdb::openLayout().settingsFile),
                         marketdb::fileCaption());
     return 1;
   }

@@ -17,13 +17,14 @@ constexpr TRect EchoArea{424, 79, 640, 96};
 // Opening the store prompt: the database kind from pelinoru.win and the store state from
 // pelinoru.sys. Without either file the prompt does not open.
 void UCHART::openStorePrompt() {
-  if (marketdb::readSettingsFile(win, 4) != marketdb::FileStatus::Ok) {
-    MessageBox(marketdb::missingFileMessage(marketdb::SettingsFileName), marketdb::fileCaption());
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  if (const auto status = marketdb::readSettingsFile(win, 4); status != marketdb::FileStatus::Ok) {
+    MessageBox(marketdb::fileStatusMessage(status, layout.settingsFile), marketdb::fileCaption());
     CloseWindow(0);
     return;
   }
-  if (marketdb::readSystemFile(sys) != marketdb::FileStatus::Ok) {
-    MessageBox(marketdb::missingFileMessage(marketdb::SystemFileName), marketdb::fileCaption());
+  if (const auto status = marketdb::readSystemFile(sys); status != marketdb::FileStatus::Ok) {
+    MessageBox(marketdb::fileStatusMessage(status, layout.systemFile), marketdb::fileCaption());
     CloseWindow(0);
     return;
   }

@@ -158,8 +158,9 @@ std::string fileStatusMessage(FileStatus status, const char* fileName) {
 }
 
 bool noDatabaseInFolder() {
-  for (const char* name : {SystemFileName, SettingsFileName, IndexFileName, PriceFileName})
-    if (::access(name, F_OK) == 0) return false;
+  for (const DatabaseLayout* l : {&ClassicLayout, &WideLayout})
+    for (const char* name : {l->systemFile, l->settingsFile, l->indexFile, l->priceFile})
+      if (::access(name, F_OK) == 0) return false;
   return true;
 }
 

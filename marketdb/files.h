@@ -46,7 +46,8 @@ const std::string& damagedFileMessage();
 // The message for a status other than Ok of a read or write of `fileName`.
 std::string fileStatusMessage(FileStatus status, const char* fileName);
 
-// Whether the working folder holds no database at all: none of the four files exists.
+// Whether the working folder holds no database at all: none of the four files of either kind
+// exists.
 bool noDatabaseInFolder();
 // The one message shown for a folder without a database: it names the folder and the commands
 // that make or find one (CP932).

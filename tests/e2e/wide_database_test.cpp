@@ -155,38 +155,27 @@ TEST(WideDatabase, StoresLetterCodesAndLargePricesIntoTheRingRows) {
   ASSERT_EQ(r.status, 0) << r.out;
 
   // Slots are given in the order stocks first appear: 130A 0, 7203 1, 1309 2, 1301 3. The
-  // store starts at ring slot 1; a stock without a line that day gets an empty record.
-  const std::string empty(32, '\0');
+  // store starts at ring slot 1; a stock without a line that day gets an empty record, and
+  // ring slot 0, never written, is a hole.
   const auto at = [](int ring, int slot) { return 4096 + (ring * 10000 + slot) * 32; };
-  const std::string dat = readFile("pelwide.dat");
-  ASSERT_EQ(dat.size(), static_cast<std::size_t>(at(3, 4)));
-  std::string header = emptyHeader();
-  header[28] = 4;  // records assigned
+  std::string expected = emptyHeader() + std::string(at(3, 4) - 4096, '\0');
+  expected[28] = 4;  // records assigned, and the checksum of bytes 0..31
   std::uint64_t h = 0xcbf29ce484222325ULL;
-  for (int i = 0; i < 32; ++i) h = (h ^ static_cast<unsigned char>(header[i])) * 0x100000001b3ULL;
-  for (int i = 0; i < 8; ++i) header[32 + i] = static_cast<char>(h >> (8 * i));
-  EXPECT_EQ(dat.substr(0, 4096), header);
-  EXPECT_EQ(dat.substr(4096, at(1, 0) - 4096), std::string(at(1, 0) - 4096, '\0'));
-  const std::vector<std::pair<int, std::string>> rows[] = {
-      {{1, wideRecord(20240105, 123456, 123999, 120000, 123000, -456, 123456789012345.0)},
-       {1, wideRecord(20240105, 3000, 3100, 2990, 3050, 50, 1000.5)}},
-      {{2, wideRecord(20240108, 99999999, 99999999, 0, 99999999, -99999999, 1e15)},
-       {2, empty},
-       {2, wideRecord(20240108, 700, 710, 690, 705, 5, 300)}},
-      {{3, empty}, {3, empty}, {3, empty}, {3, wideRecord(20240109, 1, 1, 1, 40000, 0, 10)}}};
-  for (const auto& row : rows)
-    for (std::size_t slot = 0; slot < row.size(); ++slot)
-      EXPECT_EQ(dat.substr(at(row[slot].first, static_cast<int>(slot)), 32), row[slot].second)
-          << "ring " << row[slot].first << " slot " << slot;
+  for (int i = 0; i < 32; ++i) h = (h ^ static_cast<unsigned char>(expected[i])) * 0x100000001b3ULL;
+  for (int i = 0; i < 8; ++i) expected[32 + i] = static_cast<char>(h >> (8 * i));
+  expected.replace(at(1, 0), 32, wideRecord(20240105, 123456, 123999, 120000, 123000, -456, 123456789012345.0));
+  expected.replace(at(1, 1), 32, wideRecord(20240105, 3000, 3100, 2990, 3050, 50, 1000.5));
+  expected.replace(at(2, 0), 32, wideRecord(20240108, 99999999, 99999999, 0, 99999999, -99999999, 1e15));
+  expected.replace(at(2, 2), 32, wideRecord(20240108, 700, 710, 690, 705, 5, 300));
+  expected.replace(at(3, 3), 32, wideRecord(20240109, 1, 1, 1, 40000, 0, 10));
+  EXPECT_TRUE(readFile("pelwide.dat") == expected);
 
   const std::string idx = readFile("pelwide.idx");
   EXPECT_EQ(idx.substr(0, 14), "PELWIDE IDX 1\n");
   EXPECT_EQ(column(idx, 2), (std::vector<std::string>{"1301", "1309", "130A", "7203"}));
   EXPECT_EQ(column(idx, 4), (std::vector<std::string>{"3", "2", "0", "1"}));
-  const std::vector<std::string> sys = column(readFile("pelwide.sys"), 1);
-  ASSERT_FALSE(sys.empty());
-  EXPECT_EQ(sys[0], "20240109");
-  EXPECT_EQ(column(readFile("pelwide.sys"), 3)[0], "3");
+  const std::string sys = readFile("pelwide.sys");
+  EXPECT_EQ(column(sys, 1)[0] + " " + column(sys, 3)[0], "20240109 3");
 }
 
 // Each case: a fresh database of the kind, one daily file; a refused file leaves every database
@@ -208,7 +197,6 @@ TEST(WideDatabase, RefusesBadDailyFilesAndWritesNothing) {
   const Case cases[] = {
       {"init W", WideHead + good, false, 1, "W240105 の1行目はワイド形式の日々株価データなので格納しません"},
       {"init W --wide", bad("1,1,1,1,0", "1", "20240105", "130B0"), false, 1, "W240105 の3行目のｺｰﾄﾞ「130B0」"},
-      {"init W --wide", bad("1,1,1,1,0", "1", "20240105", "130A1"), false, 1, "W240105 の3行目のｺｰﾄﾞ"},
       {"init W --wide", bad("1,100000000,1,1,0", "1", "20240105", "130A0"), false, 1, "W240105 の3行目の高値"},
       {"init W --wide", bad("1,1,1,1,0", "1000000000000001", "20240105", "130A0"), false, 1, "W240105 の3行目の出来高"},
       {"init W --wide", bad("1,1,1,1,0", "1", "20240230", "130A0"), false, 1, "W240105 の3行目の日付"},
@@ -286,13 +274,13 @@ TEST(WideDatabase, AnInterruptedStoreIsRolledBack) {
       const Result r = pelinorx("store W240108");
       ::unsetenv("PELINOR_FAULT_WRITE");
       if (r.status == 0) break;  // no N-th write: the store ran to its end
-      if (std::string(fault) == "kill:") ++stopped;
-      EXPECT_EQ(pelinorx("--script open.script").status, 0);
+      const bool killed = std::string(fault) == "kill:";
+      stopped += killed;
+      const Result open = pelinorx("--script open.script");
+      EXPECT_EQ(open.status, 0);
+      EXPECT_EQ(open.out.find("[ﾌｧｲﾙ存在状況]"), std::string::npos) << open.out;
       const std::string now = wideFiles();
-      EXPECT_TRUE(now == before || now == after) << fault << n;
-      if (std::string(fault) == "fail:") {
-        EXPECT_EQ(now, before) << fault << n;
-      }
+      EXPECT_TRUE(now == before || (killed && now == after)) << fault << n;
       EXPECT_FALSE(fs::exists("pelwide.jnl")) << fault << n;
     }
   }
