@@ -35,7 +35,8 @@ done
 
 echo "building (Release) in $build ..." >&2
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELINOR_BENCH=ON > /dev/null
-cmake --build "$build" -j2 --target pelinorx pelinorw pelinor-sample timed_runs paint_bench pointer_bench > /dev/null
+cmake --build "$build" -j2 --target pelinorx pelinorw pelinor-sample timed_runs paint_bench pointer_bench \
+  wide_analysis_bench > /dev/null
 
 bin=${PELINOR_BIN:-$build/apps}
 x=$bin/pelinorx
@@ -117,6 +118,12 @@ import=$("$timed" -n "$runs" -C "$work/import" -s "rm -rf out" "$x" import --kin
 # The copy is synced first: otherwise the store's first flush waits for the copy's 35 MB.
 store1=$("$timed" -n "$runs" -C "$work/store" -s "cp '$data/full'/pelinoru.* . && sync" "$x" store "$next_day")
 analyze=$("$timed" -n "$runs" -C "$work/read" "$x" analyze "$compare_date")
+# A full wide database (10,000 stocks x 640 days, 205 MB), written once by the benchmark's maker.
+if [ ! -f "$data/wide/pelwide.dat" ]; then
+  rm -rf "$data/wide"
+  "$build/bench/wide_analysis_bench" --make-database "$data/wide"
+fi
+analyze_wide=$("$timed" -n "$runs" -C "$data/wide" "$x" analyze 20231229)
 start=$("$timed" -n "$runs" -C "$work/read" "$w" --script start.txt)
 help=$("$timed" -n "$runs" -C "$work/read" "$w" --help)
 if [ "$links" = 1 ]; then
@@ -175,6 +182,7 @@ row "pelinorx store of 640 files into an empty database" "$(awk -v v="$(field "$
 row "pelinorx import of 3800 CSV files x 250 days (74 MB)" "$(awk -v v="$(field "$import" 1)" 'BEGIN { printf "%.2f s", v / 1000 }') (CPU $(awk -v v="$(field "$import" 2)" 'BEGIN { printf "%.2f s", v / 1000 }')), $(peak_mib "$import") MiB" "2 s, 64 MiB" "$(met "$(field "$import" 1)" 2000)"
 row "store of one file into a full database" "$(ms "$store1")" "15 ms" "$(met "$(field "$store1" 1)" 15)"
 row "pelinorx analyze" "$(ms "$analyze")" "25 ms" "$(met "$(field "$analyze" 1)" 25)"
+row "pelinorx analyze, wide database 10,000 x 640" "$(ms "$analyze_wide"), $(peak_mib "$analyze_wide") MiB" "80 ms, 64 MiB" "$(met "$(field "$analyze_wide" 1)" 80)"
 row "pelinorw start to the first painted stock menu" "$(ms "$start"); --help $(field "$help" 1)" "8 ms" "$(met "$(field "$start" 1)" 8)"
 if [ "$links" = 1 ]; then
   row "the same, linked statically" "$(ms "$start_static"); --help $(field "$help_static" 1)" "8 ms" "$(met "$(field "$start_static" 1)" 8)"

@@ -274,8 +274,7 @@ const std::string& groupLabel(int group) {
 std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate,
                          const marketdb::DatabaseLayout& layout) {
   return format(SJ("［ペリノ改Ｃ］ 指定は%sと%s本日比較\n\n").c_str(),
-                marketdb::exchangeTitleDate(layout, comparisonDate).c_str(),
-                marketdb::exchangeTitleDate(layout, lastStoreDate).c_str());
+                layout.formatDate(comparisonDate).c_str(), layout.formatDate(lastStoreDate).c_str());
 }
 
 const std::string& rankingHeader() {
@@ -308,7 +307,7 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
   using marketdb::FileStatus;
   AnalysisOutcome outcome;
   const marketdb::DatabaseLayout& folder = marketdb::openLayout();
-  const std::int32_t comparisonDate = marketdb::readTypedDate(folder, typedDate);
+  const std::int32_t comparisonDate = folder.readDate(typedDate);
   // A date that names no day would compare every stock with nothing; 0 means no comparison.
   if (comparisonDate != 0 && !marketdb::isCalendarDate(comparisonDate)) {
     if (folder.kind == marketdb::DatabaseKind::Wide)

@@ -5,6 +5,7 @@
 #include "dbprogram/analysis.h"
 #include "dbprogram/entry_line.h"
 #include "dbprogram/uchart.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -13,6 +14,8 @@ namespace {
 using pelinor::text::format;
 
 constexpr int MaxDateDigits = 7;  // the entry holds seven digits; E is taken after six at most
+// A wide database's dates are whole yyyymmdd: nine digits held, E taken after eight at most.
+constexpr int MaxWideDateDigits = 9;
 constexpr COLORREF White = RGB(255, 255, 255);
 constexpr COLORREF Yellow = RGB(255, 255, 0);
 constexpr COLORREF Black = RGB(0, 0, 0);
@@ -56,9 +59,11 @@ class ScreenReporter : public AnalysisReporter {
 // The prompt owns its own buffer of at most seven digits. Its input is lastKey (set only by the
 // digits, C and E), applied again on every repaint like the other entry screens' keys.
 void UCHART::analysisPrompt(TDC& dc) {
+  const bool wide = marketdb::openLayout().kind == marketdb::DatabaseKind::Wide;
   selectScreenFont(dc);
-  drawText(dc, 0, 16, White, SJ("比較する年月日(yymmdd)を入力→"));
-  if (entryLength < 0 || entryLength > MaxDateDigits - 1) {
+  drawText(dc, 0, 16, White,
+           wide ? SJ("比較する年月日(yyyymmdd)を入力→") : SJ("比較する年月日(yymmdd)を入力→"));
+  if (entryLength < 0 || entryLength > (wide ? MaxWideDateDigits : MaxDateDigits) - 1) {
     // A fresh prompt, or a key after the seventh digit: the entry starts again, the key is
     // dropped.
     std::memset(dateEntry, 0, sizeof dateEntry);
@@ -73,11 +78,15 @@ void UCHART::analysisPrompt(TDC& dc) {
   } else if (lastKey == CmdE) {
     // At most six digits get here (E after a seventh digit empties the entry), so the date
     // always fits the six digits of the ranking files' title.
-    comparisonDate = std::strtof(dateEntry, nullptr);
+    // (Eight digits are beyond a float's exact whole numbers: a wide date is read whole.)
+    comparisonDate = wide ? std::strtod(dateEntry, nullptr) : std::strtof(dateEntry, nullptr);
     screenMode = CmdAnalysis;
   }
-  drawText(dc, 224, 16, Yellow,
-           format("%06g", static_cast<double>(std::strtof(dateEntry, nullptr))));
+  if (wide)
+    drawText(dc, 240, 16, Yellow, format("%08.0f", std::strtod(dateEntry, nullptr)));
+  else
+    drawText(dc, 224, 16, Yellow,
+             format("%06g", static_cast<double>(std::strtof(dateEntry, nullptr))));
   bunsekis(dc);
 }
 

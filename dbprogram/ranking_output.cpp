@@ -8,6 +8,7 @@
 #include "dbprogram/entry_line.h"
 #include "dbprogram/uchart.h"
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -67,10 +68,18 @@ void UCHART::analysisFileOutput(TDC& dc) {
     texts.push_back({fileName, rankingFileText(titleText, headerText, rows.data(), count, *layout)});
   }
 
-  // A missing pelinoru.win is reported; the file is then written from the values held here.
-  if (marketdb::readSettingsFile(win, 12) == marketdb::FileStatus::Missing) {
-    MessageBox(marketdb::missingFileMessage(marketdb::SettingsFileName), marketdb::fileCaption(),
-               MB_OK);
+  // A missing settings file is reported; the file is then written from the values held here.
+  // One of a wide database that this program cannot read is left as it is: writing over it
+  // would lose what it holds.
+  const char* settingsFile = marketdb::openLayout().settingsFile;
+  const marketdb::FileStatus settings = marketdb::readSettingsFile(win, 12);
+  if (settings == marketdb::FileStatus::Damaged) {
+    ReportWriteFailure();
+    MessageBox(marketdb::damagedFileMessage(), marketdb::fileCaption(), MB_OK);
+    return;
+  }
+  if (settings == marketdb::FileStatus::Missing) {
+    MessageBox(marketdb::missingFileMessage(settingsFile), marketdb::fileCaption(), MB_OK);
     CloseWindow(0);
   }
   // With fewer rows than a page, the remaining positions are 0: the end of the list.
@@ -81,7 +90,7 @@ void UCHART::analysisFileOutput(TDC& dc) {
         r >= 0 && r < count ? rows[r].code : marketdb::NoStockCode;
     if (r >= 0 && r < count) ++stored;
   }
-  texts.push_back({marketdb::SettingsFileName, marketdb::formatSettingsFile(win)});
+  texts.push_back({settingsFile, marketdb::formatSettingsFile(win)});
   if (!change.replaceTexts(texts)) {
     ReportWriteFailure();
     if (change.failedFile() != nullptr && std::string(change.failedFile()) == fileName)

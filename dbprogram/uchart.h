@@ -151,8 +151,9 @@ class UCHART : public TWindow {
   // Re-store setup: the target date as typed (yymmdd).
   float targetDate = 0;
 
-  // Analysis: comparison date as typed (yymmdd) and its own entry buffer (at most 7 digits).
-  float comparisonDate = 0;
+  // Analysis: comparison date as typed (yymmdd, on a wide database yyyymmdd) and its own entry
+  // buffer (at most 7 digits, 9 on a wide database).
+  double comparisonDate = 0;
   char dateEntry[10] = {};
 
   // Ranking display and file output: the rows read, then the end marker row; the layout of

@@ -34,7 +34,7 @@ std::string TChart::priceHistoryText() const {
     // deviations, the four oscillators of the last pane and the sign total.
     out += pelinor::text::format(
         "%s %s %6s %5d %5d %5d %5d %5d %8.1f %5d %3d %5d %3d %5d %3d %3d %3d %3d %3d %5d\n",
-        marketdb::exchangeColumnDate(layout, at(dates, s)).c_str(),
+        layout.formatDate(at(dates, s), ' ').c_str(),
         marketdb::exchangeCodeText(layout, code).c_str(), name.c_str(), at(opens, s),
         at(highs, s), at(lows, s), at(closes, s), at(changes, s),
         at(exactVolumes, s), at(maValue1, s), at(maDeviation1, s),

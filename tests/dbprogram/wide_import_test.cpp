@@ -2,11 +2,15 @@
 // above 32,767, full dates, and daily files of the extended form that its reader takes back.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "dbprogram/batch.h"
 #include "dbprogram/csv_import.h"
 #include "dbprogram/wide_daily_parser.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -96,6 +100,47 @@ TEST(WideImport, ExtendedDailyFiles) {
   EXPECT_EQ(line.volume, 123456789012.0);
   EXPECT_EQ(line.date, 20240104);
   EXPECT_EQ(reader.next(line), WideDailyRead::End);
+}
+
+// The daily routine on a wide database from per-stock sources: import, store, analyze; and a
+// classic database refuses --wide without writing anything.
+TEST(WideImport, FromSourcesToTheRanking) {
+  const std::string csv =
+      "Code,Date,Open,High,Low,Close,Volume\n"
+      "130A0,2024-01-04,40000,45000,39000,44000,1000\n"
+      "130A0,2024-01-05,44000,46000,43000,45500,2000\n"
+      "7203,2024-01-05,2500,2600,2400,2550,3000\n";
+  auto run = [](std::vector<std::string> args, std::string* out = nullptr) {
+    std::ostringstream o, e;
+    const int status = dbprogram::runBatch(args, o, e);
+    if (out) *out = o.str() + e.str();
+    return status;
+  };
+  {
+    testsupport::TempWorkDir dir;
+    testsupport::writeFile("prices.csv", csv);
+    std::string said;
+    ASSERT_EQ(run({"init", "W"}), 0);
+    EXPECT_EQ(run({"import", "--wide", "prices.csv"}, &said), 1);
+    EXPECT_NE(said.find("classic"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists("W240104"));
+  }
+  testsupport::TempWorkDir dir;
+  testsupport::writeFile("prices.csv", csv);
+  std::string said;
+  ASSERT_EQ(run({"init", "W", "--wide"}, &said), 0) << said;
+  ASSERT_EQ(run({"import", "prices.csv"}, &said), 0) << said;
+  const std::string daily = testsupport::readFile("W240105");
+  EXPECT_EQ(daily.substr(0, daily.find('\n') + 1), "#PELWIDE DAILY 1\n");
+  EXPECT_NE(daily.find(",45500,1500,2000,20240105,801,130A0\n"), std::string::npos) << daily;
+  ASSERT_EQ(run({"store", "W240104", "W240105"}, &said), 0) << said;
+  ASSERT_EQ(run({"analyze", "20240104"}, &said), 0) << said;
+  const std::string ranking = testsupport::readFile("ranking.dat");
+  EXPECT_NE(ranking.find(" 130A "), std::string::npos) << ranking;
+  EXPECT_NE(ranking.find(" 45500 "), std::string::npos) << ranking;
+  // Days the database holds are not imported again.
+  EXPECT_EQ(run({"import", "--out", "again", "prices.csv"}, &said), 0) << said;
+  EXPECT_FALSE(std::filesystem::exists("again/W240105"));
 }
 
 }  // namespace

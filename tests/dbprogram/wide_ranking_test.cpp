@@ -6,7 +6,11 @@
 
 #include "dbprogram/analysis.h"
 #include "marketdb/exchange_text.h"
+#include "marketdb/settings.h"
+#include "marketdb/wide_text.h"
 #include "platform/text/cp932.h"
+#include "tests/dbprogram/ranking_screen.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -85,6 +89,40 @@ TEST(WideRanking, CodeColumnAndRowLimit) {
   EXPECT_EQ(three.droppedRows, 2);
   EXPECT_EQ(marketdb::rankingRowLimit(marketdb::WideLayout), 10000);
   EXPECT_EQ(marketdb::rankingRowLimit(marketdb::ClassicLayout), 2399);
+}
+
+// The display of a wide ranking file shows the four characters, and its file output stores
+// them as the chart-link codes of pelwide.win and rewrites the file in the order on screen.
+TEST(WideRanking, DisplayAndChartLinkOutput) {
+  testsupport::TempWorkDir dir;
+  marketdb::WideSystem sys;
+  marketdb::WideSettings win;
+  marketdb::applyDefaults(sys.sys, win.win);
+  testsupport::writeFile(marketdb::WideSystemFileName, marketdb::formatWideSystemFile(sys));
+  testsupport::writeFile(marketdb::WideSettingsFileName, marketdb::formatWideSettingsFile(win));
+  const marketdb::DatabaseLayout& wide = marketdb::WideLayout;
+  const std::vector<RankingRow> rows = {row("1301", 500, 1, 3), row("130A", 45000, 2, 9),
+                                        row("1310", 700, 3, 1)};
+  testsupport::writeFile("ranking.dat",
+                         dbprogram::rankingFileText(dbprogram::rankingTitle(0, 20241227, wide),
+                                                    dbprogram::rankingHeader(), rows.data(), 3,
+                                                    wide));
+  rankingtest::Screen s;
+  s.driver->menu(dbprogram::IdBunhyoji1);
+  EXPECT_EQ(s.at(80, 48), "130A");
+  s.driver->menu(dbprogram::IdS0 + 6);  // by the sign, descending
+  s.driver->menu(dbprogram::IdBunsekiout);
+
+  const std::string text = testsupport::readFile("ranking.dat");
+  EXPECT_NE(text.find("   1    3 130A    ABC 45000"), std::string::npos) << text;
+  marketdb::WideSettings back;
+  ASSERT_TRUE(
+      marketdb::parseWideSettingsFile(testsupport::readFile(marketdb::WideSettingsFileName), back)
+          .ok);
+  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst], codeFromText("130A"));
+  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst + 1], codeFromText("1301"));
+  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst + 2], codeFromText("1310"));
+  EXPECT_EQ(back.codes[marketdb::ChartLinkFirst + 3], marketdb::NoStockCode);
 }
 
 }  // namespace
