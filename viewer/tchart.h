@@ -164,7 +164,7 @@ class TChart : public TWindow {
 
   // The comparison: the base-date keypad (mode 6, may set mode 97); the chart is f6 (mode 97).
   void baseDateKeypad(TDC& dc);
-  void refuseBaseDate(float typed);  // a date that is none, or after the newest stored day
+  void refuseBaseDate(double typed);  // a date that is none, or after the newest stored day
   // Reads the history of table index `index` into the columns as the chart load does (price-unit
   // correction and extremes included) and makes it the stock in memory.
   void readStockIntoColumns(int index);
