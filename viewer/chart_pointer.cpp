@@ -235,8 +235,10 @@ void TChart::EvMouseMove(unsigned modKeys, const TPoint& point) {
 
 void TChart::EvMouseWheel(unsigned modKeys, int notches, const TPoint& point) {
   TWindow::EvMouseWheel(modKeys, notches, point);
-  // A notch away from the user goes back in time.
+  // A notch away from the user goes back in time, or up a wide database's menu page.
   if (scrollingView(viewMode)) scrollTo(*this, pointer->scroll + notches * WheelDays);
+  if (wideDatabase && (viewMode == 12 || viewMode == 13 || viewMode == 14))
+    scrollMenu(-notches * 3);
 }
 
 void TChart::EvLButtonUp(unsigned modKeys, const TPoint& point) {
@@ -336,7 +338,9 @@ std::string viewTitle(const TChart& c) {
   const bool showsStock = TChart::isChartMode(c.viewMode) || c.viewMode == 15 || c.viewMode == 16;
   if (showsStock && !c.lookupFailed && c.table && c.currentStock >= 0 &&
       c.currentStock < c.stockCount) {
-    title += pelinor::text::format(" %4g ", static_cast<double>(c.codeOf(c.currentStock)));
+    title += ' ';
+    title += marketdb::codeText(c.codeOf(c.currentStock));
+    title += ' ';
     const char* name = c.table->kmeiidx[c.currentStock];
     title.append(name, strnlen(name, sizeof c.table->kmeiidx[0]));
   }

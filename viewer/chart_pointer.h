@@ -110,7 +110,7 @@ void readLowerPane(TChart& chart);
 // The comparison chart: its pane, then one line per compared stock while its days are loaded
 // (`base` its base close; none when 0 or less).
 void beginComparisonReadout(TChart& chart);
-void readComparedStock(TChart& chart, float code, int base, COLORREF colour);
+void readComparedStock(TChart& chart, marketdb::StockCode code, int base, COLORREF colour);
 // The long-term chart's mark of the days the daily chart shows while scrolled.
 void markShownRange(TChart& chart, TDC& dc);
 

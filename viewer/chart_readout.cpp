@@ -218,13 +218,13 @@ void beginComparisonReadout(TChart& c) {
   p.active = c.arraysReady && c.dates;
 }
 
-void readComparedStock(TChart& c, float code, int base, COLORREF colour) {
+void readComparedStock(TChart& c, marketdb::StockCode code, int base, COLORREF colour) {
   ReadoutPane& p = c.pointer->upper;
   if (!p.active) return;
   // The days are those of the stock read last; every compared stock has the same ring slots.
   readDays(c, p, oldestSlot(c.storePosition), RingDays);
   ReadoutLine* line =
-      p.addLine(pelinor::text::format("%4g%%", static_cast<double>(code)), colour, 1);
+      p.addLine(marketdb::codeText(code).append("%"), colour, 1);
   if (!line) return;
   for (int k = 0; k < RingDays; ++k) {
     // The change from the base close, on the days the stock traded.

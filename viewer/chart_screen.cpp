@@ -12,11 +12,24 @@ namespace viewer {
 TFont chartTextFont() { return TFont(SJ("MSｺﾞｼｯｸ"), 16, 6, FW_NORMAL, SHIFTJIS_CHARSET); }
 TFont chartLabelFont() { return TFont(SJ("MSｺﾞｼｯｸ"), 10, 6, FW_NORMAL, DEFAULT_CHARSET); }
 
+void drawColumnFigure(TDC& dc, bool wide, int x, int y, const std::string& text,
+                      int columnChars, int rightEdge) {
+  constexpr int NarrowWidth = 5;
+  if (!wide || static_cast<int>(text.size()) <= columnChars) {
+    dc.TextOut(x, y, text);
+    return;
+  }
+  dc.SelectObject(TFont(SJ("MSｺﾞｼｯｸ"), 16, NarrowWidth, FW_NORMAL, SHIFTJIS_CHARSET));
+  const int width = NarrowWidth * static_cast<int>(text.size());
+  dc.TextOut(rightEdge > 0 ? rightEdge - width : x, y, text);
+  dc.SelectObject(chartTextFont());
+}
+
 void TChart::drawTopRow(TDC& dc) {
   if (!table || currentStock < 0 || currentStock >= stockCount) return;
   dc.SelectObject(chartTextFont());
   dc.SetTextColor(RGB(255, 255, 0));
-  dc.TextOut(0, 0, pelinor::text::format("%4g", static_cast<double>(codeOf(currentStock))));
+  dc.TextOut(0, 0, marketdb::codeText(codeOf(currentStock)));
   dc.SetTextColor(RGB(255, 255, 255));
   dc.TextOut(32, 0, table->kmeiidx[currentStock].text);
   const std::string& market = marketdb::sectionLabel(table->ksijo[currentStock]);
@@ -32,12 +45,14 @@ void TChart::drawTopFigures(TDC& dc) {
   const int s = ringSlot(storePosition);
   dc.SelectObject(chartTextFont());
   dc.SetTextColor(fullColour(colour(3)));
-  dc.TextOut(184, 0, marketdb::openLayout().formatDate(dates[s]));
+  const bool wide = wideDatabase;
+  drawColumnFigure(dc, wide, 184, 0, marketdb::openLayout().formatDate(dates[s]), 6);
   const int values[5] = {opens[s], highs[s], lows[s], closes[s], changes[s]};
   for (int k = 0; k < 5; ++k) {
-    dc.TextOut(232 + 40 * k, 0, pelinor::text::format("%5d", values[k]));
+    const int x = 232 + 40 * k;
+    drawColumnFigure(dc, wide, x, 0, pelinor::text::format("%5d", values[k]), 5, x + 38);
   }
-  dc.TextOut(432, 0, pelinor::text::format("%8.1f", exactVolumes[s]));
+  drawColumnFigure(dc, wide, 432, 0, pelinor::text::format("%8.1f", exactVolumes[s]), 8);
 }
 
 void TChart::chartScreen(TDC& dc) {

@@ -2,6 +2,7 @@
 // chart window while it draws, and the small calculations they are made of.
 #pragma once
 
+#include "marketdb/stock_code.h"
 #include "platform/gdi/tdc.h"
 
 namespace viewer {
@@ -41,7 +42,7 @@ inline int ringSlot(int s) {
 inline int oldestSlot(int storePosition) { return ringSlot(storePosition + 1); }
 
 // Grid spacing of the long-term chart's price axis.
-int longTermGridStep(int chartMax, float code);
+int longTermGridStep(int chartMax, marketdb::StockCode code);
 
 // Scales of the long-term chart (prices from chartMin at y 463 up to chartMax at y h35 + 24,
 // volumes from 0 at y 463). False, with both scales 0, when the history gives nothing to draw:
@@ -70,5 +71,12 @@ inline COLORREF dimColour(int r, int g, int b) {
 // Fonts of the chart screen: the ordinary text and the small labels of the long-term chart.
 TFont chartTextFont();
 TFont chartLabelFont();
+// A figure of a fixed column. A classic database's figures are drawn as they always were; on a
+// wide one a figure of more than `columnChars` characters (a price above 99,999, a full date)
+// is drawn in a font five units wide, so that eight characters take the 40 units of a column.
+// `rightEdge` places such a figure right-aligned (ending there); 0 leaves it starting at x.
+// The text font is selected again afterwards.
+void drawColumnFigure(TDC& dc, bool wide, int x, int y, const std::string& text,
+                      int columnChars, int rightEdge = 0);
 
 }  // namespace viewer

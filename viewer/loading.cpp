@@ -36,7 +36,7 @@ void TChart::applySettings(const marketdb::SettingsFile& win) {
   for (int i = 0; i < 3; ++i) background[i] = win.background[i];
   for (int i = 0; i < 10; ++i) ratios[i] = win.weights[i];
   peakSign = win.peakSign;
-  for (int i = 0; i < 120; ++i) codes[i] = static_cast<float>(marketdb::codeNumber(win.codes[i]));
+  std::copy(win.codes, win.codes + 120, codes);
 }
 
 std::function<void(const std::string&)> TChart::waitNotice() {
@@ -61,9 +61,13 @@ void TChart::loadSharedFiles() {
   applySettings(settingsImage);
   std::copy(sys.periods, sys.periods + 16, periods);
 
-  // A database this version cannot show (a wide one, or two kinds in one folder) gets one
-  // message, and none of its files is read: the screens start as in an empty folder.
-  const std::string unsupported = marketdb::unsupportedDatabaseMessage();
+  const marketdb::FolderKind folder = marketdb::folderKind();
+  wideDatabase = folder.kind == marketdb::DatabaseKind::Wide;
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+
+  // A folder holding both kinds of database gets one message, and none of its files is read:
+  // the screens start as in an empty folder.
+  const std::string& unsupported = folder.refusal;
   if (!unsupported.empty()) {
     startupMessages.emplace_back(unsupported, marketdb::fileCaption());
     try {
@@ -81,12 +85,14 @@ void TChart::loadSharedFiles() {
 
   // A folder without any of the files gets one message that says where the program looked and
   // how a database is made, instead of one message per missing file.
-  const bool noDatabase = marketdb::noDatabaseInFolder();
+  const bool noDatabase = !wideDatabase && marketdb::noDatabaseInFolder();
   if (noDatabase)
     startupMessages.emplace_back(marketdb::noDatabaseMessage(), marketdb::fileCaption());
-  auto report = [this, noDatabase](const char* fileName) {
-    if (noDatabase) return;
-    startupMessages.emplace_back(marketdb::missingFileMessage(fileName),
+  // A missing file, or a wide file this program does not read (its message names the file and
+  // the line), leaves the defaults in force.
+  auto report = [this, noDatabase](marketdb::FileStatus status, const char* fileName) {
+    if (noDatabase && status == marketdb::FileStatus::Missing) return;
+    startupMessages.emplace_back(marketdb::fileStatusMessage(status, fileName),
                                  marketdb::fileCaption());
   };
 
@@ -100,8 +106,9 @@ void TChart::loadSharedFiles() {
   if (late.needsSaying()) startupMessages.emplace_back(late.message, marketdb::fileCaption());
 
   // pelinoru.sys: store state, colour numbers (provisional), periods.
-  if (marketdb::readSystemFile(sys) == marketdb::FileStatus::Missing) {
-    report(marketdb::SystemFileName);
+  if (const marketdb::FileStatus status = marketdb::readSystemFile(sys);
+      status != marketdb::FileStatus::Ok) {
+    report(status, layout.systemFile);
   } else {
     lastStoreDate = sys.lastStoreDate;
     storePosition = sys.storePosition;
@@ -111,8 +118,9 @@ void TChart::loadSharedFiles() {
   }
 
   // pelinoru.win: the colour numbers in force, line 4 and the code lists.
-  if (marketdb::readSettingsFile(settingsImage, 12) == marketdb::FileStatus::Missing) {
-    report(marketdb::SettingsFileName);
+  if (const marketdb::FileStatus status = marketdb::readSettingsFile(settingsImage, 12);
+      status != marketdb::FileStatus::Ok) {
+    report(status, layout.settingsFile);
     // Should the file be written later (watch list), it carries the colours in force.
     for (int i = 0; i < 19; ++i) settingsImage.colours[i] = colours[i].number;
   } else {
@@ -127,8 +135,9 @@ void TChart::loadSharedFiles() {
   }
   if (table) {
     table->kcodeidx[0] = marketdb::StockCodeEnd;
-    if (marketdb::readStockTable(*table) == marketdb::FileStatus::Missing) {
-      report(marketdb::IndexFileName);
+    if (const marketdb::FileStatus status = marketdb::readStockTable(*table);
+        status != marketdb::FileStatus::Ok) {
+      report(status, layout.indexFile);
       table->count = 0;
       table->kcodeidx[0] = marketdb::StockCodeEnd;
     }
@@ -137,7 +146,7 @@ void TChart::loadSharedFiles() {
 
   // pelinoru.dat stays open for the lifetime of the window. Without it every stock shows an
   // empty history; the arrays are allocated all the same so that every screen can draw.
-  if (!priceFile.openForReading()) report(marketdb::PriceFileName);
+  if (!priceFile.openForReading()) report(marketdb::FileStatus::Missing, layout.priceFile);
 
   allocateArrays();
   computeCodePages();
@@ -188,7 +197,8 @@ void TChart::computeCodePages() {
   std::fill(pageStart, pageStart + 11, stockCount);
   int j = 0;
   for (int i = 0; i < stockCount && j < 10; ++i) {
-    if (marketdb::codeNumber(table->kcodeidx[i]) >= pageBound[j]) {
+    // In code order, so that a code with letters falls on the page of its digits' neighbours.
+    if (table->kcodeidx[static_cast<std::size_t>(i)] >= marketdb::codeFromNumber(pageBound[j])) {
       pageStart[j] = i;
       ++j;
     }

@@ -64,11 +64,10 @@ void TChart::readStockIntoColumns(int index) {
   clearDerivedSeries();
 }
 
-float TChart::codeOf(int index) const {
-  return static_cast<float>(marketdb::codeNumber(table->kcodeidx[index]));
+marketdb::StockCode TChart::codeOf(int index) const {
+  return table->kcodeidx[static_cast<std::size_t>(index)];
 }
 
-int TChart::findCode(float code) const { return table->findStock(marketdb::codeFromNumber(code)); }
 
 void TChart::addRecentCode(marketdb::StockCode code) {
   if (std::find(recentCodes, recentCodes + 7, code) != recentCodes + 7) return;

@@ -126,7 +126,8 @@ void TChart::longTermChart(TDC& dc) {
   const int h35 = setting(35);
   if (!longTermScales(chart, chartMax, chartMin, volumeMax, h35)) return;
   const bool knownStock = table && currentStock >= 0 && currentStock < stockCount;
-  chart.gridStep = longTermGridStep(chartMax, knownStock ? codeOf(currentStock) : 0.0f);
+  chart.gridStep =
+      longTermGridStep(chartMax, knownStock ? codeOf(currentStock) : marketdb::NoStockCode);
 
   const int top = h35 + 24;
   const bool frame = colour(3).number != 99;

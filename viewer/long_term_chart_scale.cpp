@@ -3,12 +3,19 @@
 
 namespace viewer {
 
-int longTermGridStep(int chartMax, float code) {
-  if (code < 1100.0f) return 100;
+int longTermGridStep(int chartMax, marketdb::StockCode code) {
+  if (code < marketdb::codeFromNumber(1100)) return 100;
   if (chartMax < 500) return 50;
   if (chartMax < 1500) return 100;
   if (chartMax < 5000) return 500;
-  return 1000;
+  if (chartMax < 40000) return 1000;
+  // Above the prices of 16-bit records every step gives between 4 and 20 grid lines.
+  static constexpr int Steps[][2] = {{200000, 10000},     {1000000, 50000},
+                                     {2000000, 100000},   {10000000, 500000},
+                                     {20000000, 1000000}};
+  for (const auto& [below, step] : Steps)
+    if (chartMax < below) return step;
+  return 5000000;
 }
 
 bool longTermScales(ChartScreenState& state, int chartMax, int chartMin, float volumeMax,

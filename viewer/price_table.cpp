@@ -78,16 +78,21 @@ void rows(TChart& c, TDC& dc) {
   for (int r = 0; r < TableRows; ++r, s = s == 0 ? RingDays - 1 : s - 1) {
     const int y = r * 16 + 16;
     dc.SetTextColor(figures);
-    dc.TextOut(0, y, marketdb::openLayout().formatDate(c.dates[s]));
+    drawColumnFigure(dc, c.wideDatabase, 0, y, marketdb::openLayout().formatDate(c.dates[s]),
+                     6);
     const int prices[5] = {c.opens[s], c.highs[s], c.lows[s], c.closes[s], c.changes[s]};
-    for (int k = 0; k < 5; ++k) dc.TextOut(48 + 40 * k, y, format("%5d", prices[k]));
-    dc.TextOut(248, y, format("%8.1f", c.exactVolumes[s]));
+    for (int k = 0; k < 5; ++k) {
+      const int x = 48 + 40 * k;
+      drawColumnFigure(dc, c.wideDatabase, x, y, format("%5d", prices[k]), 5, x + 38);
+    }
+    drawColumnFigure(dc, c.wideDatabase, 248, y, format("%8.1f", c.exactVolumes[s]), 8);
 
     const int averages[3] = {c.maValue1[s], c.maValue2[s], c.maValue3[s]};
     const int deviations[3] = {c.maDeviation1[s], c.maDeviation2[s], c.maDeviation3[s]};
     for (int k = 0; k < 3; ++k) {
       dc.SetTextColor(fullColour(c.colour(7 + k)));
-      dc.TextOut(312 + 64 * k, y, format("%5d", averages[k]));
+      drawColumnFigure(dc, c.wideDatabase, 312 + 64 * k, y, format("%5d", averages[k]), 5,
+                       350 + 64 * k);
       dc.TextOut(352 + 64 * k, y, format("%3d", deviations[k]));
     }
     const int indicators[4] = {c.indicator1[s], c.indicator2[s], c.indicator3[s],

@@ -22,6 +22,11 @@ constexpr COLORREF Red = RGB(255, 0, 0);
 constexpr COLORREF Cyan = RGB(0, 255, 255);
 constexpr COLORREF Green = RGB(0, 255, 0);
 
+// Cells of the menu below its header: 29 rows of 8. A classic page is drawn whole; a wide
+// database's page with more stocks scrolls through MenuScreenRows rows at a time.
+constexpr int MenuCells = 29 * 8;
+bool menuScrolls(bool wide, int listed) { return wide && listed > MenuCells; }
+
 // Name colour by the newest day's change in percent.
 COLORREF changeColour(int percent) {
   if (percent >= 8) return Red;
@@ -71,8 +76,8 @@ void TChart::stepSelection(int direction) {
 
   // A code of the index or of the chart-link list (a number there; one that is no code
   // selects nothing, and the chart screen shows no stock).
-  auto choose = [this](float code) {
-    selectCode(marketdb::codeFromNumber(code));
+  auto choose = [this](marketdb::StockCode code) {
+    selectCode(code);
     viewMode = 9;
   };
   if (stepReference < 0 || stepReference >= std::max(stockCount, 1)) stepReference = 0;
@@ -150,7 +155,7 @@ int TChart::listedStocks(int category, int* out, int capacity) const {
 
 void TChart::markWatchList() {
   std::fill(table->ksakujo.begin(), table->ksakujo.end(), 0);
-  codes[WatchListEnd] = 0.0f;
+  codes[WatchListEnd] = marketdb::NoStockCode;
   for (int p = 0; p <= WatchListEnd; ++p) {
     int index = findCode(codes[p]);
     if (index < 0) break;
@@ -195,12 +200,29 @@ void TChart::drawMenu(TDC& dc) {
 
   std::vector<int> listed(table->kcodeidx.size());
   const int n = listedStocks(menuCategory, listed.data(), static_cast<int>(listed.size()));
+  if (menuRowsCategory != menuCategory) {
+    menuRowsCategory = menuCategory;
+    menuFirstRow = 0;
+  }
+  int first = 0;
+  int end = n;
+  if (menuScrolls(wideDatabase, n)) {
+    const int rows = (n + 7) / 8;
+    menuFirstRow = std::clamp(menuFirstRow, 0, std::max(rows - MenuScreenRows, 0));
+    first = menuFirstRow * 8;
+    end = std::min(n, first + MenuScreenRows * 8);
+    dc.SetTextColor(White);
+    dc.TextOut(0, 464, pelinor::text::format(SJ("%d-%d／%d銘柄　PageUp・PageDownで移動").c_str(),
+                                             first + 1, end, n));
+  } else {
+    menuFirstRow = 0;
+  }
   int x = 0;
   int y = 16;
-  for (int k = 0; k < n; ++k) {
+  for (int k = first; k < end; ++k) {
     const int i = listed[k];
     dc.SetTextColor(Yellow);
-    dc.TextOut(x, y, pelinor::text::format("%4g", static_cast<double>(codeOf(i))));
+    dc.TextOut(x, y, marketdb::codeText(table->kcodeidx[static_cast<std::size_t>(i)]));
     dc.SetTextColor(changeColour(table->kchumoku[i]));
     dc.TextOut(x + 32, y, shortName(table->kmeiidx[i]));
     if (x == 560) {
@@ -213,6 +235,13 @@ void TChart::drawMenu(TDC& dc) {
 
   // The watch and link pages looked codes up; the next chart screen reads its stock again.
   if (menuCategory == 30 || menuCategory == 31) lookupFailed = true;
+}
+
+void TChart::scrollMenu(int rows) {
+  // drawMenu keeps the first row inside the page.
+  menuFirstRow = std::max(menuFirstRow + rows, 0);
+  viewMode = 12;
+  requestRepaint();
 }
 
 void TChart::menuClick() {
@@ -228,10 +257,18 @@ void TChart::menuClick() {
 
   if (y > rowHeight) {
     // A cell of the list: 8 per row below the header.
-    const long cell = static_cast<long>(std::trunc((y - rowHeight) / rowHeight)) * 8 +
-                      static_cast<long>(std::trunc(x / (width / 8.0)));
+    const long row = static_cast<long>(std::trunc((y - rowHeight) / rowHeight));
+    long cell = row * 8 + static_cast<long>(std::trunc(x / (width / 8.0)));
     std::vector<int> listed(table->kcodeidx.size());
     const int n = listedStocks(menuCategory, listed.data(), static_cast<int>(listed.size()));
+    if (menuScrolls(wideDatabase, n)) {
+      if (row >= MenuScreenRows) {  // the foot line of a scrolling page chooses nothing
+        viewMode = 12;
+        requestRepaint();
+        return;
+      }
+      cell += std::int64_t{menuFirstRow} * 8;
+    }
     if (cell >= 0 && cell < n) {
       selectCode(table->kcodeidx[static_cast<std::size_t>(listed[static_cast<std::size_t>(cell)])]);
       if (menuCategory == 31) linkPosition = static_cast<int>(cell);

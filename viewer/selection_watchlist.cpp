@@ -18,16 +18,17 @@ constexpr int DeleteButton = 9;
 enum class WatchOutcome { Registered, AlreadyThere, Full, Removed, NotThere };
 
 // The short line that tells the user what a register or delete did (CP932).
-std::string watchNotice(WatchOutcome outcome, float code) {
+std::string watchNotice(WatchOutcome outcome, marketdb::StockCode code) {
   using pelinor::text::format;
-  const double c = code;
+  const std::string text = marketdb::codeText(code);
+  const char* c = text.c_str();
   switch (outcome) {
-    case WatchOutcome::Registered: return format(SJ("%gを注目に登録しました").c_str(), c);
-    case WatchOutcome::AlreadyThere: return format(SJ("%gは注目に登録済みです").c_str(), c);
+    case WatchOutcome::Registered: return format(SJ("%sを注目に登録しました").c_str(), c);
+    case WatchOutcome::AlreadyThere: return format(SJ("%sは注目に登録済みです").c_str(), c);
     case WatchOutcome::Full:
-      return format(SJ("注目が満杯(%d銘柄)なので%gは登録できません").c_str(), WatchListEnd, c);
-    case WatchOutcome::Removed: return format(SJ("%gを注目から削除しました").c_str(), c);
-    case WatchOutcome::NotThere: return format(SJ("%gは注目にありません").c_str(), c);
+      return format(SJ("注目が満杯(%d銘柄)なので%sは登録できません").c_str(), WatchListEnd, c);
+    case WatchOutcome::Removed: return format(SJ("%sを注目から削除しました").c_str(), c);
+    case WatchOutcome::NotThere: return format(SJ("%sは注目にありません").c_str(), c);
   }
   return {};
 }
@@ -59,7 +60,7 @@ void TChart::topRowButtons() {
 bool TChart::writeWatchList(int command) {
   // Only a stock of the index can be registered: a code that is not in it would end the list
   // early and hide every code after it.
-  const float code = static_cast<float>(marketdb::codeNumber(selection.code));
+  const marketdb::StockCode code = selection.code;
   if (!table || findCode(code) < 0) {
     notice = SJ("表示中の銘柄がないので注目は変わりません");
     return true;
@@ -118,7 +119,7 @@ bool TChart::writeWatchList(int command) {
     return false;
   }
   settingsImage = win;
-  for (int i = 0; i < 120; ++i) codes[i] = static_cast<float>(marketdb::codeNumber(win.codes[i]));
+  std::copy(win.codes, win.codes + 120, codes);
   notice = watchNotice(outcome, code);
   return true;
 }

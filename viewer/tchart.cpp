@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "viewer/chart_pointer.h"
+#include "viewer/entry_keypad.h"
 #include "viewer/panes/oscillator_panes.h"
 
 namespace viewer {
@@ -150,6 +151,18 @@ void TChart::EvKeyDown(unsigned key, unsigned repeatCount, unsigned flags) {
     keypadCommand = cell;
     Invalidate();
   }
+
+  // 6. The letters of a wide database's codes, on its code keypad only.
+  if (const int letterCell = cellOfLetter(key);
+      letterCell >= 0 && wideDatabase && viewMode == 11) {
+    keypadCommand = letterCell;
+    Invalidate();
+  }
+
+  // 7. A page of a wide database's menu longer than the screen.
+  if ((key == VK_PRIOR || key == VK_NEXT) && wideDatabase &&
+      (viewMode == 12 || viewMode == 13 || viewMode == 14))
+    scrollMenu(key == VK_PRIOR ? -MenuScreenRows : MenuScreenRows);
 }
 
 // ---- Mouse --------------------------------------------------------------------------------

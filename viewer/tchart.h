@@ -48,6 +48,9 @@ enum : int {
   PadDelete = 999,
   PadHandled = 1000,
 };
+// Rows of menu cells a screen shows while a wide database's page scrolls; the foot row below
+// them says which stocks of the page are shown.
+inline constexpr int MenuScreenRows = 28;
 // Keypad cell of each digit 0..9.
 inline constexpr int PadDigit[10] = {70, 54, 55, 56, 38, 39, 40, 22, 23, 24};
 
@@ -139,10 +142,9 @@ class TChart : public TWindow {
   void correctPriceScale();
   void computeExtremes();
   void addRecentCode(marketdb::StockCode code);
-  // The classic number of the code of table index `index` (0 for none), as the selection, the
-  // code lists and the screens hold codes; and the table index of such a number (-1: none).
-  float codeOf(int index) const;
-  int findCode(float code) const;
+  // The code of table index `index`; the table index of a code (-1: none).
+  marketdb::StockCode codeOf(int index) const;
+  int findCode(marketdb::StockCode code) const { return table->findStock(code); }
   void clearDerivedSeries();  // the eleven series computed from the ring, all 0
 
   // Stock selection: the menu, stepping, the top-row buttons and the code keypad.
@@ -162,7 +164,7 @@ class TChart : public TWindow {
 
   // The comparison: the base-date keypad (mode 6, may set mode 97); the chart is f6 (mode 97).
   void baseDateKeypad(TDC& dc);
-  void refuseBaseDate(float typed);  // a date that is none, or after the newest stored day
+  void refuseBaseDate(double typed);  // a date that is none, or after the newest stored day
   // Reads the history of table index `index` into the columns as the chart load does (price-unit
   // correction and extremes included) and makes it the stock in memory.
   void readStockIntoColumns(int index);
@@ -199,11 +201,19 @@ class TChart : public TWindow {
   void selectCategory(int category) { selection = {category, marketdb::NoStockCode}; }
   void selectCode(marketdb::StockCode code) { selection = {0, code}; }
   int menuCategory = 10;
+  // The first row of the menu's cells shown: a wide database's page may hold more stocks than
+  // one screen, and PageUp, PageDown and the wheel move through it (always 0 on a classic one).
+  int menuFirstRow = 0;
+  int menuRowsCategory = 10;  // the category menuFirstRow belongs to
+  void scrollMenu(int rows);  // by `rows` (negative: up), then the menu again
   int listPosition = 0;
   int stepReference = 0;
   int linkPosition = 0;
   char entryBuffer[10] = {};
   bool clickPending = false;  // a double-click in a chart screen waits for the top-row block
+
+  // The kind of the folder's database: a wide one has codes with letters.
+  bool wideDatabase = false;
 
   // From pelinoru.sys.
   std::int32_t lastStoreDate = 0;  // yyyymmdd
@@ -215,7 +225,8 @@ class TChart : public TWindow {
   int background[3] = {};  // settings 41..43
   int ratios[10] = {};     // settings 50..59
   int peakSign = 0;        // setting 60
-  float codes[120] = {};   // 0..89 watch list, 90 its terminator, 92..119 chart-link list
+  // 0..89 watch list, 90 its terminator, 92..119 chart-link list.
+  marketdb::StockCode codes[120] = {};
   marketdb::SettingsFile settingsImage;  // pelinoru.win as read, for rewriting it
 
   // From pelinoru.idx.

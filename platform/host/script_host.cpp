@@ -59,7 +59,7 @@ std::optional<unsigned> keyByName(const std::string& name) {
       {"RIGHT", VK_RIGHT},   {"BACK", VK_BACK},     {"SPACE", VK_SPACE},
       {"RETURN", VK_RETURN}, {"HOME", VK_HOME},     {"INSERT", VK_INSERT},
       {"DELETE", VK_DELETE}, {"END", VK_END},       {"HELP", VK_HELP},
-      {"?", VK_HELP},
+      {"?", VK_HELP},        {"PAGEUP", VK_PRIOR},  {"PAGEDOWN", VK_NEXT},
   };
   std::string n = upper(name);
   if (auto it = named.find(n); it != named.end()) return it->second;

@@ -55,6 +55,8 @@ unsigned virtualKey(const SDL_Keysym& key) {
     case SDLK_LEFT: return VK_LEFT;
     case SDLK_RIGHT: return VK_RIGHT;
     case SDLK_HOME: return VK_HOME;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
     case SDLK_INSERT: return VK_INSERT;
     case SDLK_DELETE: return VK_DELETE;
     case SDLK_RETURN: return VK_RETURN;

@@ -5,6 +5,8 @@ enum : unsigned {
   VK_BACK = 0x08,
   VK_RETURN = 0x0D,
   VK_SPACE = 0x20,
+  VK_PRIOR = 0x21,  // Page Up
+  VK_NEXT = 0x22,   // Page Down
   VK_END = 0x23,
   VK_HOME = 0x24,
   VK_LEFT = 0x25,

@@ -246,9 +246,9 @@ TEST(DistributionTest, PassesSpreadEachDayOverItsPrices) {
 }
 
 TEST(DistributionTest, StepAndPercentages) {
-  EXPECT_EQ(viewer::distributionStep(2999, 1301), 1);
-  EXPECT_EQ(viewer::distributionStep(3000, 1301), 10);
-  EXPECT_EQ(viewer::distributionStep(5000, 1001), 1);
+  EXPECT_EQ(viewer::distributionStep(2999, marketdb::codeFromNumber(1301)), 1);
+  EXPECT_EQ(viewer::distributionStep(3000, marketdb::codeFromNumber(1301)), 10);
+  EXPECT_EQ(viewer::distributionStep(5000, marketdb::codeFromNumber(1001)), 1);
   EXPECT_FLOAT_EQ(viewer::distributionPercent(5, 128), 5.0f / 128.0f * 100.0f);
   EXPECT_EQ(viewer::distributionPercent(5, 0), 0.0f);
 }

@@ -152,7 +152,7 @@ class ViewerFixture : public ::testing::Test {
     return out;
   }
 
-  int indexOf(float code) const { return chart().findCode(code); }
+  int indexOf(float code) const { return chart().findCode(marketdb::codeFromNumber(code)); }
   viewer::TChart& chart() const { return *static_cast<viewer::TChart*>(driver->window()); }
 
   testsupport::TempWorkDir dir;

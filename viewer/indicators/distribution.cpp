@@ -23,7 +23,13 @@ int distributionBase(const int* lows, const float* volumes, int newest, int peri
   return m == NoLowYet ? EmptyLow : m;
 }
 
-int distributionStep(int base, float code) { return base < 3000 || code < 1100.0f ? 1 : 10; }
+int distributionStep(int base, marketdb::StockCode code) {
+  int step = base < 3000 || code < marketdb::codeFromNumber(1100) ? 1 : 10;
+  // Above the prices of 16-bit records the step grows with the price, so that a day's range is
+  // spread over as many steps as at a few thousand yen, not over millions.
+  while (base / step >= 100000) step *= 10;
+  return step;
+}
 
 DistributionPass distributionPass(const int* highs, const int* lows, const float* volumes,
                                   int newest, int period, int base, int step, float scale,

@@ -2,6 +2,8 @@
 // over the prices from its low to its high, summed into rows of pixels.
 #pragma once
 
+#include "marketdb/stock_code.h"
+
 namespace viewer {
 
 constexpr int MaxUpperHeight = 416;                    // largest upper-area height allowed
@@ -12,8 +14,8 @@ constexpr int HistogramRows = MaxUpperHeight + 2;      // rows 0 .. H + 1
 int distributionBase(const int* lows, const float* volumes, int newest, int period);
 
 // Price step of the distribution: 1 yen for low prices (base below 3000) and index codes
-// (below 1100), else 10 yen.
-int distributionStep(int base, float code);
+// (below 1100), else 10 yen; ten times more for each digit a base above 99,999 has more.
+int distributionStep(int base, marketdb::StockCode code);
 
 struct DistributionPass {
   float total = 0.0f;    // sum of its rows

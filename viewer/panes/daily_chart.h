@@ -66,7 +66,7 @@ struct PaneArrays {
 class TChart;
 
 // Code of the shown stock (0 when none is loaded), for the grid and distribution steps.
-float shownCode(const TChart& chart);
+marketdb::StockCode shownCode(const TChart& chart);
 // The top line, the price grid of the chart's step and the label table (lowest price, the
 // labelled grid lines, highest price) of the daily and weekly charts.
 void drawPriceFrame(TChart& chart, TDC& dc, const PriceAxis& axis, PriceLabels& labels);

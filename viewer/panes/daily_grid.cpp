@@ -28,9 +28,9 @@ void drawPriceGrid(TDC& dc, const PriceAxis& axis, int step, COLORREF gridColour
   }
 }
 
-float shownCode(const TChart& c) {
+marketdb::StockCode shownCode(const TChart& c) {
   const bool known = c.table && c.currentStock >= 0 && c.currentStock < c.stockCount;
-  return known ? c.codeOf(c.currentStock) : 0.0f;
+  return known ? c.codeOf(c.currentStock) : marketdb::NoStockCode;
 }
 
 void drawPriceFrame(TChart& c, TDC& dc, const PriceAxis& axis, PriceLabels& labels) {

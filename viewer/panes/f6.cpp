@@ -100,7 +100,12 @@ void TChart::f6(TDC& dc) {
   if (switchFonts) dc.SelectObject(headerFont());
   dc.SetTextColor(RGB(255, 255, 255));
   dc.TextOut(0, 0, SJ("基準"));
-  dc.TextOut(32, 0, marketdb::openLayout().formatDate(baseDate));
+  // A full date is drawn narrower, so that it ends before the first stock's code; the font
+  // selected again after it is the header's.
+  if (switchFonts)
+    drawColumnFigure(dc, wideDatabase, 32, 0, marketdb::openLayout().formatDate(baseDate), 6);
+  else
+    dc.TextOut(32, 0, marketdb::openLayout().formatDate(baseDate));
 
   beginComparisonReadout(*this);
   if (table && arraysReady) {
@@ -115,8 +120,7 @@ void TChart::f6(TDC& dc) {
       if (index < 0) continue;
       lastFound = index;
       dc.SetTextColor(StockColour[k]);
-      dc.TextOut(80 * k + 80, 0,
-                 pelinor::text::format("%4g", static_cast<double>(codeOf(index))));
+      dc.TextOut(80 * k + 80, 0, marketdb::codeText(codeOf(index)));
       dc.TextOut(80 * k + 112, 0, std::string(shortName(table->kmeiidx[index])));
 
       readStockIntoColumns(index);

@@ -68,7 +68,7 @@ void drawDistribution(TChart& c, TDC& dc, const PriceAxis& axis) {
   const int newest = ringSlot(c.storePosition);
   const int periods[4] = {c.setting(28), c.setting(27), c.setting(26), c.setting(25)};
   const int colourNumbers[4] = {15, 14, 13, 12};
-  const float code = shownCode(c);
+  const marketdb::StockCode code = shownCode(c);
   const int m = distributionBase(c.lows.get(), c.volumes.get(), newest, periods[0]);
   const int step = distributionStep(m, code);
   const int y0 = axis.y(static_cast<float>(m));
