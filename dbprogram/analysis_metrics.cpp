@@ -402,12 +402,8 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
   days = std::clamp(days, 0, Days);
   emptyLow = layout.emptyLow;
   Totals totals;
-  const unsigned char* in = block;
-  const std::int64_t stride = layout.ringStride;
-  for (int s = 0; s < days; ++s, in += stride) {
-    put(s, layout.decodeRecord(in));
-    totals.add(high[s], low[s], volume[s]);
-  }
+  layout.decodeColumns(block, days, {date, open, high, low, close, change, volume},
+                       [&](int s) { totals.add(high[s], low[s], volume[s]); });
   // The empty days after a block the file holds only in part add nothing to the totals.
   for (int s = days; s < Days; ++s) {
     date[s] = 0;
