@@ -409,12 +409,17 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
   days = std::clamp(days, 0, Days);
   emptyLow = layout.emptyLow;
   Totals totals;
-  const unsigned char* in = block;
-  // A block in memory holds its records in ring order, recordBytes apart, whatever the file.
-  const std::int64_t stride = layout.recordBytes;
-  for (int s = 0; s < days; ++s, in += stride) {
-    put(s, layout.decodeRecord(in));
-    totals.add(high[s], low[s], volume[s]);
+  if (layout.kind == marketdb::DatabaseKind::Classic) {
+    // Every classic price fits 16 bits, so the columns are filled straight from the bytes.
+    layout.decodeColumns(block, days, {date, open, high, low, close, change, volume},
+                         [&](int s) { totals.add(high[s], low[s], volume[s]); });
+  } else {
+    const unsigned char* in = block;
+    // A block in memory holds its records in ring order, recordBytes apart, whatever the file.
+    for (int s = 0; s < days; ++s, in += layout.recordBytes) {
+      put(s, layout.decodeRecord(in));
+      totals.add(high[s], low[s], volume[s]);
+    }
   }
   // The empty days after a block the file holds only in part add nothing to the totals.
   for (int s = days; s < Days; ++s) {

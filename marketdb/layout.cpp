@@ -35,12 +35,41 @@ void DatabaseLayout::encodeRecord(const DayRecord& rec, unsigned char* out) cons
   putLittle(out + 14, std::bit_cast<std::uint32_t>(static_cast<float>(rec.volume)), 4);
 }
 
+namespace {
+
+// decodeRecord over the first `count` records of a classic block, for the bulk readers: the
+// dates are gathered as their bits and converted in one loop the compiler vectorises, and the
+// other fields are read straight from their bytes (a little-endian machine only).
+void decodeClassicRecords(const unsigned char* in, int count, std::int64_t stride,
+                          StockHistory& history) {
+  std::int32_t dates[HistoryDays];
+  const unsigned char* at = in;
+  for (int s = 0; s < count; ++s, at += stride) std::memcpy(&dates[s], at, 4);
+  for (int s = 0; s < count; ++s) dates[s] = dateKey(std::bit_cast<float>(dates[s]));
+  for (int s = 0; s < count; ++s, in += stride) {
+    DayRecord& r = history.day[s];
+    std::int16_t price;
+    float volume;
+    r.date = dates[s];
+    std::memcpy(&price, in + 4, 2), r.open = price;
+    std::memcpy(&price, in + 6, 2), r.high = price;
+    std::memcpy(&price, in + 8, 2), r.low = price;
+    std::memcpy(&price, in + 10, 2), r.close = price;
+    std::memcpy(&price, in + 12, 2), r.change = price;
+    std::memcpy(&volume, in + 14, 4), r.volume = volume;
+  }
+}
+
+}  // namespace
+
 void DatabaseLayout::decodeRecords(const unsigned char* in, int count,
                                    StockHistory& history) const {
   const int days = ringDays;
   count = std::clamp(count, 0, days);
   // One loop per kind, so the kind is not looked at for every record.
-  if (kind == DatabaseKind::Classic) {
+  if (kind == DatabaseKind::Classic && std::endian::native == std::endian::little) {
+    decodeClassicRecords(in, count, DayRecordBytes, history);
+  } else if (kind == DatabaseKind::Classic) {
     for (int s = 0; s < count; ++s, in += DayRecordBytes) decodeClassicRecord(in, history.day[s]);
   } else {
     for (int s = 0; s < count; ++s, in += WideRecordBytes) decodeWideRecord(in, history.day[s]);

@@ -24,6 +24,18 @@ namespace marketdb {
 // names of the files alone (openLayout()).
 enum class DatabaseKind { Classic, Wide };
 
+// One stock's days held as columns, one value per ring slot in each: the form the analysis
+// computes on.
+struct DayColumns {
+  std::int32_t* date;
+  std::int32_t* open;
+  std::int32_t* high;
+  std::int32_t* low;
+  std::int32_t* close;
+  std::int32_t* change;
+  float* volume;
+};
+
 struct DatabaseLayout {
   const char* systemFile;
   const char* settingsFile;
@@ -129,6 +141,14 @@ struct DatabaseLayout {
   // recordBytes apart, whatever the file's geometry) into history.day[0..count); the days after
   // them read as empty days.
   void decodeRecords(const unsigned char* in, int count, StockHistory& history) const;
+  // The first `count` records (0..ringDays) of one stock's block, in ring order, into
+  // columns[0..count): the fields of decodeRecord, the volume as the float nearest to it. The
+  // columns after them are left as they are. `onDay(s)` is called once the prices and the
+  // volume of slot s are in the columns, slot after slot, so that a caller's sums over the days
+  // run in the same loop (the date of the slot may come only after the loop).
+  template <typename OnDay>
+  void decodeColumns(const unsigned char* in, int count, const DayColumns& columns,
+                     OnDay onDay) const;
 
   // Reads the blocks of `count` record slots from `firstSlot` on out of the price file `fd`
   // into `out`, one block after the other, each its 640 records in ring order, recordBytes
@@ -150,6 +170,53 @@ struct DatabaseLayout {
   // A code as messages and lists show it: the classic number, or the four characters.
   std::string formatCode(StockCode code) const;
 };
+
+template <typename OnDay>
+void DatabaseLayout::decodeColumns(const unsigned char* in, int count, const DayColumns& columns,
+                                   OnDay onDay) const {
+  count = count < 0 ? 0 : count > ringDays ? ringDays : count;
+  // A block in memory holds its records in ring order, recordBytes apart, whatever the file.
+  const std::int64_t stride = recordBytes;
+  // Local copies: a store through one column cannot then change where the others point.
+  std::int32_t* const date = columns.date;
+  std::int32_t* const open = columns.open;
+  std::int32_t* const high = columns.high;
+  std::int32_t* const low = columns.low;
+  std::int32_t* const close = columns.close;
+  std::int32_t* const change = columns.change;
+  float* const volume = columns.volume;
+  if (std::endian::native == std::endian::little && kind == DatabaseKind::Classic) {
+    // The classic fields straight from their bytes, at the offsets decodeRecord reads: the
+    // prices widened from 16 bits, the volume already the float it is, and the date kept as
+    // its bits until the whole column is converted after the loop, which the compiler
+    // vectorises.
+    for (int s = 0; s < count; ++s, in += stride) {
+      std::int16_t price;
+      std::memcpy(&date[s], in + 0, 4);
+      std::memcpy(&price, in + 4, 2), open[s] = price;
+      std::memcpy(&price, in + 6, 2), high[s] = price;
+      std::memcpy(&price, in + 8, 2), low[s] = price;
+      std::memcpy(&price, in + 10, 2), close[s] = price;
+      std::memcpy(&price, in + 12, 2), change[s] = price;
+      std::memcpy(&volume[s], in + 14, 4);
+      onDay(s);
+    }
+    for (int s = 0; s < count; ++s) date[s] = dateKey(std::bit_cast<float>(date[s]));
+    return;
+  }
+  for (int s = 0; s < count; ++s, in += stride) {
+    DayRecord r;
+    decodeRecord(in, r);
+    date[s] = r.date;
+    open[s] = r.open;
+    high[s] = r.high;
+    low[s] = r.low;
+    close[s] = r.close;
+    change[s] = r.change;
+    volume[s] = static_cast<float>(r.volume);
+    onDay(s);
+  }
+}
 
 // The files made for markets of up to 3,019 stocks: four-digit codes, prices in 16 bits.
 inline constexpr DatabaseLayout ClassicLayout{

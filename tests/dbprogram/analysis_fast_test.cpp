@@ -15,9 +15,11 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <vector>
 
 #include "dbprogram/analysis.h"
 #include "dbprogram/analysis_days.h"
+#include "marketdb/bytes.h"
 #include "marketdb/int_range.h"
 #include "tests/dbprogram/analysis_testdb.h"
 #include "tests/support/test_support.h"
@@ -240,6 +242,48 @@ TEST(AnalysisFastPath, ColumnsGiveThePlainAnalysisAsLoadedAndAsDecodedFromTheFil
       days->analyse(latest, comparison, st, viaBlock);
       EXPECT_EQ(rowText(viaBlock), expected);
     }
+  }
+}
+
+// The columns filled straight from a block's bytes hold what decoding its records one at a time
+// gives, whatever the bytes (damaged dates, NaN volumes), and the range and volume sum taken on
+// the way are those of a plain pass over the traded days.
+TEST(AnalysisFastPath, ColumnsFromRandomBytesMatchRecordByRecordDecoding) {
+  std::mt19937 rng(31);
+  const float damagedDates[] = {0.5f, -3.0f, 1e6f, 123456.25f, -0.0f, std::nanf("")};
+  std::vector<unsigned char> block(marketdb::HistoryBlockBytes);
+  auto days = std::make_unique<dbprogram::StockDays>();
+  auto sameFloat = [](float a, float b) { return std::isnan(a) ? std::isnan(b) : a == b; };
+  for (int round = 0; round < 40; ++round) {
+    for (unsigned char& b : block) b = static_cast<unsigned char>(rng());
+    for (int s = 0; s < HistoryDays; ++s) {
+      unsigned char* at = block.data() + s * marketdb::DayRecordBytes;
+      const int kind = static_cast<int>(rng() % 8);  // mostly sound dates and volumes
+      if (kind < 5) marketdb::putLittle(at, std::bit_cast<std::uint32_t>(static_cast<float>(rng() % 1000000)), 4);
+      if (kind == 5) marketdb::putLittle(at, std::bit_cast<std::uint32_t>(damagedDates[rng() % 6]), 4);
+      if (kind < 4) marketdb::putLittle(at + 14, std::bit_cast<std::uint32_t>(static_cast<float>(rng() % 3 ? rng() % 90000 : 0)), 4);
+    }
+    const int held = round % 4 == 0 ? static_cast<int>(rng() % HistoryDays) : HistoryDays;
+    days->decodeBlock(marketdb::ClassicLayout, block.data(), held);
+    int highMax = 0, lowMin = INT_MAX;
+    float volumeSum = 0;
+    for (int s = 0; s < HistoryDays; ++s) {
+      const marketdb::DayRecord r =
+          s < held ? marketdb::ClassicLayout.decodeRecord(block.data() + s * marketdb::DayRecordBytes)
+                   : marketdb::DayRecord{};
+      SCOPED_TRACE(testing::Message() << "round " << round << " day " << s);
+      ASSERT_EQ(days->date[s], r.date);
+      ASSERT_TRUE(days->open[s] == r.open && days->high[s] == r.high && days->low[s] == r.low &&
+                  days->close[s] == r.close && days->change[s] == r.change);
+      ASSERT_TRUE(sameFloat(days->volume[s], static_cast<float>(r.volume)));
+      if (r.volume == 0) continue;
+      highMax = std::max(highMax, r.high);
+      lowMin = std::min(lowMin, r.low);
+      volumeSum += static_cast<float>(r.volume);
+    }
+    EXPECT_EQ(days->highMax, highMax);
+    EXPECT_EQ(days->lowMin, lowMin == INT_MAX ? 32700 : lowMin);
+    EXPECT_TRUE(sameFloat(days->volumeSum, volumeSum)) << days->volumeSum << " " << volumeSum;
   }
 }
 

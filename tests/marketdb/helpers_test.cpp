@@ -1,7 +1,9 @@
 // Dates, market sections and the texts of file messages.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>
@@ -30,9 +32,15 @@ TEST(DateTest, KeyFollowsTheWindowRuleAndConvertsBack) {
                                std::numeric_limits<float>::max(),
                                std::numeric_limits<float>::infinity(),
                                std::numeric_limits<float>::quiet_NaN()};
+  for (float edge : {1.0f, 999999.0f, 460000.0f})  // the window's ends and the century's turn
+    values.insert(values.end(), {std::nextafter(edge, 0.0f), std::nextafter(edge, 2e6f)});
+  values.insert(values.end(), {459999.0f, 460000.0f, -std::numeric_limits<float>::quiet_NaN()});
   std::uniform_real_distribution<float> any(-10.0f, 2e6f);
   std::uniform_int_distribution<int> whole(0, 999999);
-  for (int i = 0; i < 20000; ++i) values.push_back(i % 2 ? any(rng) : static_cast<float>(whole(rng)));
+  for (int i = 0; i < 30000; ++i)  // any bits too: NaNs of every payload, subnormals, negatives
+    values.push_back(i % 3 == 0   ? any(rng)
+                     : i % 3 == 1 ? static_cast<float>(whole(rng))
+                                  : std::bit_cast<float>(static_cast<std::uint32_t>(rng())));
   for (float v : values) {
     const std::int32_t key = dateKey(v);
     ASSERT_EQ(key, plainDateKey(v)) << v;
