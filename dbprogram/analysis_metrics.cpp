@@ -403,7 +403,8 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
   emptyLow = layout.emptyLow;
   Totals totals;
   const unsigned char* in = block;
-  const std::int64_t stride = layout.ringStride;
+  // A block in memory holds its records in ring order, recordBytes apart, whatever the file.
+  const std::int64_t stride = layout.recordBytes;
   for (int s = 0; s < days; ++s, in += stride) {
     put(s, layout.decodeRecord(in));
     totals.add(high[s], low[s], volume[s]);

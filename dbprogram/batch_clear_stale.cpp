@@ -2,7 +2,9 @@
 // database stored before every stored day gave each missing stock an empty record.
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "dbprogram/batch.h"
 #include "dbprogram/stale_records.h"
@@ -23,6 +25,84 @@ int fileFailure(std::ostream& out, const std::string& messageCp932) {
   return 1;
 }
 
+struct Run {
+  std::int64_t offset;
+  std::int64_t length;
+};
+
+// The previous lap's records to empty, as regions of the price file.
+struct StaleRuns {
+  bool read = true;  // false when the price file could not be read
+  std::vector<Run> runs;
+  std::size_t records = 0;
+  int stocks = 0;
+};
+
+// The classic file keeps each stock's days together: every block is read, and neighbouring
+// records of one stock are cleared as one region. A region never reaches into the next stock's
+// block, even where that block follows in the file.
+StaleRuns staleOfBlocks(marketdb::DatabaseChange& change, const marketdb::StockTable& table,
+                        const marketdb::DatabaseLayout& layout) {
+  StaleRuns found;
+  const std::size_t stocks = static_cast<std::size_t>(table.count);
+  const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
+  std::vector<unsigned char> blocks(stocks * blockBytes);
+  std::vector<marketdb::PriceRead> reads;
+  reads.reserve(stocks);
+  for (std::size_t i = 0; i < stocks; ++i)
+    reads.push_back({layout.recordOffset(table.krecordi[i], 0), blocks.data() + i * blockBytes,
+                     blockBytes});
+  if (!change.readPricesGathered(std::move(reads))) {
+    found.read = false;
+    return found;
+  }
+  const std::vector<StaleRecord> stale = findStaleRecords(blocks.data(), stocks);
+  found.records = stale.size();
+  for (std::size_t k = 0; k < stale.size(); ++k) {
+    const StaleRecord& r = stale[k];
+    const std::int64_t offset = layout.recordOffset(table.krecordi[r.stock], r.position);
+    const bool sameStock = k > 0 && stale[k - 1].stock == r.stock;
+    if (!sameStock) ++found.stocks;
+    if (sameStock && found.runs.back().offset + found.runs.back().length == offset)
+      found.runs.back().length += layout.recordBytes;
+    else
+      found.runs.push_back({offset, layout.recordBytes});
+  }
+  return found;
+}
+
+// The wide file keeps each ring position's records side by side in a ring row: one row is read
+// at a time (the blocks of a whole wide table would not fit in memory), and neighbouring stale
+// records of a row are cleared as one region.
+StaleRuns staleOfRows(marketdb::DatabaseChange& change, const marketdb::StockTable& table,
+                      const marketdb::DatabaseLayout& layout) {
+  StaleRuns found;
+  int slots = 0;
+  for (int i = 0; i < table.count; ++i) slots = std::max(slots, table.krecordi[i] + 1);
+  const std::size_t recordBytes = static_cast<std::size_t>(layout.recordBytes);
+  std::vector<unsigned char> row(static_cast<std::size_t>(slots) * recordBytes);
+  std::vector<bool> hit(static_cast<std::size_t>(slots), false);
+  for (int p = 0; p < layout.ringDays && slots > 0; ++p) {
+    if (!change.readPrices(layout.recordOffset(0, p), row.data(), row.size())) {
+      found.read = false;
+      return found;
+    }
+    const std::vector<std::size_t> stale =
+        findStaleInRow(row.data(), static_cast<std::size_t>(slots), layout);
+    found.records += stale.size();
+    for (std::size_t slot : stale) {
+      const std::int64_t offset = layout.recordOffset(static_cast<int>(slot), p);
+      if (!hit[slot]) ++found.stocks;
+      hit[slot] = true;
+      if (!found.runs.empty() && found.runs.back().offset + found.runs.back().length == offset)
+        found.runs.back().length += layout.recordBytes;
+      else
+        found.runs.push_back({offset, layout.recordBytes});
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 // Reads every stock's block under the writer lock, finds the previous lap's records and writes
@@ -33,61 +113,40 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
            "  empties the records that stocks kept from the previous lap of the 640-day ring\n";
     return 2;
   }
-  if (::access(marketdb::SystemFileName, F_OK) != 0)
-    return fileFailure(out, marketdb::missingFileMessage(marketdb::SystemFileName));
+  if (::access(marketdb::openLayout().systemFile, F_OK) != 0)
+    return fileFailure(out, marketdb::missingFileMessage(marketdb::openLayout().systemFile));
   marketdb::DatabaseChange change;
   if (!change.lock()) {
     out << toUtf8(change.message()) << '\n';
     return 1;
   }
+  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
   auto table = std::make_unique<marketdb::StockTable>();
-  if (marketdb::readStockTable(*table) != marketdb::FileStatus::Ok)
-    return fileFailure(out, marketdb::missingFileMessage(marketdb::IndexFileName));
+  const marketdb::FileStatus read = marketdb::readStockTable(*table);
+  if (read != marketdb::FileStatus::Ok)
+    return fileFailure(out, marketdb::fileStatusMessage(read, layout.indexFile));
   if (!change.openPrices())
-    return fileFailure(out, marketdb::missingFileMessage(marketdb::PriceFileName));
+    return fileFailure(out, marketdb::missingFileMessage(layout.priceFile));
   const marketdb::IndexCheck index = marketdb::checkIndexFile();
   if (!index.ok) {
     out << toUtf8(index.message) << '\n';
     return 1;
   }
 
-  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
   const std::size_t stocks = static_cast<std::size_t>(table->count);
-  const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
-  std::vector<unsigned char> blocks(stocks * blockBytes);
-  std::vector<marketdb::PriceRead> reads;
-  reads.reserve(stocks);
-  for (std::size_t i = 0; i < stocks; ++i)
-    reads.push_back({layout.recordOffset(table->krecordi[i], 0), blocks.data() + i * blockBytes,
-                     blockBytes});
-  if (!change.readPricesGathered(std::move(reads)))
-    return fileFailure(out, marketdb::missingFileMessage(marketdb::PriceFileName));
-
-  const std::vector<StaleRecord> stale = findStaleRecords(blocks.data(), stocks);
-  // Neighbouring records of one stock are cleared as one region. A region never reaches into
-  // the next stock's block, even where that block follows in the file: the zeros written from
-  // are one block long.
-  struct Run {
-    std::int64_t offset;
-    std::int64_t length;
-  };
-  std::vector<Run> runs;
-  int stocksCleared = 0;
-  for (std::size_t k = 0; k < stale.size(); ++k) {
-    const StaleRecord& r = stale[k];
-    const std::int64_t offset = layout.recordOffset(table->krecordi[r.stock], r.position);
-    const bool sameStock = k > 0 && stale[k - 1].stock == r.stock;
-    if (!sameStock) ++stocksCleared;
-    if (sameStock && runs.back().offset + runs.back().length == offset)
-      runs.back().length += layout.recordBytes;
-    else
-      runs.push_back({offset, layout.recordBytes});
-  }
+  const StaleRuns found = layout.blocksContiguous() ? staleOfBlocks(change, *table, layout)
+                                                    : staleOfRows(change, *table, layout);
+  if (!found.read) return fileFailure(out, marketdb::missingFileMessage(layout.priceFile));
+  const std::vector<Run>& runs = found.runs;
   if (!runs.empty()) {
     std::vector<marketdb::PriceRegion> regions;
     regions.reserve(runs.size());
-    for (const Run& run : runs) regions.push_back({run.offset, run.length});
-    const std::vector<unsigned char> zeros(blockBytes, 0);
+    std::int64_t longest = 0;
+    for (const Run& run : runs) {
+      regions.push_back({run.offset, run.length});
+      longest = std::max(longest, run.length);
+    }
+    const std::vector<unsigned char> zeros(static_cast<std::size_t>(longest), 0);
     bool ok = change.begin(regions, {});
     for (std::size_t i = 0; ok && i < runs.size(); ++i)
       ok = change.writePrices(runs[i].offset, zeros.data(),
@@ -97,8 +156,8 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
       return 1;
     }
   }
-  out << "cleared " << stale.size() << " previous-lap record" << (stale.size() == 1 ? "" : "s")
-      << " of " << stocksCleared << " stock" << (stocksCleared == 1 ? "" : "s") << " ("
+  out << "cleared " << found.records << " previous-lap record" << (found.records == 1 ? "" : "s")
+      << " of " << found.stocks << " stock" << (found.stocks == 1 ? "" : "s") << " ("
       << stocks << " stocks checked)\n";
   return 0;
 }

@@ -157,7 +157,7 @@ int batchInit(const std::vector<std::string>& args, std::ostream& out, std::ostr
   win.databaseKind = kind;
   win.background[0] = win.background[1] = win.background[2] = 0;
   win.peakSign = 1;
-  for (float& code : win.codes) code = 0;
+  for (marketdb::StockCode& code : win.codes) code = marketdb::NoStockCode;
   win.scratch = 0;
   if (wide) return createWide(sys, win, words[0], out);
 

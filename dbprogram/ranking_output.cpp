@@ -78,7 +78,7 @@ void UCHART::analysisFileOutput(TDC& dc) {
   for (int i = 0; i < PageRows; ++i) {
     const int r = pageTop + i;
     win.codes[ChartLinkFirst + i] =
-        r >= 0 && r < count ? static_cast<float>(marketdb::codeNumber(rows[r].code)) : 0.0f;
+        r >= 0 && r < count ? rows[r].code : marketdb::NoStockCode;
     if (r >= 0 && r < count) ++stored;
   }
   texts.push_back({marketdb::SettingsFileName, marketdb::formatSettingsFile(win)});

@@ -1,6 +1,6 @@
 // The re-store setup: moves the store state (lastStoreDate, storePosition) back to an earlier
 // trading day, found in the ring of the reference record, so that the following days can be
-// stored again. Only pelinoru.sys changes; the ring keeps its days until stores overwrite them.
+// stored again. Only the system file changes; the ring keeps its days until stores overwrite them.
 #include <memory>
 #include <string>
 
@@ -40,8 +40,9 @@ int findStoredDay(const marketdb::StockHistory& history, std::int32_t date) {
 }  // namespace
 
 void UCHART::openRestorePrompt() {
-  if (marketdb::readSystemFile(sys) != marketdb::FileStatus::Ok) {
-    fileFailure(*this, marketdb::missingFileMessage(marketdb::SystemFileName));
+  const marketdb::FileStatus status = marketdb::readSystemFile(sys);
+  if (status != marketdb::FileStatus::Ok) {
+    fileFailure(*this, marketdb::fileStatusMessage(status, marketdb::openLayout().systemFile));
     return;
   }
   entryScreen = CmdRestore;
@@ -109,7 +110,7 @@ void UCHART::restoreSearch(TDC& dc) {
   }
   marketdb::PriceFile prices;
   if (!prices.openForReading()) {
-    fileFailure(*this, marketdb::missingFileMessage(marketdb::PriceFileName));
+    fileFailure(*this, marketdb::missingFileMessage(layout.priceFile));
     return;
   }
   auto history = std::make_unique<marketdb::StockHistory>();
@@ -122,13 +123,14 @@ void UCHART::restoreSearch(TDC& dc) {
   if (slot >= 0) {
     // pelinoru.sys as it stands now: only the store state is set back.
     marketdb::SystemFile updated = sys;
-    if (marketdb::readSystemFile(updated) != marketdb::FileStatus::Ok) {
-      fileFailure(*this, marketdb::missingFileMessage(marketdb::SystemFileName));
+    const marketdb::FileStatus status = marketdb::readSystemFile(updated);
+    if (status != marketdb::FileStatus::Ok) {
+      fileFailure(*this, marketdb::fileStatusMessage(status, layout.systemFile));
       return;
     }
     updated.lastStoreDate = target;
     updated.storePosition = slot;
-    if (!change.replaceTexts({{marketdb::SystemFileName, marketdb::formatSystemFile(updated)}})) {
+    if (!change.replaceTexts({{layout.systemFile, marketdb::formatSystemFile(updated)}})) {
       ReportWriteFailure();
       fileFailure(*this, change.message());
       return;

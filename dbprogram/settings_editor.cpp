@@ -8,6 +8,7 @@
 #include "dbprogram/settings_editor_table.h"
 #include "dbprogram/uchart.h"
 #include "marketdb/journal.h"
+#include "marketdb/layout.h"
 #include "marketdb/settings.h"
 #include "platform/text/cp932.h"
 
@@ -98,12 +99,12 @@ bool applyEdit(UCHART& w, int item, int value) {
 // Reads all of pelinoru.sys, then all of pelinoru.win, so the colour line of pelinoru.win is
 // the one in force.
 bool loadWorkingCopy(UCHART& w) {
-  if (marketdb::readSystemFile(w.sys) != marketdb::FileStatus::Ok) {
-    fileFailure(w, marketdb::missingFileMessage(marketdb::SystemFileName));
+  if (const marketdb::FileStatus status = marketdb::readSystemFile(w.sys); status != marketdb::FileStatus::Ok) {
+    fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().systemFile));
     return false;
   }
-  if (marketdb::readSettingsFile(w.win, 12) != marketdb::FileStatus::Ok) {
-    fileFailure(w, marketdb::missingFileMessage(marketdb::SettingsFileName));
+  if (const marketdb::FileStatus status = marketdb::readSettingsFile(w.win, 12); status != marketdb::FileStatus::Ok) {
+    fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().settingsFile));
     return false;
   }
   return true;
@@ -125,15 +126,15 @@ bool finishEditing(UCHART& w, TDC& dc) {
     return true;
   }
   marketdb::SystemFile sysNow = w.sys;
-  if (marketdb::readSystemFile(sysNow) != marketdb::FileStatus::Ok) {
+  if (const marketdb::FileStatus status = marketdb::readSystemFile(sysNow); status != marketdb::FileStatus::Ok) {
     w.ReportWriteFailure();
-    fileFailure(w, marketdb::missingFileMessage(marketdb::SystemFileName));
+    fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().systemFile));
     return false;
   }
   marketdb::SettingsFile winNow = w.win;
-  if (marketdb::readSettingsFile(winNow, 12) != marketdb::FileStatus::Ok) {
+  if (const marketdb::FileStatus status = marketdb::readSettingsFile(winNow, 12); status != marketdb::FileStatus::Ok) {
     w.ReportWriteFailure();
-    fileFailure(w, marketdb::missingFileMessage(marketdb::SettingsFileName));
+    fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().settingsFile));
     return false;
   }
 
@@ -147,8 +148,8 @@ bool finishEditing(UCHART& w, TDC& dc) {
   w.sys.storePosition = sysNow.storePosition;
   for (int i = 0; i < 19; ++i) w.sys.colours[i] = sysNow.colours[i];
   if (!change.replaceTexts(
-          {{marketdb::SettingsFileName, marketdb::formatSettingsFile(w.win)},
-           {marketdb::SystemFileName, marketdb::formatSystemFile(w.sys)}})) {
+          {{marketdb::openLayout().settingsFile, marketdb::formatSettingsFile(w.win)},
+           {marketdb::openLayout().systemFile, marketdb::formatSystemFile(w.sys)}})) {
     w.ReportWriteFailure();
     fileFailure(w, change.message());
     return false;
@@ -160,8 +161,8 @@ bool finishEditing(UCHART& w, TDC& dc) {
 
   // Lines 1 and 2 as they now stand in the file.
   marketdb::SettingsFile written = w.win;
-  if (marketdb::readSettingsFile(written, 4) != marketdb::FileStatus::Ok) {
-    fileFailure(w, marketdb::missingFileMessage(marketdb::SettingsFileName));
+  if (const marketdb::FileStatus status = marketdb::readSettingsFile(written, 4); status != marketdb::FileStatus::Ok) {
+    fileFailure(w, marketdb::fileStatusMessage(status, marketdb::openLayout().settingsFile));
     return false;
   }
   w.win.carried = written.carried;

@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "marketdb/layout.h"
+
 namespace dbprogram {
 
 struct StaleRecord {
@@ -22,5 +24,11 @@ struct StaleRecord {
 // `blocks` holds `stocks` history blocks of 11520 bytes each, one after the other. Returns the
 // previous lap's records, ordered by stock, then position.
 std::vector<StaleRecord> findStaleRecords(const unsigned char* blocks, std::size_t stocks);
+
+// The same for the records of one ring position side by side (a ring row of a wide price file):
+// `records` records of the layout's size from `row`; returns the indexes of the previous lap's
+// records among them, in rising order.
+std::vector<std::size_t> findStaleInRow(const unsigned char* row, std::size_t records,
+                                        const marketdb::DatabaseLayout& layout);
 
 }  // namespace dbprogram

@@ -12,14 +12,18 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "dbprogram/daily_parser.h"
+#include "dbprogram/wide_daily_parser.h"
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
 #include "marketdb/layout.h"
+#include "marketdb/wide_header.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -48,8 +52,9 @@ struct Converted {
 
 struct DailyLine {
   char name[15] = {};
-  float volume = 0;
+  double volume = 0;
   std::int32_t date = 0;  // yyyymmdd
+  marketdb::StockCode code = marketdb::NoStockCode;  // NoStockCode: a line that is not stored
   Converted v;
 };
 
@@ -82,8 +87,8 @@ bool isStorableCode(float code) {
 }
 
 // The percentage change of the day, truncated toward zero.
-int percentChange(const Converted& v, float volume) {
-  if (volume == 0.0f) return 0;
+int percentChange(const Converted& v, double volume) {
+  if (volume == 0.0) return 0;
   const double previousClose = v.close - v.change;
   if (previousClose == 0.0) return 0;
   return static_cast<int>(std::trunc(100.0 * v.change / previousClose));
@@ -99,8 +104,8 @@ class HeldOutput {
     lines_.push_back(line);
   }
   void bell() { items_.push_back({Item::Bell, 0, 0}); }
-  void codeEcho(float code) { items_.push_back({Item::Echo, code, 0}); }
-  void replay(StoreOutput& out) const {
+  void codeEcho(marketdb::StockCode code) { items_.push_back({Item::Echo, code, 0}); }
+  void replay(StoreOutput& out, const marketdb::DatabaseLayout& layout) const {
     const bool echoes = out.wantsCodeEchoes();
     StoreLine echo;
     echo.kind = StoreLineKind::CodeEcho;
@@ -116,7 +121,7 @@ class HeldOutput {
           break;
         case Item::Echo:
           if (!echoes) break;
-          echo.text = format("%6g", static_cast<double>(item.code));
+          echo.text = format("%6s", layout.formatCode(item.code).c_str());
           out.line(echo);
           break;
       }
@@ -126,7 +131,7 @@ class HeldOutput {
  private:
   struct Item {
     enum What : unsigned char { Line, Bell, Echo } what;
-    float code;        // Echo
+    marketdb::StockCode code;  // Echo
     std::size_t line;  // Line: its place in lines_
   };
   std::vector<Item> items_;
@@ -203,7 +208,7 @@ class GroupStore {
   StoreRun refuseGroup(int y, const std::string& text) {
     HeldOutput held;
     refuse(held, y, text);
-    held.replay(out_);
+    held.replay(out_, layout_);
     return {StoreResult::Refused, 0};
   }
   StoreRun fileFailure(const std::string& message) {
@@ -211,6 +216,9 @@ class GroupStore {
     return {StoreResult::Failed, 0};
   }
   StoreResult check(DailyFile& file, std::int32_t& running);
+  StoreResult checkWide(DailyFile& file, std::int32_t& running);
+  StoreResult refuseDate(DailyFile& file, std::int32_t date, std::int32_t running);
+  bool writeRows();
   StoreResult refuseMalformed(DailyFile& file, const ReadFields& r, const Converted& last);
   bool write(std::vector<DailyFile>& files, int count);
   void storeLine(HeldOutput& held, const DailyLine& line, int position);
@@ -225,7 +233,8 @@ class GroupStore {
   int readCount_ = 0;   // stocks read from pelinoru.idx
   int addedCount_ = 0;  // stocks added by this group
   int largestSlot_ = -1;
-  std::vector<int> addedByCode_ = std::vector<int>(10000, -1);  // code -> index of an added stock
+  std::unordered_map<marketdb::StockCode, int> addedByCode_;  // code -> index of an added stock
+  marketdb::WideHeader header_;  // the wide price file's header, read under the lock
   int rangeStart_ = 0;  // the first ring position the group writes
   int rangeDays_ = 0;   // how many positions from there (at most all 640)
   std::vector<int> pendingOf_ = std::vector<int>(static_cast<std::size_t>(layout_.maxStocks) + 1, -1);
@@ -239,8 +248,8 @@ class GroupStore {
   void readOriginals();
   void clearPosition(int position);
   // New stocks of the current file that the full table refused, each once, in file order.
-  std::vector<int> refusedNew_;
-  std::vector<bool> refusedSeen_ = std::vector<bool>(10000, false);
+  std::vector<marketdb::StockCode> refusedNew_;
+  std::unordered_set<marketdb::StockCode> refusedSeen_;
   void showRefusedNew(HeldOutput& held);
 };
 
@@ -261,34 +270,44 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
     ++readable;
   }
   if (readable == 0) {
-    files.front().shown.replay(out_);
+    files.front().shown.replay(out_, layout_);
     return {StoreResult::Refused, 0};
   }
 
   // Without a database there is nothing to lock.
-  if (::access(marketdb::SystemFileName, F_OK) != 0)
-    return fileFailure(marketdb::missingFileMessage(marketdb::SystemFileName));
+  if (::access(layout_.systemFile, F_OK) != 0)
+    return fileFailure(marketdb::missingFileMessage(layout_.systemFile));
   if (!change_.lock()) return refuseGroup(StoreStatusY, change_.message());
 
-  if (marketdb::readSystemFile(sys_) != FileStatus::Ok)
-    return fileFailure(marketdb::missingFileMessage(marketdb::SystemFileName));
-  if (marketdb::readStockTable(*table_) != FileStatus::Ok)
-    return fileFailure(marketdb::missingFileMessage(marketdb::IndexFileName));
-  // pelinoru.dat must already exist: creating it here would give the stocks of pelinoru.idx
+  // A wide file that is not one this program reads is refused as a daily file would be:
+  // nothing is written.
+  FileStatus status = marketdb::readSystemFile(sys_);
+  if (status == FileStatus::Damaged) return refuseGroup(StoreStatusY, marketdb::damagedFileMessage());
+  if (status != FileStatus::Ok) return fileFailure(marketdb::missingFileMessage(layout_.systemFile));
+  status = marketdb::readStockTable(*table_);
+  if (status == FileStatus::Damaged) return refuseGroup(StoreStatusY, marketdb::damagedFileMessage());
+  if (status != FileStatus::Ok) return fileFailure(marketdb::missingFileMessage(layout_.indexFile));
+  // The price file must already exist: creating it here would give the stocks of the index
   // histories of zeros.
-  if (!change_.openPrices())
-    return fileFailure(marketdb::missingFileMessage(marketdb::PriceFileName));
-  {
+  if (!change_.openPrices()) return fileFailure(marketdb::missingFileMessage(layout_.priceFile));
+  if (layout_.kind == marketdb::DatabaseKind::Wide) {
+    // The header places every record and gives the next record slot; the index check holds the
+    // index against it.
+    const marketdb::WideCheck header = marketdb::readWideHeader(layout_.priceFile, header_);
+    if (!header.ok) return refuseGroup(StoreStatusY, header.message);
+    const marketdb::IndexCheck index = marketdb::checkIndexFile();
+    if (!index.ok) return refuseGroup(StoreStatusY, index.message);
+  } else {
     std::string indexText;
-    readWholeText(marketdb::IndexFileName, indexText);
+    readWholeText(layout_.indexFile, indexText);
     const marketdb::IndexCheck index =
         marketdb::checkIndexText(indexText, change_.originalPriceSize());
     if (!index.ok) return refuseGroup(StoreStatusY, index.message);
   }
   if (sys_.storePosition < 0 || sys_.storePosition >= marketdb::HistoryDays) {
     return refuseGroup(StoreStatusY,
-                       format(SJ("pelinoru.sys の格納位置%dが異常なので格納処理しません").c_str(),
-                              sys_.storePosition));
+                       format(SJ("%s の格納位置%dが異常なので格納処理しません").c_str(),
+                              layout_.systemFile, sys_.storePosition));
   }
 
   // Every file is checked before anything is written; the first refused one ends the group.
@@ -302,7 +321,7 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
   }
   if (accepted > 0 && !write(files, accepted)) return fileFailure(change_.message());
 
-  for (const DailyFile& file : files) file.shown.replay(out_);
+  for (const DailyFile& file : files) file.shown.replay(out_, layout_);
   if (accepted < static_cast<int>(paths.size()) && stop == StoreResult::Stored)
     stop = StoreResult::Refused;  // a file that could not be read
   return {stop, accepted};
@@ -310,6 +329,18 @@ StoreRun GroupStore::run(const std::vector<std::string>& paths) {
 
 // Reads the whole daily file and checks every line and every date step; nothing is written.
 StoreResult GroupStore::check(DailyFile& file, std::int32_t& running) {
+  // The form is told by the first line: the extended form opens with its own line.
+  {
+    std::string start(MaxDailyLineBytes + 1, '\0');
+    start.resize(std::fread(start.data(), 1, start.size(), file.stream.get()));
+    std::rewind(file.stream.get());
+    if (isWideDailyText(start)) {
+      if (layout_.kind == marketdb::DatabaseKind::Wide) return checkWide(file, running);
+      return refuse(file.shown, StoreStatusY,
+                    format(SJ("%s の1行目はワイド形式の日々株価データなので格納しません").c_str(),
+                           file.name.c_str()));
+    }
+  }
   DailyStreamReader reader(file.stream.get());
   ReadFields r;
   Converted last;
@@ -331,16 +362,12 @@ StoreResult GroupStore::check(DailyFile& file, std::int32_t& running) {
     if (status == DailyRead::Malformed) return refuseMalformed(file, r, last);
     last = convert(r);
     if (!isWholeDate(r.date)) return refuseMalformed(file, r, last);
-    const std::int32_t date = layout_.readDate(r.date);
+    // The classic form's dates are yymmdd in either kind of database.
+    const std::int32_t date = marketdb::dateKey(r.date);
     if (date != previousDate) {
       // Each new date must be later than the last stored one and than the file's previous
       // date.
-      if (date <= running) {
-        return refuse(
-            file.shown, StoreStatusY,
-            format(SJ("今回格納日付%sが前回格納日付%sより後でないので格納処理しません").c_str(),
-                   layout_.formatDate(date).c_str(), layout_.formatDate(running).c_str()));
-      }
+      if (date <= running) return refuseDate(file, date, running);
       running = date;
       previousDate = date;
     }
@@ -350,6 +377,56 @@ StoreResult GroupStore::check(DailyFile& file, std::int32_t& running) {
     line.volume = r.volume;
     line.date = date;
     line.v = last;
+    if (isStorableCode(last.code)) line.code = marketdb::codeFromNumber(last.code);
+    file.lines.push_back(line);
+  }
+  file.stream.reset();
+  if (file.lines.empty()) {
+    return refuse(file.shown, StoreStatusY,
+                  SJ("日々株価データに株価の行がないので格納処理しません"));
+  }
+  return StoreResult::Stored;
+}
+
+StoreResult GroupStore::refuseDate(DailyFile& file, std::int32_t date, std::int32_t running) {
+  return refuse(file.shown, StoreStatusY,
+                format(SJ("今回格納日付%sが前回格納日付%sより後でないので格納処理しません").c_str(),
+                       layout_.formatDate(date).c_str(), layout_.formatDate(running).c_str()));
+}
+
+// The extended form: every line is checked by its reader, which refuses the whole file at the
+// first line it cannot take, naming the file and the line.
+StoreResult GroupStore::checkWide(DailyFile& file, std::int32_t& running) {
+  WideDailyStreamReader reader(file.stream.get(), pelinor::text::toCp932(file.name));
+  WideDailyLine r;
+  std::int32_t previousDate = 0;
+  for (;;) {
+    const WideDailyRead status = reader.next(r);
+    if (status == WideDailyRead::End) break;
+    if (status == WideDailyRead::Refused) {
+      if (reader.readError())
+        return refuse(file.shown, StoreStatusY,
+                      format(SJ("%s が読めません(%s)").c_str(), file.name.c_str(),
+                             std::strerror(EIO)));
+      return refuse(file.shown, StoreStatusY, reader.message());
+    }
+    if (r.date != previousDate) {
+      if (r.date <= running) return refuseDate(file, r.date, running);
+      running = r.date;
+      previousDate = r.date;
+    }
+    DailyLine line;
+    std::memcpy(line.name, r.name, sizeof line.name);
+    line.name[14] = '\0';
+    line.volume = r.volume;
+    line.date = r.date;
+    line.code = r.code;
+    line.v.open = static_cast<double>(r.open);
+    line.v.high = static_cast<double>(r.high);
+    line.v.low = static_cast<double>(r.low);
+    line.v.close = static_cast<double>(r.close);
+    line.v.change = static_cast<double>(r.change);
+    line.v.market = static_cast<double>(r.market);
     file.lines.push_back(line);
   }
   file.stream.reset();
@@ -430,13 +507,13 @@ void GroupStore::showRefusedNew(HeldOutput& held) {
   std::string codes;
   for (std::size_t i = 0; i < refusedNew_.size() && i < 5; ++i) {
     if (i > 0) codes += ' ';
-    codes += std::to_string(refusedNew_[i]);
+    codes += layout_.formatCode(refusedNew_[i]);
   }
   if (refusedNew_.size() > 5) codes += " ...";
   show(held, StoreLineKind::Skipped, Red, StoreFullSkipY,
-       format(SJ("銘柄数が上限の3019なので新しい銘柄%d件を追加しません: ｺｰﾄﾞ%s").c_str(),
-              static_cast<int>(refusedNew_.size()), codes.c_str()));
-  for (int code : refusedNew_) refusedSeen_[static_cast<std::size_t>(code)] = false;
+       format(SJ("銘柄数が上限の%dなので新しい銘柄%d件を追加しません: ｺｰﾄﾞ%s").c_str(),
+              layout_.maxStocks, static_cast<int>(refusedNew_.size()), codes.c_str()));
+  for (marketdb::StockCode code : refusedNew_) refusedSeen_.erase(code);
   refusedNew_.clear();
 }
 
@@ -446,6 +523,9 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
   StockTable& t = *table_;
   readCount_ = t.count;
   for (int i = 0; i < readCount_; ++i) largestSlot_ = std::max(largestSlot_, t.krecordi[i]);
+  // A wide database gives out its record slots in turn and never twice.
+  if (layout_.kind == marketdb::DatabaseKind::Wide)
+    largestSlot_ = std::max(largestSlot_, static_cast<int>(header_.recordsAssigned) - 1);
 
   // The ring positions the group advances through.
   int days = 0;
@@ -494,12 +574,15 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
     }
     file.lines = std::vector<DailyLine>();
     showRefusedNew(file.shown);
+    const std::string stem(layout_.systemFile, std::strcspn(layout_.systemFile, "."));
     show(file.shown, StoreLineKind::Completed, White, StoreCodeY,
-         SJ("正常に格納処理終了しました。時々pelinoru.(sys idx dat win)をﾊﾞｯｸｱｯﾌﾟしましょう"));
+         format(SJ("正常に格納処理終了しました。時々%s.(sys idx dat win)をﾊﾞｯｸｱｯﾌﾟしましょう").c_str(),
+                stem.c_str()));
   }
   sys_.storePosition = position;
   t.count = readCount_ + addedCount_;
   t.kcodeidx[t.count] = marketdb::StockCodeEnd;
+  if (!layout_.blocksContiguous()) return writeRows();
   readOriginals();
 
   // The regions, in file order.
@@ -550,28 +633,89 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
                          {layout_.systemFile, marketdb::formatSystemFile(sys_)}});
 }
 
+// The wide price file holds each ring slot's records side by side in a ring row: the group
+// writes, for every ring slot it stores, the one run of records 0..n-1 of that row (n the
+// record slots given out, new stocks' included), and the header when it gave out new slots.
+bool GroupStore::writeRows() {
+  StockTable& t = *table_;
+  const int slots = largestSlot_ + 1;
+  const std::size_t rowBytes = static_cast<std::size_t>(slots) * layout_.recordBytes;
+  // Every record slot below `slots` is a stock of the table, so every record of a row comes
+  // from one pending block.
+  std::vector<const unsigned char*> blockOf(static_cast<std::size_t>(slots), nullptr);
+  for (const PendingBlock& block : pending_)
+    if (block.slot >= 0 && block.slot < slots)
+      blockOf[static_cast<std::size_t>(block.slot)] = bytes_.data() + block.at * blockBytes_;
+
+  original_.assign(static_cast<std::size_t>(rangeDays_) * rowBytes, 0);
+  std::vector<marketdb::PriceRead> reads;
+  std::vector<marketdb::PriceRegion> regions;
+  for (int k = 0; k < rangeDays_; ++k) {
+    const int ring = (rangeStart_ + k) % marketdb::HistoryDays;
+    unsigned char* original = original_.data() + static_cast<std::size_t>(k) * rowBytes;
+    reads.push_back({layout_.recordOffset(0, ring), original, rowBytes});
+    regions.push_back({layout_.recordOffset(0, ring), static_cast<std::int64_t>(rowBytes), original});
+  }
+  if (!change_.readPricesGathered(reads)) return false;
+  std::string header;
+  if (slots > static_cast<int>(header_.recordsAssigned)) {
+    marketdb::WideHeader grown = header_;
+    grown.recordsAssigned = static_cast<std::uint32_t>(slots);
+    header = marketdb::encodeWideHeader(grown);
+    regions.push_back({0, static_cast<std::int64_t>(header.size()), nullptr});
+  }
+  std::sort(regions.begin(), regions.end(),
+            [](const marketdb::PriceRegion& a, const marketdb::PriceRegion& b) {
+              return a.offset < b.offset;
+            });
+  if (!change_.begin(regions, {layout_.indexFile, layout_.systemFile})) return false;
+
+  std::vector<unsigned char> row(rowBytes);
+  const std::size_t recordBytes = static_cast<std::size_t>(layout_.recordBytes);
+  for (int k = 0; k < rangeDays_; ++k) {
+    for (int slot = 0; slot < slots; ++slot) {
+      unsigned char* to = row.data() + static_cast<std::size_t>(slot) * recordBytes;
+      const unsigned char* from = blockOf[static_cast<std::size_t>(slot)];
+      if (from)
+        std::memcpy(to, from + static_cast<std::size_t>(k) * recordBytes, recordBytes);
+      else
+        std::memset(to, 0, recordBytes);
+    }
+    const int ring = (rangeStart_ + k) % marketdb::HistoryDays;
+    if (!change_.writePrices(layout_.recordOffset(0, ring), row.data(), row.size())) return false;
+  }
+  if (!header.empty() &&
+      !change_.writePrices(0, reinterpret_cast<const unsigned char*>(header.data()), header.size()))
+    return false;
+  if (!change_.startPriceFlush()) return false;
+  return change_.commit({{layout_.indexFile, marketdb::formatStockTable(t)},
+                         {layout_.systemFile, marketdb::formatSystemFile(sys_)}});
+}
+
 // Stores one line at ring slot `position`. A line that is not stored (another market, no stock
 // code, a value a day record cannot hold, a full stock table) changes nothing.
 void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position) {
   const Converted& v = line.v;
   if (!(v.market >= 801.0)) return;
-  if (!isStorableCode(v.code)) return;
+  const marketdb::StockCode stockCode = line.code;
+  if (stockCode == marketdb::NoStockCode) return;
   // A NaN fits no range.
   if (!layout_.holdsPrice(v.open) || !layout_.holdsPrice(v.high) || !layout_.holdsPrice(v.low) ||
-      !layout_.holdsPrice(v.close) || !layout_.holdsPrice(v.change) ||
-      !std::isfinite(line.volume)) {
+      !layout_.holdsPrice(v.close) || !layout_.holdsChange(v.change) ||
+      !layout_.holdsVolume(line.volume)) {
     show(held, StoreLineKind::Skipped, Red, StorePriceSkipY,
-         format(SJ("価格が範囲外のため格納しません: ｺｰﾄﾞ%4g").c_str(),
-                static_cast<double>(v.code)));
+         format(SJ("価格が範囲外のため格納しません: ｺｰﾄﾞ%4s").c_str(),
+                layout_.formatCode(stockCode).c_str()));
     return;
   }
-  held.codeEcho(v.code);
+  held.codeEcho(stockCode);
 
   StockTable& t = *table_;
-  const int code = static_cast<int>(v.code);
-  const marketdb::StockCode stockCode = marketdb::codeFromNumber(v.code);
   int index = t.findStock(stockCode);
-  if (index < 0) index = addedByCode_[static_cast<std::size_t>(code)];
+  if (index < 0) {
+    const auto added = addedByCode_.find(stockCode);
+    if (added != addedByCode_.end()) index = added->second;
+  }
 
   DayRecord rec;
   rec.date = line.date;
@@ -592,15 +736,12 @@ void GroupStore::storeLine(HeldOutput& held, const DailyLine& line, int position
   }
 
   if (readCount_ + addedCount_ >= layout_.maxStocks) {
-    if (!refusedSeen_[static_cast<std::size_t>(code)]) {
-      refusedSeen_[static_cast<std::size_t>(code)] = true;
-      refusedNew_.push_back(code);
-    }
+    if (refusedSeen_.insert(stockCode).second) refusedNew_.push_back(stockCode);
     return;
   }
   index = readCount_ + addedCount_;
   ++addedCount_;
-  addedByCode_[static_cast<std::size_t>(code)] = index;
+  addedByCode_[stockCode] = index;
   t.ksakujo[index] = 0;
   t.ksijo[index] = section;
   t.kcodeidx[index] = stockCode;

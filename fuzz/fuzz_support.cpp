@@ -68,8 +68,8 @@ Database::Database() {
   applyDefaults(sys, win);
   sys.lastStoreDate = 19991230;
   sys.storePosition = 2;
-  win.codes[0] = 1301;
-  win.codes[92] = 7203;
+  win.codes[0] = marketdb::codeFromNumber(1301);
+  win.codes[92] = marketdb::codeFromNumber(7203);
   sys_ = formatSystemFile(sys);
   win_ = formatSettingsFile(win);
   const float codes[3] = {1301, 6758, 7203};

@@ -33,10 +33,7 @@ bool BlockReader::readHistory(int slot, StockHistory& history) {
 }
 
 std::size_t BlockReader::readBlocks(int firstSlot, int count, unsigned char* out) const {
-  if (fd_ < 0 || firstSlot < 0 || count <= 0) return 0;
-  const std::size_t want = static_cast<std::size_t>(count) * layout_->blockBytes();
-  // Short at the end of the file, or at a block it cannot give.
-  return readAt(fd_, out, want, layout_->recordOffset(firstSlot, 0));
+  return layout_->readBlocks(fd_, firstSlot, count, out);
 }
 
 }  // namespace marketdb

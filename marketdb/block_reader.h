@@ -1,4 +1,4 @@
-// pelinoru.dat read block after block by a reader that visits every stock once (the analysis):
+// The price file read block after block by a reader that visits every stock once (the analysis):
 // one buffer for every block and the records decoded in one loop, instead of an allocation
 // and a decoding call per record for each block. (A mapping of the whole file was measured
 // slower: its page faults cost more than the reads, and it holds the file in memory.)
@@ -18,17 +18,17 @@ class BlockReader {
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
 
-  bool open();  // false when pelinoru.dat is missing
+  bool open();  // false when the price file is missing
   void close();
 
   // The same days and result as PriceFile::readHistory: days the file does not hold read as
   // empty days, and the result is false unless the whole block is in the file.
   bool readHistory(int slot, StockHistory& history);
 
-  // The bytes of `count` blocks from block `firstSlot` on into `out` (count x HistoryBlockBytes
-  // bytes), in as few reads as the system allows; returns how many bytes the file held there
-  // (less at its end, 0 for a negative slot). Changes nothing in the reader, so several
-  // threads may read through one reader at once.
+  // The blocks of `count` record slots from `firstSlot` on into `out` (count x the layout's
+  // blockBytes), each slot's records in ring order whatever the file's geometry; returns how
+  // many bytes of blocks it gave (DatabaseLayout::readBlocks; 0 for a negative slot). Changes
+  // nothing in the reader, so several threads may read through one reader at once.
   std::size_t readBlocks(int firstSlot, int count, unsigned char* out) const;
 
   // The layout of the file read, which places the blocks and decodes their records.
@@ -37,7 +37,7 @@ class BlockReader {
  private:
   int fd_ = -1;
   const DatabaseLayout* layout_;
-  unsigned char buffer_[HistoryBlockBytes];
+  unsigned char buffer_[HistoryDays * WideRecordBytes];  // one block of either kind
 };
 
 }  // namespace marketdb

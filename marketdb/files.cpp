@@ -23,6 +23,9 @@
 #include "marketdb/bytes.h"
 #include "marketdb/layout.h"
 #include "marketdb/text_scan.h"
+#include "marketdb/wide_header.h"
+#include "marketdb/wide_index.h"
+#include "marketdb/wide_text.h"
 #include "platform/text/cp932.h"
 
 namespace marketdb {
@@ -133,6 +136,27 @@ std::string unwritableFileMessage(const char* fileName) {
 
 const std::string& fileCaption() { return SJ("ﾌｧｲﾙ存在状況"); }
 
+namespace {
+thread_local std::string lastRefusal;
+
+FileStatus damaged(const WideCheck& check) {
+  lastRefusal = check.message;
+  return FileStatus::Damaged;
+}
+}  // namespace
+
+const std::string& damagedFileMessage() { return lastRefusal; }
+
+std::string fileStatusMessage(FileStatus status, const char* fileName) {
+  switch (status) {
+    case FileStatus::Ok: return {};
+    case FileStatus::Missing: return missingFileMessage(fileName);
+    case FileStatus::WriteFailed: return unwritableFileMessage(fileName);
+    case FileStatus::Damaged: return lastRefusal;
+  }
+  return {};
+}
+
 bool noDatabaseInFolder() {
   for (const char* name : {SystemFileName, SettingsFileName, IndexFileName, PriceFileName})
     if (::access(name, F_OK) == 0) return false;
@@ -229,7 +253,42 @@ int StockTable::findStock(StockCode code) const {
   return -1;
 }
 
+namespace {
+
+FileStatus readWideStockTable(const DatabaseLayout& layout, StockTable& table) {
+  std::string text;
+  if (!opened(readWholeFile(layout.indexFile, text, false))) return FileStatus::Missing;
+  // The index is checked whole against the header's record slots; a header that cannot be read
+  // leaves the slots checked against the capacity alone (its readers refuse it themselves).
+  WideHeader header;
+  std::int64_t assigned = -1;
+  if (readWideHeader(layout.priceFile, header).ok) assigned = header.recordsAssigned;
+  std::vector<WideIndexEntry> entries;
+  const WideCheck check =
+      parseWideIndex(text, static_cast<std::uint32_t>(layout.maxStocks), assigned, entries);
+  if (!check.ok) return damaged(check);
+  const int n = std::min(static_cast<int>(entries.size()), table.capacity);
+  for (int i = 0; i < n; ++i) {
+    const WideIndexEntry& e = entries[static_cast<std::size_t>(i)];
+    table.ksakujo[i] = e.deleted;
+    table.ksijo[i] = e.section;
+    table.kcodeidx[i] = e.code;
+    table.kmeiidx[i] = StockName{};
+    std::memcpy(table.kmeiidx[i].text, e.name.data(), std::min<std::size_t>(e.name.size(), 14));
+    table.krecordi[i] = e.slot;
+    table.kchumoku[i] = e.change;
+  }
+  table.count = n;
+  table.kcodeidx[n] = StockCodeEnd;
+  for (int i = 0; i < n; ++i) table.lookup[i] = CodeKey{table.kcodeidx[i], i};
+  return FileStatus::Ok;
+}
+
+}  // namespace
+
 FileStatus readStockTable(StockTable& table) {
+  const DatabaseLayout& layout = openLayout();
+  if (layout.kind == DatabaseKind::Wide) return readWideStockTable(layout, table);
   std::string text;
   if (!opened(readWholeFile(IndexFileName, text, false))) return FileStatus::Missing;
   TextScanner fp(std::move(text));  // "%d %d %f %14s %d %d" as fscanf converts it
@@ -283,6 +342,17 @@ std::string formatStockTable(const StockTable& table) {
   std::stable_sort(order.begin(), order.end(),
                    [](const CodeKey& a, const CodeKey& b) { return ifnc(&a, &b) < 0; });
 
+  if (openLayout().kind == DatabaseKind::Wide) {
+    std::vector<WideIndexEntry> entries;
+    entries.reserve(order.size());
+    for (const CodeKey& key : order) {
+      const int i = key.index;
+      entries.push_back({table.ksakujo[i], table.ksijo[i], table.kcodeidx[i],
+                         std::string(table.kmeiidx[i].text, strnlen(table.kmeiidx[i].text, 14)),
+                         table.krecordi[i], table.kchumoku[i]});
+    }
+    return formatWideIndex(std::move(entries));
+  }
   std::string out;
   for (const CodeKey& key : order) {
     int i = key.index;
@@ -293,16 +363,26 @@ std::string formatStockTable(const StockTable& table) {
 }
 
 FileStatus writeStockTable(const StockTable& table) {
-  return replaceFileAtomically(IndexFileName, formatStockTable(table)) ? FileStatus::Ok
-                                                                        : FileStatus::WriteFailed;
+  return replaceFileAtomically(openLayout().indexFile, formatStockTable(table))
+             ? FileStatus::Ok
+             : FileStatus::WriteFailed;
 }
 
 // ---------------------------------------------------------------------------------------------
 // pelinoru.sys
 
 FileStatus readSystemFile(SystemFile& sys) {
+  const DatabaseLayout& layout = openLayout();
   std::string text;
-  if (!opened(readWholeFile(SystemFileName, text, false))) return FileStatus::Missing;
+  if (!opened(readWholeFile(layout.systemFile, text, false))) return FileStatus::Missing;
+  if (layout.kind == DatabaseKind::Wide) {
+    WideSystem wide{sys, sys.lastStoreDate};
+    const WideCheck check = parseWideSystemFile(text, wide);
+    if (!check.ok) return damaged(check);
+    sys = wide.sys;
+    sys.lastStoreDate = wide.lastStoreDate;
+    return FileStatus::Ok;
+  }
   TextScanner fp(std::move(text));  // the formats below, as fscanf converts them
   float lastStoreDate = 0;
   if (fp.systemLine1(sys.reserved, lastStoreDate, sys.referenceRecord, sys.storePosition) >= 2)
@@ -312,7 +392,7 @@ FileStatus readSystemFile(SystemFile& sys) {
   return FileStatus::Ok;
 }
 
-std::string formatSystemFile(const SystemFile& sys) {
+std::string formatClassicSystemFile(const SystemFile& sys) {
   std::string out;
   append(out, "%4d %6g %4d %3d\n", sys.reserved, classicDateValue(sys.lastStoreDate), sys.referenceRecord,
          sys.storePosition);
@@ -321,15 +401,52 @@ std::string formatSystemFile(const SystemFile& sys) {
   return out;
 }
 
+std::string formatSystemFile(const SystemFile& sys) {
+  if (openLayout().kind == DatabaseKind::Wide)
+    return formatWideSystemFile(WideSystem{sys, sys.lastStoreDate});
+  return formatClassicSystemFile(sys);
+}
+
 FileStatus writeSystemFile(const SystemFile& sys) {
-  return replaceFileAtomically(SystemFileName, formatSystemFile(sys)) ? FileStatus::Ok
-                                                                       : FileStatus::WriteFailed;
+  return replaceFileAtomically(openLayout().systemFile, formatSystemFile(sys))
+             ? FileStatus::Ok
+             : FileStatus::WriteFailed;
 }
 
 // ---------------------------------------------------------------------------------------------
 // pelinoru.win
 
+namespace {
+
+FileStatus readWideSettingsFile(const DatabaseLayout& layout, SettingsFile& win, int lines) {
+  std::string text;
+  if (!opened(readWholeFile(layout.settingsFile, text, false))) return FileStatus::Missing;
+  WideSettings wide;
+  wide.win = win;
+  std::copy(std::begin(win.codes), std::end(win.codes), wide.codes);
+  const WideCheck check = parseWideSettingsFile(text, wide);
+  if (!check.ok) return damaged(check);
+  // The lines not asked for keep what they held.
+  const SettingsFile before = win;
+  win = wide.win;
+  if (lines < 2) std::copy(std::begin(before.colours), std::end(before.colours), win.colours);
+  if (lines < 4) {
+    int line4[20];
+    packSettingsLine4(before, line4);
+    unpackSettingsLine4(line4, win);
+  }
+  if (lines >= 7)
+    std::copy(std::begin(wide.codes), std::end(wide.codes), win.codes);
+  else
+    std::copy(std::begin(before.codes), std::end(before.codes), win.codes);
+  return FileStatus::Ok;
+}
+
+}  // namespace
+
 FileStatus readSettingsFile(SettingsFile& win, int lines) {
+  const DatabaseLayout& layout = openLayout();
+  if (layout.kind == DatabaseKind::Wide) return readWideSettingsFile(layout, win, lines);
   std::FILE* fp = std::fopen(SettingsFileName, "r");
   if (!fp) return FileStatus::Missing;
 
@@ -363,13 +480,31 @@ FileStatus readSettingsFile(SettingsFile& win, int lines) {
     int values[20] = {};
     takeUnused(values, 0, 20, converted(scanLine<20>(fp, "%d", values)));
   }
-  for (int l = 7; l <= 12 && l <= lines; ++l) scanLine<20>(fp, "%f", win.codes + (l - 7) * 20);
+  // The classic file holds codes as numbers; one that is not a whole 1000..9999 reads as no
+  // code, which ends its list there.
+  float numbers[120];
+  for (int i = 0; i < 120; ++i) numbers[i] = static_cast<float>(codeNumber(win.codes[i]));
+  for (int l = 7; l <= 12 && l <= lines; ++l) {
+    float* line = numbers + (l - 7) * 20;
+    const int c7 = converted(scanLine<20>(fp, "%f", line));
+    for (int i = 0; i < c7; ++i) win.codes[(l - 7) * 20 + i] = codeFromNumber(line[i]);
+  }
   std::fclose(fp);
   win.scratch = unused.value();
   return FileStatus::Ok;
 }
 
 std::string formatSettingsFile(const SettingsFile& win) {
+  if (openLayout().kind == DatabaseKind::Wide) {
+    WideSettings wide;
+    wide.win = win;
+    std::copy(std::begin(win.codes), std::end(win.codes), wide.codes);
+    return formatWideSettingsFile(wide);
+  }
+  return formatClassicSettingsFile(win);
+}
+
+std::string formatClassicSettingsFile(const SettingsFile& win) {
   std::string out;
   const int s = win.scratch;
   append(out, "%d %6g %d %d\n", s, win.carried, s, s);
@@ -384,7 +519,7 @@ std::string formatSettingsFile(const SettingsFile& win) {
   for (int l = 0; l < 6; ++l) {
     for (int i = 0; i < 20; ++i) {
       if (i > 0) out += ' ';
-      append(out, "%g", static_cast<double>(win.codes[l * 20 + i]));
+      append(out, "%g", static_cast<double>(codeNumber(win.codes[l * 20 + i])));
     }
     out += '\n';
   }
@@ -392,7 +527,7 @@ std::string formatSettingsFile(const SettingsFile& win) {
 }
 
 FileStatus writeSettingsFile(const SettingsFile& win) {
-  return replaceFileAtomically(SettingsFileName, formatSettingsFile(win))
+  return replaceFileAtomically(openLayout().settingsFile, formatSettingsFile(win))
              ? FileStatus::Ok
              : FileStatus::WriteFailed;
 }
@@ -474,8 +609,7 @@ bool PriceFile::readHistory(int slot, StockHistory& history) const {
   const DatabaseLayout& layout = layout_ ? *layout_ : openLayout();
   std::vector<unsigned char> block(static_cast<std::size_t>(layout.blockBytes()), 0);
   std::size_t got = 0;
-  if (fd_ >= 0 && validSlot(slot))
-    got = readAt(fd_, block.data(), block.size(), layout.recordOffset(slot, 0));
+  if (validSlot(slot)) got = layout.readBlocks(fd_, slot, 1, block.data());
   // Days the file does not hold (beyond its end) read as empty days.
   layout.decodeRecords(block.data(), static_cast<int>(got / layout.recordBytes), history);
   return got == block.size();
@@ -483,24 +617,43 @@ bool PriceFile::readHistory(int slot, StockHistory& history) const {
 
 bool PriceFile::readRecord(int slot, int s, DayRecord& rec) const {
   rec = DayRecord{};
-  if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
-  unsigned char buf[DayRecordBytes];
-  if (readAt(fd_, buf, sizeof buf, layout_->recordOffset(slot, s)) != sizeof buf) return false;
+  if (fd_ < 0 || !validSlot(slot) || !validDay(s) || !layout_->holdsSlot(slot)) return false;
+  unsigned char buf[WideRecordBytes] = {};
+  const std::size_t size = static_cast<std::size_t>(layout_->recordBytes);
+  const std::size_t got = readAt(fd_, buf, size, layout_->recordOffset(slot, s));
+  if (got != size) {
+    // A wide record beyond the end of the file is an empty day the file has not reached yet.
+    if (layout_->blocksContiguous()) return false;
+    std::memset(buf, 0, sizeof buf);
+  }
   rec = layout_->decodeRecord(buf);
   return true;
 }
 
 bool PriceFile::writeDay(int slot, int s, const DayRecord& rec) {
-  if (fd_ < 0 || !validSlot(slot) || !validDay(s)) return false;
-  unsigned char buf[DayRecordBytes];
+  if (fd_ < 0 || !validSlot(slot) || !validDay(s) || !layout_->holdsSlot(slot)) return false;
+  unsigned char buf[WideRecordBytes];
   layout_->encodeRecord(rec, buf);
-  return writeAt(fd_, buf, sizeof buf, layout_->recordOffset(slot, s));
+  return writeAt(fd_, buf, static_cast<std::size_t>(layout_->recordBytes),
+                 layout_->recordOffset(slot, s));
 }
 
 bool PriceFile::initHistory(int slot) {
-  if (fd_ < 0 || !validSlot(slot)) return false;
+  if (fd_ < 0 || !validSlot(slot) || !layout_->holdsSlot(slot)) return false;
   std::vector<unsigned char> zeros(static_cast<std::size_t>(layout_->blockBytes()), 0);
-  return writeAt(fd_, zeros.data(), zeros.size(), layout_->recordOffset(slot, 0));
+  if (layout_->blocksContiguous())
+    return writeAt(fd_, zeros.data(), zeros.size(), layout_->recordOffset(slot, 0));
+  // A wide slot's records are spread over the ring rows; those beyond the file's end are empty
+  // already, and writing them would only grow the file.
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return false;
+  for (int s = 0; s < layout_->ringDays; ++s) {
+    const std::int64_t at = layout_->recordOffset(slot, s);
+    if (at >= st.st_size) break;
+    if (!writeAt(fd_, zeros.data(), static_cast<std::size_t>(layout_->recordBytes), at))
+      return false;
+  }
+  return true;
 }
 
 bool PriceFile::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }

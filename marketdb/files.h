@@ -3,6 +3,7 @@
 //   pelinoru.win  display settings, weights, watch list and chart-link codes
 //   pelinoru.idx  one text line per stock, ascending code order
 //   pelinoru.dat  binary, one 640-day ring of 18-byte day records per record slot
+// (a wide database has the same four files as pelwide.*, described in layout.h and wide_*.h).
 // Text files are replaced atomically (temporary file in the same folder, flushed, renamed over
 // the old one), so a crash, a full disk or a kill never leaves a truncated file.
 #pragma once
@@ -31,12 +32,19 @@ enum class FileStatus {
   Ok,
   Missing,      // could not be opened for reading: "<name> が存在しません"
   WriteFailed,  // could not be written: "<name> が出力できません"; the old file is kept
+  Damaged,      // a file of a wide database that is not one this program reads (its magic,
+                // version or a line it must trust); nothing was read: damagedFileMessage()
 };
 
 // Message texts (CP932) for a file status, and the caption "ﾌｧｲﾙ存在状況".
 std::string missingFileMessage(const char* fileName);
 std::string unwritableFileMessage(const char* fileName);
 const std::string& fileCaption();
+// The refusal of the last read on this thread that gave FileStatus::Damaged: the file, the line
+// and what is wrong (CP932).
+const std::string& damagedFileMessage();
+// The message for a status other than Ok of a read or write of `fileName`.
+std::string fileStatusMessage(FileStatus status, const char* fileName);
 
 // Whether the working folder holds no database at all: none of the four files exists.
 bool noDatabaseInFolder();
@@ -111,7 +119,7 @@ struct SettingsFile {
   int background[3] = {};  // line 4 values 2..4 (items 41..43)
   int weights[10] = {};    // line 4 values 5..14 (items 50..59)
   int peakSign = 0;        // line 4 value 15 (item 60)
-  float codes[120] = {};   // lines 7..12: 0..90 watch list, 92..119 chart-link list
+  StockCode codes[120] = {};  // lines 7..12: 0..90 watch list, 92..119 chart-link list
   int scratch = 0;  // written into every unused position: the last unused value read
 };
 
@@ -144,6 +152,9 @@ constexpr int WatchListEnd = 90;
 constexpr int ChartLinkFirst = 92;
 constexpr int ChartLinkCount = 28;
 
+// Readers and writers of the folder's database, of whichever kind openLayout() finds: the
+// classic files, or the wide ones (whose magic line is checked; one that does not pass gives
+// FileStatus::Damaged and leaves everything as it was).
 // Readers: values a short or malformed line did not convert keep their previous contents.
 FileStatus readSystemFile(SystemFile& sys);
 FileStatus writeSystemFile(const SystemFile& sys);
@@ -160,6 +171,9 @@ FileStatus writeStockTable(const StockTable& table);
 std::string formatSystemFile(const SystemFile& sys);
 std::string formatStockTable(const StockTable& table);  // as writeStockTable writes it
 std::string formatSettingsFile(const SettingsFile& win);
+// The classic texts whatever the folder holds (the wide formats reuse their common lines).
+std::string formatClassicSystemFile(const SystemFile& sys);
+std::string formatClassicSettingsFile(const SettingsFile& win);
 std::string formatIndexLine(int ksakujo, int ksijo, StockCode code, const char* name, int krecordi,
                             int kchumoku);
 

@@ -1,6 +1,7 @@
 #include "marketdb/index_check.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -12,6 +13,9 @@
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
 #include "marketdb/index_words.h"
+#include "marketdb/layout.h"
+#include "marketdb/wide_header.h"
+#include "marketdb/wide_index.h"
 #include "platform/text/cp932.h"
 
 namespace marketdb {
@@ -129,8 +133,25 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
 }
 
 IndexCheck checkIndexFile() {
+  const DatabaseLayout& layout = openLayout();
   std::string text;
-  if (!opened(readWholeFile(IndexFileName, text, false))) return {};
+  if (!opened(readWholeFile(layout.indexFile, text, false))) return {};
+  if (layout.kind == DatabaseKind::Wide) {
+    // The record slots are checked against the header's capacity and records assigned; a
+    // damaged header is refused here too, since every slot's place depends on it.
+    std::int64_t assigned = -1;
+    std::uint32_t capacity = static_cast<std::uint32_t>(layout.maxStocks);
+    if (::access(layout.priceFile, F_OK) == 0) {
+      WideHeader header;
+      const WideCheck h = readWideHeader(layout.priceFile, header);
+      if (!h.ok) return {false, h.line, h.message};
+      assigned = header.recordsAssigned;
+      capacity = header.capacity;
+    }
+    std::vector<WideIndexEntry> entries;
+    const WideCheck c = parseWideIndex(text, capacity, assigned, entries);
+    return {c.ok, c.line, c.message};
+  }
   struct stat st {};
   const std::int64_t bytes =
       ::stat(PriceFileName, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;

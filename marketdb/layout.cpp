@@ -1,11 +1,13 @@
 #include "marketdb/layout.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 #include "marketdb/wide_header.h"
 #include "platform/text/cp932.h"
@@ -13,6 +15,16 @@
 namespace marketdb {
 
 void DatabaseLayout::encodeRecord(const DayRecord& rec, unsigned char* out) const {
+  if (kind == DatabaseKind::Wide) {
+    putLittle(out + 0, static_cast<std::uint32_t>(rec.date), 4);
+    putLittle(out + 4, static_cast<std::uint32_t>(rec.open), 4);
+    putLittle(out + 8, static_cast<std::uint32_t>(rec.high), 4);
+    putLittle(out + 12, static_cast<std::uint32_t>(rec.low), 4);
+    putLittle(out + 16, static_cast<std::uint32_t>(rec.close), 4);
+    putLittle(out + 20, static_cast<std::uint32_t>(rec.change), 4);
+    putLittle(out + 24, std::bit_cast<std::uint64_t>(rec.volume), 8);
+    return;
+  }
   // Every value a sound classic record decodes to converts back to the bytes it came from.
   putLittle(out + 0, std::bit_cast<std::uint32_t>(classicDateValue(rec.date)), 4);
   putLittle(out + 4, static_cast<std::uint16_t>(rec.open), 2);
@@ -26,21 +38,67 @@ void DatabaseLayout::encodeRecord(const DayRecord& rec, unsigned char* out) cons
 void DatabaseLayout::decodeRecords(const unsigned char* in, int count,
                                    StockHistory& history) const {
   const int days = ringDays;
-  const std::int64_t stride = ringStride;
   count = std::clamp(count, 0, days);
-  for (int s = 0; s < count; ++s, in += stride) decodeRecord(in, history.day[s]);
+  // One loop per kind, so the kind is not looked at for every record.
+  if (kind == DatabaseKind::Classic) {
+    for (int s = 0; s < count; ++s, in += DayRecordBytes) decodeClassicRecord(in, history.day[s]);
+  } else {
+    for (int s = 0; s < count; ++s, in += WideRecordBytes) decodeWideRecord(in, history.day[s]);
+  }
   for (int s = count; s < days; ++s) history.day[s] = DayRecord{};
+}
+
+std::size_t DatabaseLayout::readBlocks(int fd, int firstSlot, int count,
+                                       unsigned char* out) const {
+  if (fd < 0 || firstSlot < 0 || count <= 0) return 0;
+  const std::size_t block = static_cast<std::size_t>(blockBytes());
+  if (blocksContiguous()) {
+    // Short at the end of the file, or at a block it cannot give.
+    return readAt(fd, out, static_cast<std::size_t>(count) * block, recordOffset(firstSlot, 0));
+  }
+  // Each ring row holds the slots' records of that ring slot side by side: one read of the
+  // run of the slots per row, then each record moved to its place in its slot's block.
+  if (firstSlot >= maxStocks) return 0;
+  const int slots = std::min(count, maxStocks - firstSlot);
+  std::memset(out, 0, static_cast<std::size_t>(slots) * block);
+  struct stat st {};
+  const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
+  const std::size_t run = static_cast<std::size_t>(slots) * recordBytes;
+  std::vector<unsigned char> row(run);
+  for (int s = 0; s < ringDays; ++s) {
+    const std::int64_t at = recordOffset(firstSlot, s);
+    if (at >= fileBytes) break;  // this row and every later one lie beyond the end: empty
+    const std::size_t got = readAt(fd, row.data(), run, at);
+    const int records = static_cast<int>(got / recordBytes);
+    for (int i = 0; i < records; ++i)
+      std::memcpy(out + i * block + static_cast<std::size_t>(s) * recordBytes,
+                  row.data() + static_cast<std::size_t>(i) * recordBytes, recordBytes);
+  }
+  return static_cast<std::size_t>(slots) * block;
 }
 
 std::string DatabaseLayout::formatDate(std::int32_t date, char pad) const {
   char text[32];
+  if (kind == DatabaseKind::Wide) {
+    std::snprintf(text, sizeof text, pad == '0' ? "%08d" : "%8d", static_cast<int>(date));
+    return text;
+  }
   std::snprintf(text, sizeof text, pad == '0' ? "%06g" : "%6g",
                 static_cast<double>(classicDateValue(date)));
   return text;
 }
 
 std::int32_t DatabaseLayout::readDate(double number) const {
+  if (kind == DatabaseKind::Wide && number >= 10000000 && number <= 99999999) {
+    const auto whole = static_cast<std::int32_t>(number);
+    return whole == number && isCalendarDate(whole) ? whole : -1;
+  }
   return dateKey(static_cast<float>(number));
+}
+
+std::string DatabaseLayout::formatCode(StockCode code) const {
+  if (kind == DatabaseKind::Wide) return codeText(code);
+  return std::to_string(codeNumber(code));
 }
 
 DatabaseFiles databaseFilesOf(const DatabaseLayout& layout) {
@@ -102,12 +160,7 @@ const DatabaseLayout& openLayout() {
 }
 
 std::string unsupportedDatabaseMessage() {
-  const FolderKind k = folderKind();
-  if (!k.refusal.empty()) return k.refusal;
-  if (k.kind == DatabaseKind::Wide)
-    return SJ("このフォルダのデータベースはワイド形式です。この版はワイド形式の作成のみ扱え、"
-              "格納・分析・表示はまだできません");
-  return {};
+  return folderKind().refusal;
 }
 
 }  // namespace marketdb

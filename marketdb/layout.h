@@ -9,6 +9,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -36,10 +37,14 @@ struct DatabaseLayout {
   int headerBytes;   // bytes before the first record
   std::int64_t slotStride;
   std::int64_t ringStride;
-  int minPrice;      // prices and changes a record can hold
+  int minPrice;      // prices (open, high, low, close) a record can hold
   int maxPrice;
   int emptyLow;      // the lowest low reported for a history without a trading day
   DatabaseKind kind = DatabaseKind::Classic;
+  int minChange = -32768;  // the day's change a record can hold
+  int maxChange = 32767;
+  double maxVolume = HUGE_VAL;  // volumes: a classic record holds any finite float
+  double minVolume = -HUGE_VAL;
 
   // Byte offset of the record of ring slot `ringSlot` of record slot `recordSlot`.
   constexpr std::int64_t recordOffset(int recordSlot, int ringSlot) const {
@@ -48,8 +53,17 @@ struct DatabaseLayout {
   // Whether one record slot's days lie together in ring order, `blockBytes` from its offset.
   constexpr bool blocksContiguous() const { return ringStride == recordBytes; }
   constexpr std::int64_t blockBytes() const { return std::int64_t{ringDays} * recordBytes; }
-  // Whether a price or a change fits a record.
+  // Whether a record slot has a place in the file: a wide slot beyond the capacity would lie
+  // in the next ring row. (The classic file places any slot; its index check bounds them.)
+  constexpr bool holdsSlot(int recordSlot) const {
+    return recordSlot >= 0 && (blocksContiguous() || recordSlot < maxStocks);
+  }
+  // Whether a price, a change or a volume fits a record (a NaN fits none).
   constexpr bool holdsPrice(double v) const { return v >= minPrice && v <= maxPrice; }
+  constexpr bool holdsChange(double v) const { return v >= minChange && v <= maxChange; }
+  bool holdsVolume(double v) const {
+    return std::isfinite(v) && v >= minVolume && v <= maxVolume;
+  }
 
   void encodeRecord(const DayRecord& rec, unsigned char* out) const;
   // Inline: the bulk readers decode every record of the file in tight loops.
@@ -58,10 +72,18 @@ struct DatabaseLayout {
     decodeRecord(in, r);
     return r;
   }
-  // The same into a record in place, every field written. A classic record holds its date as
-  // a float yymmdd, its prices in 16 bits and its volume as a float; each is widened here (the
-  // date through dateKey), so the conversion stays a few instructions per field.
+  // The same into a record in place, every field written. The kind is looked at once per
+  // record; decodeRecords looks at it once per block.
   void decodeRecord(const unsigned char* in, DayRecord& r) const {
+    if (kind == DatabaseKind::Classic)
+      decodeClassicRecord(in, r);
+    else
+      decodeWideRecord(in, r);
+  }
+  // A classic record holds its date as a float yymmdd, its prices in 16 bits and its volume as
+  // a float; each is widened here (the date through dateKey), so the conversion stays a few
+  // instructions per field.
+  static void decodeClassicRecord(const unsigned char* in, DayRecord& r) {
     float date, volume;
     std::int16_t prices[5];
     if constexpr (std::endian::native == std::endian::little) {
@@ -82,16 +104,51 @@ struct DatabaseLayout {
     r.change = prices[4];
     r.volume = volume;
   }
-  // The first `count` records of one stock's block, in ring order, into history.day[0..count);
-  // the days after them read as empty days.
+  // A wide record holds the memory form itself: six int32 (date yyyymmdd, open, high, low,
+  // close, change) and a float64 volume.
+  static void decodeWideRecord(const unsigned char* in, DayRecord& r) {
+    std::int32_t v[6];
+    double volume;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(v, in, 24);
+      std::memcpy(&volume, in + 24, 8);
+    } else {
+      for (int i = 0; i < 6; ++i)
+        v[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(getLittle(in + 4 * i, 4)));
+      volume = std::bit_cast<double>(getLittle(in + 24, 8));
+    }
+    r.date = v[0];
+    r.open = v[1];
+    r.high = v[2];
+    r.low = v[3];
+    r.close = v[4];
+    r.change = v[5];
+    r.volume = volume;
+  }
+  // The first `count` records of one stock's block in memory (its 640 records in ring order,
+  // recordBytes apart, whatever the file's geometry) into history.day[0..count); the days after
+  // them read as empty days.
   void decodeRecords(const unsigned char* in, int count, StockHistory& history) const;
+
+  // Reads the blocks of `count` record slots from `firstSlot` on out of the price file `fd`
+  // into `out`, one block after the other, each its 640 records in ring order, recordBytes
+  // apart (so count x blockBytes() bytes). Returns how many bytes of blocks it gave: in the
+  // classic file, whose blocks lie in the file as they lie in memory, what the file held there
+  // (less at its end); in the wide file, whose records of one ring slot lie together in a ring
+  // row, the blocks of the slots within the capacity, whose records beyond the file's end (or
+  // in a row not yet written) read as empty days.
+  std::size_t readBlocks(int fd, int firstSlot, int count, unsigned char* out) const;
 
   // A date as the files and screens of this kind show it: the classic yymmdd as "%06g" gives it
   // (a date of the 2000s keeps its leading zero), or padded with blanks as "%6g" does when
   // `pad` is a blank.
   std::string formatDate(std::int32_t date, char pad = '0') const;
-  // A date number of a text file or typed by the user, in memory form (dateKey's rule).
+  // (A wide database shows the full yyyymmdd, eight digits.)
+  // A date number of a text file or typed by the user, in memory form (dateKey's rule; in a
+  // wide database an eight-digit calendar date is taken as it is).
   std::int32_t readDate(double number) const;
+  // A code as messages and lists show it: the classic number, or the four characters.
+  std::string formatCode(StockCode code) const;
 };
 
 // The files made for markets of up to 3,019 stocks: four-digit codes, prices in 16 bits.
@@ -111,6 +168,7 @@ inline constexpr int WideRecordBytes = 32;
 inline constexpr int WideCapacity = 10000;       // record slots of a database made by init
 inline constexpr int WideMaxCapacity = 100000;   // the largest capacity a header may give
 inline constexpr int WideMaxPrice = 99999999;
+inline constexpr double WideMaxVolume = 1e15;  // shares: every whole number is exact in a double
 inline constexpr const char* WideSystemFileName = "pelwide.sys";
 inline constexpr const char* WideSettingsFileName = "pelwide.win";
 inline constexpr const char* WideIndexFileName = "pelwide.idx";
@@ -124,7 +182,8 @@ constexpr DatabaseLayout wideLayout(int capacity) {
       WideJournalFileName,
       capacity, HistoryDays, WideRecordBytes, WideHeaderBytes,
       WideRecordBytes, std::int64_t{capacity} * WideRecordBytes,
-      -WideMaxPrice, WideMaxPrice, 32700, DatabaseKind::Wide};
+      0, WideMaxPrice, 32700, DatabaseKind::Wide,
+      -WideMaxPrice, WideMaxPrice, WideMaxVolume, 0};
 }
 inline constexpr DatabaseLayout WideLayout = wideLayout(WideCapacity);
 static_assert(WideLayout.recordOffset(1, 1) == 4096 + (1 * 10000 + 1) * 32);
@@ -147,8 +206,7 @@ FolderKind folderKind();
 const DatabaseLayout& openLayout();
 
 // For a program that reads or writes the database: empty when it may go on, otherwise the one
-// message (CP932) that says why not: both kinds in one folder, or a wide database, whose
-// stores, analyses and charts this version cannot yet make.
+// message (CP932) that says why not: both kinds in one folder.
 std::string unsupportedDatabaseMessage();
 
 }  // namespace marketdb

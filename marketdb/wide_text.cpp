@@ -49,7 +49,7 @@ std::string formatWideSystemFile(const WideSystem& s) {
   return wideMagicLine(WideText::System) +
          format("%4d %8d %5d %3d\n", s.sys.reserved, static_cast<int>(s.lastStoreDate),
                 s.sys.referenceRecord, s.sys.storePosition) +
-         afterLines(formatSystemFile(s.sys), 1);
+         afterLines(formatClassicSystemFile(s.sys), 1);
 }
 
 WideCheck parseWideSystemFile(const std::string& text, WideSystem& out) {
@@ -79,8 +79,8 @@ WideCheck parseWideSystemFile(const std::string& text, WideSystem& out) {
 
 std::string formatWideSettingsFile(const WideSettings& s) {
   SettingsFile win = s.win;
-  std::fill(std::begin(win.codes), std::end(win.codes), 0.0f);
-  std::string out = wideMagicLine(WideText::Settings) + firstLines(formatSettingsFile(win), 6);
+  std::fill(std::begin(win.codes), std::end(win.codes), NoStockCode);
+  std::string out = wideMagicLine(WideText::Settings) + firstLines(formatClassicSettingsFile(win), 6);
   for (int l = 0; l < 6; ++l) {
     for (int i = 0; i < 20; ++i) {
       if (i > 0) out += ' ';

@@ -36,7 +36,7 @@ void TChart::applySettings(const marketdb::SettingsFile& win) {
   for (int i = 0; i < 3; ++i) background[i] = win.background[i];
   for (int i = 0; i < 10; ++i) ratios[i] = win.weights[i];
   peakSign = win.peakSign;
-  std::copy(win.codes, win.codes + 120, codes);
+  for (int i = 0; i < 120; ++i) codes[i] = static_cast<float>(marketdb::codeNumber(win.codes[i]));
 }
 
 std::function<void(const std::string&)> TChart::waitNotice() {

@@ -77,17 +77,19 @@ bool TChart::writeWatchList(int command) {
   marketdb::SettingsFile win = settingsImage;
   if (marketdb::readSettingsFile(win, 12) != marketdb::FileStatus::Ok) win = settingsImage;
 
-  float* list = win.codes;
+  // The lists are kept as codes in the file and as numbers on this screen.
+  const marketdb::StockCode shown = selection.code;
+  marketdb::StockCode* list = win.codes;
   // What the user is told once the file is written.
   WatchOutcome outcome = WatchOutcome::Full;
   if (command == RegisterButton) {
     for (int p = 0; p < WatchListEnd; ++p) {
-      if (list[p] == code) {
+      if (list[p] == shown) {
         outcome = WatchOutcome::AlreadyThere;
         break;
       }
-      if (list[p] == 0.0f) {
-        list[p] = code;
+      if (list[p] == marketdb::NoStockCode) {
+        list[p] = shown;
         outcome = WatchOutcome::Registered;
         break;
       }
@@ -95,17 +97,17 @@ bool TChart::writeWatchList(int command) {
   } else {
     outcome = WatchOutcome::NotThere;
     for (int p = 0; p <= WatchListEnd; ++p) {
-      if (list[p] == code) {
-        list[p] = 0.0f;
+      if (list[p] == shown) {
+        list[p] = marketdb::NoStockCode;
         outcome = WatchOutcome::Removed;
         break;
       }
     }
     // One pass moves every code after the gap up by one position.
     for (int p = 0; p < WatchListEnd; ++p) {
-      if (list[p] == 0.0f) {
+      if (list[p] == marketdb::NoStockCode) {
         list[p] = list[p + 1];
-        list[p + 1] = 0.0f;
+        list[p + 1] = marketdb::NoStockCode;
       }
     }
   }
@@ -116,7 +118,7 @@ bool TChart::writeWatchList(int command) {
     return false;
   }
   settingsImage = win;
-  std::copy(win.codes, win.codes + 120, codes);
+  for (int i = 0; i < 120; ++i) codes[i] = static_cast<float>(marketdb::codeNumber(win.codes[i]));
   notice = watchNotice(outcome, code);
   return true;
 }

@@ -56,8 +56,8 @@ class FileOutput : public ::testing::Test {
     marketdb::SystemFile sys;
     marketdb::applyDefaults(sys, win);
     win.carried = 12.5f;
-    for (int i = 0; i < 92; ++i) win.codes[i] = static_cast<float>(1300 + i);
-    for (int i = 92; i < 120; ++i) win.codes[i] = 9999;
+    for (int i = 0; i < 92; ++i) win.codes[i] = marketdb::codeFromNumber(1300 + i);
+    for (int i = 92; i < 120; ++i) win.codes[i] = marketdb::codeFromNumber(9999);
     marketdb::writeSettingsFile(win);
     original = testsupport::readFile("pelinoru.win");
     for (int i = 0; i < 70; ++i) {

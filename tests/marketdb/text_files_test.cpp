@@ -138,10 +138,10 @@ TEST(SettingsFileTest, HandWrittenFileRoundTripsByteForByte) {
   EXPECT_EQ(win.weights[0], 10);
   EXPECT_EQ(win.weights[9], 20);
   EXPECT_EQ(win.peakSign, 1);
-  EXPECT_EQ(win.codes[0], 1301.0f);
-  EXPECT_EQ(win.codes[2], 9984.0f);
-  EXPECT_EQ(win.codes[92], 6758.0f);
-  EXPECT_EQ(win.codes[93], 8306.0f);
+  EXPECT_EQ(codeNumber(win.codes[0]), 1301);
+  EXPECT_EQ(codeNumber(win.codes[2]), 9984);
+  EXPECT_EQ(codeNumber(win.codes[92]), 6758);
+  EXPECT_EQ(codeNumber(win.codes[93]), 8306);
   EXPECT_EQ(win.scratch, 7);
 
   std::remove(SettingsFileName);
@@ -168,10 +168,10 @@ TEST(SettingsFileTest, ScratchIsTheLastUnusedValueRead) {
   EXPECT_EQ(full.peakSign, 0);
 
   SettingsFile firstFour;
-  firstFour.codes[0] = 1234;
+  firstFour.codes[0] = codeFromNumber(1234);
   ASSERT_EQ(readSettingsFile(firstFour, 4), FileStatus::Ok);
   EXPECT_EQ(firstFour.scratch, 25);
-  EXPECT_EQ(firstFour.codes[0], 1234.0f);  // lines 7..12 not read
+  EXPECT_EQ(codeNumber(firstFour.codes[0]), 1234);  // lines 7..12 not read
 
   // Every unused position is written with the scratch value; carried float with "%6g".
   const std::string out = formatSettingsFile(full);
@@ -200,7 +200,7 @@ TEST(SettingsFileTest, WriteThenReadGivesTheSameValues) {
   win.background[2] = 1;
   for (int i = 0; i < 10; ++i) win.weights[i] = 5 * i + 1;
   win.peakSign = 1;
-  for (int i = 0; i < 120; ++i) win.codes[i] = i % 3 ? 0.0f : static_cast<float>(1000 + 75 * i);
+  for (int i = 0; i < 120; ++i) win.codes[i] = i % 3 ? NoStockCode : codeFromNumber(1000 + 75 * i);
   win.scratch = -1;
   ASSERT_EQ(writeSettingsFile(win), FileStatus::Ok);
 

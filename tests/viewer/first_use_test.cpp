@@ -66,7 +66,7 @@ TEST_F(FirstUseTest, WatchListChangesAreConfirmedOverTheFigures) {
     EXPECT_TRUE(drewText(184, 0, Red, line)) << line;
     EXPECT_TRUE(drewText(0, 0, Yellow, "1377"));  // the chart is still there
   }
-  std::fill(win.codes, win.codes + marketdb::WatchListEnd, 1301.0f);
+  std::fill(win.codes, win.codes + marketdb::WatchListEnd, marketdb::codeFromNumber(1301));
   writeDatabase(false, true, false, false);
   driver->key(VK_INSERT);
   EXPECT_TRUE(drewText(184, 0, Red, "注目が満杯(90銘柄)なので1377は登録できません"));

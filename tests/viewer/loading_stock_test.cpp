@@ -160,7 +160,7 @@ TEST_F(StockLoadTest, CodeNotInTheIndexLeavesABlankScreen) {
 
 TEST_F(StockLoadTest, StockIsReadAgainOnlyWhenTheCodeChangedOrTheLastLookupFailed) {
   day(0, 0, 100101, 500, 520, 480, 510, 1000);
-  win.codes[0] = 1301;
+  win.codes[0] = marketdb::codeFromNumber(1301);
   writeDatabase();
   start();
   show(1301);

@@ -58,11 +58,11 @@ TEST_F(MenuTest, PageListsCodesInYellowAndNamesColouredByTheLastChange) {
 }
 
 TEST_F(MenuTest, WatchPageListsMarkedStocksInIndexOrderUpToTheFirstUnknownCode) {
-  win.codes[0] = 1380;
-  win.codes[1] = 2001;
-  win.codes[2] = 1301;
-  win.codes[3] = 5555;  // not in the index: the list ends here
-  win.codes[4] = 1377;
+  win.codes[0] = marketdb::codeFromNumber(1380);
+  win.codes[1] = marketdb::codeFromNumber(2001);
+  win.codes[2] = marketdb::codeFromNumber(1301);
+  win.codes[3] = marketdb::codeFromNumber(5555);  // not in the index: the list ends here
+  win.codes[4] = marketdb::codeFromNumber(1377);
   writeDatabase();
   start();
   type("30\r");
@@ -72,7 +72,7 @@ TEST_F(MenuTest, WatchPageListsMarkedStocksInIndexOrderUpToTheFirstUnknownCode) 
   EXPECT_EQ(chart().table->ksakujo[2], 0);  // 1377 stands behind the unknown code
 
   // The page reads pelinoru.win again: a code added meanwhile shows up.
-  win.codes[3] = 9984;
+  win.codes[3] = marketdb::codeFromNumber(9984);
   ASSERT_EQ(marketdb::writeSettingsFile(win), marketdb::FileStatus::Ok);
   driver->paint();
   EXPECT_EQ(menuCodes(), (std::vector<std::string>{"0,16:1301", "80,16:1377", "160,16:1380",
@@ -84,9 +84,9 @@ class MenuClickTest : public MenuTest, public ::testing::WithParamInterface<TSiz
  protected:
   void SetUp() override {
     MenuTest::SetUp();
-    win.codes[92] = 2001;
-    win.codes[93] = 1301;
-    win.codes[94] = 4004;
+    win.codes[92] = marketdb::codeFromNumber(2001);
+    win.codes[93] = marketdb::codeFromNumber(1301);
+    win.codes[94] = marketdb::codeFromNumber(4004);
     writeDatabase();
     start(GetParam().cx, GetParam().cy);
   }

@@ -61,8 +61,8 @@ TEST_F(StepTest, StocksOfTheSameSectionAndTheSameStockAtTheEnds) {
 }
 
 TEST_F(StepTest, WatchCategoryStepsThroughMarkedStocks) {
-  win.codes[0] = 4004;
-  win.codes[1] = 1379;
+  win.codes[0] = marketdb::codeFromNumber(4004);
+  win.codes[1] = marketdb::codeFromNumber(1379);
   writeDatabase();
   start();
   type("30\r");
@@ -80,10 +80,10 @@ TEST_F(StepTest, WatchCategoryStepsThroughMarkedStocks) {
 }
 
 TEST_F(StepTest, LinkCategoryWalksTheListAndStopsAtItsEnds) {
-  win.codes[92] = 2001;
-  win.codes[93] = 1301;  // index 0 of the table
-  win.codes[94] = 4004;
-  win.codes[96] = 1377;  // behind the end of the list
+  win.codes[92] = marketdb::codeFromNumber(2001);
+  win.codes[93] = marketdb::codeFromNumber(1301);  // index 0 of the table
+  win.codes[94] = marketdb::codeFromNumber(4004);
+  win.codes[96] = marketdb::codeFromNumber(1377);  // behind the end of the list
   writeDatabase();
   start();
   type("31\r");

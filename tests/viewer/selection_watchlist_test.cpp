@@ -11,11 +11,11 @@ class WatchListTest : public ViewerFixture {
  protected:
   void SetUp() override {
     useDefaultStocks();
-    win.codes[0] = 1301;
-    win.codes[1] = 1377;
-    win.codes[2] = 2001;
-    win.codes[92] = 4004;
-    win.codes[119] = 1332;
+    win.codes[0] = marketdb::codeFromNumber(1301);
+    win.codes[1] = marketdb::codeFromNumber(1377);
+    win.codes[2] = marketdb::codeFromNumber(2001);
+    win.codes[92] = marketdb::codeFromNumber(4004);
+    win.codes[119] = marketdb::codeFromNumber(1332);
     writeDatabase();
     original = testsupport::readFile(marketdb::SettingsFileName);
   }
@@ -130,20 +130,20 @@ TEST_F(WatchListTest, KeysOnlyActOnAChartScreen) {
 TEST_F(WatchListTest, ChangesMadeMeanwhileByTheDatabaseProgramAreKept) {
   start();
   // pelinorx writes new link codes and a colour while the viewer runs.
-  win.codes[93] = 1379;
+  win.codes[93] = marketdb::codeFromNumber(1379);
   win.colours[0] = 3;
   ASSERT_EQ(marketdb::writeSettingsFile(win), marketdb::FileStatus::Ok);
   const std::string edited = testsupport::readFile(marketdb::SettingsFileName);
   show(1380);
   driver->key(VK_INSERT);
-  win.codes[3] = 1380;
+  win.codes[3] = marketdb::codeFromNumber(1380);
   EXPECT_EQ(current(), marketdb::formatSettingsFile(win));
   EXPECT_NE(current(), edited);
 }
 
 TEST_F(WatchListTest, FullListTakesNoMoreCodes) {
   driver.reset();
-  for (int p = 0; p < 90; ++p) win.codes[p] = 1332;  // every position taken
+  for (int p = 0; p < 90; ++p) win.codes[p] = marketdb::codeFromNumber(1332);  // every position taken
   writeDatabase();
   original = testsupport::readFile(marketdb::SettingsFileName);
   start();
@@ -154,13 +154,13 @@ TEST_F(WatchListTest, FullListTakesNoMoreCodes) {
 
 TEST_F(WatchListTest, DeleteFindsACodeAtPosition90) {
   // Another program filled the list up to and including position 90.
-  for (int p = 0; p < 90; ++p) win.codes[p] = 1332;
-  win.codes[90] = 1380;
+  for (int p = 0; p < 90; ++p) win.codes[p] = marketdb::codeFromNumber(1332);
+  win.codes[90] = marketdb::codeFromNumber(1380);
   writeDatabase();
   start();
   show(1380);
   driver->key(VK_DELETE);
-  win.codes[90] = 0;
+  win.codes[90] = marketdb::codeFromNumber(0);
   EXPECT_EQ(current(), marketdb::formatSettingsFile(win));
 }
 
