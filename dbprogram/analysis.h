@@ -12,10 +12,12 @@
 
 #include "dbprogram/ranking_row.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 
 namespace dbprogram {
 
-// Rows of one market group, not counting the end marker of the row array.
+// Rows of one market group of a classic database, not counting the end marker of the row
+// array; a wide database holds one per record slot (marketdb::rankingRowLimit).
 constexpr int MaxGroupStocks = MaxRankingRows - 1;
 
 constexpr const char* RankingFileName1 = "ranking.dat";
@@ -54,28 +56,36 @@ bool storedOnLatestDay(const marketdb::StockHistory& history, int storePosition,
 void analyseStock(const marketdb::StockHistory& history, int storePosition,
                   std::int32_t comparisonDate, const AnalysisSettings& settings, RankingRow& row);
 
-// Ranking file texts (CP932).
+// Ranking file texts (CP932), in the form of the database of `layout` (the code and date
+// columns of marketdb/exchange_text.h).
 // With its two line feeds; the dates (yyyymmdd) as the database's files show dates.
-std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate);
+std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate,
+                         const marketdb::DatabaseLayout& layout = marketdb::openLayout());
 const std::string& rankingHeader();                                   // with its two line feeds
-std::string rankingLine(int rank, int reverseRank, const RankingRow& row);
+std::string rankingLine(int rank, int reverseRank, const RankingRow& row,
+                        const marketdb::DatabaseLayout& layout = marketdb::openLayout());
 // rankingLine's text appended to `out`, formatted without the C library (the same bytes).
-void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row);
+void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row,
+                       const marketdb::DatabaseLayout& layout = marketdb::openLayout());
 std::string rankingFileText(const std::string& title, const std::string& header,
-                            const RankingRow* rows, int count);
+                            const RankingRow* rows, int count,
+                            const marketdb::DatabaseLayout& layout = marketdb::openLayout());
 
 // Reading a ranking file back. The title and the header are each a line with the empty line
 // after it, found by their line feeds and kept byte for byte. A row line that does not hold
-// all thirteen values is passed over; rows beyond MaxGroupStocks are left out.
+// all thirteen values, or whose code column is no code of the layout, is passed over; rows
+// beyond the layout's rankingRowLimit are left out.
 struct RankingFileContents {
   std::string title;
   std::string header;
   std::vector<RankingRow> rows;
   int skippedLines = 0;  // malformed row lines
-  int droppedRows = 0;   // rows beyond MaxGroupStocks
+  int droppedRows = 0;   // rows beyond the row limit
 };
-RankingFileContents parseRankingFile(const std::string& text);
-bool parseRankingLine(const std::string& line, RankingRow& row);
+RankingFileContents parseRankingFile(
+    const std::string& text, const marketdb::DatabaseLayout& layout = marketdb::openLayout());
+bool parseRankingLine(const std::string& line, RankingRow& row,
+                      const marketdb::DatabaseLayout& layout = marketdb::openLayout());
 // A value of one decimal as written to the file, back in tenths: trunc(value x 10.001).
 int rankingValueFromFile(float value);
 // Sorts by the column of a digit key: 0 code ascending, 1..9 終値 .. 指定 descending.
@@ -123,8 +133,9 @@ struct AnalysisOutcome {
 // or more and the database is not small, else one) that take chunks of stocks in turn and each
 // write only the results of their own stocks; the passes then take the results in the order of
 // the index, so the files and every report are the same whatever the number of workers.
-// comparisonDate is the number the user typed (yymmdd; 0 for no comparison).
-AnalysisOutcome runAnalysis(float comparisonDate, marketdb::SystemFile& sys,
+// comparisonDate is the number the user typed (yymmdd, on a wide database yyyymmdd; 0 for no
+// comparison).
+AnalysisOutcome runAnalysis(double comparisonDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter,
                             int workers = 0);
 

@@ -377,13 +377,20 @@ void analyseStock(const marketdb::StockHistory& history, int storePosition,
 
 StockDays::StockDays() = default;
 
+// A damaged wide record may hold any 32-bit value; held within the widest range a record can
+// hold, no difference of two prices and no tenfold price-unit correction can overflow an int.
+// Every sound record of either kind lies within it already.
+static int withinRange(std::int32_t price) {
+  return std::clamp<std::int32_t>(price, -marketdb::WideMaxPrice, marketdb::WideMaxPrice);
+}
+
 void StockDays::put(int s, const marketdb::DayRecord& r) {
   date[s] = r.date;
-  open[s] = r.open;
-  high[s] = r.high;
-  low[s] = r.low;
-  close[s] = r.close;
-  change[s] = r.change;
+  open[s] = withinRange(r.open);
+  high[s] = withinRange(r.high);
+  low[s] = withinRange(r.low);
+  close[s] = withinRange(r.close);
+  change[s] = withinRange(r.change);
   volume[s] = static_cast<float>(r.volume);
 }
 

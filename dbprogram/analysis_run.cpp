@@ -13,9 +13,12 @@
 #include "dbprogram/analysis.h"
 #include "dbprogram/analysis_days.h"
 #include "marketdb/block_reader.h"
+#include "marketdb/bytes.h"
+#include "marketdb/exchange_text.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
 #include "marketdb/text_scan.h"
+#include "marketdb/wide_index.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -32,10 +35,39 @@ struct Candidate {
 
 bool inGroup(int section, int group) { return group == 1 ? section < 3 : section > 2; }
 
-// The stocks of pelinoru.idx, in file order. A line that does not hold all six values is passed
-// over.
-bool readCandidates(std::vector<Candidate>& out) {
-  std::ifstream in(marketdb::openLayout().indexFile, std::ios::binary);
+Candidate candidateOf(marketdb::StockCode code, int slot, int section, const char* name) {
+  Candidate c;
+  c.code = code;
+  c.recordSlot = slot;
+  c.section = section;
+  std::memcpy(c.name, name, 6);  // the first six bytes, even inside a double-byte character
+  c.name[6] = '\0';
+  return c;
+}
+
+// The stocks of a wide index, in file order; none when it does not pass its reader (the index
+// check, which runs before anything found here is used, says why).
+bool readWideCandidates(const marketdb::DatabaseLayout& layout, std::vector<Candidate>& out) {
+  std::string text;
+  if (!marketdb::opened(marketdb::readWholeFile(layout.indexFile, text, false))) return false;
+  std::vector<marketdb::WideIndexEntry> entries;
+  if (!marketdb::parseWideIndex(text, static_cast<std::uint32_t>(layout.maxStocks), -1, entries)
+           .ok)
+    return true;
+  out.reserve(entries.size());
+  for (const marketdb::WideIndexEntry& e : entries) {
+    char name[15] = {};
+    std::memcpy(name, e.name.data(), std::min<std::size_t>(e.name.size(), 14));
+    out.push_back(candidateOf(e.code, e.slot, e.section, name));
+  }
+  return true;
+}
+
+// The stocks of the index, in file order. A line of a classic index that does not hold all six
+// values is passed over.
+bool readCandidates(const marketdb::DatabaseLayout& layout, std::vector<Candidate>& out) {
+  if (layout.kind == marketdb::DatabaseKind::Wide) return readWideCandidates(layout, out);
+  std::ifstream in(layout.indexFile, std::ios::binary);
   if (!in) return false;
   std::string line;
   while (std::getline(in, line)) {
@@ -50,14 +82,8 @@ bool readCandidates(std::vector<Candidate>& out) {
     if (scan.indexLine(deleted, section, code, name, slot, watched) != 6 ||
         !std::isfinite(code))
       continue;
-    Candidate c;
     // A number that is no code (only a damaged index holds one) gives a row without a code.
-    c.code = marketdb::codeFromNumber(code);
-    c.recordSlot = slot;
-    c.section = section;
-    std::memcpy(c.name, name, 6);  // the first six bytes, even inside a double-byte character
-    c.name[6] = '\0';
-    out.push_back(c);
+    out.push_back(candidateOf(marketdb::codeFromNumber(code), slot, section, name));
   }
   return true;
 }
@@ -83,31 +109,40 @@ struct RunValues {
   AnalysisSettings settings;
 };
 
-// Blocks read at once: 92 KB, which stays in the cache until its stocks are analysed (larger
-// reads were measured slower, smaller ones no faster).
-constexpr int ReadBlocks = 8;
-// Stocks a worker takes at a time: runs of neighbouring slots, few enough that the workers end
-// together.
-constexpr std::size_t ChunkStocks = 64;
+// How the stocks are read and shared out, per kind of price file.
+struct Reading {
+  // Blocks read at once. Classic: 92 KB, which stays in the cache until its stocks are analysed
+  // (larger reads were measured slower, smaller ones no faster). Wide: a stock's days are spread
+  // over the 640 ring rows, so a read of a run of slots costs 640 reads whatever its length;
+  // 512 stocks (10 MB per worker) keep that to about 20 runs on a full database.
+  int blocks;
+  // Stocks a worker takes at a time: runs of neighbouring slots, few enough that the workers
+  // end together; a wide chunk is one read.
+  std::size_t chunk;
+};
+constexpr Reading ClassicReading{8, 64};
+constexpr Reading WideReading{512, 512};
+const Reading& readingOf(const marketdb::DatabaseLayout& layout) {
+  return layout.blocksContiguous() ? ClassicReading : WideReading;
+}
 // Below this many stocks a second thread costs more than it saves.
 constexpr std::size_t StocksPerWorker = 256;
 
 // What one worker analyses with, made before it starts (the worker itself allocates nothing).
 struct Scratch {
   std::unique_ptr<StockDays> days = std::make_unique<StockDays>();
-  std::vector<unsigned char> buffer =
-      std::vector<unsigned char>(static_cast<std::size_t>(ReadBlocks) *
-                                 marketdb::openLayout().blockBytes());
+  std::vector<unsigned char> buffer;
 };
 
 // Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
-// together with the blocks of the jobs after it that fall within ReadBlocks slots, so a
-// database read in slot order takes one read per ReadBlocks stocks.
+// together with the blocks of the jobs after it that fall within the kind's blocks of slots,
+// so a database read in slot order takes one read per that many stocks.
 void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
                  const std::vector<Candidate>& stocks, const RunValues& values,
                  StockResult* results, Scratch& scratch) {
   const marketdb::DatabaseLayout& layout = prices.layout();
   const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
+  const int ReadBlocks = readingOf(layout).blocks;
   StockDays& days = *scratch.days;
   unsigned char* buffer = scratch.buffer.data();
   long long first = -1;  // slot of the first block in the buffer
@@ -156,7 +191,8 @@ class StockAnalysis {
  public:
   StockAnalysis(const marketdb::BlockReader& prices, const std::vector<Candidate>& stocks,
                 const RunValues& values)
-      : prices_(prices), stocks_(stocks), values_(values) {}
+      : prices_(prices), stocks_(stocks), values_(values),
+        chunk_(readingOf(prices.layout()).chunk) {}
   StockAnalysis(const StockAnalysis&) = delete;
   StockAnalysis& operator=(const StockAnalysis&) = delete;
   ~StockAnalysis() { abandon(); }
@@ -174,10 +210,14 @@ class StockAnalysis {
       workers = std::thread::hardware_concurrency() >= 2 && jobs_.size() >= 2 * StocksPerWorker
                     ? 2
                     : 1;
-    const std::size_t chunks = (jobs_.size() + ChunkStocks - 1) / ChunkStocks;
+    const std::size_t chunks = (jobs_.size() + chunk_ - 1) / chunk_;
     const std::size_t threads =
         std::min<std::size_t>(static_cast<std::size_t>(workers), std::max<std::size_t>(chunks, 1));
     scratch_.resize(threads);  // [0] is the calling thread's
+    const std::size_t bufferBytes =
+        static_cast<std::size_t>(readingOf(prices_.layout()).blocks) *
+        static_cast<std::size_t>(prices_.layout().blockBytes());
+    for (Scratch& s : scratch_) s.buffer.resize(bufferBytes);
     for (std::size_t t = 1; t < threads; ++t) {
       try {
         threads_.emplace_back([this, t] { work(scratch_[t]); });
@@ -195,7 +235,7 @@ class StockAnalysis {
 
   // No more chunks are taken; the ones under way end.
   void abandon() {
-    next_.store(jobs_.size() / ChunkStocks + 1);
+    next_.store(jobs_.size() / chunk_ + 1);
     join();
   }
 
@@ -203,9 +243,9 @@ class StockAnalysis {
   void work(Scratch& scratch) {
     const std::span<const Job> all(jobs_);
     for (;;) {
-      const std::size_t begin = next_.fetch_add(1) * ChunkStocks;
+      const std::size_t begin = next_.fetch_add(1) * chunk_;
       if (begin >= all.size()) return;
-      analyseJobs(prices_, all.subspan(begin, std::min(ChunkStocks, all.size() - begin)), stocks_,
+      analyseJobs(prices_, all.subspan(begin, std::min(chunk_, all.size() - begin)), stocks_,
                   values_, results_.data(), scratch);
     }
   }
@@ -217,6 +257,7 @@ class StockAnalysis {
   const marketdb::BlockReader& prices_;
   const std::vector<Candidate>& stocks_;
   const RunValues values_;
+  const std::size_t chunk_;  // stocks a worker takes at a time
   std::vector<Job> jobs_;
   std::vector<StockResult> results_;
   std::vector<Scratch> scratch_;
@@ -230,46 +271,54 @@ const std::string& groupLabel(int group) {
   return group == 2 ? SJ("東証２部（大証外国）") : SJ("東証１部（店頭）");
 }
 
-std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate) {
-  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+std::string rankingTitle(std::int32_t comparisonDate, std::int32_t lastStoreDate,
+                         const marketdb::DatabaseLayout& layout) {
   return format(SJ("［ペリノ改Ｃ］ 指定は%sと%s本日比較\n\n").c_str(),
-                layout.formatDate(comparisonDate).c_str(),
-                layout.formatDate(lastStoreDate).c_str());
+                marketdb::exchangeTitleDate(layout, comparisonDate).c_str(),
+                marketdb::exchangeTitleDate(layout, lastStoreDate).c_str());
 }
 
 const std::string& rankingHeader() {
   return SJ("順位 逆位 ｺｰﾄﾞ 銘柄名  終値  上率  出変  RCI3  ｶｲﾘ2  sｻｲﾝ  戻率  ﾚﾝｼﾞ  指定\n\n");
 }
 
-std::string rankingLine(int rank, int reverseRank, const RankingRow& row) {
+std::string rankingLine(int rank, int reverseRank, const RankingRow& row,
+                        const marketdb::DatabaseLayout& layout) {
   char name[7] = {};
   std::memcpy(name, row.name, 6);
-  return format("%4d %4d %4d %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
-                marketdb::codeNumber(row.code), name, row.close, row.riseRate / 10.0,
+  return format("%4d %4d %s %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n", rank, reverseRank,
+                marketdb::exchangeCodeText(layout, row.code).c_str(), name, row.close, row.riseRate / 10.0,
                 row.volumeChange / 10.0, row.rci3 / 10.0, row.deviation2 / 10.0,
                 static_cast<double>(row.sign), row.rebound / 10.0, row.range / 10.0,
                 row.sinceDate / 10.0);
 }
 
 std::string rankingFileText(const std::string& title, const std::string& header,
-                            const RankingRow* rows, int count) {
+                            const RankingRow* rows, int count,
+                            const marketdb::DatabaseLayout& layout) {
   std::string text = title + header;
   text.reserve(text.size() + static_cast<std::size_t>(std::max(count, 0)) * 80);
-  for (int i = 0; i < count; ++i) appendRankingLine(text, i + 1, count - i, rows[i]);
+  for (int i = 0; i < count; ++i) appendRankingLine(text, i + 1, count - i, rows[i], layout);
   return text;
 }
 
-AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
+AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
                             marketdb::SettingsFile& win, AnalysisReporter& reporter,
                             int workers) {
   using marketdb::FileStatus;
   AnalysisOutcome outcome;
-  const std::int32_t comparisonDate = marketdb::openLayout().readDate(typedDate);
+  const marketdb::DatabaseLayout& folder = marketdb::openLayout();
+  const std::int32_t comparisonDate = marketdb::readTypedDate(folder, typedDate);
   // A date that names no day would compare every stock with nothing; 0 means no comparison.
   if (comparisonDate != 0 && !marketdb::isCalendarDate(comparisonDate)) {
-    reporter.warning(format(SJ("比較年月日%06gは日付ではないので分析しません"
-                               "(yymmddで入力、例 261207。0は比較なし)").c_str(),
-                            static_cast<double>(typedDate)));
+    if (folder.kind == marketdb::DatabaseKind::Wide)
+      reporter.warning(format(SJ("比較年月日%.0fは日付ではないので分析しません"
+                                 "(yyyymmddで入力、例 20261207。0は比較なし)").c_str(),
+                              typedDate));
+    else
+      reporter.warning(format(SJ("比較年月日%06gは日付ではないので分析しません"
+                                 "(yymmddで入力、例 261207。0は比較なし)").c_str(),
+                              static_cast<double>(static_cast<float>(typedDate))));
     outcome.result = AnalysisResult::Refused;
     return outcome;
   }
@@ -279,22 +328,30 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
   const marketdb::Recovery& recovery =
       reading.acquire([&reporter](const std::string& text) { reporter.waiting(text); });
   if (recovery.needsSaying()) reporter.recovered(recovery.message);
-  if (marketdb::readSystemFile(sys) == FileStatus::Missing) {
-    reporter.fileMessage(marketdb::missingFileMessage(marketdb::SystemFileName),
-                         marketdb::fileCaption());
+  const FileStatus sysStatus = marketdb::readSystemFile(sys);
+  if (sysStatus == FileStatus::Missing) {
+    reporter.fileMessage(marketdb::missingFileMessage(folder.systemFile), marketdb::fileCaption());
     outcome.result = AnalysisResult::NoSystemFile;
     return outcome;
   }
-  if (marketdb::readSettingsFile(win, 4) == FileStatus::Missing) {
-    reporter.fileMessage(marketdb::missingFileMessage(marketdb::SettingsFileName),
+  // A wide file that is not one this program reads: nothing of it was taken.
+  const FileStatus winStatus =
+      sysStatus == FileStatus::Damaged ? sysStatus : marketdb::readSettingsFile(win, 4);
+  if (winStatus == FileStatus::Damaged) {
+    reporter.warning(marketdb::damagedFileMessage());
+    outcome.result = AnalysisResult::Failed;
+    return outcome;
+  }
+  if (winStatus == FileStatus::Missing) {
+    reporter.fileMessage(marketdb::missingFileMessage(folder.settingsFile),
                          marketdb::fileCaption());
     outcome.settingsMissing = true;
   }
   const AnalysisSettings settings = AnalysisSettings::from(sys, win);
   const int latest = sys.storePosition;
   if (latest < 0 || latest >= marketdb::HistoryDays) {
-    reporter.warning(format(SJ("pelinoru.sys の格納位置 %d が範囲外のため分析できません").c_str(),
-                            latest));
+    reporter.warning(format(SJ("%s の格納位置 %d が範囲外のため分析できません").c_str(),
+                            folder.systemFile, latest));
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }
@@ -302,8 +359,8 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
   // while the workers analyse, and what they found is only used when it passes. Nothing is
   // reported before the check, in the order a check first and a read after would report.
   std::vector<Candidate> stocks;
-  const bool indexRead = readCandidates(stocks);  // pelinoru.idx, read once for both passes
-  marketdb::BlockReader prices;                     // pelinoru.dat, read once for all stocks
+  const bool indexRead = readCandidates(folder, stocks);  // the index, read once for both passes
+  marketdb::BlockReader prices;  // the price file, read once for all stocks
   const bool pricesOpen = indexRead && prices.open();
   StockAnalysis analysis(prices, stocks,
                          RunValues{latest, sys.lastStoreDate, comparisonDate, settings});
@@ -328,17 +385,20 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
   std::vector<StockResult> results;
   if (outcome.result == AnalysisResult::Completed) results = analysis.finish();
   reading.release();
+  const marketdb::DatabaseLayout& layout = prices.layout();
+  const int rowLimit = marketdb::rankingRowLimit(layout);
   for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
     int listLength = 0;
     for (const Candidate& c : stocks)
       if (inGroup(c.section, group)) ++listLength;
 
     std::vector<RankingRow> rows;
-    rows.reserve(std::min<std::size_t>(static_cast<std::size_t>(listLength), MaxGroupStocks));
+    rows.reserve(std::min<std::size_t>(static_cast<std::size_t>(listLength),
+                                       static_cast<std::size_t>(rowLimit)));
     bool truncated = false;
     for (std::size_t i = 0; i < stocks.size(); ++i) {
       if (!inGroup(stocks[i].section, group)) continue;
-      if (static_cast<int>(rows.size()) == MaxGroupStocks) {
+      if (static_cast<int>(rows.size()) == rowLimit) {
         truncated = true;
         break;
       }
@@ -352,8 +412,8 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
 
     std::stable_sort(rows.begin(), rows.end(), codeOrder);
     const std::string text =
-        rankingFileText(rankingTitle(comparisonDate, sys.lastStoreDate), rankingHeader(),
-                        rows.data(), static_cast<int>(rows.size()));
+        rankingFileText(rankingTitle(comparisonDate, sys.lastStoreDate, layout), rankingHeader(),
+                        rows.data(), static_cast<int>(rows.size()), layout);
     if (!marketdb::replaceFileAtomically(rankingFileName(group), text)) {
       reporter.fileMessage(std::string(rankingFileName(group)) + SJ(" がOPENできません"),
                            SJ("ﾌｧｲﾙ状況"));
@@ -365,7 +425,7 @@ AnalysisOutcome runAnalysis(float typedDate, marketdb::SystemFile& sys,
       outcome.truncated = true;
       reporter.warning(groupLabel(group) +
                        format(SJ("の銘柄数が%dを超えたため、先頭の%d銘柄だけ分析しました").c_str(),
-                              MaxGroupStocks, MaxGroupStocks));
+                              rowLimit, rowLimit));
     }
     reporter.groupDone(group, static_cast<int>(rows.size()), listLength);
   }

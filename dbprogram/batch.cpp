@@ -13,7 +13,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   // before anything there is read or written.
   if (args[0] == "store" || args[0] == "analyze" || args[0] == "clear-stale" ||
       args[0] == "import") {
-    const std::string refusal = marketdb::unsupportedDatabaseMessage();
+    // The analysis and the importer work on either kind; only two kinds in one folder stop them.
+    const std::string refusal = args[0] == "analyze" || args[0] == "import"
+                                    ? marketdb::folderKind().refusal
+                                    : marketdb::unsupportedDatabaseMessage();
     if (!refusal.empty()) {
       out << '[' << pelinor::text::toUtf8(marketdb::fileCaption()) << "] "
           << pelinor::text::toUtf8(refusal) << '\n';

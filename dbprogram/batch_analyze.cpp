@@ -1,8 +1,10 @@
-// pelinorx analyze YYMMDD: the analysis run of the window, with its lines printed.
+// pelinorx analyze YYMMDD (YYYYMMDD on a wide database): the analysis run of the window, with
+// its lines printed.
 #include <string>
 
 #include "dbprogram/analysis.h"
 #include "dbprogram/batch.h"
+#include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 
 namespace dbprogram {
@@ -35,21 +37,27 @@ class PrintingReporter : public AnalysisReporter {
   std::ostream& out_;
 };
 
-// One to six digits: the date the window's entry would take.
-bool parseDate(const std::string& arg, float& date) {
-  if (arg.empty() || arg.size() > 6) return false;
+// One to six digits (eight on a wide database, whose dates are whole): the date the window's
+// entry would take.
+bool parseDate(const std::string& arg, bool wide, double& date) {
+  if (arg.empty() || arg.size() > (wide ? 8u : 6u)) return false;
   for (char c : arg)
     if (c < '0' || c > '9') return false;
-  date = std::stof(arg);
+  date = wide ? std::stod(arg) : static_cast<double>(std::stof(arg));
   return true;
 }
 
 }  // namespace
 
 int batchAnalyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  float date = 0;
-  if (args.size() != 1 || !parseDate(args[0], date)) {
-    err << "usage: pelinorx analyze YYMMDD  (the comparison date, up to six digits)\n";
+  double date = 0;
+  const bool wide = marketdb::openLayout().kind == marketdb::DatabaseKind::Wide;
+  if (args.size() != 1 || !parseDate(args[0], wide, date)) {
+    if (wide)
+      err << "usage: pelinorx analyze YYYYMMDD  (the comparison date of a wide database, up to "
+             "eight digits)\n";
+    else
+      err << "usage: pelinorx analyze YYMMDD  (the comparison date, up to six digits)\n";
     return 2;
   }
   marketdb::SystemFile sys;

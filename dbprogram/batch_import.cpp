@@ -14,6 +14,11 @@
 #include "dbprogram/csv_import.h"
 #include "marketdb/bytes.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
+#include "marketdb/wide_header.h"
+#include "marketdb/wide_index.h"
+#include "marketdb/wide_text.h"
+#include "platform/text/cp932.h"
 
 namespace dbprogram {
 
@@ -22,13 +27,15 @@ namespace {
 namespace fs = std::filesystem;
 
 void usage(std::ostream& err) {
-  err << "usage: pelinorx import [--names FILE] [--codes FILE] [--kind W|N] [--out DIR] SOURCE...\n"
+  err << "usage: pelinorx import [--names FILE] [--codes FILE] [--kind W|N] [--wide] [--out DIR]\n"
+         "                       SOURCE...\n"
          "  SOURCE     a CSV file (a header line naming Date, Open, High, Low, Close and Volume,\n"
          "             then a line per day; named by its stock code as 7203.csv, or with a Code\n"
          "             or Ticker column), or a folder of such *.csv and *.txt files\n"
          "  --names    a list of code,name[,market] lines (CP932 or UTF-8)\n"
          "  --codes    import only the stocks of this list (a code at the start of each line)\n"
          "  --kind     W or N: the daily files' letter when there is no database here\n"
+         "  --wide     daily files for a wide database (implied by a wide database here)\n"
          "  --out DIR  where the daily files go (default: the working directory)\n";
 }
 
@@ -208,7 +215,8 @@ std::string firstCodes(const List& codes) {
 }
 
 // The stocks left out, a line per reason, before anything is written.
-void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held) {
+void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held, bool wide,
+                   int stockLimit) {
   auto line = [&](const auto& codes, const std::string& why) {
     if (codes.empty()) return;
     out << "not imported: " << codes.size() << (codes.size() == 1 ? " stock " : " stocks ") << why
@@ -216,14 +224,53 @@ void reportLeftOut(std::ostream& out, const ImportPlan& plan, std::size_t held) 
   };
   line(plan.notChosen, "not in the code list");
   line(plan.lettered, "with letters in the code, which the database cannot hold");
-  line(plan.aboveRange, "with prices above 32767 yen, which the database cannot hold");
-  line(plan.beyondLimit, "beyond the " + std::to_string(ClassicStockLimit) +
+  line(plan.aboveRange, "with prices above " +
+                            std::to_string(wide ? WideMaxCsvPrice : ClassicMaxCsvPrice) +
+                            " yen, which the database cannot hold");
+  line(plan.beyondLimit, "beyond the " + std::to_string(stockLimit) +
                              " stocks the database holds (" + std::to_string(held) +
                              " held already)");
-  if (!plan.lettered.empty() || !plan.aboveRange.empty() || !plan.beyondLimit.empty())
+  if (!wide && (!plan.lettered.empty() || !plan.aboveRange.empty() || !plan.beyondLimit.empty()))
     out << "  choose the stocks to import with --codes FILE; all of them need a database of the\n"
-           "  wide kind (more stocks, codes with letters, higher prices), which this version\n"
-           "  does not have yet\n";
+           "  wide kind (more stocks, codes with letters, higher prices: pelinorx init W --wide)\n";
+}
+
+// What the wide database here says: its letter, newest stored date, stocks held and capacity.
+// False with a line to the user when one of its files cannot be read.
+bool readWideDatabase(std::ostream& out, char& kind, int& afterFullDate, ImportChoice& choice) {
+  auto refuse = [&](const char* file, const std::string& why) {
+    out << file << ": " << why << "; nothing written\n";
+    return false;
+  };
+  auto readText = [&](const char* file, std::string& text) {
+    if (marketdb::opened(marketdb::readWholeFile(file, text, false))) return true;
+    return refuse(file, "cannot be read");
+  };
+  std::string text;
+  marketdb::WideSettings win;
+  if (!readText(marketdb::WideSettingsFileName, text)) return false;
+  if (const marketdb::WideCheck c = marketdb::parseWideSettingsFile(text, win); !c.ok)
+    return refuse(marketdb::WideSettingsFileName, "not a settings file this version reads");
+  if (win.win.databaseKind != 0 && win.win.databaseKind != 1)
+    return refuse(marketdb::WideSettingsFileName, "cannot read the database kind");
+  kind = win.win.databaseKind == 0 ? 'W' : 'N';
+  marketdb::WideSystem sys;
+  if (!readText(marketdb::WideSystemFileName, text)) return false;
+  if (const marketdb::WideCheck c = marketdb::parseWideSystemFile(text, sys); !c.ok)
+    return refuse(marketdb::WideSystemFileName, "not a system file this version reads");
+  afterFullDate = sys.lastStoreDate;
+  marketdb::WideHeader header;
+  if (!marketdb::readWideHeader(marketdb::WidePriceFileName, header).ok)
+    return refuse(marketdb::WidePriceFileName, "its header cannot be read");
+  std::vector<marketdb::WideIndexEntry> entries;
+  if (!readText(marketdb::WideIndexFileName, text)) return false;
+  if (const marketdb::WideCheck c = marketdb::parseWideIndex(text, header.capacity,
+                                                             header.recordsAssigned, entries);
+      !c.ok)
+    return refuse(marketdb::WideIndexFileName, "does not pass its check");
+  for (const marketdb::WideIndexEntry& e : entries) choice.held.insert(e.code);
+  choice.stockLimit = static_cast<int>(header.capacity);
+  return true;
 }
 
 }  // namespace
@@ -239,10 +286,13 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   std::string codesPath;
   std::string outDir = ".";
   char kindOption = 0;
+  bool wideOption = false;
   std::vector<std::string> sources;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--names" || a == "--codes" || a == "--kind" || a == "--out") {
+    if (a == "--wide") {
+      wideOption = true;
+    } else if (a == "--names" || a == "--codes" || a == "--kind" || a == "--out") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
         usage(err);
         return 2;
@@ -275,7 +325,24 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   char kind = kindOption;
   int afterFullDate = 0;
   ImportChoice choice;
-  if (fs::exists(marketdb::SettingsFileName)) {
+  const marketdb::FolderKind folder = marketdb::folderKind();
+  if (!folder.refusal.empty()) {
+    out << pelinor::text::toUtf8(folder.refusal) << '\n';
+    return 1;
+  }
+  const bool wideHere = folder.kind == marketdb::DatabaseKind::Wide;
+  choice.wide = wideOption || wideHere;
+  if (wideHere) {
+    if (!readWideDatabase(out, kind, afterFullDate, choice)) return 1;
+    if (kindOption && kindOption != kind) {
+      out << "the database here takes " << kind << " files, not " << kindOption << '\n';
+      return 1;
+    }
+  } else if (fs::exists(marketdb::SettingsFileName)) {
+    if (wideOption) {
+      out << "the database here is of the classic kind; --wide makes files it cannot store\n";
+      return 1;
+    }
     marketdb::SettingsFile win;
     marketdb::SystemFile sys;
     if (marketdb::readSettingsFile(win, 4) != marketdb::FileStatus::Ok ||
@@ -294,7 +361,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     auto table = std::make_unique<marketdb::StockTable>();
     if (marketdb::readStockTable(*table) == marketdb::FileStatus::Ok)
       for (int i = 0; i < table->count; ++i)
-        choice.held.insert(marketdb::codeNumber(table->kcodeidx[i]));
+        choice.held.insert(table->kcodeidx[i]);
   }
   if (!kind) {
     err << "pelinorx import: there is no database here; give --kind W or --kind N\n";
@@ -302,7 +369,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   }
 
   std::vector<ImportProblem> problems;
-  std::map<int, StockLabel> labels;
+  StockLabels labels;
   std::set<std::string> chosen;
   std::error_code ec;
   std::vector<fs::path> lists;  // never read as price files
@@ -314,7 +381,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
       out << *path << ": cannot be read (" << why << "); nothing written\n";
       return 1;
     }
-    if (path == &namesPath) labels = parseNameList(text, *path, problems);
+    if (path == &namesPath) labels = parseNameList(text, *path, problems, choice.wide);
     else chosen = parseCodeList(text, *path, problems);
     lists.push_back(fs::weakly_canonical(*path, ec));
   }
@@ -356,7 +423,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::size_t from = problems.size();
     PriceCsvReader reader(files[i], codeFromFileName(files[i]), static_cast<int>(i),
-                          afterFullDate);
+                          afterFullDate, choice.wide);
     std::string why;
     if (!readSource(files[i], reader, rows, tally, problems, why)) {
       out << files[i] << ": cannot be read (" << why << "); file left out\n";
@@ -385,7 +452,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
   if (afterFullDate)
     out << "dates up to " << std::to_string(afterFullDate).substr(2)
         << " are in the database already and are not written\n";
-  reportLeftOut(out, plan, choice.held.size());
+  reportLeftOut(out, plan, choice.held.size(), choice.wide, choice.stockLimit);
   if (plan.days.empty()) {
     out << "no daily price files to write\n";
     return rowsRead == 0 && tally.priorClose.empty() ? 1 : 0;
@@ -404,7 +471,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
     if (!fs::exists(fs::symlink_status(target, ec))) continue;
     std::string existing;
     if (fs::is_regular_file(target, ec) && readWhole(target, existing) &&
-        existing == dailyFileText(plan, plan.days[i], labels, kind)) {
+        existing == dailyFileText(plan, plan.days[i], labels, kind, choice.wide)) {
       same[i] = true;
       continue;
     }
@@ -427,7 +494,7 @@ int batchImport(const std::vector<std::string>& args, std::ostream& out, std::os
       targets,
       [&](std::size_t) {
         while (same[next]) ++next;
-        return dailyFileText(plan, plan.days[next++], labels, kind);
+        return dailyFileText(plan, plan.days[next++], labels, kind, choice.wide);
       },
       failed);
   if (written < static_cast<int>(targets.size())) {

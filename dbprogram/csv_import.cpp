@@ -104,19 +104,26 @@ bool names(const std::string& field, std::initializer_list<const char*> english,
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
-bool validCalendarDate(int y, int m, int d) {
-  if (y < 1946 || y > 2045 || m < 1 || m > 12 || d < 1) return false;
+// The years a daily file holds: the classic window, or the wide kind's full dates.
+struct Years {
+  int first = 1946, last = 2045;
+};
+constexpr Years ClassicYears{1946, 2045};
+constexpr Years WideYears{1900, 2099};
+
+bool validCalendarDate(int y, int m, int d, Years years) {
+  if (y < years.first || y > years.last || m < 1 || m > 12 || d < 1) return false;
   static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
   return d <= days[m - 1] + (m == 2 && leap ? 1 : 0);
 }
 
 // 2024-01-04, 2024/01/04 (month and day of one or two digits) or 20240104 -> 20240104; 0 when
-// not a day of the calendar in the 1946..2045 window.
-int parseDate(const std::string& s) {
+// not a day of the calendar in the years taken.
+int parseDate(const std::string& s, Years years) {
   if (s.size() == 8 && std::all_of(s.begin(), s.end(), isDigit)) {
     const int v = std::atoi(s.c_str());
-    return validCalendarDate(v / 10000, v / 100 % 100, v % 100) ? v : 0;
+    return validCalendarDate(v / 10000, v / 100 % 100, v % 100, years) ? v : 0;
   }
   std::size_t pos = 0;
   int parts[3] = {};
@@ -136,7 +143,7 @@ int parseDate(const std::string& s) {
       ++pos;
     }
   }
-  if (pos != s.size() || !validCalendarDate(parts[0], parts[1], parts[2])) return 0;
+  if (pos != s.size() || !validCalendarDate(parts[0], parts[1], parts[2], years)) return 0;
   return parts[0] * 10000 + parts[1] * 100 + parts[2];
 }
 
@@ -195,6 +202,10 @@ enum Column { Date, Open, High, Low, Close, Volume, Code, Columns };
 int fullDateOf(int date) {
   if (date <= 0) return 0;
   return date + (date / 10000 <= 45 ? 20000000 : 19000000);
+}
+
+marketdb::StockCode SourceCode::key() const {
+  return number ? marketdb::codeFromNumber(number) : marketdb::codeFromText(letters);
 }
 
 SourceCode parseStockCode(std::string_view s) {
@@ -301,12 +312,17 @@ void PriceCsvReader::row(int lineNo, PriceRows& rows, ImportTally& tally,
   };
   if (static_cast<int>(fields_.size()) < needed_) return bad("too few fields");
   const SourceCode code = column_[Code] >= 0 ? parseStockCode(field(Code)) : fileCode_;
-  if (!code.valid())
-    return bad("'" + field(Code) + "' is not a stock code (as 7203, 72030, 7203.T or 130A)");
-  const int fullDate = parseDate(field(Date));
+  // A wide database takes letters only where the code rules allow them (130A, not 130B).
+  if (!code.valid() || (wide_ && code.key() == marketdb::NoStockCode)) {
+    const std::string& given = column_[Code] >= 0 ? field(Code) : code.text();
+    return bad("'" + given + "' is not a stock code (as 7203, 72030, 7203.T or 130A)");
+  }
+  const int fullDate = parseDate(field(Date), wide_ ? WideYears : ClassicYears);
   if (fullDate == 0)
     return bad("'" + field(Date) +
-               "' is not a date 1946-01-01..2045-12-31 (yyyy-mm-dd, yyyy/mm/dd or yyyymmdd)");
+               (wide_ ? "' is not a date 1900-01-01..2099-12-31"
+                      : "' is not a date 1946-01-01..2045-12-31") +
+               " (yyyy-mm-dd, yyyy/mm/dd or yyyymmdd)");
   double values[5] = {};
   static const char* const labels[5] = {"Open", "High", "Low", "Close", "Volume"};
   for (int k = 0; k < 5; ++k) {
@@ -320,31 +336,33 @@ void PriceCsvReader::row(int lineNo, PriceRows& rows, ImportTally& tally,
   if (values[1] < values[2]) return bad("High " + field(High) + " is below Low " + field(Low));
   if (values[4] > MaxCsvVolume)
     return bad("Volume " + field(Volume) + " is beyond what a daily price file holds (10^15)");
-  if (!code.number) {
+  if (!code.number && !wide_) {
     ++tally.lettered[code.letters];
     return;
   }
+  const marketdb::StockCode key = code.key();
   if (fullDate <= after_) {
     // Days the database holds already give only the previous close of the first new day.
-    auto [it, added] = tally.priorClose.try_emplace(code.number, fullDate, 0);
+    auto [it, added] = tally.priorClose.try_emplace(key, fullDate, 0);
     if (added || fullDate > it->second.first) {
       it->second = {fullDate, values[3] > 2e9 ? 2000000000 : static_cast<int>(values[3])};
     }
     return;
   }
-  if (values[0] > 32767 || values[1] > 32767 || values[2] > 32767 || values[3] > 32767) {
-    ++tally.aboveRange[code.number];
+  const double highest = wide_ ? WideMaxCsvPrice : ClassicMaxCsvPrice;
+  if (values[0] > highest || values[1] > highest || values[2] > highest || values[3] > highest) {
+    ++tally.aboveRange[key];
     return;
   }
   CsvPriceRow r;
   r.fullDate = fullDate;
   r.source = source_;
   r.line = lineNo;
-  r.code = static_cast<std::int16_t>(code.number);
-  r.open = static_cast<std::int16_t>(values[0]);
-  r.high = static_cast<std::int16_t>(values[1]);
-  r.low = static_cast<std::int16_t>(values[2]);
-  r.close = static_cast<std::int16_t>(values[3]);
+  r.code = key;
+  r.open = static_cast<std::int32_t>(values[0]);
+  r.high = static_cast<std::int32_t>(values[1]);
+  r.low = static_cast<std::int32_t>(values[2]);
+  r.close = static_cast<std::int32_t>(values[3]);
   r.volume = values[4];
   rows.push_back(r);
 }
@@ -359,8 +377,8 @@ bool PriceCsvReader::finish(std::vector<ImportProblem>& problems) {
 
 bool parsePriceCsv(std::string_view text, const std::string& fileName, const SourceCode& fileCode,
                    int source, int afterFullDate, PriceRows& rows, ImportTally& tally,
-                   std::vector<ImportProblem>& problems) {
-  PriceCsvReader reader(fileName, fileCode, source, afterFullDate);
+                   std::vector<ImportProblem>& problems, bool wide) {
+  PriceCsvReader reader(fileName, fileCode, source, afterFullDate, wide);
   BoundedLines lines;
   auto onLine = [&](std::string_view line, int lineNo, bool tooLong) {
     reader.line(line, lineNo, tooLong, rows, tally, problems);
@@ -394,9 +412,9 @@ std::string fitName(const std::string& cp932) {
   return name;
 }
 
-std::map<int, StockLabel> parseNameList(const std::string& text, const std::string& fileName,
-                                        std::vector<ImportProblem>& problems) {
-  std::map<int, StockLabel> labels;
+StockLabels parseNameList(const std::string& text, const std::string& fileName,
+                          std::vector<ImportProblem>& problems, bool wide) {
+  StockLabels labels;
   const bool utf8 = validUtf8(text);
   const std::vector<std::string> lines = textLines(text);
   std::vector<std::string> fields;
@@ -409,13 +427,13 @@ std::map<int, StockLabel> parseNameList(const std::string& text, const std::stri
       continue;
     }
     const SourceCode parsed = parseStockCode(fields[0]);
-    if (!parsed.valid()) {
+    if (!parsed.valid() || (wide && parsed.key() == marketdb::NoStockCode)) {
       if (n == 0) continue;  // a header line
       bad("'" + fields[0] + "' is not a stock code (as 7203 or 130A)");
       continue;
     }
-    if (!parsed.number) continue;  // a stock the database cannot hold
-    const int code = parsed.number;
+    if (!parsed.number && !wide) continue;  // a stock the database cannot hold
+    const marketdb::StockCode code = parsed.key();
     if (fields[1].empty()) {
       bad("the name is empty");
       continue;
@@ -434,7 +452,7 @@ std::map<int, StockLabel> parseNameList(const std::string& text, const std::stri
       label.market = market;
     }
     if (labels.count(code)) {
-      bad("code " + std::to_string(code) + " is listed before; the first line counts");
+      bad("code " + parsed.text() + " is listed before; the first line counts");
       continue;
     }
     labels[code] = label;
@@ -474,11 +492,12 @@ ImportPlan planImport(PriceRows rows, const ImportTally& tally, const ImportChoi
     if (isChosen(code)) plan.lettered.push_back(code);
     else plan.notChosen.push_back(code);
   }
-  std::set<int> left;  // numeric codes left out
+  using marketdb::codeText;
+  std::set<marketdb::StockCode> left;  // codes left out
   for (const auto& [code, lines] : tally.aboveRange) {
     left.insert(code);
-    if (isChosen(std::to_string(code))) plan.aboveRange.push_back(code);
-    else plan.notChosen.push_back(std::to_string(code));
+    if (isChosen(codeText(code))) plan.aboveRange.push_back(codeText(code));
+    else plan.notChosen.push_back(codeText(code));
   }
 
   // Each stock's days in order; the order read breaks ties, so that the first row of a date
@@ -489,22 +508,22 @@ ImportPlan planImport(PriceRows rows, const ImportTally& tally, const ImportChoi
     return a.source != b.source ? a.source < b.source : a.line < b.line;
   });
   // The stocks that stay: chosen, within range, and held already or among the first new ones.
-  std::vector<int> newCodes;
+  std::vector<marketdb::StockCode> newCodes;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const int code = rows[i].code;
+    const marketdb::StockCode code = rows[i].code;
     if (i > 0 && rows[i - 1].code == code) continue;
     if (left.count(code)) continue;
-    if (!isChosen(std::to_string(code))) {
-      plan.notChosen.push_back(std::to_string(code));
+    if (!isChosen(codeText(code))) {
+      plan.notChosen.push_back(codeText(code));
       left.insert(code);
     } else if (!choice.held.count(code)) {
       newCodes.push_back(code);
     }
   }
   const std::size_t free = static_cast<std::size_t>(
-      std::max(0, ClassicStockLimit - static_cast<int>(choice.held.size())));
+      std::max(0, choice.stockLimit - static_cast<int>(choice.held.size())));
   for (std::size_t i = free; i < newCodes.size(); ++i) {
-    plan.beyondLimit.push_back(newCodes[i]);
+    plan.beyondLimit.push_back(codeText(newCodes[i]));
     left.insert(newCodes[i]);
   }
   std::sort(plan.notChosen.begin(), plan.notChosen.end());
@@ -512,7 +531,7 @@ ImportPlan planImport(PriceRows rows, const ImportTally& tally, const ImportChoi
   // The rows kept are moved to the front in place: a whole market's rows are not held twice.
   std::size_t kept = 0;
   int lastClose = 0;
-  int previousCode = -1;
+  marketdb::StockCode previousCode = marketdb::NoStockCode;
   int previousDate = 0;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const CsvPriceRow r = rows[i];
@@ -527,20 +546,21 @@ ImportPlan planImport(PriceRows rows, const ImportTally& tally, const ImportChoi
       lastClose = prior != tally.priorClose.end() ? prior->second.second : r.close;
     } else if (again) {
       problems.push_back({sourceNames.at(static_cast<std::size_t>(r.source)), r.line,
-                          "a second line for code " + std::to_string(r.code) + " on " +
+                          "a second line for code " + codeText(r.code) + " on " +
                               yymmdd(r.fullDate) + "; the first one counts"});
       continue;
     }
     const int change = r.close - lastClose;
     lastClose = r.close;
-    if (change < -32768 || change > 32767) {
+    const int widest = choice.wide ? WideMaxCsvPrice : ClassicMaxCsvPrice;
+    if (change < -widest - (choice.wide ? 0 : 1) || change > widest) {
       problems.push_back({sourceNames.at(static_cast<std::size_t>(r.source)), r.line,
                           "the change " + std::to_string(change) +
                               " from the previous close does not fit a day record"});
       continue;
     }
     rows[kept] = r;
-    rows[kept++].change = static_cast<std::int16_t>(change);
+    rows[kept++].change = change;
   }
   rows.resize(kept);
   rows.shrink_to_fit();
@@ -564,20 +584,23 @@ std::string dailyFileName(char kind, int fullDate) {
 }
 
 std::string dailyFileText(const ImportPlan& plan, const ImportPlan::Day& day,
-                          const std::map<int, StockLabel>& labels, char kind) {
+                          const StockLabels& labels, char kind, bool wide) {
   std::string text;
-  text.reserve(day.count * 72);
+  text.reserve(day.count * 72 + 20);
   const int defaultMarket = kind == 'W' ? 801 : 802;
-  const std::string date = yymmdd(day.fullDate);
+  // The extended form names itself on its first line and carries the full date.
+  if (wide) text += "#PELWIDE DAILY 1\n";
+  const std::string date = wide ? std::to_string(day.fullDate) : yymmdd(day.fullDate);
   for (std::size_t i = day.first; i < day.first + day.count; ++i) {
     const CsvPriceRow& r = plan.rows[i];
     auto label = labels.find(r.code);
     const std::string name =
-        label != labels.end() ? label->second.name : fitName(std::to_string(r.code));
+        label != labels.end() ? label->second.name : fitName(marketdb::codeText(r.code));
     const int market =
         label != labels.end() && label->second.market ? label->second.market : defaultMarket;
-    // "name",open,high,low,close,change,volume,yymmdd,market,code x 10. Every value is bounded
-    // (prices 16 bits, the volume a whole number of at most 10^15), so each is written exactly.
+    // "name",open,high,low,close,change,volume,date,market,code: the classic code x 10, or the
+    // extended form's five characters. Every value is bounded (prices within the kind's range,
+    // the volume a whole number of at most 10^15), so each is written exactly.
     char digits[24];
     auto number = [&](long long v) {
       text.push_back(',');
@@ -591,7 +614,12 @@ std::string dailyFileText(const ImportPlan& plan, const ImportPlan::Day& day,
     text.push_back(',');
     text += date;
     number(market);
-    number(r.code * 10);
+    if (wide) {
+      text.push_back(',');
+      text += marketdb::codeSourceText(r.code);
+    } else {
+      number(marketdb::codeNumber(r.code) * 10);
+    }
     text.push_back('\n');
   }
   return text;

@@ -4,9 +4,13 @@
 // texts and lines; the batch command reads and writes the files.
 //
 // Sources are read line by line (PriceCsvReader), so a file is never held whole; a line longer
-// than MaxCsvLineBytes is reported and passed over. Stocks the classic database cannot hold (a
-// code with letters, prices above 32767 yen, more stocks than the table takes) are left out
-// whole and reported together before anything is written, never line by line.
+// than MaxCsvLineBytes is reported and passed over. Stocks the database cannot hold (for a
+// classic one a code with letters, prices above 32767 yen; more stocks than the table takes)
+// are left out whole and reported together before anything is written, never line by line.
+//
+// For a wide database the daily files are of the extended form (a first line
+// "#PELWIDE DAILY 1", full dates and the five-character code): codes with letters and prices up
+// to 99,999,999 yen are taken, and a code that breaks the code rules is a bad line.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "marketdb/stock_code.h"
 
 namespace dbprogram {
 
@@ -32,6 +38,9 @@ constexpr std::size_t MaxCsvLineBytes = 4096;
 constexpr double MaxCsvVolume = 1e15;
 // Stocks the classic stock table holds.
 constexpr int ClassicStockLimit = 3019;
+// The highest price a day record of each kind holds.
+constexpr int ClassicMaxCsvPrice = 32767;
+constexpr int WideMaxCsvPrice = 99'999'999;
 
 // A stock code as sources write it: "7203", "7203.T", "7203.JP", "72030" (the exchange's five
 // characters, ending in 0), and codes with letters ("130A", "130A0", "130A.JP").
@@ -40,6 +49,8 @@ struct SourceCode {
   std::string letters;  // "130A" for a code with letters, which the classic database cannot hold
   bool valid() const { return number != 0 || !letters.empty(); }
   std::string text() const { return number ? std::to_string(number) : letters; }
+  // The code in memory: NoStockCode for letters that break the code rules ("13A0", "130B").
+  marketdb::StockCode key() const;
 };
 SourceCode parseStockCode(std::string_view s);
 
@@ -50,32 +61,34 @@ SourceCode codeFromFileName(const std::string& path);
 
 // One day of one stock as read, kept small: a whole market is held in memory at once.
 struct CsvPriceRow {
-  std::int32_t fullDate = 0;  // yyyymmdd, 1946..2045
+  std::int32_t fullDate = 0;  // yyyymmdd, 1946..2045 (wide: 1900..2099)
   std::int32_t source = 0;    // index of the file it came from (for reports)
   std::int32_t line = 0;      // its line number there
-  std::int16_t code = 0;      // 1000..9999
-  std::int16_t open = 0, high = 0, low = 0, close = 0;  // whole yen, 1..32767
-  std::int16_t change = 0;  // from the previous close, set by planImport
+  marketdb::StockCode code = marketdb::NoStockCode;
+  std::int32_t open = 0, high = 0, low = 0, close = 0;  // whole yen, 1..the kind's highest price
+  std::int32_t change = 0;  // from the previous close, set by planImport
   double volume = 0;        // whole shares
 };
 using PriceRows = std::deque<CsvPriceRow>;
 
 // What the reading found beside its rows.
 struct ImportTally {
-  std::map<std::string, int> lettered;  // codes with letters -> lines
-  std::map<int, int> aboveRange;        // code -> new days with a price above 32767
+  std::map<std::string, int> lettered;  // codes with letters -> lines (classic only)
+  std::map<marketdb::StockCode, int> aboveRange;  // code -> new days with a price too high
   // code -> the newest day up to the stored days (yyyymmdd, close): the previous close of the
   // first day written.
-  std::map<int, std::pair<int, int>> priorClose;
+  std::map<marketdb::StockCode, std::pair<int, int>> priorClose;
 };
 
 // Reads one source line by line. Days up to `afterFullDate` (yyyymmdd, 0: none) are not kept as
 // rows; only the newest one's close is, in the tally.
 class PriceCsvReader {
  public:
-  PriceCsvReader(std::string fileName, SourceCode fileCode, int source, int afterFullDate)
+  // `wide`: rows for a wide database (codes with letters, higher prices, dates 1900..2099).
+  PriceCsvReader(std::string fileName, SourceCode fileCode, int source, int afterFullDate,
+                 bool wide = false)
       : fileName_(std::move(fileName)), fileCode_(std::move(fileCode)), source_(source),
-        after_(afterFullDate) {}
+        after_(afterFullDate), wide_(wide) {}
   // One line without its line end; `tooLong`: the line was longer than MaxCsvLineBytes and
   // `text` holds only its start. Returns false once the file is known to be unusable (one
   // problem with line 0 says why); later lines are then ignored.
@@ -92,6 +105,7 @@ class PriceCsvReader {
   SourceCode fileCode_;
   int source_ = 0;
   int after_ = 0;
+  bool wide_ = false;
   enum class State { Header, Rows, Unusable } state_ = State::Header;
   int column_[7] = {};
   int needed_ = 0;
@@ -139,7 +153,7 @@ class BoundedLines {
 // A whole source's text through BoundedLines and PriceCsvReader (for tests and fuzzing).
 bool parsePriceCsv(std::string_view text, const std::string& fileName, const SourceCode& fileCode,
                    int source, int afterFullDate, PriceRows& rows, ImportTally& tally,
-                   std::vector<ImportProblem>& problems);
+                   std::vector<ImportProblem>& problems, bool wide = false);
 
 // A stock's label in the daily files.
 struct StockLabel {
@@ -150,9 +164,10 @@ struct StockLabel {
 // The name list: one "code,name[,market]" per line, CP932 or UTF-8 (a header line is allowed).
 // Names become CP932 of exactly 14 bytes; the market code, when given, is one of 801, 802,
 // 811..814. Bad lines are reported and left out; the first line of a code counts. Codes with
-// letters are passed over (no such stock is imported).
-std::map<int, StockLabel> parseNameList(const std::string& text, const std::string& fileName,
-                                        std::vector<ImportProblem>& problems);
+// letters are passed over for a classic database (no such stock is imported).
+using StockLabels = std::map<marketdb::StockCode, StockLabel>;
+StockLabels parseNameList(const std::string& text, const std::string& fileName,
+                          std::vector<ImportProblem>& problems, bool wide = false);
 
 // The code list: the stocks to import, one code at the start of each line (what follows a
 // comma or a blank is ignored, so a name list serves too; a header line is allowed). Returns
@@ -167,8 +182,10 @@ std::string fitName(const std::string& cp932);
 
 // What goes into the database, and which stocks are left out and why.
 struct ImportChoice {
-  std::set<int> held;                       // codes the database holds already
+  std::set<marketdb::StockCode> held;       // codes the database holds already
   const std::set<std::string>* chosen = nullptr;  // only these codes (nullptr: every code)
+  bool wide = false;                        // for a wide database
+  int stockLimit = ClassicStockLimit;       // stocks the database holds at most
 };
 
 struct ImportPlan {
@@ -181,9 +198,9 @@ struct ImportPlan {
   std::vector<Day> days;
   // Stocks left out, ascending.
   std::vector<std::string> notChosen;  // not in the code list
-  std::vector<std::string> lettered;   // codes with letters
-  std::vector<int> aboveRange;         // prices above 32767 yen
-  std::vector<int> beyondLimit;        // new stocks beyond ClassicStockLimit
+  std::vector<std::string> lettered;   // codes with letters (classic)
+  std::vector<std::string> aboveRange;   // prices above the kind's highest price
+  std::vector<std::string> beyondLimit;  // new stocks beyond the choice's stock limit
   int stocks = 0;                      // stocks written
 };
 
@@ -198,9 +215,10 @@ ImportPlan planImport(PriceRows rows, const ImportTally& tally, const ImportChoi
 
 // W240104 for kind 'W' and 20240104.
 std::string dailyFileName(char kind, int fullDate);
-// The daily file of one planned day: one line per stock, ascending by code.
+// The daily file of one planned day: one line per stock, ascending by code; `wide`: the
+// extended form, its first line "#PELWIDE DAILY 1".
 std::string dailyFileText(const ImportPlan& plan, const ImportPlan::Day& day,
-                          const std::map<int, StockLabel>& labels, char kind);
+                          const StockLabels& labels, char kind, bool wide = false);
 
 // yymmdd of the database (1946..2045 window) as yyyymmdd; 0 stays 0.
 int fullDateOf(int yymmdd);

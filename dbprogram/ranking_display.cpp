@@ -8,6 +8,7 @@
 #include "dbprogram/analysis_numbers.h"
 #include "dbprogram/entry_line.h"
 #include "marketdb/bytes.h"
+#include "marketdb/exchange_text.h"
 #include "dbprogram/uchart.h"
 #include "platform/text/cp932.h"
 
@@ -45,19 +46,20 @@ std::string takeBlock(const std::string& text, std::size_t& pos) {
 
 int rankingValueFromFile(float value) { return truncToInt(static_cast<double>(value) * 10.001); }
 
-bool parseRankingLine(const std::string& line, RankingRow& row) {
+bool parseRankingLine(const std::string& line, RankingRow& row,
+                      const marketdb::DatabaseLayout& layout) {
   int rank = 0;
   int reverseRank = 0;
-  float code = 0;
+  char code[16] = {};
   char name[7] = {};
   int close = 0;
   float v[8] = {};
-  if (std::sscanf(line.c_str(), "%d %d %f %6s %d %f %f %f %f %f %f %f %f", &rank, &reverseRank,
-                  &code, name, &close, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
+  if (std::sscanf(line.c_str(), "%d %d %15s %6s %d %f %f %f %f %f %f %f %f", &rank, &reverseRank,
+                  code, name, &close, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6],
                   &v[7]) != 13)
     return false;
   // A code column that is no code cannot be ordered or shown: the row is passed over.
-  const marketdb::StockCode stockCode = marketdb::codeFromNumber(code);
+  const marketdb::StockCode stockCode = marketdb::readExchangeCode(layout, code);
   if (stockCode == marketdb::NoStockCode) return false;
   row = RankingRow{};
   row.code = stockCode;
@@ -74,8 +76,10 @@ bool parseRankingLine(const std::string& line, RankingRow& row) {
   return true;
 }
 
-RankingFileContents parseRankingFile(const std::string& text) {
+RankingFileContents parseRankingFile(const std::string& text,
+                                     const marketdb::DatabaseLayout& layout) {
   RankingFileContents contents;
+  const int rowLimit = marketdb::rankingRowLimit(layout);
   std::size_t pos = 0;
   contents.title = takeBlock(text, pos);
   contents.header = pos < text.size() ? takeBlock(text, pos) : std::string();
@@ -86,11 +90,11 @@ RankingFileContents parseRankingFile(const std::string& text) {
     pos = lf + 1;
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     RankingRow row;
-    if (!parseRankingLine(line, row)) {
+    if (!parseRankingLine(line, row, layout)) {
       ++contents.skippedLines;
       continue;
     }
-    if (static_cast<int>(contents.rows.size()) == MaxGroupStocks) {
+    if (static_cast<int>(contents.rows.size()) == rowLimit) {
       ++contents.droppedRows;
       continue;
     }
@@ -116,6 +120,7 @@ namespace {
 bool readRankingFile(UCHART& w, TDC& dc) {
   selectScreenFont(dc);
   w.marketGroup = w.screenMode == 40 ? 2 : 1;
+  w.layout = &marketdb::openLayout();
   drawText(dc, 0, 16, White,
            groupLabel(w.marketGroup) + SJ("読み込み処理中(^^;"));
   const char* fileName = rankingFileName(w.marketGroup);
@@ -125,15 +130,15 @@ bool readRankingFile(UCHART& w, TDC& dc) {
     w.CloseWindow(0);
     return false;
   }
-  RankingFileContents contents = parseRankingFile(bytes);
+  RankingFileContents contents = parseRankingFile(bytes, *w.layout);
   w.titleText = std::move(contents.title);
   w.headerText = std::move(contents.header);
   w.rowCount = static_cast<int>(contents.rows.size());
   w.rowsLeftOut = contents.skippedLines + contents.droppedRows;
-  std::copy(contents.rows.begin(), contents.rows.end(), w.rows);
-  w.rows[w.rowCount] = RankingRow{};
-  w.rows[w.rowCount].code = marketdb::StockCodeEnd;
-  sortRankingRows(w.rows, w.rowCount, 0);
+  w.rows = std::move(contents.rows);
+  w.rows.push_back(RankingRow{});  // the end marker
+  w.rows.back().code = marketdb::StockCodeEnd;
+  sortRankingRows(w.rows.data(), w.rowCount, 0);
   w.sortDigit = 0;
   w.displayReload = 0;
   w.command = CmdFirst;
@@ -153,7 +158,7 @@ void UCHART::rankingDisplay(TDC& dc) {
   if (command == CmdFileOutputDone) return;
   if (isDigitCommand(command)) {
     const int digit = digitOfCommand(command);
-    sortRankingRows(rows, rowCount, digit);
+    sortRankingRows(rows.data(), rowCount, digit);
     sortDigit = digit;
   }
   lastPaging = command;
@@ -206,7 +211,7 @@ void UCHART::bunhyoji(TDC& dc) {
     std::memcpy(name, row.name, 6);
     drawText(dc, 0, y, White, format("%4d", topRow + r + 1));
     drawText(dc, 40, y, White, format("%4d", reverseCounter - r));
-    drawText(dc, 80, y, White, format("%4d", marketdb::codeNumber(row.code)));
+    drawText(dc, 80, y, White, marketdb::exchangeCodeText(*layout, row.code));
     drawText(dc, 120, y, White, format("%6s", name));
     drawText(dc, 180, y, White, format("%5d", row.close));
     drawText(dc, 220, y, White, format("%6.1f", row.riseRate / 10.0));

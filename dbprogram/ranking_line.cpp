@@ -1,6 +1,6 @@
 // The row lines of a ranking file written digit by digit: the same text as rankingLine's
-// "%4d %4d %4d %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n" (the code as its number)
-// without a formatted-output call per line (that call was a seventh of an analysis run).
+// "%4d %4d %s %6s %5d%6.1f%6.1f%6.1f%6.1f %6.1f%6.1f%6.1f%6.1f\n" (the code column of the
+// database's kind) without a formatted-output call per line (that call was a seventh of an analysis run).
 //
 // The one-decimal columns print a whole number of tenths divided by ten: the double nearest to
 // v / 10 lies far closer to v / 10 than to any other number of one decimal, so printf shows
@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "dbprogram/analysis.h"
+#include "marketdb/exchange_text.h"
 
 namespace dbprogram {
 namespace {
@@ -50,8 +51,15 @@ struct Line {
   void integer(int v, std::size_t width) { number(v < 0, magnitudeOf(v), 0, width); }
   // %6.1f of v / 10.0.
   void tenths(int v) { number(v < 0, magnitudeOf(v), 1, 6); }
-  // The code as the ranking file holds it: its number in four columns.
-  void code(marketdb::StockCode value) { integer(marketdb::codeNumber(value), 4); }
+  // The code as the ranking file of the layout's kind holds it: four columns, right-aligned.
+  void code(const marketdb::DatabaseLayout& layout, marketdb::StockCode value) {
+    if (layout.kind == marketdb::DatabaseKind::Classic) {
+      integer(marketdb::codeNumber(value), 4);
+      return;
+    }
+    const std::string text = marketdb::exchangeCodeText(layout, value);
+    padded(text.data(), text.size(), 4);
+  }
 
   static std::uint64_t magnitudeOf(std::int64_t v) {
     return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
@@ -60,13 +68,14 @@ struct Line {
 
 }  // namespace
 
-void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row) {
+void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row,
+                       const marketdb::DatabaseLayout& layout) {
   Line line;
   line.integer(rank, 4);
   line.put(' ');
   line.integer(reverseRank, 4);
   line.put(' ');
-  line.code(row.code);
+  line.code(layout, row.code);
   line.put(' ');
   line.padded(row.name, strnlen(row.name, 6), 6);
   line.put(' ');

@@ -51,7 +51,7 @@ void UCHART::analysisFileOutput(TDC& dc) {
   }
 
   const char* fileName = rankingFileName(marketGroup);
-  const int count = std::clamp(rowCount, 0, MaxGroupStocks);
+  const int count = std::clamp(rowCount, 0, static_cast<int>(rows.size()));
   std::vector<marketdb::TextFileChange> texts;
   if (rowsLeftOut > 0) {
     // The rows on screen are not the whole file: it is kept, the chart-link codes still stored.
@@ -64,7 +64,7 @@ void UCHART::analysisFileOutput(TDC& dc) {
                  rowsLeftOut));
     dc.SetBkMode(previousMode);
   } else {
-    texts.push_back({fileName, rankingFileText(titleText, headerText, rows, count)});
+    texts.push_back({fileName, rankingFileText(titleText, headerText, rows.data(), count, *layout)});
   }
 
   // A missing pelinoru.win is reported; the file is then written from the values held here.

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "dbprogram/ranking_row.h"
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "platform/window/window.h"
 
 namespace dbprogram {
@@ -153,8 +155,10 @@ class UCHART : public TWindow {
   float comparisonDate = 0;
   char dateEntry[10] = {};
 
-  // Ranking display and file output.
-  RankingRow rows[MaxRankingRows];
+  // Ranking display and file output: the rows read, then the end marker row; the layout of
+  // the database whose ranking file they came from.
+  std::vector<RankingRow> rows;
+  const marketdb::DatabaseLayout* layout = &marketdb::ClassicLayout;
   int rowCount = 0;
   int marketGroup = 1;
   int topRow = 0;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "marketdb/exchange_text.h"
 #include "marketdb/layout.h"
 #include "platform/text/cp932.h"
 #include "viewer/tchart.h"
@@ -21,7 +22,7 @@ double at(const std::unique_ptr<double[]>& series, int s) { return series ? seri
 std::string TChart::priceHistoryText() const {
   // The stock in memory: index 0 before any chart. A table without stocks has no code or name.
   const bool known = table && currentStock >= 0 && currentStock < stockCount;
-  const double code = known ? static_cast<double>(codeOf(currentStock)) : 0.0;
+  const marketdb::StockCode code = known ? table->kcodeidx[currentStock] : marketdb::NoStockCode;
   const std::string name = known ? std::string(table->kmeiidx[currentStock]) : std::string();
 
   const marketdb::DatabaseLayout& layout = marketdb::openLayout();
@@ -32,8 +33,9 @@ std::string TChart::priceHistoryText() const {
     // One line per ring slot: date, code, name, prices, volume, the three averages with their
     // deviations, the four oscillators of the last pane and the sign total.
     out += pelinor::text::format(
-        "%s %4g %6s %5d %5d %5d %5d %5d %8.1f %5d %3d %5d %3d %5d %3d %3d %3d %3d %3d %5d\n",
-        layout.formatDate(at(dates, s), ' ').c_str(), code, name.c_str(), at(opens, s),
+        "%s %s %6s %5d %5d %5d %5d %5d %8.1f %5d %3d %5d %3d %5d %3d %3d %3d %3d %3d %5d\n",
+        marketdb::exchangeColumnDate(layout, at(dates, s)).c_str(),
+        marketdb::exchangeCodeText(layout, code).c_str(), name.c_str(), at(opens, s),
         at(highs, s), at(lows, s), at(closes, s), at(changes, s),
         at(exactVolumes, s), at(maValue1, s), at(maDeviation1, s),
         at(maValue2, s), at(maDeviation2, s), at(maValue3, s), at(maDeviation3, s),

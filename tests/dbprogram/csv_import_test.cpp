@@ -17,6 +17,8 @@ namespace {
 using namespace dbprogram;
 using pelinor::text::toCp932;
 
+marketdb::StockCode K(int number) { return marketdb::codeFromNumber(number); }
+
 PriceRows read(const std::string& text, int fileCode, std::vector<ImportProblem>& problems,
                bool* usable = nullptr, ImportTally* tallyOut = nullptr) {
   PriceRows rows;
@@ -109,7 +111,7 @@ TEST(CsvImport, DatesAndNumbersOfEachLayout) {
       EXPECT_TRUE(problems.empty());
       EXPECT_EQ(rows[0].fullDate, c.date);
       EXPECT_EQ(rows[0].close, c.close);
-      EXPECT_EQ(rows[0].code, 7203);
+      EXPECT_EQ(rows[0].code, K(7203));
     }
   }
   // Volumes with a unit; prices above 16 bits leave the stock out whole, without a line's report.
@@ -128,7 +130,7 @@ TEST(CsvImport, DatesAndNumbersOfEachLayout) {
                    nullptr, &tally)
                   .empty());
   EXPECT_TRUE(problems.empty());
-  EXPECT_EQ(tally.aboveRange.at(7203), 1);
+  EXPECT_EQ(tally.aboveRange.at(K(7203)), 1);
 }
 
 TEST(CsvImport, TheHeaderPlacesTheColumns) {
@@ -153,7 +155,7 @@ TEST(CsvImport, TheHeaderPlacesTheColumns) {
                       "130A,2024/01/05,1,3,1,2,7\nX,2024/01/05,1,3,1,2,7\n"),
               0, problems, nullptr, &tally);
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].code, 7203);
+  EXPECT_EQ(rows[0].code, K(7203));
   EXPECT_EQ(tally.lettered.at("130A"), 1);  // left out as a stock, not as a line
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].line, 4);
@@ -200,10 +202,10 @@ TEST(CsvImport, TheNameListIsReadInEitherEncoding) {
     std::vector<ImportProblem> problems;
     const auto labels = parseNameList(text, "names.csv", problems);
     ASSERT_EQ(labels.size(), 2u);
-    EXPECT_EQ(labels.at(7203).name, fitName(toCp932("トヨタ自動車")));
-    EXPECT_EQ(labels.at(7203).market, 0);
-    EXPECT_EQ(labels.at(6758).name, fitName(toCp932("ソニー")));
-    EXPECT_EQ(labels.at(6758).market, 802);
+    EXPECT_EQ(labels.at(K(7203)).name, fitName(toCp932("トヨタ自動車")));
+    EXPECT_EQ(labels.at(K(7203)).market, 0);
+    EXPECT_EQ(labels.at(K(6758)).name, fitName(toCp932("ソニー")));
+    EXPECT_EQ(labels.at(K(6758)).market, 802);
     std::vector<int> badLines;
     for (const auto& p : problems) badLines.push_back(p.line);
     EXPECT_EQ(badLines, (std::vector<int>{4, 5, 6, 7}));
@@ -231,9 +233,9 @@ TEST(CsvImport, DailyFilesHoldEachDaysStocksWithTheChangeFromTheirPreviousClose)
                   d.low, d.close, d.volume);
     csv += buf;
   }
-  std::map<int, StockLabel> labels;
-  labels[7203] = {fitName("TOYOTA"), 0};
-  labels[1301] = {fitName("KYOKUYO"), 813};
+  StockLabels labels;
+  labels[K(7203)] = {fitName("TOYOTA"), 0};
+  labels[K(1301)] = {fitName("KYOKUYO"), 813};
 
   for (const int after : {0, 20240104}) {
     SCOPED_TRACE(after);
@@ -331,7 +333,7 @@ TEST(CsvImport, RealLayoutsImport) {
     EXPECT_TRUE(problems.empty()) << (problems.empty() ? "" : problems[0].reason);
     ASSERT_EQ(rows.size(), 1u);
     const CsvPriceRow& r = rows[0];
-    EXPECT_EQ(r.code, 7203);
+    EXPECT_EQ(r.code, K(7203));
     EXPECT_EQ(r.fullDate, 20240104);
     EXPECT_EQ(std::vector<int>({r.open, r.high, r.low, r.close}),
               std::vector<int>({2450, 2510, 2440, 2500}));
@@ -355,15 +357,15 @@ TEST(CsvImport, StocksThatDoNotFitAreLeftOutWhole) {
   ASSERT_EQ(problems.size(), 1u);  // the long line, reported without being held
   EXPECT_EQ(problems[0].line, 12);
   ImportChoice choice;
-  for (int c = 2000; c < 2000 + ClassicStockLimit - 3; ++c) choice.held.insert(c);
+  for (int c = 2000; c < 2000 + ClassicStockLimit - 3; ++c) choice.held.insert(K(c));
   const std::set<std::string> chosen = {"1000", "1002", "1003", "1004", "1005", "1006", "130A",
                                         "2000"};
   choice.chosen = &chosen;
   const ImportPlan plan = planImport(rows, tally, choice, {"in.csv"}, problems);
   EXPECT_EQ(plan.notChosen, std::vector<std::string>{"1001"});
   EXPECT_EQ(plan.lettered, std::vector<std::string>{"130A"});
-  EXPECT_EQ(plan.aboveRange, std::vector<int>{1006});
-  EXPECT_EQ(plan.beyondLimit, (std::vector<int>{1004, 1005}));
+  EXPECT_EQ(plan.aboveRange, std::vector<std::string>{"1006"});
+  EXPECT_EQ(plan.beyondLimit, (std::vector<std::string>{"1004", "1005"}));
   EXPECT_EQ(plan.stocks, 4);  // 1000 1002 1003 and 2000, held already
   ASSERT_EQ(plan.days.size(), 2u);
   EXPECT_EQ(plan.days[0].count, 4u);
