@@ -81,9 +81,20 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
                             IndexFileName, lineNo, slot,
                             slotLine[static_cast<std::size_t>(slot)]));
     }
+    // Only a whole code 1000..9999 has a stock: the store never writes another, and the
+    // programs would show one as no stock at all.
+    const float code = std::strtof(std::string(w[2]).c_str(), nullptr);
+    if (!(code >= 1000 && code <= 9999) || code != std::floor(code)) {
+      return refusal(lineNo,
+                     format(SJ("%s の%d行目のｺｰﾄﾞ%.*sが1000から9999の整数でないので処理しません")
+                                .c_str(),
+                            IndexFileName, lineNo,
+                            static_cast<int>(std::min<std::size_t>(w[2].size(), 20)),
+                            w[2].data()));
+    }
     slotLine[static_cast<std::size_t>(slot)] = lineNo;
     largest = std::max(largest, slot);
-    codes.emplace_back(std::strtof(std::string(w[2]).c_str(), nullptr), lineNo);
+    codes.emplace_back(code, lineNo);
   }
 
   // A code listed twice: the readers would find one of the two histories only.

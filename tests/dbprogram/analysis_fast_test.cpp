@@ -390,8 +390,8 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
     StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : i % 9 == 8 ? 5 : static_cast<int>(i % 4));
     if (i % 11 == 0) h.day[Latest].date = marketdb::dateKey(LastDate - 1);
     if (i % 11 != 0) h.day[Latest].date = marketdb::dateKey(LastDate);
-    const float code = static_cast<float>(codeChoice[i]) + (i % 50 == 0 ? 0.5f : 0.0f);
-    char line[80];  // a fractional code is written as the file would hold it
+    const float code = static_cast<float>(codeChoice[i]);
+    char line[80];
     std::snprintf(line, sizeof line, "0 %1d %4g %14s %4d %3d\n", 1 + static_cast<int>(i % 6),
                   static_cast<double>(code), "NAME", slots[i], 0);
     idx += line;

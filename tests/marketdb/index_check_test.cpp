@@ -65,15 +65,16 @@ TEST(IndexCheck, RefusesDamageAndNamesTheLine) {
   }
 }
 
-// The code field is read as a number the way the C library reads it: whole and finite.
-TEST(IndexCheck, CodeFieldIsAWholeFiniteNumber) {
+// The code field is read as the C library reads a number, and must be a whole code 1000..9999.
+TEST(IndexCheck, CodeFieldIsAWholeCode) {
   const struct {
     const char* code;
     bool ok;
-  } cases[] = {{"1377", true},  {"+1377", true},   {"1377.5", true}, {"1e3", true},
-               {"0x1p3", true}, {"1e-50", true},   {"-0", true},     {"inf", false},
-               {"nan", false},  {"1e40", false},   {"1377x", false}, {"+-1", false},
-               {".", false},    {"0x", false}};
+  } cases[] = {{"1377", true},    {"+1377", true},   {"1e3", true},     {"0x1p10", true},
+               {"9999", true},    {"1377.5", false}, {"0x1p3", false},  {"1e-50", false},
+               {"-0", false},     {"999", false},    {"10000", false},  {"inf", false},
+               {"nan", false},    {"1e40", false},   {"1377x", false},  {"+-1", false},
+               {".", false},      {"0x", false}};
   for (const auto& c : cases) {
     const std::string text = std::string("0 1 ") + c.code + " BBBBBBBBBBBBBB 0 0\n";
     EXPECT_EQ(checkIndexText(text, Block).ok, c.ok) << c.code;
