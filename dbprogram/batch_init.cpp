@@ -95,7 +95,7 @@ int createWide(const marketdb::SystemFile& sys, const marketdb::SettingsFile& wi
   }
   flushFolder();
   out << "空のワイド形式データベースを作成しました（日々株価ﾌｧｲﾙ名は" << fileLetter
-      << "yymmdd）。この版はまだワイド形式への格納・分析・表示ができません\n";
+      << "yymmdd）\n";
   return 0;
 }
 
