@@ -218,6 +218,7 @@ class GroupStore {
   StoreResult check(DailyFile& file, std::int32_t& running);
   StoreResult checkWide(DailyFile& file, std::int32_t& running);
   StoreResult refuseDate(DailyFile& file, std::int32_t date, std::int32_t running);
+  StoreResult linesRead(DailyFile& file);
   bool writeRows();
   StoreResult refuseMalformed(DailyFile& file, const ReadFields& r, const Converted& last);
   bool write(std::vector<DailyFile>& files, int count);
@@ -381,6 +382,12 @@ StoreResult GroupStore::check(DailyFile& file, std::int32_t& running) {
     if (isStorableCode(last.code)) line.code = marketdb::codeFromNumber(last.code);
     file.lines.push_back(line);
   }
+  return linesRead(file);
+}
+
+// The end of a file's check: its stream is done with, and a file without a price line is
+// refused.
+StoreResult GroupStore::linesRead(DailyFile& file) {
   file.stream.reset();
   if (file.lines.empty()) {
     return refuse(file.shown, StoreStatusY,
@@ -430,12 +437,7 @@ StoreResult GroupStore::checkWide(DailyFile& file, std::int32_t& running) {
     line.v.market = static_cast<double>(r.market);
     file.lines.push_back(line);
   }
-  file.stream.reset();
-  if (file.lines.empty()) {
-    return refuse(file.shown, StoreStatusY,
-                  SJ("日々株価データに株価の行がないので格納処理しません"));
-  }
-  return StoreResult::Stored;
+  return linesRead(file);
 }
 
 StoreResult GroupStore::refuseMalformed(DailyFile& file, const ReadFields& r,
