@@ -89,19 +89,21 @@ std::size_t DatabaseLayout::readBlocks(int fd, int firstSlot, int count,
   // run of the slots per row, then each record moved to its place in its slot's block.
   if (firstSlot >= maxStocks) return 0;
   const int slots = std::min(count, maxStocks - firstSlot);
-  std::memset(out, 0, static_cast<std::size_t>(slots) * block);
   struct stat st {};
   const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
-  const std::size_t run = static_cast<std::size_t>(slots) * recordBytes;
+  constexpr std::size_t Record = WideRecordBytes;  // a fixed size: each move is inlined
+  const std::size_t run = static_cast<std::size_t>(slots) * Record;
   std::vector<unsigned char> row(run);
   for (int s = 0; s < ringDays; ++s) {
     const std::int64_t at = recordOffset(firstSlot, s);
-    if (at >= fileBytes) break;  // this row and every later one lie beyond the end: empty
-    const std::size_t got = readAt(fd, row.data(), run, at);
-    const int records = static_cast<int>(got / recordBytes);
-    for (int i = 0; i < records; ++i)
-      std::memcpy(out + i * block + static_cast<std::size_t>(s) * recordBytes,
-                  row.data() + static_cast<std::size_t>(i) * recordBytes, recordBytes);
+    // A row beyond the end of the file, or the part of it there, holds empty days.
+    const std::size_t got = at < fileBytes ? readAt(fd, row.data(), run, at) : 0;
+    const int records = static_cast<int>(got / Record);
+    unsigned char* to = out + static_cast<std::size_t>(s) * Record;
+    const unsigned char* from = row.data();
+    int i = 0;
+    for (; i < records; ++i, to += block, from += Record) std::memcpy(to, from, Record);
+    for (; i < slots; ++i, to += block) std::memset(to, 0, Record);
   }
   return static_cast<std::size_t>(slots) * block;
 }
