@@ -54,6 +54,9 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
   const int maxSlot = static_cast<int>(std::min<std::uint32_t>(capacity, WideMaxCapacity)) - 1;
   std::vector<int> slotLine(static_cast<std::size_t>(std::max(maxSlot + 1, 0)), 0);
   std::vector<WideIndexEntry> entries;
+  // One entry a line: made room for at once, so that 10,000 entries are not moved again and
+  // again as the list grows.
+  entries.reserve(static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n')));
   int previousLine = 0;
   int lineNo = 1;
   std::vector<std::string_view> w;
