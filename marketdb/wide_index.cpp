@@ -56,7 +56,8 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
   std::vector<WideIndexEntry> entries;
   // One entry a line: made room for at once, so that 10,000 entries are not moved again and
   // again as the list grows.
-  entries.reserve(static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n')));
+  entries.reserve(static_cast<std::size_t>(
+      std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n')));
   int previousLine = 0;
   int lineNo = 1;
   std::vector<std::string_view> w;
