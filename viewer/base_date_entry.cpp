@@ -30,7 +30,7 @@ void TChart::baseDateKeypad(TDC& dc) {
   if (applyEntryCommand(keypadCommand, wideDatabase ? MaxWideBaseDigits : MaxBaseDigits,
                         entryState, entryBuffer)) {
     const double typed = std::strtod(entryBuffer, nullptr);
-    const std::int32_t date = marketdb::openLayout().readDate(typed);
+    const std::int32_t date = layout->readDate(typed);
     if (!marketdb::isCalendarDate(date) || date > lastStoreDate) {
       refuseBaseDate(typed);
     } else {
@@ -59,19 +59,18 @@ void TChart::baseDateKeypad(TDC& dc) {
 // keypad stays, emptied, with a line that shows the form expected. The Enter is used up, so a
 // repaint shows the same line instead of taking the empty buffer as a date.
 void TChart::refuseBaseDate(double typed) {
-  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
-  const std::int32_t date = layout.readDate(typed);
+  const std::int32_t date = layout->readDate(typed);
   const std::int32_t example = marketdb::isCalendarDate(lastStoreDate) ? lastStoreDate : 20261207;
   const char* form = wideDatabase ? "yyyymmdd" : "yymmdd";
   if (marketdb::isCalendarDate(date)) {
     baseDateNotice = pelinor::text::format(
         SJ("%sは最新日付%sより後です。%s(例 %s)で入力してください").c_str(),
-        layout.formatDate(date).c_str(), layout.formatDate(lastStoreDate).c_str(), form,
-        layout.formatDate(example).c_str());
+        layout->formatDate(date).c_str(), layout->formatDate(lastStoreDate).c_str(), form,
+        layout->formatDate(example).c_str());
   } else {
     baseDateNotice = pelinor::text::format(
         SJ("%0*.0fは日付ではありません。%s(例 %s)で入力してください").c_str(),
-        wideDatabase ? 8 : 6, typed, form, layout.formatDate(example).c_str());
+        wideDatabase ? 8 : 6, typed, form, layout->formatDate(example).c_str());
   }
   entryState = 0;
   entryBuffer[0] = '\0';

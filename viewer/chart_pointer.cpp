@@ -100,7 +100,7 @@ void drawReadout(TChart& c, TDC& dc, const ReadoutPane& p, int column, int point
   const COLORREF text = fullColour(c.colour(2));
   const bool empty = p.volume[column] == 0.0f;
   const std::string date = p.date[column] != 0
-                               ? marketdb::openLayout().formatDate(p.date[column])
+                               ? c.layout->formatDate(p.date[column])
                                : std::string("------");
   if (empty) {
     rows.emplace_back(date + " " + SJ("取引なし"), text);

@@ -46,7 +46,7 @@ void TChart::drawTopFigures(TDC& dc) {
   dc.SelectObject(chartTextFont());
   dc.SetTextColor(fullColour(colour(3)));
   const bool wide = wideDatabase;
-  drawColumnFigure(dc, wide, 184, 0, marketdb::openLayout().formatDate(dates[s]), 6);
+  drawColumnFigure(dc, wide, 184, 0, layout->formatDate(dates[s]), 6);
   const int values[5] = {opens[s], highs[s], lows[s], closes[s], changes[s]};
   for (int k = 0; k < 5; ++k) {
     const int x = 232 + 40 * k;

@@ -25,7 +25,6 @@ std::string TChart::priceHistoryText() const {
   const marketdb::StockCode code = known ? table->kcodeidx[currentStock] : marketdb::NoStockCode;
   const std::string name = known ? std::string(table->kmeiidx[currentStock]) : std::string();
 
-  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
   std::string out;
   out.reserve(marketdb::HistoryDays * 96);
   int s = oldestSlot(storePosition);
@@ -34,8 +33,8 @@ std::string TChart::priceHistoryText() const {
     // deviations, the four oscillators of the last pane and the sign total.
     out += pelinor::text::format(
         "%s %s %6s %5d %5d %5d %5d %5d %8.1f %5d %3d %5d %3d %5d %3d %3d %3d %3d %3d %5d\n",
-        layout.formatDate(at(dates, s), ' ').c_str(),
-        marketdb::exchangeCodeText(layout, code).c_str(), name.c_str(), at(opens, s),
+        layout->formatDate(at(dates, s), ' ').c_str(),
+        marketdb::exchangeCodeText(*layout, code).c_str(), name.c_str(), at(opens, s),
         at(highs, s), at(lows, s), at(closes, s), at(changes, s),
         at(exactVolumes, s), at(maValue1, s), at(maDeviation1, s),
         at(maValue2, s), at(maDeviation2, s), at(maValue3, s), at(maDeviation3, s),

@@ -63,7 +63,7 @@ void TChart::loadSharedFiles() {
 
   const marketdb::FolderKind folder = marketdb::folderKind();
   wideDatabase = folder.kind == marketdb::DatabaseKind::Wide;
-  const marketdb::DatabaseLayout& layout = marketdb::openLayout();
+  layout = &marketdb::openLayout();
 
   // A folder holding both kinds of database gets one message, and none of its files is read:
   // the screens start as in an empty folder.
@@ -108,7 +108,7 @@ void TChart::loadSharedFiles() {
   // pelinoru.sys: store state, colour numbers (provisional), periods.
   if (const marketdb::FileStatus status = marketdb::readSystemFile(sys);
       status != marketdb::FileStatus::Ok) {
-    report(status, layout.systemFile);
+    report(status, layout->systemFile);
   } else {
     lastStoreDate = sys.lastStoreDate;
     storePosition = sys.storePosition;
@@ -120,7 +120,7 @@ void TChart::loadSharedFiles() {
   // pelinoru.win: the colour numbers in force, line 4 and the code lists.
   if (const marketdb::FileStatus status = marketdb::readSettingsFile(settingsImage, 12);
       status != marketdb::FileStatus::Ok) {
-    report(status, layout.settingsFile);
+    report(status, layout->settingsFile);
     // Should the file be written later (watch list), it carries the colours in force.
     for (int i = 0; i < 19; ++i) settingsImage.colours[i] = colours[i].number;
   } else {
@@ -137,7 +137,7 @@ void TChart::loadSharedFiles() {
     table->kcodeidx[0] = marketdb::StockCodeEnd;
     if (const marketdb::FileStatus status = marketdb::readStockTable(*table);
         status != marketdb::FileStatus::Ok) {
-      report(status, layout.indexFile);
+      report(status, layout->indexFile);
       table->count = 0;
       table->kcodeidx[0] = marketdb::StockCodeEnd;
     }
@@ -146,7 +146,7 @@ void TChart::loadSharedFiles() {
 
   // pelinoru.dat stays open for the lifetime of the window. Without it every stock shows an
   // empty history; the arrays are allocated all the same so that every screen can draw.
-  if (!priceFile.openForReading()) report(marketdb::FileStatus::Missing, layout.priceFile);
+  if (!priceFile.openForReading()) report(marketdb::FileStatus::Missing, layout->priceFile);
 
   allocateArrays();
   computeCodePages();

@@ -78,7 +78,7 @@ void rows(TChart& c, TDC& dc) {
   for (int r = 0; r < TableRows; ++r, s = s == 0 ? RingDays - 1 : s - 1) {
     const int y = r * 16 + 16;
     dc.SetTextColor(figures);
-    drawColumnFigure(dc, c.wideDatabase, 0, y, marketdb::openLayout().formatDate(c.dates[s]),
+    drawColumnFigure(dc, c.wideDatabase, 0, y, c.layout->formatDate(c.dates[s]),
                      6);
     const int prices[5] = {c.opens[s], c.highs[s], c.lows[s], c.closes[s], c.changes[s]};
     for (int k = 0; k < 5; ++k) {

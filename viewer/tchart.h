@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "marketdb/files.h"
+#include "marketdb/layout.h"
 #include "platform/window/window.h"
 #include "viewer/chart_screen_state.h"
 #include "viewer/indicators/sign_total.h"
@@ -212,8 +213,11 @@ class TChart : public TWindow {
   char entryBuffer[10] = {};
   bool clickPending = false;  // a double-click in a chart screen waits for the top-row block
 
-  // The kind of the folder's database: a wide one has codes with letters.
+  // The kind of the folder's database: a wide one has codes with letters. Its layout, taken
+  // once at the start, gives the dates their form without the folder being looked at again
+  // for each date a screen draws.
   bool wideDatabase = false;
+  const marketdb::DatabaseLayout* layout = &marketdb::ClassicLayout;
 
   // From pelinoru.sys.
   std::int32_t lastStoreDate = 0;  // yyyymmdd

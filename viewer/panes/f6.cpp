@@ -103,9 +103,9 @@ void TChart::f6(TDC& dc) {
   // A full date is drawn narrower, so that it ends before the first stock's code; the font
   // selected again after it is the header's.
   if (switchFonts)
-    drawColumnFigure(dc, wideDatabase, 32, 0, marketdb::openLayout().formatDate(baseDate), 6);
+    drawColumnFigure(dc, wideDatabase, 32, 0, layout->formatDate(baseDate), 6);
   else
-    dc.TextOut(32, 0, marketdb::openLayout().formatDate(baseDate));
+    dc.TextOut(32, 0, layout->formatDate(baseDate));
 
   beginComparisonReadout(*this);
   if (table && arraysReady) {
