@@ -6,6 +6,7 @@
 // each the float nearest to the record's volume.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dbprogram/analysis.h"
@@ -22,8 +23,10 @@ class StockDays {
   void load(const marketdb::StockHistory& history);
   // The first `days` records of a block of pelinoru.dat (0..640) as `layout` places them; the
   // slots after them read as empty days, as PriceFile::readHistory gives them for a block the
-  // file holds only in part.
-  void decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block, int days);
+  // file holds only in part. The records are `dayStep` bytes apart: the layout's record size
+  // in a block (0 says so), longer in the ring rows of a wide file as readRun reads them.
+  void decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block, int days,
+                   std::size_t dayStep = 0);
 
   // storedOnLatestDay of the days held.
   bool storedOn(int storePosition, std::int32_t lastStoreDate) const;

@@ -405,18 +405,22 @@ void StockDays::load(const marketdb::StockHistory& history) {
 }
 
 void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block,
-                            int days) {
+                            int days, std::size_t dayStep) {
   days = std::clamp(days, 0, Days);
+  if (dayStep == 0) dayStep = static_cast<std::size_t>(layout.recordBytes);
   emptyLow = layout.emptyLow;
   Totals totals;
   if (layout.kind == marketdb::DatabaseKind::Classic) {
     // Every classic price fits 16 bits, so the columns are filled straight from the bytes.
     layout.decodeColumns(block, days, {date, open, high, low, close, change, volume},
-                         [&](int s) { totals.add(high[s], low[s], volume[s]); });
+                         [&](int s) { totals.add(high[s], low[s], volume[s]); }, dayStep);
   } else {
     const unsigned char* in = block;
-    // A block in memory holds its records in ring order, recordBytes apart, whatever the file.
-    for (int s = 0; s < days; ++s, in += layout.recordBytes) {
+    // Records a row apart (readRun) share their cache lines with the next stock's, not with
+    // each other: the line after each is fetched now for the stocks that follow.
+    const bool rows = dayStep > static_cast<std::size_t>(layout.recordBytes);
+    for (int s = 0; s < days; ++s, in += dayStep) {
+      if (rows) __builtin_prefetch(in + 64);
       put(s, layout.decodeRecord(in));
       totals.add(high[s], low[s], volume[s]);
     }

@@ -77,6 +77,34 @@ void DatabaseLayout::decodeRecords(const unsigned char* in, int count,
   for (int s = count; s < days; ++s) history.day[s] = DayRecord{};
 }
 
+DatabaseLayout::RecordRun DatabaseLayout::readRun(int fd, int firstSlot, int count,
+                                                  unsigned char* out) const {
+  RecordRun got;
+  got.dayStep = static_cast<std::size_t>(recordBytes);
+  got.slotStep = static_cast<std::size_t>(blockBytes());
+  if (blocksContiguous()) {
+    got.held = readBlocks(fd, firstSlot, count, out);
+    return got;
+  }
+  if (fd < 0 || firstSlot < 0 || count <= 0 || firstSlot >= maxStocks) return got;
+  const int slots = std::min(count, maxStocks - firstSlot);
+  const std::size_t run = static_cast<std::size_t>(slots) * WideRecordBytes;
+  got.slotStep = WideRecordBytes;
+  got.dayStep = run + RowPad;
+  struct stat st {};
+  const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
+  for (int s = 0; s < ringDays; ++s, out += got.dayStep) {
+    const std::int64_t at = recordOffset(firstSlot, s);
+    // A row beyond the end of the file, or the part of it there, holds empty days; so does a
+    // record the file ends inside.
+    const std::size_t read = at < fileBytes ? readAt(fd, out, run, at) : 0;
+    const std::size_t whole = read / WideRecordBytes * WideRecordBytes;
+    if (whole < run) std::memset(out + whole, 0, run - whole);
+  }
+  got.held = static_cast<std::size_t>(slots) * static_cast<std::size_t>(blockBytes());
+  return got;
+}
+
 std::size_t DatabaseLayout::readBlocks(int fd, int firstSlot, int count,
                                        unsigned char* out) const {
   if (fd < 0 || firstSlot < 0 || count <= 0) return 0;

@@ -146,9 +146,35 @@ struct DatabaseLayout {
   // columns after them are left as they are. `onDay(s)` is called once the prices and the
   // volume of slot s are in the columns, slot after slot, so that a caller's sums over the days
   // run in the same loop (the date of the slot may come only after the loop).
+  // `dayStep` is the distance of one ring slot's record from the next in `in`: recordBytes in
+  // a block, the length of the run's row as readRun reads a wide file.
   template <typename OnDay>
   void decodeColumns(const unsigned char* in, int count, const DayColumns& columns,
-                     OnDay onDay) const;
+                     OnDay onDay, std::size_t dayStep = 0) const;
+
+  // Where readRun put the records of a run of record slots: the record of ring slot s of the
+  // run's k-th slot at k * slotStep + s * dayStep, and how many bytes of blocks the file held
+  // (as readBlocks counts them).
+  struct RecordRun {
+    std::size_t held = 0;
+    std::size_t slotStep = 0;
+    std::size_t dayStep = 0;
+  };
+  // Reads the records of `count` record slots from `firstSlot` on out of the price file `fd`
+  // into `out` (runBytes(count) bytes at most) as the file places them, without
+  // rearranging them: the classic file's blocks one after the other, or the run's part of each
+  // of the wide file's 640 ring rows, row after row (of the slots within the capacity; records
+  // beyond the file's end read as empty days). For a reader that decodes every slot once.
+  RecordRun readRun(int fd, int firstSlot, int count, unsigned char* out) const;
+  // The bytes readRun may fill for a run of `count` record slots. A wide run's rows are one
+  // cache line longer than its records, so that a slot's 640 records, a row apart, do not all
+  // fall into the same few sets of the processor's caches as they would a power of two apart.
+  std::size_t runBytes(int count) const {
+    const std::size_t blocks = static_cast<std::size_t>(count < 0 ? 0 : count) *
+                               static_cast<std::size_t>(blockBytes());
+    return blocksContiguous() ? blocks : blocks + static_cast<std::size_t>(ringDays) * RowPad;
+  }
+  static constexpr std::size_t RowPad = 64;
 
   // Reads the blocks of `count` record slots from `firstSlot` on out of the price file `fd`
   // into `out`, one block after the other, each its 640 records in ring order, recordBytes
@@ -173,10 +199,9 @@ struct DatabaseLayout {
 
 template <typename OnDay>
 void DatabaseLayout::decodeColumns(const unsigned char* in, int count, const DayColumns& columns,
-                                   OnDay onDay) const {
+                                   OnDay onDay, std::size_t dayStep) const {
   count = count < 0 ? 0 : count > ringDays ? ringDays : count;
-  // A block in memory holds its records in ring order, recordBytes apart, whatever the file.
-  const std::int64_t stride = recordBytes;
+  const std::size_t stride = dayStep != 0 ? dayStep : static_cast<std::size_t>(recordBytes);
   // Local copies: a store through one column cannot then change where the others point.
   std::int32_t* const date = columns.date;
   std::int32_t* const open = columns.open;
