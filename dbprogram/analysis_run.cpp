@@ -49,28 +49,24 @@ Candidate candidateOf(marketdb::StockCode code, int slot, int section, const cha
   return c;
 }
 
-// The stocks of a wide index, in file order; none when it does not pass its reader (the index
-// check, which runs before anything found here is used, says why).
-bool readWideCandidates(const marketdb::DatabaseLayout& layout, std::vector<Candidate>& out) {
-  std::string text;
-  if (!marketdb::opened(marketdb::readWholeFile(layout.indexFile, text, false))) return false;
+// The stocks of a wide index, in file order, read by its check (which reads the whole file):
+// none when it does not pass, and `check` says why. False when the file cannot be opened.
+bool readWideCandidates(std::vector<Candidate>& out, marketdb::IndexCheck& check) {
   std::vector<marketdb::WideIndexEntry> entries;
-  if (!marketdb::parseWideIndex(text, static_cast<std::uint32_t>(layout.maxStocks), -1, entries)
-           .ok)
-    return true;
+  bool found = false;
+  check = marketdb::checkWideIndexFile(entries, found);
   out.reserve(entries.size());
   for (const marketdb::WideIndexEntry& e : entries) {
     char name[15] = {};
     std::memcpy(name, e.name.data(), std::min<std::size_t>(e.name.size(), 14));
     out.push_back(candidateOf(e.code, e.slot, e.section, name));
   }
-  return true;
+  return found;
 }
 
-// The stocks of the index, in file order. A line of a classic index that does not hold all six
-// values is passed over.
-bool readCandidates(const marketdb::DatabaseLayout& layout, std::vector<Candidate>& out) {
-  if (layout.kind == marketdb::DatabaseKind::Wide) return readWideCandidates(layout, out);
+// The stocks of a classic index, in file order. A line that does not hold all six values is
+// passed over.
+bool readClassicCandidates(const marketdb::DatabaseLayout& layout, std::vector<Candidate>& out) {
   std::ifstream in(layout.indexFile, std::ios::binary);
   if (!in) return false;
   std::string line;
@@ -392,11 +388,15 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
     outcome.result = AnalysisResult::Failed;
     return outcome;
   }
-  // The index is read and the analysis started before the index is checked: the check runs
-  // while the workers analyse, and what they found is only used when it passes. Nothing is
-  // reported before the check, in the order a check first and a read after would report.
+  // A classic index is read and the analysis started before the index is checked: the check
+  // runs while the workers analyse, and what they found is only used when it passes. A wide
+  // index is checked as it is read, since its check reads it whole. Nothing is reported before
+  // the check, in the order a check first and a read after would report.
   std::vector<Candidate> stocks;
-  const bool indexRead = readCandidates(folder, stocks);  // the index, read once for both passes
+  const bool wide = folder.kind == marketdb::DatabaseKind::Wide;
+  marketdb::IndexCheck index;
+  const bool indexRead = wide ? readWideCandidates(stocks, index)
+                              : readClassicCandidates(folder, stocks);  // once for both passes
   marketdb::BlockReader prices;  // the price file, read once for all stocks
   const bool pricesOpen = indexRead && prices.open();
   StockAnalysis analysis(prices, stocks,
@@ -404,7 +404,8 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
   if (pricesOpen) analysis.start(workers);
 
   // A damaged index would leave stocks out, or read other stocks' blocks, without a word.
-  if (const marketdb::IndexCheck index = marketdb::checkIndexFile(); !index.ok) {
+  if (!wide) index = marketdb::checkIndexFile();
+  if (!index.ok) {
     analysis.abandon();
     reporter.warning(index.message);
     outcome.result = AnalysisResult::Failed;

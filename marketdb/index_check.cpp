@@ -132,26 +132,36 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
   return {};
 }
 
-IndexCheck checkIndexFile() {
+IndexCheck checkWideIndexFile(std::vector<WideIndexEntry>& entries, bool& found) {
+  entries.clear();
   const DatabaseLayout& layout = openLayout();
   std::string text;
-  if (!opened(readWholeFile(layout.indexFile, text, false))) return {};
-  if (layout.kind == DatabaseKind::Wide) {
-    // The record slots are checked against the header's capacity and records assigned; a
-    // damaged header is refused here too, since every slot's place depends on it.
-    std::int64_t assigned = -1;
-    std::uint32_t capacity = static_cast<std::uint32_t>(layout.maxStocks);
-    if (::access(layout.priceFile, F_OK) == 0) {
-      WideHeader header;
-      const WideCheck h = readWideHeader(layout.priceFile, header);
-      if (!h.ok) return {false, h.line, h.message};
-      assigned = header.recordsAssigned;
-      capacity = header.capacity;
-    }
-    std::vector<WideIndexEntry> entries;
-    const WideCheck c = parseWideIndex(text, capacity, assigned, entries);
-    return {c.ok, c.line, c.message};
+  found = opened(readWholeFile(layout.indexFile, text, false));
+  if (!found) return {};
+  // The record slots are checked against the header's capacity and records assigned; a
+  // damaged header is refused here too, since every slot's place depends on it.
+  std::int64_t assigned = -1;
+  std::uint32_t capacity = static_cast<std::uint32_t>(layout.maxStocks);
+  if (::access(layout.priceFile, F_OK) == 0) {
+    WideHeader header;
+    const WideCheck h = readWideHeader(layout.priceFile, header);
+    if (!h.ok) return {false, h.line, h.message};
+    assigned = header.recordsAssigned;
+    capacity = header.capacity;
   }
+  const WideCheck c = parseWideIndex(text, capacity, assigned, entries);
+  return {c.ok, c.line, c.message};
+}
+
+IndexCheck checkIndexFile() {
+  const DatabaseLayout& layout = openLayout();
+  if (layout.kind == DatabaseKind::Wide) {
+    std::vector<WideIndexEntry> entries;
+    bool found = false;
+    return checkWideIndexFile(entries, found);
+  }
+  std::string text;
+  if (!opened(readWholeFile(layout.indexFile, text, false))) return {};
   struct stat st {};
   const std::int64_t bytes =
       ::stat(PriceFileName, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;

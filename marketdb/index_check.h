@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "marketdb/wide_index.h"
 
 namespace marketdb {
 
@@ -24,5 +27,10 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes);
 // The same for the files of the working directory; a missing pelinoru.idx passes (its readers
 // report it). A missing pelinoru.dat is not checked against.
 IndexCheck checkIndexFile();
+
+// The check of a wide database's pelwide.idx, which reads the whole index: its entries go to
+// `entries` when it passes, so that a reader need not read the file again. `found` tells
+// whether the file could be opened.
+IndexCheck checkWideIndexFile(std::vector<WideIndexEntry>& entries, bool& found);
 
 }  // namespace marketdb
