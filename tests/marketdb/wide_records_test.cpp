@@ -110,6 +110,18 @@ TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
     check(*history, 1 + k);
   }
 
+  // The same slots as the analysis reads them, rows left in place: slot 1 + k's day s at
+  // k * slotStep + s * dayStep, the rows past the file's end as empty days.
+  const DatabaseLayout& layout = blocks.layout();
+  std::vector<unsigned char> rows(layout.runBytes(6), 0xEE);
+  const DatabaseLayout::RecordRun run = blocks.readRun(1, 6, rows.data());
+  EXPECT_EQ(run.held, 4 * block);
+  for (std::size_t k = 0; k < 4; ++k)
+    for (std::size_t s = 0; s < HistoryDays; ++s)
+      ASSERT_TRUE(same(layout.decodeRecord(rows.data() + k * run.slotStep + s * run.dayStep),
+                       expected[1 + k][s]))
+          << "slot " << 1 + k << " day " << s;
+
   // A day written lands at its hand-computed place and nowhere else.
   PriceFile writer;
   ASSERT_TRUE(writer.openForWriting());
