@@ -124,6 +124,15 @@ if [ ! -f "$data/wide/pelwide.dat" ]; then
   "$build/bench/wide_analysis_bench" --make-database "$data/wide"
 fi
 analyze_wide=$("$timed" -n "$runs" -C "$data/wide" "$x" analyze 20231229)
+# The viewer on it: the same scripts, after one warming run of each.
+for script in start chart640 chart1920; do
+  size=640x480
+  [ "$script" = chart1920 ] && size=1920x1440
+  (cd "$data/wide" && "$w" --script "$work/read/$script.txt" --size "$size" > /dev/null)
+done
+start_wide=$("$timed" -n "$runs" -C "$data/wide" "$w" --script "$work/read/start.txt")
+chart640_wide=$("$timed" -n "$runs" -C "$data/wide" "$w" --script "$work/read/chart640.txt" --size 640x480)
+chart1920_wide=$("$timed" -n "$runs" -C "$data/wide" "$w" --script "$work/read/chart1920.txt" --size 1920x1440)
 start=$("$timed" -n "$runs" -C "$work/read" "$w" --script start.txt)
 help=$("$timed" -n "$runs" -C "$work/read" "$w" --help)
 if [ "$links" = 1 ]; then
@@ -151,6 +160,9 @@ fi
 # The mouse on the chart (headless: the frame as it is handed to the window), rows added.
 PELINOR_BENCH_DB=$work/read "$build/bench/pointer_bench" --benchmark_format=csv \
   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2> /dev/null | tail -n +2 >> "$csv" || true
+# The analysis of the full wide database, in process.
+"$build/bench/wide_analysis_bench" --benchmark_format=csv --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true 2> /dev/null | tail -n +2 >> "$csv" || true
 # Median real time (column 3) or CPU time (column 4) in ms of a benchmark by its name's
 # beginning. On a busy machine the CPU time is the steadier figure.
 inproc() {
@@ -189,6 +201,11 @@ if [ "$links" = 1 ]; then
 fi
 row "chart view with a 640x480 PNG, whole process" "$(ms "$chart640")" "12 ms" "$(met "$(field "$chart640" 1)" 12)"
 row "the same at 1920x1440" "$(ms "$chart1920")" "35 ms" "$(met "$(field "$chart1920" 1)" 35)"
+row "pelinorw start to the painted menu, wide 10,000 x 640" "$(ms "$start_wide"), $(peak_mib "$start_wide") MiB" "15 ms, 64 MiB" "$(met "$(field "$start_wide" 1)" 15)"
+# A chart on the wide database is held to the classic one's figure of the same run (10 % leeway
+# for the noise of a shared machine).
+row "chart view with a 640x480 PNG, wide" "$(ms "$chart640_wide")" "$(field "$chart640" 1) ms" "$(met "$(field "$chart640_wide" 1)" "$(awk -v v="$(field "$chart640" 1)" 'BEGIN { print v * 1.1 }')")"
+row "the same at 1920x1440, wide" "$(ms "$chart1920_wide")" "$(field "$chart1920" 1) ms" "$(met "$(field "$chart1920_wide" 1)" "$(awk -v v="$(field "$chart1920" 1)" 'BEGIN { print v * 1.1 }')")"
 row "one repaint at 1920x1440 (chart / price table)" "$rep_chart / $rep_table ms (CPU $rep_chart_cpu / $rep_table_cpu)" "4 ms" "$(met "$(awk -v a="$rep_chart" -v b="$rep_table" 'BEGIN { if (a == "n/a" || b == "n/a") print "n/a"; else print (a > b ? a : b) }')" 4)"
 row "showing a 1920x1440 frame in the real window" "$show ms" "2 ms" "$(met "$show" 2)"
 move640=$(inproc "BM_PointerMove/640/480")
@@ -198,6 +215,10 @@ row "pointer move over a chart, 640x480" "$move640 ms" "1 ms" "$(met "$move640" 
 row "pointer move over a chart, 1920x1440" "$move1920 ms" "3 ms" "$(met "$move1920" 3)"
 row "wheel step of the daily chart, 1920x1440" "$wheel1920 ms" "4 ms" "$(met "$wheel1920" 4)"
 row "peak memory (pelinorx / pelinorw)" "$peak_x / $peak_w MiB" "32 MiB" "$(met "$(awk -v a="$peak_x" -v b="$peak_w" 'BEGIN { print (a > b ? a : b) }')" 32)"
+peak_xw=$(peak_mib "$analyze_wide")
+peak_ww=$(awk -v a="$(peak_mib "$start_wide")" -v b="$(peak_mib "$chart640_wide")" -v c="$(peak_mib "$chart1920_wide")" \
+  'BEGIN { m = a; if (b > m) m = b; if (c > m) m = c; print m }')
+row "peak memory on the wide database (pelinorx / pelinorw)" "$peak_xw / $peak_ww MiB" "64 MiB" "$(met "$(awk -v a="$peak_xw" -v b="$peak_ww" 'BEGIN { print (a > b ? a : b) }')" 64)"
 echo
 echo "in process (Google Benchmark medians, ms, real and CPU):"
 awk -F, '$1 ~ /_median"$/ { gsub(/"/, "", $1); sub(/_median$/, "", $1); printf "  %-52s %8.3f %8.3f\n", $1, $3, $4 }' "$csv"
