@@ -121,7 +121,6 @@ struct Reading {
   std::size_t chunk;
 };
 constexpr Reading ClassicReading{8, 64};
-
 constexpr Reading WideReading{512, 512};
 const Reading& readingOf(const marketdb::DatabaseLayout& layout) {
   return layout.blocksContiguous() ? ClassicReading : WideReading;

@@ -264,20 +264,27 @@ FileStatus readWideStockTable(const DatabaseLayout& layout, StockTable& table) {
   WideHeader header;
   std::int64_t assigned = -1;
   if (readWideHeader(layout.priceFile, header).ok) assigned = header.recordsAssigned;
-  std::vector<WideIndexEntry> entries;
+  // Each entry goes straight into the table as its line is read: the viewer reads 10,000 of
+  // them at its start, where a list of them first would cost as much again.
+  int n = 0;
   const WideCheck check =
-      parseWideIndex(text, static_cast<std::uint32_t>(layout.maxStocks), assigned, entries);
-  if (!check.ok) return damaged(check);
-  const int n = std::min(static_cast<int>(entries.size()), table.capacity);
-  for (int i = 0; i < n; ++i) {
-    const WideIndexEntry& e = entries[static_cast<std::size_t>(i)];
-    table.ksakujo[i] = e.deleted;
-    table.ksijo[i] = e.section;
-    table.kcodeidx[i] = e.code;
-    table.kmeiidx[i] = StockName{};
-    std::memcpy(table.kmeiidx[i].text, e.name.data(), std::min<std::size_t>(e.name.size(), 14));
-    table.krecordi[i] = e.slot;
-    table.kchumoku[i] = e.change;
+      parseWideIndex(std::string_view(text), static_cast<std::uint32_t>(layout.maxStocks),
+                     assigned, [&table, &n](const WideIndexEntry& e) {
+                       if (n >= table.capacity) return;
+                       table.ksakujo[n] = e.deleted;
+                       table.ksijo[n] = e.section;
+                       table.kcodeidx[n] = e.code;
+                       table.kmeiidx[n] = StockName{};
+                       std::memcpy(table.kmeiidx[n].text, e.name.data(),
+                                   std::min<std::size_t>(e.name.size(), 14));
+                       table.krecordi[n] = e.slot;
+                       table.kchumoku[n] = e.change;
+                       ++n;
+                     });
+  if (!check.ok) {
+    table.count = 0;
+    table.kcodeidx[0] = StockCodeEnd;
+    return damaged(check);
   }
   table.count = n;
   table.kcodeidx[n] = StockCodeEnd;

@@ -43,11 +43,11 @@ WideCheck damagedHeader(const std::string& where) {
   return {false, 0, format(SJ("%s の見出しが壊れているので処理しません").c_str(), where.c_str())};
 }
 
-WideCheck checkWideMagic(const std::string& text, WideText which, const char* fileName,
+WideCheck checkWideMagic(std::string_view text, WideText which, const char* fileName,
                          std::size_t& bodyAt) {
   const std::string where = fileLine(fileName, 1);
   const std::size_t end = text.find('\n');
-  if (end == std::string::npos) return unknownFormat(where, 1);
+  if (end == std::string_view::npos) return unknownFormat(where, 1);
   const std::string_view line(text.data(), end);
   const std::string prefix = std::string("PELWIDE ") + tagOf(which) + " ";
   if (line.substr(0, prefix.size()) != prefix) return unknownFormat(where, 1);

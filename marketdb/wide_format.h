@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace marketdb {
 
@@ -29,7 +30,7 @@ std::string wideMagicLine(WideText which);
 
 // Checks the first line of `text`, the contents of `fileName`. On success `bodyAt` is the offset
 // just past that line.
-WideCheck checkWideMagic(const std::string& text, WideText which, const char* fileName,
+WideCheck checkWideMagic(std::string_view text, WideText which, const char* fileName,
                          std::size_t& bodyAt);
 
 // The refusals every reader of the wide files gives. `where` names the file (and the line).

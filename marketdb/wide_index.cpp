@@ -47,17 +47,29 @@ std::string formatWideIndex(std::vector<WideIndexEntry> entries) {
 WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
                          std::int64_t recordsAssigned, std::vector<WideIndexEntry>& out) {
   out.clear();
+  std::vector<WideIndexEntry> entries;
+  // One entry a line: made room for at once, so that 10,000 entries are not moved again and
+  // again as the list grows.
+  entries.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+  const WideCheck check = parseWideIndex(std::string_view(text), capacity, recordsAssigned,
+                                         [&entries](const WideIndexEntry& e) {
+                                           entries.push_back(e);
+                                         });
+  if (check.ok) out = std::move(entries);
+  return check;
+}
+
+WideCheck parseWideIndex(std::string_view text, std::uint32_t capacity,
+                         std::int64_t recordsAssigned,
+                         const std::function<void(const WideIndexEntry&)>& onEntry) {
   std::size_t at = 0;
   WideCheck magic = checkWideMagic(text, WideText::Index, WideIndexFileName, at);
   if (!magic.ok) return magic;
 
   const int maxSlot = static_cast<int>(std::min<std::uint32_t>(capacity, WideMaxCapacity)) - 1;
   std::vector<int> slotLine(static_cast<std::size_t>(std::max(maxSlot + 1, 0)), 0);
-  std::vector<WideIndexEntry> entries;
-  // One entry a line: made room for at once, so that 10,000 entries are not moved again and
-  // again as the list grows.
-  entries.reserve(static_cast<std::size_t>(
-      std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n')));
+  int stocks = 0;
+  StockCode previous = NoStockCode;
   int previousLine = 0;
   int lineNo = 1;
   std::vector<std::string_view> w;
@@ -78,14 +90,14 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
                                     WideIndexFileName, lineNo,
                                     static_cast<int>(std::min<std::size_t>(w[2].size(), 20)),
                                     w[2].data()));
-    if (!entries.empty() && e.code <= entries.back().code) {
-      if (e.code == entries.back().code)
+    if (stocks > 0 && e.code <= previous) {
+      if (e.code == previous)
         return refusal(lineNo, format(SJ("%s の%d行目のｺｰﾄﾞ%sは%d行目と同じなので処理しません").c_str(),
                                       WideIndexFileName, lineNo, codeText(e.code).c_str(),
                                       previousLine));
       return refusal(lineNo, format(SJ("%s の%d行目のｺｰﾄﾞ%sが%d行目の%sより前に来るべきなので処理しません").c_str(),
                                     WideIndexFileName, lineNo, codeText(e.code).c_str(),
-                                    previousLine, codeText(entries.back().code).c_str()));
+                                    previousLine, codeText(previous).c_str()));
     }
     if (!wholeIndexInt(w[4], e.slot) || e.slot < 0 || e.slot > maxSlot)
       return refusal(lineNo,
@@ -99,14 +111,15 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
                                     WideIndexFileName, lineNo, e.slot, used));
     used = lineNo;
     e.name = std::string(w[3]);
-    entries.push_back(std::move(e));
+    onEntry(e);
+    ++stocks;
+    previous = e.code;
     previousLine = lineNo;
   }
 
   // Slots are handed out one after another and never freed: they are exactly 0..n-1, and n is
   // the header's records assigned. A slot no line uses means a lost line, whose history a new
   // stock would otherwise be given.
-  const int stocks = static_cast<int>(entries.size());
   const std::int64_t expected = recordsAssigned >= 0 ? recordsAssigned : stocks;
   int missing = 0;
   while (missing < stocks && slotLine[static_cast<std::size_t>(missing)] != 0) ++missing;
@@ -123,7 +136,6 @@ WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
                              WideIndexFileName, stocks, WidePriceFileName,
                              static_cast<long long>(expected)));
   }
-  out = std::move(entries);
   return {};
 }
 

@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "marketdb/stock_code.h"
@@ -36,5 +38,11 @@ std::string formatWideIndex(std::vector<WideIndexEntry> entries);
 // header is not at hand.
 WideCheck parseWideIndex(const std::string& text, std::uint32_t capacity,
                          std::int64_t recordsAssigned, std::vector<WideIndexEntry>& out);
+// The same check, handing each entry to `onEntry` as its line is read instead of keeping them:
+// for a reader that files them away itself. Entries handed over before a refusal are to be
+// dropped.
+WideCheck parseWideIndex(std::string_view text, std::uint32_t capacity,
+                         std::int64_t recordsAssigned,
+                         const std::function<void(const WideIndexEntry&)>& onEntry);
 
 }  // namespace marketdb

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "marketdb/files.h"
 #include "marketdb/journal.h"
 #include "marketdb/layout.h"
 #include "marketdb/wide_header.h"
@@ -163,6 +164,28 @@ TEST(WideFiles, IndexReadsBackInCodeOrder) {
     EXPECT_EQ(std::tie(back[i].deleted, back[i].section, back[i].name, back[i].slot, back[i].change),
               std::tie(e.deleted, e.section, e.name, e.slot, e.change));
   }
+
+  // The stock table the viewer reads takes every entry straight from its line; an index refused
+  // at its last line leaves none of the lines read before it in the table.
+  TempWorkDir dir;
+  testsupport::writeFile(WideSystemFileName, SoundSystem);
+  const std::string text = formatWideIndex(entries);
+  testsupport::writeFile(WideIndexFileName, text);
+  StockTable table(WideCapacity);
+  ASSERT_EQ(readStockTable(table), FileStatus::Ok);
+  ASSERT_EQ(table.count, 400);
+  for (int i = 0; i < 400; ++i) {
+    const WideIndexEntry& b = back[static_cast<std::size_t>(i)];
+    EXPECT_EQ(std::tie(table.kcodeidx[i], table.krecordi[i], table.kchumoku[i], table.ksijo[i]),
+              std::tie(b.code, b.slot, b.change, b.section));
+    EXPECT_EQ(std::string(table.kmeiidx[i].text), b.name);
+  }
+  const std::size_t firstLine = text.find('\n') + 1;  // the first stock, again at the end
+  testsupport::writeFile(WideIndexFileName,
+                         text + text.substr(firstLine, text.find('\n', firstLine) + 1 - firstLine));
+  EXPECT_EQ(readStockTable(table), FileStatus::Damaged);
+  EXPECT_EQ(table.count, 0);
+  EXPECT_EQ(table.kcodeidx[0], StockCodeEnd);
 }
 
 TEST(WideFiles, SystemAndSettingsKeepFullDatesAndLetterCodes) {
