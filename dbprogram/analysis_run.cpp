@@ -51,16 +51,18 @@ Candidate candidateOf(marketdb::StockCode code, int slot, int section, const cha
 
 // The stocks of a wide index, in file order, read by its check (which reads the whole file):
 // none when it does not pass, and `check` says why. False when the file cannot be opened.
-bool readWideCandidates(std::vector<Candidate>& out, marketdb::IndexCheck& check) {
-  std::vector<marketdb::WideIndexEntry> entries;
+bool readWideCandidates(const marketdb::DatabaseLayout& layout, std::vector<Candidate>& out,
+                        marketdb::IndexCheck& check) {
+  out.reserve(static_cast<std::size_t>(layout.maxStocks));  // only the stocks' part is touched
   bool found = false;
-  check = marketdb::checkWideIndexFile(entries, found);
-  out.reserve(entries.size());
-  for (const marketdb::WideIndexEntry& e : entries) {
-    char name[15] = {};
-    std::memcpy(name, e.name.data(), std::min<std::size_t>(e.name.size(), 14));
-    out.push_back(candidateOf(e.code, e.slot, e.section, name));
-  }
+  check = marketdb::checkWideIndexFile(
+      [&out](const marketdb::WideIndexEntry& e) {
+        char name[15] = {};
+        std::memcpy(name, e.name.data(), std::min<std::size_t>(e.name.size(), 14));
+        out.push_back(candidateOf(e.code, e.slot, e.section, name));
+      },
+      found);
+  if (!check.ok) out.clear();
   return found;
 }
 
@@ -394,7 +396,7 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
   std::vector<Candidate> stocks;
   const bool wide = folder.kind == marketdb::DatabaseKind::Wide;
   marketdb::IndexCheck index;
-  const bool indexRead = wide ? readWideCandidates(stocks, index)
+  const bool indexRead = wide ? readWideCandidates(folder, stocks, index)
                               : readClassicCandidates(folder, stocks);  // once for both passes
   marketdb::BlockReader prices;  // the price file, read once for all stocks
   const bool pricesOpen = indexRead && prices.open();

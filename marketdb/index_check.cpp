@@ -132,8 +132,8 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
   return {};
 }
 
-IndexCheck checkWideIndexFile(std::vector<WideIndexEntry>& entries, bool& found) {
-  entries.clear();
+IndexCheck checkWideIndexFile(const std::function<void(const WideIndexEntry&)>& onEntry,
+                              bool& found) {
   const DatabaseLayout& layout = openLayout();
   std::string text;
   found = opened(readWholeFile(layout.indexFile, text, false));
@@ -149,16 +149,15 @@ IndexCheck checkWideIndexFile(std::vector<WideIndexEntry>& entries, bool& found)
     assigned = header.recordsAssigned;
     capacity = header.capacity;
   }
-  const WideCheck c = parseWideIndex(text, capacity, assigned, entries);
+  const WideCheck c = parseWideIndex(std::string_view(text), capacity, assigned, onEntry);
   return {c.ok, c.line, c.message};
 }
 
 IndexCheck checkIndexFile() {
   const DatabaseLayout& layout = openLayout();
   if (layout.kind == DatabaseKind::Wide) {
-    std::vector<WideIndexEntry> entries;
     bool found = false;
-    return checkWideIndexFile(entries, found);
+    return checkWideIndexFile([](const WideIndexEntry&) {}, found);
   }
   std::string text;
   if (!opened(readWholeFile(layout.indexFile, text, false))) return {};

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <functional>
 
 #include "marketdb/wide_index.h"
 
@@ -28,9 +28,11 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes);
 // report it). A missing pelinoru.dat is not checked against.
 IndexCheck checkIndexFile();
 
-// The check of a wide database's pelwide.idx, which reads the whole index: its entries go to
-// `entries` when it passes, so that a reader need not read the file again. `found` tells
-// whether the file could be opened.
-IndexCheck checkWideIndexFile(std::vector<WideIndexEntry>& entries, bool& found);
+// The check of a wide database's pelwide.idx, which reads the whole index: each entry is
+// handed to `onEntry` as its line is read (parseWideIndex), so that a reader need not read the
+// file again; they are to be dropped unless the check passes. `found` tells whether the file
+// could be opened.
+IndexCheck checkWideIndexFile(const std::function<void(const WideIndexEntry&)>& onEntry,
+                              bool& found);
 
 }  // namespace marketdb
