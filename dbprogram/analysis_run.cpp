@@ -145,6 +145,13 @@ class ReadBuffer {
   bool allocate(std::size_t bytes) {
     release();
     constexpr std::size_t Huge = std::size_t{2} << 20;
+    if (bytes < Huge) {  // a classic run's 92 KB
+      void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (p == MAP_FAILED) return false;
+      data_ = static_cast<unsigned char*>(p);
+      bytes_ = bytes;
+      return true;
+    }
     const std::size_t whole = (bytes + Huge - 1) / Huge * Huge;
     void* p = ::mmap(nullptr, whole + Huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
                      -1, 0);
