@@ -411,9 +411,10 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
   emptyLow = layout.emptyLow;
   Totals totals;
   if (layout.kind == marketdb::DatabaseKind::Classic) {
-    // Every classic price fits 16 bits, so the columns are filled straight from the bytes.
+    // Every classic price fits 16 bits, so the columns are filled straight from the bytes. (A
+    // classic run's records always lie in blocks, recordBytes apart.)
     layout.decodeColumns(block, days, {date, open, high, low, close, change, volume},
-                         [&](int s) { totals.add(high[s], low[s], volume[s]); }, dayStep);
+                         [&](int s) { totals.add(high[s], low[s], volume[s]); });
   } else {
     const unsigned char* in = block;
     // Records a row apart (readRun) share their cache lines with the next stock's, not with

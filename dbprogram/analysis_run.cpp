@@ -134,22 +134,21 @@ constexpr std::size_t StocksPerWorker = 256;
 // A worker's read buffer. A wide run's buffer is read a row apart for each stock, 640 places
 // spread over megabytes: it is asked for in huge pages, placed on their 2 MiB bounds, so that
 // those places take a few address translations instead of one each, and the buffer a few page
-// faults instead of thousands. It is left unwritten until the reads fill it.
+// faults instead of thousands. A classic run's 92 KB come from the heap, whose memory a later
+// run takes again. The buffer is left unwritten until the reads fill it.
 class ReadBuffer {
  public:
   ReadBuffer() = default;
   ReadBuffer(ReadBuffer&& other) noexcept
-      : data_(std::exchange(other.data_, nullptr)), bytes_(other.bytes_) {}
+      : small_(std::move(other.small_)), mapped_(std::exchange(other.mapped_, nullptr)),
+        bytes_(other.bytes_) {}
   ReadBuffer& operator=(ReadBuffer&&) = delete;
   ~ReadBuffer() { release(); }
   bool allocate(std::size_t bytes) {
     release();
     constexpr std::size_t Huge = std::size_t{2} << 20;
-    if (bytes < Huge) {  // a classic run's 92 KB
-      void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-      if (p == MAP_FAILED) return false;
-      data_ = static_cast<unsigned char*>(p);
-      bytes_ = bytes;
+    if (bytes < Huge) {
+      small_.reset(new unsigned char[bytes]);
       return true;
     }
     const std::size_t whole = (bytes + Huge - 1) / Huge * Huge;
@@ -162,18 +161,20 @@ class ReadBuffer {
     if (lead != 0) ::munmap(at, lead);
     if (Huge - lead != 0) ::munmap(at + lead + whole, Huge - lead);
     ::madvise(at + lead, whole, MADV_HUGEPAGE);  // a hint: without it the buffer works the same
-    data_ = at + lead;
+    mapped_ = at + lead;
     bytes_ = whole;
     return true;
   }
-  unsigned char* get() const { return data_; }
+  unsigned char* get() const { return mapped_ != nullptr ? mapped_ : small_.get(); }
 
  private:
   void release() {
-    if (data_ != nullptr) ::munmap(data_, bytes_);
-    data_ = nullptr;
+    small_.reset();
+    if (mapped_ != nullptr) ::munmap(mapped_, bytes_);
+    mapped_ = nullptr;
   }
-  unsigned char* data_ = nullptr;
+  std::unique_ptr<unsigned char[]> small_;
+  unsigned char* mapped_ = nullptr;
   std::size_t bytes_ = 0;
 };
 

@@ -146,11 +146,9 @@ struct DatabaseLayout {
   // columns after them are left as they are. `onDay(s)` is called once the prices and the
   // volume of slot s are in the columns, slot after slot, so that a caller's sums over the days
   // run in the same loop (the date of the slot may come only after the loop).
-  // `dayStep` is the distance of one ring slot's record from the next in `in`: recordBytes in
-  // a block, the length of the run's row as readRun reads a wide file.
   template <typename OnDay>
   void decodeColumns(const unsigned char* in, int count, const DayColumns& columns,
-                     OnDay onDay, std::size_t dayStep = 0) const;
+                     OnDay onDay) const;
 
   // Where readRun put the records of a run of record slots: the record of ring slot s of the
   // run's k-th slot at k * slotStep + s * dayStep, and how many bytes of blocks the file held
@@ -199,9 +197,10 @@ struct DatabaseLayout {
 
 template <typename OnDay>
 void DatabaseLayout::decodeColumns(const unsigned char* in, int count, const DayColumns& columns,
-                                   OnDay onDay, std::size_t dayStep) const {
+                                   OnDay onDay) const {
   count = count < 0 ? 0 : count > ringDays ? ringDays : count;
-  const std::size_t stride = dayStep != 0 ? dayStep : static_cast<std::size_t>(recordBytes);
+  // A block in memory holds its records in ring order, recordBytes apart, whatever the file.
+  const std::int64_t stride = recordBytes;
   // Local copies: a store through one column cannot then change where the others point.
   std::int32_t* const date = columns.date;
   std::int32_t* const open = columns.open;
