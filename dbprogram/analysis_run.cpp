@@ -23,6 +23,7 @@
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
 #include "marketdb/text_scan.h"
+#include "marketdb/wide_header.h"
 #include "marketdb/wide_index.h"
 #include "platform/text/cp932.h"
 
@@ -187,9 +188,10 @@ struct Scratch {
 
 // Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
 // together with the blocks of the jobs after it that fall within the kind's blocks of slots,
-// so a database read in slot order takes one read per that many stocks.
+// so a database read in slot order takes one read per that many stocks. Without `stocks` (the
+// index still being read) a row's code, slot and name are left for the caller to fill in.
 void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
-                 const std::vector<Candidate>& stocks, const RunValues& values,
+                 const std::vector<Candidate>* stocks, const RunValues& values,
                  StockResult* results, Scratch& scratch) {
   const marketdb::DatabaseLayout& layout = prices.layout();
   const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
@@ -227,11 +229,13 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
     StockResult& result = results[jobs[i].stock];
     result.stored = days.storedOn(values.latest, values.lastStoreDate);
     if (!result.stored) continue;
-    const Candidate& c = stocks[static_cast<std::size_t>(jobs[i].stock)];
     RankingRow& row = result.row;
-    row.code = c.code;
-    row.recordSlot = c.recordSlot;
-    std::memcpy(row.name, c.name, sizeof row.name);
+    if (stocks != nullptr) {
+      const Candidate& c = (*stocks)[static_cast<std::size_t>(jobs[i].stock)];
+      row.code = c.code;
+      row.recordSlot = c.recordSlot;
+      std::memcpy(row.name, c.name, sizeof row.name);
+    }
     days.analyse(values.latest, values.comparisonDate, values.settings, row);
   }
 }
@@ -259,7 +263,35 @@ class StockAnalysis {
       jobs_[i] = Job{stocks_[i].recordSlot, static_cast<int>(i)};
     std::stable_sort(jobs_.begin(), jobs_.end(),
                      [](const Job& a, const Job& b) { return a.slot < b.slot; });
-    results_.assign(stocks_.size(), StockResult{});
+    run(workers);
+  }
+
+  // The record slots 0..slots-1 analysed before the index is read: finish() gives the result
+  // of each slot at its place, without the code, slot and name of its row.
+  void startSlots(int slots, int workers) {
+    bySlot_ = true;
+    jobs_.resize(static_cast<std::size_t>(std::max(slots, 0)));
+    for (std::size_t i = 0; i < jobs_.size(); ++i)
+      jobs_[i] = Job{static_cast<int>(i), static_cast<int>(i)};
+    run(workers);
+  }
+
+  std::vector<StockResult> finish() {
+    if (scratch_.empty()) return {};  // never started
+    work(scratch_[0]);
+    join();
+    return std::move(results_);
+  }
+
+  // No more chunks are taken; the ones under way end.
+  void abandon() {
+    next_.store(jobs_.size() / chunk_ + 1);
+    join();
+  }
+
+ private:
+  void run(int workers) {
+    results_.assign(jobs_.size(), StockResult{});
     if (workers <= 0)
       workers = std::thread::hardware_concurrency() >= 2 && jobs_.size() >= 2 * StocksPerWorker
                     ? 2
@@ -281,26 +313,13 @@ class StockAnalysis {
     }
   }
 
-  std::vector<StockResult> finish() {
-    work(scratch_.at(0));
-    join();
-    return std::move(results_);
-  }
-
-  // No more chunks are taken; the ones under way end.
-  void abandon() {
-    next_.store(jobs_.size() / chunk_ + 1);
-    join();
-  }
-
- private:
   void work(Scratch& scratch) {
     const std::span<const Job> all(jobs_);
     for (;;) {
       const std::size_t begin = next_.fetch_add(1) * chunk_;
       if (begin >= all.size()) return;
-      analyseJobs(prices_, all.subspan(begin, std::min(chunk_, all.size() - begin)), stocks_,
-                  values_, results_.data(), scratch);
+      analyseJobs(prices_, all.subspan(begin, std::min(chunk_, all.size() - begin)),
+                  bySlot_ ? nullptr : &stocks_, values_, results_.data(), scratch);
     }
   }
   void join() {
@@ -312,6 +331,7 @@ class StockAnalysis {
   const std::vector<Candidate>& stocks_;
   const RunValues values_;
   const std::size_t chunk_;  // stocks a worker takes at a time
+  bool bySlot_ = false;      // startSlots: the results stand by record slot
   std::vector<Job> jobs_;
   std::vector<StockResult> results_;
   std::vector<Scratch> scratch_;
@@ -426,19 +446,33 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
   // runs while the workers analyse, and what they found is only used when it passes. A wide
   // index is checked as it is read, since its check reads it whole. Nothing is reported before
   // the check, in the order a check first and a read after would report.
-  std::vector<Candidate> stocks;
+  std::vector<Candidate> stocks;  // the index, read once for both passes
   const bool wide = folder.kind == marketdb::DatabaseKind::Wide;
   marketdb::IndexCheck index;
-  const bool indexRead = wide ? readWideCandidates(folder, stocks, index)
-                              : readClassicCandidates(folder, stocks);  // once for both passes
   marketdb::BlockReader prices;  // the price file, read once for all stocks
-  const bool pricesOpen = indexRead && prices.open();
   StockAnalysis analysis(prices, stocks,
                          RunValues{latest, sys.lastStoreDate, comparisonDate, settings});
-  if (pricesOpen) analysis.start(workers);
+  bool indexRead = false;
+  bool pricesOpen = false;
+  if (wide) {
+    // A wide index gives its stocks exactly the record slots 0..n-1, n the price file's records
+    // assigned, or its check refuses it: the workers start on those slots at once, while the
+    // index is read.
+    marketdb::WideHeader header;
+    if (prices.open() && marketdb::readWideHeader(folder.priceFile, header).ok)
+      analysis.startSlots(static_cast<int>(std::min<std::uint32_t>(
+                              header.recordsAssigned, static_cast<std::uint32_t>(folder.maxStocks))),
+                          workers);
+    indexRead = readWideCandidates(folder, stocks, index);
+    pricesOpen = indexRead && prices.isOpen();
+  } else {
+    indexRead = readClassicCandidates(folder, stocks);
+    pricesOpen = indexRead && prices.open();
+    if (pricesOpen) analysis.start(workers);
+    index = marketdb::checkIndexFile();
+  }
 
   // A damaged index would leave stocks out, or read other stocks' blocks, without a word.
-  if (!wide) index = marketdb::checkIndexFile();
   if (!index.ok) {
     analysis.abandon();
     reporter.warning(index.message);
@@ -457,6 +491,22 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
   std::vector<StockResult> results;
   if (outcome.result == AnalysisResult::Completed) results = analysis.finish();
   reading.release();
+  // The result of the i-th stock of the index: by record slot for a wide run, whose rows get
+  // their codes and names here.
+  const auto resultOf = [&](std::size_t i) -> StockResult* {
+    if (!wide) return &results[i];
+    const auto slot = static_cast<std::size_t>(stocks[i].recordSlot);
+    return slot < results.size() ? &results[slot] : nullptr;
+  };
+  if (wide) {
+    for (std::size_t i = 0; i < stocks.size(); ++i) {
+      StockResult* r = resultOf(i);
+      if (r == nullptr || !r->stored) continue;
+      r->row.code = stocks[i].code;
+      r->row.recordSlot = stocks[i].recordSlot;
+      std::memcpy(r->row.name, stocks[i].name, sizeof r->row.name);
+    }
+  }
   const marketdb::DatabaseLayout& layout = prices.layout();
   const int rowLimit = marketdb::rankingRowLimit(layout);
   // Each group's rows are those of the results, in code order; the second group's list and
@@ -478,11 +528,12 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
         truncated = true;
         break;
       }
-      if (!results[i].stored) {
+      const StockResult* result = resultOf(i);
+      if (result == nullptr || !result->stored) {
         --listLength;
         continue;
       }
-      rows.push_back(&results[i].row);
+      rows.push_back(&result->row);
       reporter.progress(group, static_cast<int>(rows.size()), listLength);
     }
 

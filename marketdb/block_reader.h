@@ -19,6 +19,7 @@ class BlockReader {
   BlockReader& operator=(const BlockReader&) = delete;
 
   bool open();  // false when the price file is missing
+  bool isOpen() const { return fd_ >= 0; }
   void close();
 
   // The same days and result as PriceFile::readHistory: days the file does not hold read as

@@ -86,6 +86,13 @@ TEST(WideRoutine, ImportStoreAnalyze) {
   EXPECT_EQ(run({"analyze", "20240230"}, said), 1);
   EXPECT_NE(said.find("yyyymmdd"), std::string::npos) << said;
   EXPECT_EQ(testsupport::readFile("ranking.dat"), text);
+  // An index that lost its last line is refused though the stocks' slots were analysed already.
+  std::string index = testsupport::readFile("pelwide.idx");
+  index.erase(index.rfind('\n', index.size() - 2) + 1);
+  testsupport::writeFile("pelwide.idx", index);
+  EXPECT_EQ(run({"analyze", "20240110"}, said), 1);
+  EXPECT_NE(said.find("pelwide.idx"), std::string::npos) << said;
+  EXPECT_EQ(testsupport::readFile("ranking.dat"), text);
 }
 
 }  // namespace
