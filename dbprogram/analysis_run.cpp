@@ -240,11 +240,11 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
   }
 }
 
-// Every stock of the index analysed. The jobs go in slot order, in chunks of neighbouring
-// slots that the workers take one after the other from a shared counter; each worker has its
-// own days and buffer and writes only the results of the stocks of its chunks. The threads
-// start at once and the calling thread joins the work in finish(), after whatever it has to
-// do meanwhile.
+// Every stock of the index (or every record slot of a wide file) analysed. The jobs go in slot
+// order, in chunks of neighbouring slots that the workers take one after the other from a
+// shared counter; each worker has its own days and buffer and writes only the results of the
+// stocks of its chunks. The threads start at once and the calling thread joins the work in
+// finish(), after whatever it has to do meanwhile.
 class StockAnalysis {
  public:
   StockAnalysis(const marketdb::BlockReader& prices, const std::vector<Candidate>& stocks,
