@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <new>
 #include <span>
@@ -98,6 +99,16 @@ bool codeOrder(const RankingRow& a, const RankingRow& b) { return fnc1(a, b) < 0
 struct StockResult {
   bool stored = false;
   RankingRow row;
+};
+
+// One group's ranking file as the results give it: its rows in code order and its text, with
+// the list's length as the progress said it when each row was taken (before the sort).
+struct GroupRanking {
+  std::vector<const RankingRow*> rows;
+  std::vector<int> lengthAt;
+  int listLength = 0;
+  bool truncated = false;
+  std::string text;
 };
 
 // A stock to analyse: its record slot and its place in the index.
@@ -509,57 +520,75 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
   }
   const marketdb::DatabaseLayout& layout = prices.layout();
   const int rowLimit = marketdb::rankingRowLimit(layout);
-  // Each group's rows are those of the results, in code order; the second group's list and
-  // text take the memory of the first's.
-  std::vector<const RankingRow*> rows;
-  std::string text;
-  for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
-    int listLength = 0;
+  // Each group's ranking file is made from the results: its rows in code order, and its text.
+  // The second group's is made on a second thread while the first group's is told and written;
+  // what the progress says of each is told afterwards as it would have been on the way, group
+  // after group.
+  const std::string title = rankingTitle(comparisonDate, sys.lastStoreDate, layout);
+  const std::string& header = rankingHeader();
+  const auto rank = [&](int group, GroupRanking& g) {
     for (const Candidate& c : stocks)
-      if (inGroup(c.section, group)) ++listLength;
-
-    rows.clear();
-    rows.reserve(std::min<std::size_t>(static_cast<std::size_t>(listLength),
-                                       static_cast<std::size_t>(rowLimit)));
-    bool truncated = false;
+      if (inGroup(c.section, group)) ++g.listLength;
+    const std::size_t most = std::min<std::size_t>(static_cast<std::size_t>(g.listLength),
+                                                   static_cast<std::size_t>(rowLimit));
+    g.rows.reserve(most);
+    g.lengthAt.reserve(most);
     for (std::size_t i = 0; i < stocks.size(); ++i) {
       if (!inGroup(stocks[i].section, group)) continue;
-      if (static_cast<int>(rows.size()) == rowLimit) {
-        truncated = true;
+      if (static_cast<int>(g.rows.size()) == rowLimit) {
+        g.truncated = true;
         break;
       }
       const StockResult* result = resultOf(i);
       if (result == nullptr || !result->stored) {
-        --listLength;
+        --g.listLength;
         continue;
       }
-      rows.push_back(&result->row);
-      reporter.progress(group, static_cast<int>(rows.size()), listLength);
+      g.rows.push_back(&result->row);
+      g.lengthAt.push_back(g.listLength);
     }
-
     // An index in code order (a wide one always is) gives its rows in order already.
-    const auto inCodeOrder = [](const RankingRow* a, const RankingRow* b) {
-      return codeOrder(*a, *b);
+    const auto inCodeOrder = [](const RankingRow* x, const RankingRow* y) {
+      return codeOrder(*x, *y);
     };
-    if (!std::is_sorted(rows.begin(), rows.end(), inCodeOrder))
-      std::stable_sort(rows.begin(), rows.end(), inCodeOrder);
-    putRankingFileText(text, rankingTitle(comparisonDate, sys.lastStoreDate, layout),
-                       rankingHeader(), static_cast<int>(rows.size()), layout,
-                       [&rows](int i) -> const RankingRow& { return *rows[static_cast<std::size_t>(i)]; });
-    if (!marketdb::replaceFileAtomically(rankingFileName(group), text)) {
+    if (!std::is_sorted(g.rows.begin(), g.rows.end(), inCodeOrder))
+      std::stable_sort(g.rows.begin(), g.rows.end(), inCodeOrder);
+    putRankingFileText(g.text, title, header, static_cast<int>(g.rows.size()), layout,
+                       [&g](int k) -> const RankingRow& {
+                         return *g.rows[static_cast<std::size_t>(k)];
+                       });
+  };
+  GroupRanking groups[2];
+  std::future<void> secondMade;
+  if (outcome.result == AnalysisResult::Completed) {
+    try {
+      secondMade = std::async(std::launch::async, [&] { rank(2, groups[1]); });
+    } catch (const std::system_error&) {
+      // no thread to be had: the second group is made in its turn
+    }
+  }
+  for (int group = 1; group <= 2 && outcome.result == AnalysisResult::Completed; ++group) {
+    GroupRanking& g = groups[group - 1];
+    if (group == 2 && secondMade.valid())
+      secondMade.get();
+    else
+      rank(group, g);
+    for (std::size_t k = 0; k < g.lengthAt.size(); ++k)
+      reporter.progress(group, static_cast<int>(k + 1), g.lengthAt[k]);
+    if (!marketdb::replaceFileAtomically(rankingFileName(group), g.text)) {
       reporter.fileMessage(std::string(rankingFileName(group)) + SJ(" がOPENできません"),
                            SJ("ﾌｧｲﾙ状況"));
       outcome.result = AnalysisResult::Failed;
       outcome.writeFailed = true;
       break;
     }
-    if (truncated) {
+    if (g.truncated) {
       outcome.truncated = true;
       reporter.warning(groupLabel(group) +
                        format(SJ("の銘柄数が%dを超えたため、先頭の%d銘柄だけ分析しました").c_str(),
                               rowLimit, rowLimit));
     }
-    reporter.groupDone(group, static_cast<int>(rows.size()), listLength);
+    reporter.groupDone(group, static_cast<int>(g.rows.size()), g.listLength);
   }
   reporter.finished(SJ("分析終了しました。"));
   return outcome;
