@@ -160,6 +160,10 @@ fi
 # The mouse on the chart (headless: the frame as it is handed to the window), rows added.
 PELINOR_BENCH_DB=$work/read "$build/bench/pointer_bench" --benchmark_format=csv \
   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2> /dev/null | tail -n +2 >> "$csv" || true
+# The chart of the first stock on the full wide database, in process (its names marked wide/).
+PELINOR_BENCH_DB=$data/wide "$build/bench/paint_bench" --benchmark_filter='ChartPng|Repaint/chart/' \
+  --benchmark_format=csv --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  2> /dev/null | tail -n +2 | sed 's/^"BM_/"wide\/BM_/' >> "$csv" || true
 # The analysis of the full wide database, in process.
 "$build/bench/wide_analysis_bench" --benchmark_format=csv --benchmark_repetitions=5 \
   --benchmark_report_aggregates_only=true 2> /dev/null | tail -n +2 >> "$csv" || true
