@@ -245,14 +245,16 @@ TEST(AnalysisFastPath, ColumnsGiveThePlainAnalysisAsLoadedAndAsDecodedFromTheFil
   }
 }
 
-// The columns filled straight from a block's bytes hold what decoding its records one at a time
-// gives, whatever the bytes (damaged dates, NaN volumes), and the range and volume sum taken on
-// the way are those of a plain pass over the traded days.
+// The columns filled straight from a block's bytes, and the records the bulk reader decodes from
+// it (over what a previous stock left), hold what decoding its records one at a time gives,
+// whatever the bytes (damaged dates, NaN volumes), with empty days after the part held; the
+// range and volume sum taken on the way are those of a plain pass over the traded days.
 TEST(AnalysisFastPath, ColumnsFromRandomBytesMatchRecordByRecordDecoding) {
   std::mt19937 rng(31);
   const float damagedDates[] = {0.5f, -3.0f, 1e6f, 123456.25f, -0.0f, std::nanf("")};
   std::vector<unsigned char> block(marketdb::HistoryBlockBytes);
   auto days = std::make_unique<dbprogram::StockDays>();
+  auto history = std::make_unique<StockHistory>();
   auto sameFloat = [](float a, float b) { return std::isnan(a) ? std::isnan(b) : a == b; };
   for (int round = 0; round < 40; ++round) {
     for (unsigned char& b : block) b = static_cast<unsigned char>(rng());
@@ -265,6 +267,8 @@ TEST(AnalysisFastPath, ColumnsFromRandomBytesMatchRecordByRecordDecoding) {
     }
     const int held = round % 4 == 0 ? static_cast<int>(rng() % HistoryDays) : HistoryDays;
     days->decodeBlock(marketdb::ClassicLayout, block.data(), held);
+    std::memset(static_cast<void*>(history.get()), 0x5A, sizeof *history);
+    marketdb::ClassicLayout.decodeRecords(block.data(), held, *history);
     int highMax = 0, lowMin = INT_MAX;
     float volumeSum = 0;
     for (int s = 0; s < HistoryDays; ++s) {
@@ -272,6 +276,7 @@ TEST(AnalysisFastPath, ColumnsFromRandomBytesMatchRecordByRecordDecoding) {
           s < held ? marketdb::ClassicLayout.decodeRecord(block.data() + s * marketdb::DayRecordBytes)
                    : marketdb::DayRecord{};
       SCOPED_TRACE(testing::Message() << "round " << round << " day " << s);
+      ASSERT_EQ(std::memcmp(&history->day[s], &r, sizeof r), 0);
       ASSERT_EQ(days->date[s], r.date);
       ASSERT_TRUE(days->open[s] == r.open && days->high[s] == r.high && days->low[s] == r.low &&
                   days->close[s] == r.close && days->change[s] == r.change);

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,21 +40,11 @@ std::map<std::string, std::string> rankingRows(const std::string& file) {
   return rows;
 }
 
-std::vector<std::string> words(const std::string& line) {
-  std::vector<std::string> w;
-  std::size_t at = 0;
-  while ((at = line.find_first_not_of(' ', at)) != std::string::npos) {
-    const std::size_t end = line.find(' ', at);
-    w.push_back(line.substr(at, end - at));
-    at = end;
-  }
-  return w;
-}
-
 // A kabudata.txt line in the form both kinds are compared in: the date as yyyymmdd, the code
 // left out, the volume as a float, the rest as written.
 std::vector<std::string> comparable(const std::string& line, bool classic) {
-  std::vector<std::string> w = words(line);
+  std::istringstream in(line);
+  std::vector<std::string> w{std::istream_iterator<std::string>(in), {}};
   if (w.size() < 9) return {"short line: " + line};
   long date = std::stol(w[0]);
   if (classic && date != 0) date += date < 460000 ? 20000000 : 19000000;
@@ -64,11 +56,6 @@ std::vector<std::string> comparable(const std::string& line, bool classic) {
   w[7] = volume;
   return w;
 }
-
-struct Folder {
-  fs::path path;
-  bool classic = true;
-};
 
 TEST(WideEquivalence, ClassicAndWideDatabasesGiveTheSameRankingsAndSeries) {
   testsupport::TempWorkDir dir;
@@ -93,22 +80,22 @@ TEST(WideEquivalence, ClassicAndWideDatabasesGiveTheSameRankingsAndSeries) {
   for (const auto& f : files) paths.append(" ").append(f.string());
   const int comparison = days[days.size() - 40];
 
-  const Folder classic{dir.path() / "classic", true}, wide{dir.path() / "wide", false};
   enum { Wide, Classic };
+  const fs::path folder[2] = {dir.path() / "wide", dir.path() / "classic"};
   std::map<std::string, std::string> ranking[2][2];  // [kind][group]: code -> row
-  for (const Folder& f : {classic, wide}) {
-    fs::create_directory(f.path);
-    fs::current_path(f.path);
-    ASSERT_EQ(e2e::pelinorx(f.classic ? "init W" : "init W --wide").status, 0);
+  for (int kind : {Classic, Wide}) {
+    fs::create_directory(folder[kind]);
+    fs::current_path(folder[kind]);
+    ASSERT_EQ(e2e::pelinorx(kind == Classic ? "init W" : "init W --wide").status, 0);
     const e2e::Result stored = e2e::pelinorx("store" + paths);
     ASSERT_EQ(stored.status, 0) << stored.out.substr(0, 400);
-    char date[16];
-    std::snprintf(date, sizeof date, f.classic ? "%06d" : "%08d",
-                  f.classic ? comparison : pelinor::sample::fullDate(comparison));
-    const e2e::Result analysed = e2e::pelinorx(std::string("analyze ") + date);
+    const int date = kind == Classic ? comparison : pelinor::sample::fullDate(comparison);
+    char typed[16];
+    std::snprintf(typed, sizeof typed, kind == Classic ? "%06d" : "%08d", date);
+    const e2e::Result analysed = e2e::pelinorx(std::string("analyze ") + typed);
     ASSERT_EQ(analysed.status, 0) << analysed.out;
-    ranking[f.classic ? Classic : Wide][0] = rankingRows(readFile("ranking.dat"));
-    ranking[f.classic ? Classic : Wide][1] = rankingRows(readFile("ranking2.dat"));
+    ranking[kind][0] = rankingRows(readFile("ranking.dat"));
+    ranking[kind][1] = rankingRows(readFile("ranking2.dat"));
   }
   for (int group = 0; group < 2; ++group) {
     SCOPED_TRACE(group == 0 ? "ranking.dat" : "ranking2.dat");
@@ -125,11 +112,11 @@ TEST(WideEquivalence, ClassicAndWideDatabasesGiveTheSameRankingsAndSeries) {
   for (const std::string& code : codes) {
     SCOPED_TRACE(code);
     std::vector<std::string> exported[2];
-    for (const Folder& f : {classic, wide}) {
-      fs::current_path(f.path);
+    for (int kind : {Classic, Wide}) {
+      fs::current_path(folder[kind]);
       e2e::writeScript("export.script", {"keys " + code, "key RETURN", "key F1"});
       ASSERT_EQ(e2e::pelinorw("--script export.script").status, 0);
-      exported[f.classic ? Classic : Wide] = e2e::splitLines(readFile("kabudata.txt"));
+      exported[kind] = e2e::splitLines(readFile("kabudata.txt"));
     }
     ASSERT_EQ(exported[Wide].size(), exported[Classic].size());
     ASSERT_FALSE(exported[Classic].empty());

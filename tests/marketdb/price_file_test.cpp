@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 #include <random>
-#include <vector>
 
 #include "marketdb/files.h"
 #include "marketdb/layout.h"
@@ -110,31 +109,6 @@ TEST(DayRecordTest, TheFolderLayoutPlacesBlocksOfSixHundredFortyRecords) {
   layout.decodeRecords(block, 3, *history);
   for (int s = 0; s < 3; ++s) expectSame(history->day[s], sampleRecord());
   for (int s = 3; s < HistoryDays; ++s) EXPECT_TRUE(isEmpty(history->day[s])) << s;
-}
-
-// A block read in one go gives, day by day, what decoding its records one at a time gives,
-// whatever the bytes hold (damaged dates among them), and empty days after the part it holds.
-TEST(DayRecordTest, BlockDecodingMatchesRecordByRecord) {
-  std::mt19937 rng(29);
-  const float damaged[] = {0.5f, -3.0f, 1e6f, 123456.25f, -0.0f, std::nanf("")};
-  std::vector<unsigned char> block(HistoryBlockBytes);
-  auto history = std::make_unique<StockHistory>();
-  for (int count : {0, 1, 2, 3, 4, 5, 317, 639, 640}) {
-    for (unsigned char& b : block) b = static_cast<unsigned char>(rng());
-    for (int s = 0; s < HistoryDays; ++s) {
-      const float date = s % 4 == 0   ? damaged[rng() % 6]
-                         : s % 4 == 1 ? static_cast<float>(rng() % 1000000)
-                                      : static_cast<float>(1 + rng() % 999999);  // 3: any bits
-      if (s % 4 != 3) putLittle(block.data() + s * DayRecordBytes, std::bit_cast<std::uint32_t>(date), 4);
-    }
-    std::memset(static_cast<void*>(history.get()), 0x5A, sizeof *history);  // what a previous stock left there
-    ClassicLayout.decodeRecords(block.data(), count, *history);
-    for (int s = 0; s < HistoryDays; ++s) {
-      const DayRecord one =
-          s < count ? ClassicLayout.decodeRecord(block.data() + s * DayRecordBytes) : DayRecord{};
-      ASSERT_EQ(std::memcmp(&history->day[s], &one, sizeof one), 0) << "count " << count << " day " << s;
-    }
-  }
 }
 
 TEST(PriceFileTest, WritesAtSlotAndDayAndReadsBack) {

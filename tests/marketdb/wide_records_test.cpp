@@ -100,27 +100,24 @@ TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
   }
   EXPECT_FALSE(prices.readHistory(Capacity, *history));  // no place in the file
 
-  // Slots 1..4 asked for from slot 1 with two more than there are: four blocks, one after the
-  // other, each in ring order.
+  // Slots 1..4 asked for from slot 1 with two more than there are: as four blocks, one after
+  // the other, each in ring order; and as the analysis reads them, rows left in place (slot
+  // 1 + k's day s at k * slotStep + s * dayStep, the rows past the file's end as empty days).
   const std::size_t block = HistoryDays * 32;
   std::vector<unsigned char> out(6 * block, 0xEE);
-  EXPECT_EQ(blocks.readBlocks(1, 6, out.data()), 4 * block);
-  for (int k = 0; k < 4; ++k) {
-    WideLayout.decodeRecords(out.data() + k * block, HistoryDays, *history);
-    check(*history, 1 + k);
-  }
-
-  // The same slots as the analysis reads them, rows left in place: slot 1 + k's day s at
-  // k * slotStep + s * dayStep, the rows past the file's end as empty days.
   const DatabaseLayout& layout = blocks.layout();
   std::vector<unsigned char> rows(layout.runBytes(6), 0xEE);
+  EXPECT_EQ(blocks.readBlocks(1, 6, out.data()), 4 * block);
   const DatabaseLayout::RecordRun run = blocks.readRun(1, 6, rows.data());
   EXPECT_EQ(run.held, 4 * block);
-  for (std::size_t k = 0; k < 4; ++k)
+  for (std::size_t k = 0; k < 4; ++k) {
+    WideLayout.decodeRecords(out.data() + k * block, HistoryDays, *history);
+    check(*history, 1 + static_cast<int>(k));
     for (std::size_t s = 0; s < HistoryDays; ++s)
       ASSERT_TRUE(same(layout.decodeRecord(rows.data() + k * run.slotStep + s * run.dayStep),
                        expected[1 + k][s]))
           << "slot " << 1 + k << " day " << s;
+  }
 
   // A day written lands at its hand-computed place and nowhere else.
   PriceFile writer;

@@ -48,12 +48,6 @@ class WideSelectionTest : public ViewerFixture {
       }
     }
   }
-
-  static std::string codesFrom(int first, int count) {
-    std::string s;
-    for (int i = 0; i < count; ++i) s += std::to_string(first + i) + ",";
-    return s;
-  }
 };
 
 TEST_F(WideSelectionTest, LettersAreTakenOnlyAsSecondOrFourthCharacterOfAWideCode) {
