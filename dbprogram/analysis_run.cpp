@@ -52,6 +52,13 @@ Candidate candidateOf(marketdb::StockCode code, int slot, int section, const cha
   return c;
 }
 
+// The stock's code, record slot and name on its ranking row.
+void nameRow(RankingRow& row, const Candidate& c) {
+  row.code = c.code;
+  row.recordSlot = c.recordSlot;
+  std::memcpy(row.name, c.name, sizeof row.name);
+}
+
 // The stocks of a wide index, in file order, read by its check (which reads the whole file):
 // none when it does not pass, and `check` says why. False when the file cannot be opened.
 bool readWideCandidates(const marketdb::DatabaseLayout& layout, std::vector<Candidate>& out,
@@ -241,12 +248,7 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
     result.stored = days.storedOn(values.latest, values.lastStoreDate);
     if (!result.stored) continue;
     RankingRow& row = result.row;
-    if (stocks != nullptr) {
-      const Candidate& c = (*stocks)[static_cast<std::size_t>(jobs[i].stock)];
-      row.code = c.code;
-      row.recordSlot = c.recordSlot;
-      std::memcpy(row.name, c.name, sizeof row.name);
-    }
+    if (stocks != nullptr) nameRow(row, (*stocks)[static_cast<std::size_t>(jobs[i].stock)]);
     days.analyse(values.latest, values.comparisonDate, values.settings, row);
   }
 }
@@ -491,11 +493,11 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
     return outcome;
   }
   if (!indexRead) {
-    reporter.fileMessage(marketdb::missingFileMessage(marketdb::openLayout().indexFile),
+    reporter.fileMessage(marketdb::missingFileMessage(folder.indexFile),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   } else if (!pricesOpen) {
-    reporter.fileMessage(marketdb::missingFileMessage(marketdb::openLayout().priceFile),
+    reporter.fileMessage(marketdb::missingFileMessage(folder.priceFile),
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
@@ -512,10 +514,7 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
   if (wide) {
     for (std::size_t i = 0; i < stocks.size(); ++i) {
       StockResult* r = resultOf(i);
-      if (r == nullptr || !r->stored) continue;
-      r->row.code = stocks[i].code;
-      r->row.recordSlot = stocks[i].recordSlot;
-      std::memcpy(r->row.name, stocks[i].name, sizeof r->row.name);
+      if (r != nullptr && r->stored) nameRow(r->row, stocks[i]);
     }
   }
   const marketdb::DatabaseLayout& layout = prices.layout();
