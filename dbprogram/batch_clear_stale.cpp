@@ -36,6 +36,15 @@ struct StaleRuns {
   std::vector<Run> runs;
   std::size_t records = 0;
   int stocks = 0;
+
+  // One record's region, joined to the last one when it follows it and `joinable`.
+  void add(std::int64_t offset, std::int64_t bytes, bool joinable) {
+    ++records;
+    if (joinable && !runs.empty() && runs.back().offset + runs.back().length == offset)
+      runs.back().length += bytes;
+    else
+      runs.push_back({offset, bytes});
+  }
 };
 
 // The classic file keeps each stock's days together: every block is read, and neighbouring
@@ -57,16 +66,12 @@ StaleRuns staleOfBlocks(marketdb::DatabaseChange& change, const marketdb::StockT
     return found;
   }
   const std::vector<StaleRecord> stale = findStaleRecords(blocks.data(), stocks);
-  found.records = stale.size();
   for (std::size_t k = 0; k < stale.size(); ++k) {
     const StaleRecord& r = stale[k];
-    const std::int64_t offset = layout.recordOffset(table.krecordi[r.stock], r.position);
     const bool sameStock = k > 0 && stale[k - 1].stock == r.stock;
     if (!sameStock) ++found.stocks;
-    if (sameStock && found.runs.back().offset + found.runs.back().length == offset)
-      found.runs.back().length += layout.recordBytes;
-    else
-      found.runs.push_back({offset, layout.recordBytes});
+    found.add(layout.recordOffset(table.krecordi[r.stock], r.position), layout.recordBytes,
+              sameStock);
   }
   return found;
 }
@@ -87,17 +92,10 @@ StaleRuns staleOfRows(marketdb::DatabaseChange& change, const marketdb::StockTab
       found.read = false;
       return found;
     }
-    const std::vector<std::size_t> stale =
-        findStaleInRow(row.data(), static_cast<std::size_t>(slots), layout);
-    found.records += stale.size();
-    for (std::size_t slot : stale) {
-      const std::int64_t offset = layout.recordOffset(static_cast<int>(slot), p);
+    for (std::size_t slot : findStaleInRow(row.data(), static_cast<std::size_t>(slots), layout)) {
       if (!hit[slot]) ++found.stocks;
       hit[slot] = true;
-      if (!found.runs.empty() && found.runs.back().offset + found.runs.back().length == offset)
-        found.runs.back().length += layout.recordBytes;
-      else
-        found.runs.push_back({offset, layout.recordBytes});
+      found.add(layout.recordOffset(static_cast<int>(slot), p), layout.recordBytes, true);
     }
   }
   return found;
@@ -113,8 +111,8 @@ int batchClearStale(const std::vector<std::string>& args, std::ostream& out, std
            "  empties the records that stocks kept from the previous lap of the 640-day ring\n";
     return 2;
   }
-  if (::access(marketdb::openLayout().systemFile, F_OK) != 0)
-    return fileFailure(out, marketdb::missingFileMessage(marketdb::openLayout().systemFile));
+  if (const char* system = marketdb::openLayout().systemFile; ::access(system, F_OK) != 0)
+    return fileFailure(out, marketdb::missingFileMessage(system));
   marketdb::DatabaseChange change;
   if (!change.lock()) {
     out << toUtf8(change.message()) << '\n';
