@@ -1,6 +1,7 @@
 // The analysis run over both market groups and the ranking file texts.
 #include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <future>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <thread>
@@ -136,8 +138,8 @@ struct Reading {
   // Blocks read at once. Classic: 92 KB, which stays in the cache until its stocks are analysed
   // (larger reads were measured slower, smaller ones no faster). Wide: a stock's days are spread
   // over the 640 ring rows, so a read of a run of slots costs 640 reads whatever its length;
-  // 1,024 stocks (21 MB per worker, 51 MiB at the peak of a run with two) keep that to ten runs
-  // on a full database. Runs of 512 were measured 4 to 5 ms slower, of 256 slower again.
+  // 1,024 stocks (21 MB, one buffer that the workers share) keep that to ten runs on a full
+  // database. Runs of 512 were measured 4 to 5 ms slower, of 256 slower again.
   int blocks;
   // Stocks a worker takes at a time: runs of neighbouring slots, few enough that the workers
   // end together; a wide chunk is one read.
@@ -204,6 +206,35 @@ struct Scratch {
   ReadBuffer buffer;
 };
 
+// One job analysed from the run read into `buffer` from record slot `first` on (its slot is
+// not before `first`; a negative slot, a stock without a block, has empty days).
+void analyseJob(const marketdb::DatabaseLayout& layout, const unsigned char* buffer,
+                const marketdb::DatabaseLayout::RecordRun& run, long long first, const Job& job,
+                const std::vector<Candidate>* stocks, const RunValues& values,
+                StockResult* results, StockDays& days) {
+  int dayCount = 0;
+  const unsigned char* at = buffer;
+  if (job.slot >= 0) {
+    const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
+    const std::size_t k = static_cast<std::size_t>(job.slot - first);
+    const std::size_t offset = k * blockBytes;  // of its block, as the file's bytes count
+    // A block the file does not hold, or holds in part, reads as empty days from where it
+    // ends: such a stock was not stored.
+    if (run.held > offset) {
+      dayCount = static_cast<int>(std::min(run.held - offset, blockBytes) /
+                                  static_cast<std::size_t>(layout.recordBytes));
+      at = buffer + k * run.slotStep;
+    }
+  }
+  days.decodeBlock(layout, at, dayCount, run.dayStep);
+  StockResult& result = results[job.stock];
+  result.stored = days.storedOn(values.latest, values.lastStoreDate);
+  if (!result.stored) return;
+  RankingRow& row = result.row;
+  if (stocks != nullptr) nameRow(row, (*stocks)[static_cast<std::size_t>(job.stock)]);
+  days.analyse(values.latest, values.comparisonDate, values.settings, row);
+}
+
 // Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
 // together with the blocks of the jobs after it that fall within the kind's blocks of slots,
 // so a database read in slot order takes one read per that many stocks. Without `stocks` (the
@@ -212,44 +243,23 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
                  const std::vector<Candidate>* stocks, const RunValues& values,
                  StockResult* results, Scratch& scratch) {
   const marketdb::DatabaseLayout& layout = prices.layout();
-  const std::size_t blockBytes = static_cast<std::size_t>(layout.blockBytes());
   const int ReadBlocks = readingOf(layout).blocks;
-  StockDays& days = *scratch.days;
   unsigned char* buffer = scratch.buffer.get();
   long long first = -1;  // slot of the first record slot in the buffer
   long long blocks = 0;  // record slots asked for
   marketdb::DatabaseLayout::RecordRun run;  // where the read put them
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const int slot = jobs[i].slot;
-    int dayCount = 0;
-    const unsigned char* at = buffer;
-    if (slot >= 0) {
-      if (first < 0 || slot < first || slot >= first + blocks) {
-        long long last = slot;
-        for (std::size_t j = i + 1;
-             j < jobs.size() && jobs[j].slot < static_cast<long long>(slot) + ReadBlocks; ++j)
-          last = jobs[j].slot;
-        first = slot;
-        blocks = last - slot + 1;
-        run = prices.readRun(slot, static_cast<int>(blocks), buffer);
-      }
-      const std::size_t k = static_cast<std::size_t>(slot - first);
-      const std::size_t offset = k * blockBytes;  // of its block, as the file's bytes count
-      // A block the file does not hold, or holds in part, reads as empty days from where it
-      // ends: such a stock was not stored.
-      if (run.held > offset) {
-        dayCount = static_cast<int>(std::min(run.held - offset, blockBytes) /
-                                    static_cast<std::size_t>(layout.recordBytes));
-        at = buffer + k * run.slotStep;
-      }
+    if (slot >= 0 && (first < 0 || slot < first || slot >= first + blocks)) {
+      long long last = slot;
+      for (std::size_t j = i + 1;
+           j < jobs.size() && jobs[j].slot < static_cast<long long>(slot) + ReadBlocks; ++j)
+        last = jobs[j].slot;
+      first = slot;
+      blocks = last - slot + 1;
+      run = prices.readRun(slot, static_cast<int>(blocks), buffer);
     }
-    days.decodeBlock(layout, at, dayCount, run.dayStep);
-    StockResult& result = results[jobs[i].stock];
-    result.stored = days.storedOn(values.latest, values.lastStoreDate);
-    if (!result.stored) continue;
-    RankingRow& row = result.row;
-    if (stocks != nullptr) nameRow(row, (*stocks)[static_cast<std::size_t>(jobs[i].stock)]);
-    days.analyse(values.latest, values.comparisonDate, values.settings, row);
+    analyseJob(layout, buffer, run, first, jobs[i], stocks, values, results, *scratch.days);
   }
 }
 
@@ -258,6 +268,14 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
 // shared counter; each worker has its own days and buffer and writes only the results of the
 // stocks of its chunks. The threads start at once and the calling thread joins the work in
 // finish(), after whatever it has to do meanwhile.
+//
+// The record slots of a wide file are analysed together instead: the workers fill one run's
+// buffer side by side, taking its ring rows a piece at a time, then analyse its stocks, taking
+// them a few at a time, and go on to the next run when every stock is done. A run's buffer is
+// 21 MB of fresh memory, whose first touch is the dearest part of the whole analysis (each
+// page is cleared by the kernel, and on a virtual machine may have to be fetched by its host
+// first): one buffer instead of one per worker halves that, with the same number of reads.
+// These workers are all threads of their own, so the calling thread reads the index meanwhile.
 class StockAnalysis {
  public:
   StockAnalysis(const marketdb::BlockReader& prices, const std::vector<Candidate>& stocks,
@@ -283,6 +301,7 @@ class StockAnalysis {
   // of each slot at its place, without the code, slot and name of its row.
   void startSlots(int slots, int workers) {
     bySlot_ = true;
+    together_ = !prices_.layout().blocksContiguous();
     jobs_.resize(static_cast<std::size_t>(std::max(slots, 0)));
     for (std::size_t i = 0; i < jobs_.size(); ++i)
       jobs_[i] = Job{static_cast<int>(i), static_cast<int>(i)};
@@ -291,14 +310,18 @@ class StockAnalysis {
 
   std::vector<StockResult> finish() {
     if (scratch_.empty()) return {};  // never started
-    work(scratch_[0]);
+    if (!together_) work(scratch_[0]);
+    else if (callerWorks_) workTogether(scratch_[0]);
     join();
     return std::move(results_);
   }
 
-  // No more chunks are taken; the ones under way end.
+  // No more chunks (or runs) are taken; the ones under way end.
   void abandon() {
     next_.store(jobs_.size() / chunk_ + 1);
+    stop_.store(true);
+    if (callerWorks_) barrier_->arrive_and_drop();  // it will not come
+    callerWorks_ = false;
     join();
   }
 
@@ -312,11 +335,28 @@ class StockAnalysis {
     const std::size_t chunks = (jobs_.size() + chunk_ - 1) / chunk_;
     const std::size_t threads =
         std::min<std::size_t>(static_cast<std::size_t>(workers), std::max<std::size_t>(chunks, 1));
-    scratch_.resize(threads);  // [0] is the calling thread's
+    scratch_.resize(threads);  // [0] is the calling thread's, or the first worker's together
     const std::size_t bufferBytes =
         prices_.layout().runBytes(readingOf(prices_.layout()).blocks);
-    for (Scratch& s : scratch_)
+    for (Scratch& s : scratch_) {
       if (!s.buffer.allocate(bufferBytes)) throw std::bad_alloc();
+      if (together_) break;  // the run's buffer is [0]'s
+    }
+    if (together_) {
+      barrier_.emplace(static_cast<std::ptrdiff_t>(threads), PhaseEnd{this});
+      for (std::size_t t = 0; t < threads; ++t) {
+        try {
+          threads_.emplace_back([this, t] { workTogether(scratch_[t]); });
+        } catch (const std::system_error&) {
+          // The ones that did not start are not waited for; without any, the calling thread
+          // is the only worker.
+          callerWorks_ = t == 0;
+          for (std::size_t u = callerWorks_ ? 1 : t; u < threads; ++u) barrier_->arrive_and_drop();
+          break;
+        }
+      }
+      return;
+    }
     for (std::size_t t = 1; t < threads; ++t) {
       try {
         threads_.emplace_back([this, t] { work(scratch_[t]); });
@@ -335,6 +375,41 @@ class StockAnalysis {
                   bySlot_ ? nullptr : &stocks_, values_, results_.data(), scratch);
     }
   }
+  // One worker's part of the analysis together (see above). Every worker sees the same
+  // `stopped_` after a barrier, so they all leave at the same run.
+  void workTogether(Scratch& scratch) {
+    const marketdb::DatabaseLayout& layout = prices_.layout();
+    const std::size_t runSlots = static_cast<std::size_t>(readingOf(layout).blocks);
+    const int rows = layout.ringDays;
+    unsigned char* buffer = scratch_[0].buffer.get();
+    for (std::size_t first = 0; first < jobs_.size() && !stopped_; first += runSlots) {
+      const std::size_t count = std::min(runSlots, jobs_.size() - first);
+      const int from = static_cast<int>(first);
+      const int slots = static_cast<int>(count);
+      const marketdb::DatabaseLayout::RecordRun run = prices_.readRun(from, slots, buffer, 0, 0);
+      for (int row; (row = nextRow_.fetch_add(RowsTogether)) < rows;)
+        prices_.readRun(from, slots, buffer, row, std::min(row + RowsTogether, rows));
+      barrier_->arrive_and_wait();  // the run is read
+      for (std::size_t k; (k = nextStock_.fetch_add(StocksTogether)) < count;) {
+        for (std::size_t i = k; i < std::min(k + StocksTogether, count); ++i)
+          analyseJob(layout, buffer, run, from, jobs_[first + i], nullptr, values_,
+                     results_.data(), *scratch.days);
+      }
+      barrier_->arrive_and_wait();  // its stocks are analysed: the buffer may be read again
+    }
+  }
+  // Run when every worker has come to a barrier, before any goes on.
+  struct PhaseEnd {
+    StockAnalysis* self;
+    void operator()() const noexcept {
+      self->nextRow_.store(0);
+      self->nextStock_.store(0);
+      self->stopped_ = self->stop_.load();
+    }
+  };
+  static constexpr int RowsTogether = 64;
+  static constexpr std::size_t StocksTogether = 32;
+
   void join() {
     for (std::thread& t : threads_) t.join();
     threads_.clear();
@@ -350,6 +425,15 @@ class StockAnalysis {
   std::vector<Scratch> scratch_;
   std::atomic<std::size_t> next_{0};  // the next chunk to take
   std::vector<std::thread> threads_;
+  // Together: the workers' meeting points, the next ring row of the run to read and stock of
+  // it to analyse, and whether to stop (as the last barrier saw it).
+  bool together_ = false;
+  bool callerWorks_ = false;  // no worker thread could start: finish() does the work
+  std::optional<std::barrier<PhaseEnd>> barrier_;
+  std::atomic<int> nextRow_{0};
+  std::atomic<std::size_t> nextStock_{0};
+  std::atomic<bool> stop_{false};
+  bool stopped_ = false;
 };
 
 }  // namespace

@@ -78,7 +78,8 @@ void DatabaseLayout::decodeRecords(const unsigned char* in, int count,
 }
 
 DatabaseLayout::RecordRun DatabaseLayout::readRun(int fd, int firstSlot, int count,
-                                                  unsigned char* out) const {
+                                                  unsigned char* out, int firstRow,
+                                                  int endRow) const {
   RecordRun got;
   got.dayStep = static_cast<std::size_t>(recordBytes);
   got.slotStep = static_cast<std::size_t>(blockBytes());
@@ -93,7 +94,10 @@ DatabaseLayout::RecordRun DatabaseLayout::readRun(int fd, int firstSlot, int cou
   got.dayStep = run + RowPad;
   struct stat st {};
   const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
-  for (int s = 0; s < ringDays; ++s, out += got.dayStep) {
+  firstRow = std::max(firstRow, 0);
+  endRow = std::min(endRow, ringDays);
+  out += static_cast<std::size_t>(firstRow) * got.dayStep;
+  for (int s = firstRow; s < endRow; ++s, out += got.dayStep) {
     const std::int64_t at = recordOffset(firstSlot, s);
     // A row beyond the end of the file, or the part of it there, holds empty days; so does a
     // record the file ends inside.

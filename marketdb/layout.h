@@ -163,7 +163,11 @@ struct DatabaseLayout {
   // rearranging them: the classic file's blocks one after the other, or the run's part of each
   // of the wide file's 640 ring rows, row after row (of the slots within the capacity; records
   // beyond the file's end read as empty days). For a reader that decodes every slot once.
-  RecordRun readRun(int fd, int firstSlot, int count, unsigned char* out) const;
+  // A wide run may be read in parts: only the ring rows [firstRow, endRow) are read, each to
+  // its place in `out`, so that several threads can fill one run's buffer side by side; the
+  // result is the same whatever the rows (a classic run is read whole).
+  RecordRun readRun(int fd, int firstSlot, int count, unsigned char* out, int firstRow = 0,
+                    int endRow = HistoryDays) const;
   // The bytes readRun may fill for a run of `count` record slots. A wide run's rows are one
   // cache line longer than its records, so that a slot's 640 records, a row apart, do not all
   // fall into the same few sets of the processor's caches as they would a power of two apart.

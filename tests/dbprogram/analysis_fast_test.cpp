@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -21,6 +22,9 @@
 #include "dbprogram/analysis_days.h"
 #include "marketdb/bytes.h"
 #include "marketdb/int_range.h"
+#include "marketdb/wide_header.h"
+#include "marketdb/wide_index.h"
+#include "marketdb/wide_text.h"
 #include "tests/dbprogram/analysis_testdb.h"
 #include "tests/support/test_support.h"
 
@@ -323,36 +327,37 @@ struct Quiet : dbprogram::AnalysisReporter {
   std::string other;
 };
 
+// A stock as the index lists it.
+struct Listed {
+  int section;
+  marketdb::StockCode code;
+  int slot;
+};
+
 // The files a plain run writes: every stock of the index read by the plain block reader and
 // analysed by the plain analysis, in index order, lines through printf.
-std::string plainRanking(int group, float comparison, const marketdb::SystemFile& sys,
-                         const AnalysisSettings& st, std::string& trail) {
-  std::ifstream idx(marketdb::IndexFileName);
+std::string plainRanking(int group, std::int32_t comparison, const marketdb::SystemFile& sys,
+                         const AnalysisSettings& st, std::string& trail,
+                         const std::vector<Listed>& index, const marketdb::DatabaseLayout& layout) {
   marketdb::PriceFile prices;
   prices.openForReading();
   auto h = std::make_unique<StockHistory>();
   std::vector<RankingRow> rows;
-  std::string line;
   int length = 0;
   std::vector<std::pair<int, RankingRow>> listed;
-  while (std::getline(idx, line)) {
-    int deleted, section, slot, watched;
-    float code;
-    char name[15] = {};
-    if (std::sscanf(line.c_str(), "%d %d %f %14s %d %d", &deleted, &section, &code, name, &slot, &watched) != 6) continue;
-    if ((group == 1) != (section < 3)) continue;
+  for (const Listed& stock : index) {
+    if ((group == 1) != (stock.section < 3)) continue;
     ++length;
-    prices.readHistory(slot, *h);
+    prices.readHistory(stock.slot, *h);
     RankingRow row;
     if (h->day[sys.storePosition].date != sys.lastStoreDate) {
       listed.push_back({0, row});
       continue;
     }
-    row = plainAnalysis(*h, sys.storePosition, marketdb::dateKey(comparison), st);
-    row.code = marketdb::codeFromNumber(code);  // a number that is no code gives none
-    row.recordSlot = slot;
-    std::memcpy(row.name, name, 6);
-    row.name[6] = '\0';
+    row = plainAnalysis(*h, sys.storePosition, comparison, st);
+    row.code = stock.code;
+    row.recordSlot = stock.slot;
+    std::memcpy(row.name, "NAME", 5);
     listed.push_back({1, row});
   }
   for (const auto& [stored, row] : listed) {
@@ -364,9 +369,9 @@ std::string plainRanking(int group, float comparison, const marketdb::SystemFile
     trail += std::to_string(group) + ":" + std::to_string(rows.size()) + "/" + std::to_string(length) + " ";
   }
   std::stable_sort(rows.begin(), rows.end(), [](const RankingRow& a, const RankingRow& b) { return a.code < b.code; });
-  std::string text = dbprogram::rankingTitle(marketdb::dateKey(comparison), sys.lastStoreDate) + dbprogram::rankingHeader();
+  std::string text = dbprogram::rankingTitle(comparison, sys.lastStoreDate, layout) + dbprogram::rankingHeader();
   for (std::size_t i = 0; i < rows.size(); ++i)
-    text += dbprogram::rankingLine(static_cast<int>(i + 1), static_cast<int>(rows.size() - i), rows[i]);
+    text += dbprogram::rankingLine(static_cast<int>(i + 1), static_cast<int>(rows.size() - i), rows[i], layout);
   return text;
 }
 
@@ -390,6 +395,7 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   for (int c = 1300; c < 9300; ++c) codeChoice.push_back(c);
   std::shuffle(codeChoice.begin(), codeChoice.end(), rng);
   std::string idx;
+  std::vector<Listed> index;
   std::string dat(static_cast<std::size_t>(760) * marketdb::HistoryBlockBytes, '\0');
   for (std::size_t i = 0; i < slots.size(); ++i) {
     StockHistory h = randomHistory(rng, Latest, i == 3 ? 2 : i % 9 == 8 ? 5 : static_cast<int>(i % 4));
@@ -400,6 +406,7 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
     std::snprintf(line, sizeof line, "0 %1d %4g %14s %4d %3d\n", 1 + static_cast<int>(i % 6),
                   static_cast<double>(code), "NAME", slots[i], 0);
     idx += line;
+    index.push_back({1 + static_cast<int>(i % 6), marketdb::codeFromNumber(code), slots[i]});
     for (int s = 0; s < HistoryDays; ++s)
       marketdb::ClassicLayout.encodeRecord(h.day[s], reinterpret_cast<unsigned char*>(dat.data()) +
                                               static_cast<std::size_t>(slots[i]) * marketdb::HistoryBlockBytes +
@@ -413,8 +420,11 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   const float comparison = 10101;  // 010101: a calendar date after every day of the ring
   const AnalysisSettings st = AnalysisSettings::from(sys, win);
   std::string plainTrail;
-  const std::string plain1 = plainRanking(1, comparison, sys, st, plainTrail);
-  const std::string plain2 = plainRanking(2, comparison, sys, st, plainTrail);
+  const auto plain = [&](int group) {
+    return plainRanking(group, marketdb::dateKey(comparison), sys, st, plainTrail, index,
+                        marketdb::ClassicLayout);
+  };
+  const std::string plain1 = plain(1), plain2 = plain(2);
   ASSERT_GT(std::count(plain1.begin(), plain1.end(), '\n'), 200);
 
   for (int workers : {1, 2, 3, 0}) {
@@ -440,6 +450,72 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   EXPECT_EQ(dbprogram::runAnalysis(comparison, s, w, log, 2).result, dbprogram::AnalysisResult::Failed);
   EXPECT_EQ(log.trail, "");
   EXPECT_NE(pelinor::text::toUtf8(log.other).find("pelinoru.idx"), std::string::npos) << log.other;
+  EXPECT_FALSE(std::filesystem::exists("ranking.dat"));
+}
+
+// A wide market of three runs of record slots, the last one short, analysed by any number of
+// workers together: the files of the plain run; then an index that lost a line, found while
+// they run.
+TEST(AnalysisFastPath, WideRunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
+  testsupport::TempWorkDir dir;
+  constexpr int Latest = 7, Stocks = 2100;
+  const marketdb::DatabaseLayout layout = marketdb::wideLayout(2200);
+  marketdb::WideSystem sys;
+  marketdb::WideSettings win;
+  // The histories' day keys (the day `back` before the latest as 10000 - back) as calendar
+  // dates, which a wide file wants.
+  const auto calendar = [](std::int32_t key) {
+    using namespace std::chrono;
+    const year_month_day d{sys_days{year{2026} / 12 / 4} - days{10000 - (key - 20000000)}};
+    return static_cast<int>(d.year()) * 10000 + static_cast<int>(static_cast<unsigned>(d.month())) * 100 +
+           static_cast<int>(static_cast<unsigned>(d.day()));
+  };
+  analysistest::defaultFiles(sys.sys, win.win, 10000, Latest);
+  sys.lastStoreDate = sys.sys.lastStoreDate = calendar(sys.sys.lastStoreDate);
+  testsupport::writeFile(marketdb::WideSystemFileName, marketdb::formatWideSystemFile(sys));
+  testsupport::writeFile(marketdb::WideSettingsFileName, marketdb::formatWideSettingsFile(win));
+  marketdb::WideHeader header;
+  header.capacity = 2200;
+  header.recordsAssigned = Stocks;
+  std::string dat = marketdb::encodeWideHeader(header);
+  dat.resize(static_cast<std::size_t>(layout.recordOffset(0, HistoryDays)));
+  std::mt19937 rng(29);
+  std::vector<marketdb::WideIndexEntry> entries;
+  std::vector<Listed> index;
+  for (int i = 0; i < Stocks; ++i) {
+    StockHistory h = randomHistory(rng, Latest, i % 9 == 8 ? 5 : i % 4);
+    for (int s = 0; s < HistoryDays; ++s) h.day[s].date = calendar(h.day[s].date);
+    for (int s = 0; s < HistoryDays; ++s)
+      layout.encodeRecord(h.day[s], reinterpret_cast<unsigned char*>(dat.data()) + layout.recordOffset(i, s));
+    entries.push_back({0, 1 + i % 6, marketdb::codeFromNumber(1300 + i), "NAME", i, 0});
+    index.push_back({1 + i % 6, marketdb::codeFromNumber(1300 + i), i});
+  }
+  dat.resize(dat.size() - 40);  // the last row ends inside its last stock's record
+  testsupport::writeFile(marketdb::WidePriceFileName, dat);
+  const std::string idx = marketdb::formatWideIndex(entries);
+  testsupport::writeFile(marketdb::WideIndexFileName, idx);
+
+  std::string plainTrail;
+  const AnalysisSettings st = AnalysisSettings::from(sys.sys, win.win);
+  const std::string plain1 = plainRanking(1, 0, sys.sys, st, plainTrail, index, layout);
+  const std::string plain2 = plainRanking(2, 0, sys.sys, st, plainTrail, index, layout);
+  ASSERT_GT(std::count(plain1.begin(), plain1.end(), '\n'), 600);
+  for (int workers : {1, 2, 3, 0}) {
+    SCOPED_TRACE(workers);
+    marketdb::SystemFile s;
+    marketdb::SettingsFile w;
+    Quiet log;
+    EXPECT_EQ(dbprogram::runAnalysis(0, s, w, log, workers).result, dbprogram::AnalysisResult::Completed) << log.other;
+    EXPECT_EQ(testsupport::readFile("ranking.dat"), plain1);
+    EXPECT_EQ(testsupport::readFile("ranking2.dat"), plain2);
+    EXPECT_EQ(log.trail, plainTrail);
+  }
+  std::filesystem::remove("ranking.dat");
+  testsupport::writeFile(marketdb::WideIndexFileName, idx.substr(0, idx.rfind('\n', idx.size() - 2) + 1));
+  marketdb::SystemFile s;
+  marketdb::SettingsFile w;
+  Quiet log;
+  EXPECT_EQ(dbprogram::runAnalysis(0, s, w, log, 2).result, dbprogram::AnalysisResult::Failed);
   EXPECT_FALSE(std::filesystem::exists("ranking.dat"));
 }
 

@@ -2,6 +2,7 @@
 // blocks the readers gather from those rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -110,6 +111,13 @@ TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
   EXPECT_EQ(blocks.readBlocks(1, 6, out.data()), 4 * block);
   const DatabaseLayout::RecordRun run = blocks.readRun(1, 6, rows.data());
   EXPECT_EQ(run.held, 4 * block);
+  // Read in two parts of its rows, as two threads fill one buffer, the run is the same.
+  std::vector<unsigned char> parts(rows.size(), 0xEE);
+  EXPECT_EQ(blocks.readRun(1, 6, parts.data(), 300, HistoryDays).held, run.held);
+  EXPECT_EQ(blocks.readRun(1, 6, parts.data(), 0, 300).dayStep, run.dayStep);
+  for (std::size_t s = 0; s < HistoryDays; ++s)
+    ASSERT_TRUE(std::equal(rows.begin() + s * run.dayStep, rows.begin() + s * run.dayStep + 6 * 32,
+                           parts.begin() + s * run.dayStep)) << "row " << s;
   for (std::size_t k = 0; k < 4; ++k) {
     WideLayout.decodeRecords(out.data() + k * block, HistoryDays, *history);
     check(*history, 1 + static_cast<int>(k));
