@@ -16,8 +16,6 @@
 #include <thread>
 #include <utility>
 
-#include <sys/mman.h>
-
 #include "dbprogram/analysis.h"
 #include "dbprogram/analysis_days.h"
 #include "marketdb/block_reader.h"
@@ -25,6 +23,7 @@
 #include "marketdb/exchange_text.h"
 #include "marketdb/index_check.h"
 #include "marketdb/journal.h"
+#include "marketdb/large_block.h"
 #include "marketdb/text_scan.h"
 #include "marketdb/wide_header.h"
 #include "marketdb/wide_index.h"
@@ -153,57 +152,13 @@ const Reading& readingOf(const marketdb::DatabaseLayout& layout) {
 // Below this many stocks a second thread costs more than it saves.
 constexpr std::size_t StocksPerWorker = 256;
 
-// A worker's read buffer. A wide run's buffer is read a row apart for each stock, 640 places
-// spread over megabytes: it is asked for in huge pages, placed on their 2 MiB bounds, so that
-// those places take a few address translations instead of one each, and the buffer a few page
-// faults instead of thousands. A classic run's 92 KB come from the heap, whose memory a later
-// run takes again. The buffer is left unwritten until the reads fill it.
-class ReadBuffer {
- public:
-  ReadBuffer() = default;
-  ReadBuffer(ReadBuffer&& other) noexcept
-      : small_(std::move(other.small_)), mapped_(std::exchange(other.mapped_, nullptr)),
-        bytes_(other.bytes_) {}
-  ReadBuffer& operator=(ReadBuffer&&) = delete;
-  ~ReadBuffer() { release(); }
-  bool allocate(std::size_t bytes) {
-    release();
-    constexpr std::size_t Huge = std::size_t{2} << 20;
-    if (bytes < Huge) {
-      small_.reset(new unsigned char[bytes]);
-      return true;
-    }
-    const std::size_t whole = (bytes + Huge - 1) / Huge * Huge;
-    void* p = ::mmap(nullptr, whole + Huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                     -1, 0);
-    if (p == MAP_FAILED) return false;
-    // The part before the first bound and after the last one is given back.
-    auto* at = static_cast<unsigned char*>(p);
-    const std::size_t lead = (Huge - reinterpret_cast<std::uintptr_t>(at) % Huge) % Huge;
-    if (lead != 0) ::munmap(at, lead);
-    if (Huge - lead != 0) ::munmap(at + lead + whole, Huge - lead);
-    ::madvise(at + lead, whole, MADV_HUGEPAGE);  // a hint: without it the buffer works the same
-    mapped_ = at + lead;
-    bytes_ = whole;
-    return true;
-  }
-  unsigned char* get() const { return mapped_ != nullptr ? mapped_ : small_.get(); }
-
- private:
-  void release() {
-    small_.reset();
-    if (mapped_ != nullptr) ::munmap(mapped_, bytes_);
-    mapped_ = nullptr;
-  }
-  std::unique_ptr<unsigned char[]> small_;
-  unsigned char* mapped_ = nullptr;
-  std::size_t bytes_ = 0;
-};
-
 // What one worker analyses with, made before it starts (the worker itself allocates nothing).
+// A wide run's buffer is read a row apart for each stock, 640 places spread over megabytes: in
+// large pages, those places take a few address translations instead of one each, and the
+// buffer a few page faults instead of thousands. A classic run's 92 KB come from the heap.
 struct Scratch {
   std::unique_ptr<StockDays> days = std::make_unique<StockDays>();
-  ReadBuffer buffer;
+  marketdb::LargeBlock buffer;
 };
 
 // One job analysed from the run read into `buffer` from record slot `first` on (its slot is
@@ -244,7 +199,7 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
                  StockResult* results, Scratch& scratch) {
   const marketdb::DatabaseLayout& layout = prices.layout();
   const int ReadBlocks = readingOf(layout).blocks;
-  unsigned char* buffer = scratch.buffer.get();
+  unsigned char* buffer = scratch.buffer.data();
   long long first = -1;  // slot of the first record slot in the buffer
   long long blocks = 0;  // record slots asked for
   marketdb::DatabaseLayout::RecordRun run;  // where the read put them
@@ -339,7 +294,7 @@ class StockAnalysis {
     const std::size_t bufferBytes =
         prices_.layout().runBytes(readingOf(prices_.layout()).blocks);
     for (Scratch& s : scratch_) {
-      if (!s.buffer.allocate(bufferBytes)) throw std::bad_alloc();
+      s.buffer = marketdb::LargeBlock(bufferBytes);
       if (together_) break;  // the run's buffer is [0]'s
     }
     if (together_) {
@@ -381,7 +336,7 @@ class StockAnalysis {
     const marketdb::DatabaseLayout& layout = prices_.layout();
     const std::size_t runSlots = static_cast<std::size_t>(readingOf(layout).blocks);
     const int rows = layout.ringDays;
-    unsigned char* buffer = scratch_[0].buffer.get();
+    unsigned char* buffer = scratch_[0].buffer.data();
     for (std::size_t first = 0; first < jobs_.size() && !stopped_; first += runSlots) {
       const std::size_t count = std::min(runSlots, jobs_.size() - first);
       const int from = static_cast<int>(first);

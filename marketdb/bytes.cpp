@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 namespace marketdb {
 
@@ -32,28 +34,84 @@ bool writeAt(int fd, const void* data, std::size_t size, std::int64_t offset) {
   return true;
 }
 
-WholeFile readWholeFile(const char* name, std::string& out, bool regularOnly) {
-  out.clear();
+namespace {
+
+// Opens `name` for readWholeFile: the descriptor, and the size a regular file has (0 if not
+// known), or why it cannot be read.
+WholeFile openWhole(const char* name, bool regularOnly, int& fd, std::size_t& size) {
   // O_NONBLOCK keeps the open of a FIFO from waiting for its writer; the type is then checked
   // on the descriptor itself, so nothing can be swapped in between.
-  const int fd = ::open(name, O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
+  fd = ::open(name, O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
   if (fd < 0) return errno == ENOENT ? WholeFile::Missing : WholeFile::CannotOpen;
   struct stat st {};
   const bool known = ::fstat(fd, &st) == 0;
   if (regularOnly && (!known || !S_ISREG(st.st_mode))) {
     ::close(fd);
+    fd = -1;
     return WholeFile::NotRegular;
   }
-  if (known && S_ISREG(st.st_mode) && st.st_size > 0)
-    out.reserve(static_cast<std::size_t>(st.st_size));
-  WholeFile result = WholeFile::Read;
-  char buf[65536];
+  size = known && S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  return WholeFile::Read;
+}
+
+// Reads from `fd` into `to` (room bytes) after a signal too: the bytes read (0 at the end), or
+// -1 when a read failed.
+long long readSome(int fd, unsigned char* to, std::size_t room) {
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    const ssize_t n = ::read(fd, to, room);
     if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+}  // namespace
+
+WholeFile readWholeFile(const char* name, std::string& out, bool regularOnly) {
+  out.clear();
+  int fd = -1;
+  std::size_t size = 0;
+  if (const WholeFile opened = openWhole(name, regularOnly, fd, size); opened != WholeFile::Read)
+    return opened;
+  out.reserve(size);
+  WholeFile result = WholeFile::Read;
+  unsigned char buf[65536];
+  for (;;) {
+    const long long n = readSome(fd, buf, sizeof buf);
     if (n < 0) result = WholeFile::ReadFailed;
     if (n <= 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
+    out.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return result;
+}
+
+WholeFile readWholeFile(const char* name, LargeBlock& out, std::size_t& size, bool regularOnly) {
+  size = 0;
+  out = LargeBlock();
+  int fd = -1;
+  std::size_t expected = 0;
+  if (const WholeFile opened = openWhole(name, regularOnly, fd, expected);
+      opened != WholeFile::Read)
+    return opened;
+  WholeFile result = WholeFile::Read;
+  try {
+    // A byte more than the file's size, so that its end is seen without a second block; a file
+    // that grows meanwhile gets a block twice as large.
+    out = LargeBlock(expected + 1);
+    for (;;) {
+      if (size == out.size()) {
+        LargeBlock larger(out.size() * 2);
+        std::memcpy(larger.data(), out.data(), size);
+        out = std::move(larger);
+      }
+      const long long n = readSome(fd, out.data() + size, out.size() - size);
+      if (n < 0) result = WholeFile::ReadFailed;
+      if (n <= 0) break;
+      size += static_cast<std::size_t>(n);
+    }
+  } catch (...) {
+    ::close(fd);
+    throw;
   }
   ::close(fd);
   return result;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "marketdb/large_block.h"
+
 namespace marketdb {
 
 // Little-endian fields of `bytes` bytes (1..8), independent of the machine's byte order.
@@ -45,6 +47,9 @@ enum class WholeFile {
 // regular file is refused without waiting for a FIFO's writer; without it the file is read as
 // a stream would read it (a folder gives ReadFailed and no bytes).
 WholeFile readWholeFile(const char* name, std::string& out, bool regularOnly);
+// The same into a block of its own (large pages for a large file), read straight into it; the
+// first `size` bytes of `out` are the file's. For a file of 10,000 lines read whole.
+WholeFile readWholeFile(const char* name, LargeBlock& out, std::size_t& size, bool regularOnly);
 // Whether the file could be opened at all (what was read may still be short).
 inline bool opened(WholeFile r) {
   return r == WholeFile::Read || r == WholeFile::ReadFailed;

@@ -12,9 +12,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "marketdb/large_block.h"
 #include "marketdb/stock_code.h"
 
 namespace marketdb {
@@ -92,13 +94,19 @@ struct StockTable {
   explicit StockTable(int capacity);
 
   int capacity;  // stocks the table can hold
-  std::vector<int> ksakujo;
-  std::vector<int> ksijo;
-  std::vector<StockCode> kcodeidx;
-  std::vector<StockName> kmeiidx;
-  std::vector<int> krecordi;
-  std::vector<int> kchumoku;
-  std::vector<CodeKey> lookup;
+
+ private:
+  LargeBlock storage_;  // the columns below, one after the other
+
+ public:
+  // Each of capacity + 1 entries, zeroed when made.
+  std::span<int> ksakujo;
+  std::span<int> ksijo;
+  std::span<StockCode> kcodeidx;
+  std::span<StockName> kmeiidx;
+  std::span<int> krecordi;
+  std::span<int> kchumoku;
+  std::span<CodeKey> lookup;
   int count = 0;  // stocks read; kcodeidx[count] == StockCodeEnd
 
   // Binary search of lookup; -1 when not found (always for NoStockCode).

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "marketdb/bytes.h"
 #include "tests/support/test_support.h"
@@ -46,6 +47,29 @@ TEST(BytesTest, PositionedTransfersAndWholeFileReads) {
   EXPECT_TRUE(text.empty());
   ::mkfifo("fifo", 0644);  // refused at once, without waiting for a writer
   EXPECT_EQ(readWholeFile("fifo", text, true), WholeFile::NotRegular);
+}
+
+// The read into a block of its own gives what the read into a string gives: small files from
+// the heap, a large one in large pages, and /proc/version, whose size says 0, through the
+// block's growing.
+TEST(BytesTest, WholeFileReadIntoABlockIsTheSameRead) {
+  testsupport::TempWorkDir dir;
+  std::string large(LargeBlock::LargeFrom + 12345, '\0');
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7 + i / 4096);
+  testsupport::writeFile("large", large);
+  testsupport::writeFile("small", "abc\n");
+  testsupport::writeFile("empty", "");
+  ::mkdir("folder", 0755);
+  for (const char* name : {"large", "small", "empty", "none", "folder", "/proc/version"}) {
+    for (bool regularOnly : {false, true}) {
+      SCOPED_TRACE(std::string(name) + (regularOnly ? " regular only" : ""));
+      std::string text;
+      LargeBlock block(3);
+      std::size_t size = 99;
+      EXPECT_EQ(readWholeFile(name, block, size, regularOnly), readWholeFile(name, text, regularOnly));
+      EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(block.data()), size), text);
+    }
+  }
 }
 
 TEST(BytesTest, ChecksumIsSixtyFourBitFnv1a) {
