@@ -14,6 +14,7 @@
 #include <span>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <utility>
 
 #include "dbprogram/analysis.h"
@@ -107,6 +108,26 @@ bool codeOrder(const RankingRow& a, const RankingRow& b) { return fnc1(a, b) < 0
 struct StockResult {
   bool stored = false;
   RankingRow row;
+};
+
+// The results of a run, one per job, made zeroed in a block of their own: 10,000 of them are
+// half a megabyte, whose first touch costs a page fault per 4 KiB (see LargeBlock).
+class Results {
+ public:
+  Results() = default;
+  explicit Results(std::size_t n) : block_(n * sizeof(StockResult)) {
+    static_assert(std::is_trivially_destructible_v<StockResult>);
+    auto* first = reinterpret_cast<StockResult*>(block_.data());
+    std::uninitialized_value_construct_n(first, n);
+    rows_ = std::span<StockResult>(first, n);
+  }
+  StockResult& operator[](std::size_t i) { return rows_[i]; }
+  std::size_t size() const { return rows_.size(); }
+  StockResult* data() { return rows_.data(); }
+
+ private:
+  marketdb::LargeBlock block_;
+  std::span<StockResult> rows_;
 };
 
 // One group's ranking file as the results give it: its rows in code order and its text, with
@@ -263,7 +284,7 @@ class StockAnalysis {
     run(workers);
   }
 
-  std::vector<StockResult> finish() {
+  Results finish() {
     if (scratch_.empty()) return {};  // never started
     if (!together_) work(scratch_[0]);
     else if (callerWorks_) workTogether(scratch_[0]);
@@ -282,7 +303,7 @@ class StockAnalysis {
 
  private:
   void run(int workers) {
-    results_.assign(jobs_.size(), StockResult{});
+    results_ = Results(jobs_.size());
     if (workers <= 0)
       workers = std::thread::hardware_concurrency() >= 2 && jobs_.size() >= 2 * StocksPerWorker
                     ? 2
@@ -376,7 +397,7 @@ class StockAnalysis {
   const std::size_t chunk_;  // stocks a worker takes at a time
   bool bySlot_ = false;      // startSlots: the results stand by record slot
   std::vector<Job> jobs_;
-  std::vector<StockResult> results_;
+  Results results_;
   std::vector<Scratch> scratch_;
   std::atomic<std::size_t> next_{0};  // the next chunk to take
   std::vector<std::thread> threads_;
@@ -540,7 +561,7 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
                          marketdb::fileCaption());
     outcome.result = AnalysisResult::Failed;
   }
-  std::vector<StockResult> results;
+  Results results;
   if (outcome.result == AnalysisResult::Completed) results = analysis.finish();
   reading.release();
   // The result of the i-th stock of the index: by record slot for a wide run, whose rows get
