@@ -67,6 +67,8 @@ std::string rankingLine(int rank, int reverseRank, const RankingRow& row,
 // rankingLine's text appended to `out`, formatted without the C library (the same bytes).
 void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row,
                        const marketdb::DatabaseLayout& layout = marketdb::openLayout());
+void appendRankingLine(marketdb::LargeText& out, int rank, int reverseRank, const RankingRow& row,
+                       const marketdb::DatabaseLayout& layout = marketdb::openLayout());
 std::string rankingFileText(const std::string& title, const std::string& header,
                             const RankingRow* rows, int count,
                             const marketdb::DatabaseLayout& layout = marketdb::openLayout());

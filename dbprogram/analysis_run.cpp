@@ -137,7 +137,7 @@ struct GroupRanking {
   std::vector<int> lengthAt;
   int listLength = 0;
   bool truncated = false;
-  std::string text;
+  marketdb::LargeText text;
 };
 
 // A stock to analyse: its record slot and its place in the index.
@@ -441,13 +441,15 @@ std::string rankingLine(int rank, int reverseRank, const RankingRow& row,
 
 namespace {
 
-// rankingFileText into `text`, whose memory is used again, of the rows `row(i)` gives.
-template <typename Row>
-void putRankingFileText(std::string& text, const std::string& title, const std::string& header,
+// rankingFileText into `text` (a string, or a large text for a run's files: each is some
+// hundreds of kilobytes), of the rows `row(i)` gives.
+template <typename Text, typename Row>
+void putRankingFileText(Text& text, const std::string& title, const std::string& header,
                         int count, const marketdb::DatabaseLayout& layout, Row row) {
-  text.assign(title);
-  text += header;
-  text.reserve(text.size() + static_cast<std::size_t>(std::max(count, 0)) * 80);
+  text.clear();
+  text.reserve(title.size() + header.size() + static_cast<std::size_t>(std::max(count, 0)) * 80);
+  text.append(title.data(), title.size());
+  text.append(header.data(), header.size());
   for (int i = 0; i < count; ++i) appendRankingLine(text, i + 1, count - i, row(i), layout);
 }
 
@@ -634,7 +636,7 @@ AnalysisOutcome runAnalysis(double typedDate, marketdb::SystemFile& sys,
       rank(group, g);
     for (std::size_t k = 0; k < g.lengthAt.size(); ++k)
       reporter.progress(group, static_cast<int>(k + 1), g.lengthAt[k]);
-    if (!marketdb::replaceFileAtomically(rankingFileName(group), g.text)) {
+    if (!marketdb::replaceFileAtomically(rankingFileName(group), g.text.view())) {
       reporter.fileMessage(std::string(rankingFileName(group)) + SJ(" がOPENできません"),
                            SJ("ﾌｧｲﾙ状況"));
       outcome.result = AnalysisResult::Failed;

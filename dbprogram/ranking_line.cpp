@@ -66,10 +66,9 @@ struct Line {
   }
 };
 
-}  // namespace
-
-void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row,
-                       const marketdb::DatabaseLayout& layout) {
+template <typename Out>
+void appendLine(Out& out, int rank, int reverseRank, const RankingRow& row,
+                const marketdb::DatabaseLayout& layout) {
   Line line;
   line.integer(rank, 4);
   line.put(' ');
@@ -92,6 +91,18 @@ void appendRankingLine(std::string& out, int rank, int reverseRank, const Rankin
   line.tenths(row.sinceDate);
   line.put('\n');
   out.append(line.text, static_cast<std::size_t>(line.end - line.text));
+}
+
+}  // namespace
+
+void appendRankingLine(std::string& out, int rank, int reverseRank, const RankingRow& row,
+                       const marketdb::DatabaseLayout& layout) {
+  appendLine(out, rank, reverseRank, row, layout);
+}
+
+void appendRankingLine(marketdb::LargeText& out, int rank, int reverseRank, const RankingRow& row,
+                       const marketdb::DatabaseLayout& layout) {
+  appendLine(out, rank, reverseRank, row, layout);
 }
 
 }  // namespace dbprogram

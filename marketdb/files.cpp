@@ -596,7 +596,7 @@ std::FILE* openRegularFile(const std::string& path) {
 // ---------------------------------------------------------------------------------------------
 // Atomic replacement
 
-bool replaceFileAtomically(const std::string& fileName, const std::string& contents) {
+bool replaceFileAtomically(const std::string& fileName, std::string_view contents) {
   const std::string temp = fileName + ".tmp-" + std::to_string(static_cast<long>(::getpid()));
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "marketdb/large_block.h"
@@ -192,7 +193,7 @@ std::string formatIndexLine(int ksakujo, int ksijo, StockCode code, const char* 
 std::FILE* openRegularFile(const std::string& path);
 
 // Replaces `fileName` atomically with `contents`; false (old file untouched) on any failure.
-bool replaceFileAtomically(const std::string& fileName, const std::string& contents);
+bool replaceFileAtomically(const std::string& fileName, std::string_view contents);
 
 struct DatabaseLayout;
 

@@ -2,7 +2,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <new>
 #include <utility>
@@ -59,6 +61,20 @@ void LargeBlock::release() {
     std::free(data_);
   data_ = nullptr;
   size_ = mapped_ = 0;
+}
+
+void LargeText::reserve(std::size_t bytes) {
+  if (bytes <= block_.size()) return;
+  LargeBlock larger(bytes);
+  if (size_ != 0) std::memcpy(larger.data(), block_.data(), size_);
+  block_ = std::move(larger);
+}
+
+void LargeText::append(const char* text, std::size_t bytes) {
+  if (bytes == 0) return;
+  if (block_.size() - size_ < bytes) reserve(std::max(size_ + bytes, block_.size() * 2));
+  std::memcpy(block_.data() + size_, text, bytes);
+  size_ += bytes;
 }
 
 }  // namespace marketdb

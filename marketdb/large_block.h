@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace marketdb {
 
@@ -31,6 +32,24 @@ class LargeBlock {
   unsigned char* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t mapped_ = 0;  // bytes mapped in large pages; 0 for a block of the heap
+};
+
+// Text built by appending, in a large block that grows twice as large when it is full: the
+// contents of a large file made in memory, written whole afterwards.
+class LargeText {
+ public:
+  // Room for `bytes` bytes in all without growing.
+  void reserve(std::size_t bytes);
+  void append(const char* text, std::size_t bytes);
+  void clear() { size_ = 0; }
+  std::size_t size() const { return size_; }
+  std::string_view view() const {
+    return {reinterpret_cast<const char*>(block_.data()), size_};
+  }
+
+ private:
+  LargeBlock block_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace marketdb

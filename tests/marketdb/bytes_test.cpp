@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -70,6 +71,25 @@ TEST(BytesTest, WholeFileReadIntoABlockIsTheSameRead) {
       EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(block.data()), size), text);
     }
   }
+}
+
+// Appended in pieces across the size where the heap gives way to large pages, a large text
+// holds what a string appended the same way holds.
+TEST(BytesTest, LargeTextAppendsAsAStringDoes) {
+  std::mt19937 rng(5);
+  LargeText text;
+  std::string plain;
+  text.reserve(100);
+  while (plain.size() < 3 * LargeBlock::LargeFrom) {
+    std::string piece(rng() % 3000, '\0');
+    for (char& c : piece) c = static_cast<char>(rng());
+    text.append(piece.data(), piece.size());
+    plain += piece;
+  }
+  EXPECT_EQ(text.view(), plain);
+  text.clear();
+  text.append("ab", 2);
+  EXPECT_EQ(text.view(), "ab");
 }
 
 TEST(BytesTest, ChecksumIsSixtyFourBitFnv1a) {
