@@ -490,7 +490,8 @@ TEST(AnalysisFastPath, WideRunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
     entries.push_back({0, 1 + i % 6, marketdb::codeFromNumber(1300 + i), "NAME", i, 0});
     index.push_back({1 + i % 6, marketdb::codeFromNumber(1300 + i), i});
   }
-  dat.resize(dat.size() - 40);  // the last row ends inside its last stock's record
+  // The file ends inside the last stock's record of the last ring row.
+  dat.resize(static_cast<std::size_t>(layout.recordOffset(Stocks - 1, HistoryDays - 1)) + 16);
   testsupport::writeFile(marketdb::WidePriceFileName, dat);
   const std::string idx = marketdb::formatWideIndex(entries);
   testsupport::writeFile(marketdb::WideIndexFileName, idx);
