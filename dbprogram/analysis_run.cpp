@@ -14,7 +14,6 @@
 #include <span>
 #include <system_error>
 #include <thread>
-#include <type_traits>
 #include <utility>
 
 #include "dbprogram/analysis.h"
@@ -115,12 +114,8 @@ struct StockResult {
 class Results {
  public:
   Results() = default;
-  explicit Results(std::size_t n) : block_(n * sizeof(StockResult)) {
-    static_assert(std::is_trivially_destructible_v<StockResult>);
-    auto* first = reinterpret_cast<StockResult*>(block_.data());
-    std::uninitialized_value_construct_n(first, n);
-    rows_ = std::span<StockResult>(first, n);
-  }
+  explicit Results(std::size_t n)
+      : block_(n * sizeof(StockResult)), rows_(marketdb::valuesIn<StockResult>(block_, 0, n)) {}
   StockResult& operator[](std::size_t i) { return rows_[i]; }
   std::size_t size() const { return rows_.size(); }
   StockResult* data() { return rows_.data(); }
@@ -296,8 +291,7 @@ class StockAnalysis {
   void abandon() {
     next_.store(jobs_.size() / chunk_ + 1);
     stop_.store(true);
-    if (callerWorks_) barrier_->arrive_and_drop();  // it will not come
-    callerWorks_ = false;
+    callerWorks_ = false;  // nor does finish() take the work up
     join();
   }
 

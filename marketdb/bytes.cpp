@@ -85,9 +85,8 @@ WholeFile readWholeFile(const char* name, std::string& out, bool regularOnly) {
   return result;
 }
 
-WholeFile readWholeFile(const char* name, LargeBlock& out, std::size_t& size, bool regularOnly) {
-  size = 0;
-  out = LargeBlock();
+WholeFile readWholeFile(const char* name, LargeText& out, bool regularOnly) {
+  out.clear();
   int fd = -1;
   std::size_t expected = 0;
   if (const WholeFile opened = openWhole(name, regularOnly, fd, expected);
@@ -95,19 +94,15 @@ WholeFile readWholeFile(const char* name, LargeBlock& out, std::size_t& size, bo
     return opened;
   WholeFile result = WholeFile::Read;
   try {
-    // A byte more than the file's size, so that its end is seen without a second block; a file
-    // that grows meanwhile gets a block twice as large.
-    out = LargeBlock(expected + 1);
+    // A byte more than the file's size, so that its end is seen without growing.
+    out.reserve(expected + 1);
     for (;;) {
-      if (size == out.size()) {
-        LargeBlock larger(out.size() * 2);
-        std::memcpy(larger.data(), out.data(), size);
-        out = std::move(larger);
-      }
-      const long long n = readSome(fd, out.data() + size, out.size() - size);
+      const std::span<char> room = out.room(1);
+      const long long n =
+          readSome(fd, reinterpret_cast<unsigned char*>(room.data()), room.size());
       if (n < 0) result = WholeFile::ReadFailed;
       if (n <= 0) break;
-      size += static_cast<std::size_t>(n);
+      out.added(static_cast<std::size_t>(n));
     }
   } catch (...) {
     ::close(fd);

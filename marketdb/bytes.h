@@ -47,9 +47,9 @@ enum class WholeFile {
 // regular file is refused without waiting for a FIFO's writer; without it the file is read as
 // a stream would read it (a folder gives ReadFailed and no bytes).
 WholeFile readWholeFile(const char* name, std::string& out, bool regularOnly);
-// The same into a block of its own (large pages for a large file), read straight into it; the
-// first `size` bytes of `out` are the file's. For a file of 10,000 lines read whole.
-WholeFile readWholeFile(const char* name, LargeBlock& out, std::size_t& size, bool regularOnly);
+// The same into a large text (large pages for a large file), read straight into it. For a
+// file of 10,000 lines read whole.
+WholeFile readWholeFile(const char* name, LargeText& out, bool regularOnly);
 // Whether the file could be opened at all (what was read may still be short).
 inline bool opened(WholeFile r) {
   return r == WholeFile::Read || r == WholeFile::ReadFailed;

@@ -17,9 +17,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <span>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -235,18 +232,10 @@ namespace {
 // Where a column of `n` entries of T starts in the table's storage, each on a cache line.
 template <typename T>
 std::size_t columnAt(std::size_t& used, std::size_t n) {
-  static_assert(std::is_trivially_destructible_v<T> && alignof(T) <= 64);
+  static_assert(alignof(T) <= 64);
   const std::size_t at = (used + 63) / 64 * 64;
   used = at + n * sizeof(T);
   return at;
-}
-
-// The column's `n` entries made in place, each as a value-initialised one (all zero).
-template <typename T>
-std::span<T> columnIn(const LargeBlock& storage, std::size_t at, std::size_t n) {
-  T* first = reinterpret_cast<T*>(storage.data() + at);
-  std::uninitialized_value_construct_n(first, n);
-  return {first, n};
 }
 
 }  // namespace
@@ -259,13 +248,13 @@ StockTable::StockTable(int capacity_) : capacity(std::max(capacity_, 0)) {
                             columnAt<int>(used, n),       columnAt<int>(used, n),
                             columnAt<CodeKey>(used, n)};
   storage_ = LargeBlock(used);
-  ksakujo = columnIn<int>(storage_, at[0], n);
-  ksijo = columnIn<int>(storage_, at[1], n);
-  kcodeidx = columnIn<StockCode>(storage_, at[2], n);
-  kmeiidx = columnIn<StockName>(storage_, at[3], n);
-  krecordi = columnIn<int>(storage_, at[4], n);
-  kchumoku = columnIn<int>(storage_, at[5], n);
-  lookup = columnIn<CodeKey>(storage_, at[6], n);
+  ksakujo = valuesIn<int>(storage_, at[0], n);
+  ksijo = valuesIn<int>(storage_, at[1], n);
+  kcodeidx = valuesIn<StockCode>(storage_, at[2], n);
+  kmeiidx = valuesIn<StockName>(storage_, at[3], n);
+  krecordi = valuesIn<int>(storage_, at[4], n);
+  kchumoku = valuesIn<int>(storage_, at[5], n);
+  lookup = valuesIn<CodeKey>(storage_, at[6], n);
 }
 
 int StockTable::findStock(StockCode code) const {
@@ -288,9 +277,8 @@ int StockTable::findStock(StockCode code) const {
 namespace {
 
 FileStatus readWideStockTable(const DatabaseLayout& layout, StockTable& table) {
-  LargeBlock text;
-  std::size_t bytes = 0;
-  if (!opened(readWholeFile(layout.indexFile, text, bytes, false))) return FileStatus::Missing;
+  LargeText text;
+  if (!opened(readWholeFile(layout.indexFile, text, false))) return FileStatus::Missing;
   // The index is checked whole against the header's record slots; a header that cannot be read
   // leaves the slots checked against the capacity alone (its readers refuse it themselves).
   WideHeader header;
@@ -300,8 +288,7 @@ FileStatus readWideStockTable(const DatabaseLayout& layout, StockTable& table) {
   // them at its start, where a list of them first would cost as much again.
   int n = 0;
   const WideCheck check =
-      parseWideIndex(std::string_view(reinterpret_cast<const char*>(text.data()), bytes),
-                     static_cast<std::uint32_t>(layout.maxStocks),
+      parseWideIndex(text.view(), static_cast<std::uint32_t>(layout.maxStocks),
                      assigned, [&table, &n](const WideIndexEntry& e) {
                        if (n >= table.capacity) return;
                        table.ksakujo[n] = e.deleted;

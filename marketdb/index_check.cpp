@@ -135,9 +135,8 @@ IndexCheck checkIndexText(const std::string& text, std::int64_t priceFileBytes) 
 IndexCheck checkWideIndexFile(const std::function<void(const WideIndexEntry&)>& onEntry,
                               bool& found) {
   const DatabaseLayout& layout = openLayout();
-  LargeBlock text;
-  std::size_t bytes = 0;
-  found = opened(readWholeFile(layout.indexFile, text, bytes, false));
+  LargeText text;
+  found = opened(readWholeFile(layout.indexFile, text, false));
   if (!found) return {};
   // The record slots are checked against the header's capacity and records assigned; a
   // damaged header is refused here too, since every slot's place depends on it.
@@ -150,9 +149,7 @@ IndexCheck checkWideIndexFile(const std::function<void(const WideIndexEntry&)>& 
     assigned = header.recordsAssigned;
     capacity = header.capacity;
   }
-  const WideCheck c = parseWideIndex(
-      std::string_view(reinterpret_cast<const char*>(text.data()), bytes), capacity, assigned,
-      onEntry);
+  const WideCheck c = parseWideIndex(text.view(), capacity, assigned, onEntry);
   return {c.ok, c.line, c.message};
 }
 

@@ -70,11 +70,15 @@ void LargeText::reserve(std::size_t bytes) {
   block_ = std::move(larger);
 }
 
+std::span<char> LargeText::room(std::size_t bytes) {
+  if (block_.size() - size_ < bytes) reserve(std::max(size_ + bytes, block_.size() * 2));
+  return {reinterpret_cast<char*>(block_.data()) + size_, block_.size() - size_};
+}
+
 void LargeText::append(const char* text, std::size_t bytes) {
   if (bytes == 0) return;
-  if (block_.size() - size_ < bytes) reserve(std::max(size_ + bytes, block_.size() * 2));
-  std::memcpy(block_.data() + size_, text, bytes);
-  size_ += bytes;
+  std::memcpy(room(bytes).data(), text, bytes);
+  added(bytes);
 }
 
 }  // namespace marketdb

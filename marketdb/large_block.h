@@ -7,7 +7,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <span>
 #include <string_view>
+#include <type_traits>
 
 namespace marketdb {
 
@@ -34,6 +37,16 @@ class LargeBlock {
   std::size_t mapped_ = 0;  // bytes mapped in large pages; 0 for a block of the heap
 };
 
+// `n` objects of T made in `block` from byte `at` on, each value-initialised (all zero): a
+// column of a table that lies in a block of its own.
+template <typename T>
+std::span<T> valuesIn(const LargeBlock& block, std::size_t at, std::size_t n) {
+  static_assert(std::is_trivially_destructible_v<T>);
+  T* first = reinterpret_cast<T*>(block.data() + at);
+  std::uninitialized_value_construct_n(first, n);
+  return {first, n};
+}
+
 // Text built by appending, in a large block that grows twice as large when it is full: the
 // contents of a large file made in memory, written whole afterwards.
 class LargeText {
@@ -41,6 +54,10 @@ class LargeText {
   // Room for `bytes` bytes in all without growing.
   void reserve(std::size_t bytes);
   void append(const char* text, std::size_t bytes);
+  // The free room at the end, at least `bytes` of it (grown as append grows), for a reader to
+  // fill; added() then counts what it put there.
+  std::span<char> room(std::size_t bytes);
+  void added(std::size_t bytes) { size_ += bytes; }
   void clear() { size_ = 0; }
   std::size_t size() const { return size_; }
   std::string_view view() const {
