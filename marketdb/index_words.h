@@ -35,6 +35,16 @@ inline void indexWords(std::string_view line, std::vector<std::string_view>& out
 
 // A whole int, as %d takes the whole word: one sign at most ("+-1" stops after the '+').
 inline bool wholeIndexInt(std::string_view w, int& value) {
+  // Up to nine plain digits, as nearly every field is: added up directly.
+  if (!w.empty() && w.size() <= 9) {
+    int v = 0;
+    std::size_t i = 0;
+    for (; i < w.size() && w[i] >= '0' && w[i] <= '9'; ++i) v = v * 10 + (w[i] - '0');
+    if (i == w.size()) {
+      value = v;
+      return true;
+    }
+  }
   if (!w.empty() && w[0] == '+') {
     w.remove_prefix(1);
     if (!w.empty() && w[0] == '-') return false;

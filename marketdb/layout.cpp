@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <span>
 #include <vector>
 
+#include "marketdb/scattered_read.h"
 #include "marketdb/wide_header.h"
 #include "platform/text/cp932.h"
 
@@ -125,17 +127,30 @@ std::size_t DatabaseLayout::readBlocks(int fd, int firstSlot, int count,
   const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
   constexpr std::size_t Record = WideRecordBytes;  // a fixed size: each move is inlined
   const std::size_t run = static_cast<std::size_t>(slots) * Record;
-  std::vector<unsigned char> row(run);
-  for (int s = 0; s < ringDays; ++s) {
-    const std::int64_t at = recordOffset(firstSlot, s);
-    // A row beyond the end of the file, or the part of it there, holds empty days.
-    const std::size_t got = at < fileBytes ? readAt(fd, row.data(), run, at) : 0;
-    const int records = static_cast<int>(got / Record);
-    unsigned char* to = out + static_cast<std::size_t>(s) * Record;
-    const unsigned char* from = row.data();
-    int i = 0;
-    for (; i < records; ++i, to += block, from += Record) std::memcpy(to, from, Record);
-    for (; i < slots; ++i, to += block) std::memset(to, 0, Record);
+  // The rows' runs are read in batches of scattered reads into a buffer of at most 256 KiB:
+  // one stock's 640 days are one batch of 20 KiB.
+  const int batchRows =
+      static_cast<int>(std::clamp<std::size_t>((std::size_t{256} << 10) / run, 1, ringDays));
+  std::vector<unsigned char> rows(run * static_cast<std::size_t>(batchRows));
+  std::vector<ScatteredPart> parts(static_cast<std::size_t>(batchRows));
+  for (int first = 0; first < ringDays; first += batchRows) {
+    const int end = std::min(ringDays, first + batchRows);
+    const std::span<ScatteredPart> batch(parts.data(), static_cast<std::size_t>(end - first));
+    for (int s = first; s < end; ++s) {
+      const std::int64_t at = recordOffset(firstSlot, s);
+      // A row beyond the end of the file, or the part of it there, holds empty days.
+      batch[s - first] = {at, rows.data() + static_cast<std::size_t>(s - first) * run,
+                          at < fileBytes ? run : 0};
+    }
+    readScattered(fd, batch);
+    for (int s = first; s < end; ++s) {
+      const int records = static_cast<int>(batch[s - first].got / Record);
+      unsigned char* to = out + static_cast<std::size_t>(s) * Record;
+      const unsigned char* from = batch[s - first].data;
+      int i = 0;
+      for (; i < records; ++i, to += block, from += Record) std::memcpy(to, from, Record);
+      for (; i < slots; ++i, to += block) std::memset(to, 0, Record);
+    }
   }
   return static_cast<std::size_t>(slots) * block;
 }

@@ -1,9 +1,12 @@
 // pelinoru.idx is checked before a change trusts it: each damage names the file and the line.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
 #include <string>
 
 #include "marketdb/index_check.h"
+#include "marketdb/index_words.h"
 #include "platform/text/cp932.h"
 
 using marketdb::checkIndexText;
@@ -93,6 +96,25 @@ TEST(IndexCheck, IntegerFieldsTakeOneSign) {
         << c.slot;
     EXPECT_EQ(checkIndexText(std::string("0 1 1377 B 0 ") + c.slot + "\n", Block).ok, c.ok)
         << c.slot;
+  }
+}
+
+// A field read as a whole int is what sscanf's %d takes when it takes the whole word, over
+// random words of digits and signs (short enough that no value overflows).
+TEST(IndexCheck, WholeIntIsWhatScanfTakesOfTheWholeWord) {
+  std::mt19937 random(5);
+  const char alphabet[] = "0123456789+-x";
+  for (int i = 0; i < 20000; ++i) {
+    std::string word(random() % 10, '0');
+    for (char& c : word) c = alphabet[random() % (i % 2 ? 10 : 13)];
+    int expected = 0, used = 0;
+    const bool takes = std::sscanf(word.c_str(), "%d%n", &expected, &used) == 1 &&
+                       used == static_cast<int>(word.size());
+    int got = -7;
+    ASSERT_EQ(marketdb::wholeIndexInt(word, got), takes) << word;
+    if (takes) {
+      ASSERT_EQ(got, expected) << word;
+    }
   }
 }
 
