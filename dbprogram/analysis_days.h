@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "dbprogram/analysis.h"
 #include "marketdb/files.h"
@@ -27,6 +28,13 @@ class StockDays {
   // in a block (0 says so), longer in the ring rows of a wide file as readRun reads them.
   void decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block, int days,
                    std::size_t dayStep = 0);
+  // All 640 days of the stocks whose records lie side by side in the ring rows of a wide run,
+  // as readRun puts them (stock k's record of ring slot s at rows + k * recordBytes +
+  // s * dayStep): each stock gets what decodeBlock gives it. The rows are taken in order, the
+  // stocks' records of one row together, where decodeBlock takes one record a row apart for
+  // each stock in turn; a run is megabytes, and each of those records missed the cache.
+  static void decodeRows(const marketdb::DatabaseLayout& layout, const unsigned char* rows,
+                         std::size_t dayStep, std::span<StockDays* const> stocks);
 
   // storedOnLatestDay of the days held.
   bool storedOn(int storePosition, std::int32_t lastStoreDate) const;

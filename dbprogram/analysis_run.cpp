@@ -175,7 +175,21 @@ constexpr std::size_t StocksPerWorker = 256;
 struct Scratch {
   std::unique_ptr<StockDays> days = std::make_unique<StockDays>();
   marketdb::LargeBlock buffer;
+  // A wide run's stocks analysed together: the days of each of them (analyseTogether).
+  marketdb::LargeBlock groupBlock;
+  std::span<StockDays> group;
 };
+
+// The job's stock analysed from its days (decoded), into results[job.stock].
+void analyseDecoded(StockDays& days, const Job& job, const std::vector<Candidate>* stocks,
+                    const RunValues& values, StockResult* results) {
+  StockResult& result = results[job.stock];
+  result.stored = days.storedOn(values.latest, values.lastStoreDate);
+  if (!result.stored) return;
+  RankingRow& row = result.row;
+  if (stocks != nullptr) nameRow(row, (*stocks)[static_cast<std::size_t>(job.stock)]);
+  days.analyse(values.latest, values.comparisonDate, values.settings, row);
+}
 
 // One job analysed from the run read into `buffer` from record slot `first` on (its slot is
 // not before `first`; a negative slot, a stock without a block, has empty days).
@@ -198,12 +212,35 @@ void analyseJob(const marketdb::DatabaseLayout& layout, const unsigned char* buf
     }
   }
   days.decodeBlock(layout, at, dayCount, run.dayStep);
-  StockResult& result = results[job.stock];
-  result.stored = days.storedOn(values.latest, values.lastStoreDate);
-  if (!result.stored) return;
-  RankingRow& row = result.row;
-  if (stocks != nullptr) nameRow(row, (*stocks)[static_cast<std::size_t>(job.stock)]);
-  days.analyse(values.latest, values.comparisonDate, values.settings, row);
+  analyseDecoded(days, job, stocks, values, results);
+}
+
+// Jobs of neighbouring slots of a wide run (read by readRun into `buffer` from slot `first`
+// on) analysed together: their days decoded a row at a time by StockDays::decodeRows into the
+// scratch's group, then each analysed. Jobs that are not such a group, or not held whole by
+// the run, go one by one as analyseJob takes them; both give the same days.
+void analyseTogether(const marketdb::DatabaseLayout& layout, const unsigned char* buffer,
+                     const marketdb::DatabaseLayout::RecordRun& run, long long first,
+                     std::span<const Job> jobs, const RunValues& values, StockResult* results,
+                     Scratch& scratch) {
+  const auto block = static_cast<std::size_t>(layout.blockBytes());
+  bool together = !jobs.empty() && jobs.size() <= scratch.group.size() &&
+                  run.slotStep == static_cast<std::size_t>(layout.recordBytes) &&
+                  jobs[0].slot >= first;
+  for (std::size_t i = 0; together && i < jobs.size(); ++i)
+    together = jobs[i].slot == jobs[0].slot + static_cast<int>(i) &&
+               run.held >= static_cast<std::size_t>(jobs[i].slot - first + 1) * block;
+  if (!together) {
+    for (const Job& job : jobs)
+      analyseJob(layout, buffer, run, first, job, nullptr, values, results, *scratch.days);
+    return;
+  }
+  std::array<StockDays*, 64> days{};
+  const std::size_t n = std::min(jobs.size(), days.size());
+  for (std::size_t i = 0; i < n; ++i) days[i] = &scratch.group[i];
+  StockDays::decodeRows(layout, buffer + static_cast<std::size_t>(jobs[0].slot - first) * run.slotStep,
+                        run.dayStep, std::span(days.data(), n));
+  for (std::size_t i = 0; i < n; ++i) analyseDecoded(*days[i], jobs[i], nullptr, values, results);
 }
 
 // Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read
@@ -308,9 +345,13 @@ class StockAnalysis {
     scratch_.resize(threads);  // [0] is the calling thread's, or the first worker's together
     const std::size_t bufferBytes =
         prices_.layout().runBytes(readingOf(prices_.layout()).blocks);
-    for (Scratch& s : scratch_) {
-      s.buffer = marketdb::LargeBlock(bufferBytes);
-      if (together_) break;  // the run's buffer is [0]'s
+    for (std::size_t t = 0; t < scratch_.size(); ++t) {
+      Scratch& s = scratch_[t];
+      if (t == 0 || !together_) s.buffer = marketdb::LargeBlock(bufferBytes);  // together: [0]'s
+      if (together_) {
+        s.groupBlock = marketdb::LargeBlock(StocksTogether * sizeof(StockDays));
+        s.group = marketdb::valuesIn<StockDays>(s.groupBlock, 0, StocksTogether);
+      }
     }
     if (together_) {
       barrier_.emplace(static_cast<std::ptrdiff_t>(threads), PhaseEnd{this});
@@ -361,9 +402,10 @@ class StockAnalysis {
         prices_.readRun(from, slots, buffer, row, std::min(row + RowsTogether, rows));
       barrier_->arrive_and_wait();  // the run is read
       for (std::size_t k; (k = nextStock_.fetch_add(StocksTogether)) < count;) {
-        for (std::size_t i = k; i < std::min(k + StocksTogether, count); ++i)
-          analyseJob(layout, buffer, run, from, jobs_[first + i], nullptr, values_,
-                     results_.data(), *scratch.days);
+        analyseTogether(layout, buffer, run, from,
+                        std::span<const Job>(jobs_).subspan(first + k,
+                                                            std::min(StocksTogether, count - k)),
+                        values_, results_.data(), scratch);
       }
       barrier_->arrive_and_wait();  // its stocks are analysed: the buffer may be read again
     }
