@@ -25,7 +25,8 @@ using pelinor::text::toUtf8;
 void usage(std::ostream& err) {
   err << "usage: pelinorx init W|N [--wide]\n"
          "  W: a database of the daily files W yymmdd, N: of the daily files N yymmdd\n"
-         "  --wide: the wide kind, for the whole market (being built: it cannot be stored yet)\n";
+         "  --wide: the wide kind, for the whole market: up to 10,000 stocks, codes with letters,\n"
+         "          prices above 32,767 yen, full dates\n";
 }
 
 // Creates an empty file; false when it exists already or cannot be created.
