@@ -34,7 +34,7 @@ class StockDays {
   // stocks' records of one row together, where decodeBlock takes one record a row apart for
   // each stock in turn; a run is megabytes, and each of those records missed the cache.
   static void decodeRows(const marketdb::DatabaseLayout& layout, const unsigned char* rows,
-                         std::size_t dayStep, std::span<StockDays* const> stocks);
+                         std::size_t dayStep, std::span<StockDays> stocks);
 
   // storedOnLatestDay of the days held.
   bool storedOn(int storePosition, std::int32_t lastStoreDate) const;

@@ -437,13 +437,13 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
 }
 
 void StockDays::decodeRows(const marketdb::DatabaseLayout& layout, const unsigned char* rows,
-                           std::size_t dayStep, std::span<StockDays* const> stocks) {
+                           std::size_t dayStep, std::span<StockDays> stocks) {
   // A row's records of this many stocks are read together; their totals are kept side by side.
   constexpr std::size_t Together = 64;
   constexpr int Ahead = 4;
   const auto record = static_cast<std::size_t>(layout.recordBytes);
   for (std::size_t first = 0; first < stocks.size(); first += Together) {
-    const std::span<StockDays* const> part =
+    const std::span<StockDays> part =
         stocks.subspan(first, std::min(Together, stocks.size() - first));
     std::array<Totals, Together> totals{};
     const unsigned char* row = rows + first * record;
@@ -455,14 +455,14 @@ void StockDays::decodeRows(const marketdb::DatabaseLayout& layout, const unsigne
         for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(row + Ahead * dayStep + b);
       const unsigned char* in = row;
       for (std::size_t k = 0; k < part.size(); ++k, in += record) {
-        StockDays& d = *part[k];
+        StockDays& d = part[k];
         d.put(s, layout.decodeRecord(in));
         totals[k].add(d.high[s], d.low[s], d.volume[s]);
       }
     }
     for (std::size_t k = 0; k < part.size(); ++k) {
-      part[k]->emptyLow = layout.emptyLow;
-      totals[k].store(*part[k]);
+      part[k].emptyLow = layout.emptyLow;
+      totals[k].store(part[k]);
     }
   }
 }

@@ -235,12 +235,11 @@ void analyseTogether(const marketdb::DatabaseLayout& layout, const unsigned char
       analyseJob(layout, buffer, run, first, job, nullptr, values, results, *scratch.days);
     return;
   }
-  std::array<StockDays*, 64> days{};
-  const std::size_t n = std::min(jobs.size(), days.size());
-  for (std::size_t i = 0; i < n; ++i) days[i] = &scratch.group[i];
+  const std::span<StockDays> days = scratch.group.first(jobs.size());
   StockDays::decodeRows(layout, buffer + static_cast<std::size_t>(jobs[0].slot - first) * run.slotStep,
-                        run.dayStep, std::span(days.data(), n));
-  for (std::size_t i = 0; i < n; ++i) analyseDecoded(*days[i], jobs[i], nullptr, values, results);
+                        run.dayStep, days);
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    analyseDecoded(days[i], jobs[i], nullptr, values, results);
 }
 
 // Analyses the jobs (in ascending slot order) into results[job.stock]. A job's block is read

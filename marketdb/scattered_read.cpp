@@ -30,8 +30,8 @@ bool ringTakes(const ScatteredPart& p) {
   return p.offset >= 0 && p.size > 0 && p.size <= (std::size_t{1} << 24);
 }
 
-unsigned load(const unsigned* field) {
-  return std::atomic_ref<unsigned>(*const_cast<unsigned*>(field)).load(std::memory_order_acquire);
+unsigned load(unsigned* field) {
+  return std::atomic_ref<unsigned>(*field).load(std::memory_order_acquire);
 }
 void store(unsigned* field, unsigned value) {
   std::atomic_ref<unsigned>(*field).store(value, std::memory_order_release);
