@@ -24,17 +24,20 @@ class StockDays {
   void load(const marketdb::StockHistory& history);
   // The first `days` records of a block of pelinoru.dat (0..640) as `layout` places them; the
   // slots after them read as empty days, as PriceFile::readHistory gives them for a block the
-  // file holds only in part. The records are `dayStep` bytes apart: the layout's record size
-  // in a block (0 says so), longer in the ring rows of a wide file as readRun reads them.
+  // file holds only in part. The records lie in ring order, the layout's record size apart, or,
+  // given `run`, where readRun put the days of one of its slots (`block` pointing at that
+  // slot's first record).
+  void decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block, int days);
   void decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block, int days,
-                   std::size_t dayStep = 0);
-  // All 640 days of the stocks whose records lie side by side in the ring rows of a wide run,
-  // as readRun puts them (stock k's record of ring slot s at rows + k * recordBytes +
-  // s * dayStep): each stock gets what decodeBlock gives it. The rows are taken in order, the
-  // stocks' records of one row together, where decodeBlock takes one record a row apart for
-  // each stock in turn; a run is megabytes, and each of those records missed the cache.
+                   const marketdb::DatabaseLayout::RecordRun& run);
+  // All 640 days of the neighbouring stocks of a wide run, as readRun puts them (stock k's
+  // record of ring slot s at rows + k * run.slotStep + run.at(s)): each stock gets what
+  // decodeBlock gives it. The ring rows are taken in order, the stocks' records of one row
+  // together, where decodeBlock takes one record a tile row apart for each stock in turn; a
+  // run is megabytes, and each of those records missed the cache.
   static void decodeRows(const marketdb::DatabaseLayout& layout, const unsigned char* rows,
-                         std::size_t dayStep, std::span<StockDays> stocks);
+                         const marketdb::DatabaseLayout::RecordRun& run,
+                         std::span<StockDays> stocks);
 
   // storedOnLatestDay of the days held.
   bool storedOn(int storePosition, std::int32_t lastStoreDate) const;

@@ -406,9 +406,15 @@ void StockDays::load(const marketdb::StockHistory& history) {
 }
 
 void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block,
-                            int days, std::size_t dayStep) {
+                            int days) {
+  marketdb::DatabaseLayout::RecordRun inBlock;
+  inBlock.recordBytes = static_cast<std::size_t>(layout.recordBytes);
+  decodeBlock(layout, block, days, inBlock);
+}
+
+void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsigned char* block,
+                            int days, const marketdb::DatabaseLayout::RecordRun& run) {
   days = std::clamp(days, 0, Days);
-  if (dayStep == 0) dayStep = static_cast<std::size_t>(layout.recordBytes);
   emptyLow = layout.emptyLow;
   Totals totals;
   if (layout.kind == marketdb::DatabaseKind::Classic) {
@@ -417,11 +423,11 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
     layout.decodeColumns(block, days, {date, open, high, low, close, change, volume},
                          [&](int s) { totals.add(high[s], low[s], volume[s]); });
   } else {
-    const unsigned char* in = block;
-    // Records a row apart (readRun) share their cache lines with the next stock's, not with
-    // each other: the line after each is fetched now for the stocks that follow.
-    const bool rows = dayStep > static_cast<std::size_t>(layout.recordBytes);
-    for (int s = 0; s < days; ++s, in += dayStep) {
+    // Records a tile row apart (readRun) share their cache lines with the next stock's, not
+    // with each other: the line after each is fetched now for the stocks that follow.
+    const bool rows = run.tileDays < Days;
+    for (int s = 0; s < days; ++s) {
+      const unsigned char* in = block + run.at(s);
       if (rows) __builtin_prefetch(in + 64);
       put(s, layout.decodeRecord(in));
       totals.add(high[s], low[s], volume[s]);
@@ -437,24 +443,29 @@ void StockDays::decodeBlock(const marketdb::DatabaseLayout& layout, const unsign
 }
 
 void StockDays::decodeRows(const marketdb::DatabaseLayout& layout, const unsigned char* rows,
-                           std::size_t dayStep, std::span<StockDays> stocks) {
+                           const marketdb::DatabaseLayout::RecordRun& run,
+                           std::span<StockDays> stocks) {
   // A row's records of this many stocks are read together; their totals are kept side by side.
   constexpr std::size_t Together = 64;
   constexpr int Ahead = 4;
-  const auto record = static_cast<std::size_t>(layout.recordBytes);
+  const std::size_t step = run.slotStep;
+  const int tileDays = std::max(run.tileDays, 1);
   for (std::size_t first = 0; first < stocks.size(); first += Together) {
     const std::span<StockDays> part =
         stocks.subspan(first, std::min(Together, stocks.size() - first));
     std::array<Totals, Together> totals{};
-    const unsigned char* row = rows + first * record;
-    const std::size_t bytes = part.size() * record;
-    for (int s = 0; s < Days; ++s, row += dayStep) {
-      // The row a few ahead is fetched meanwhile: each row starts a new stream of cache lines,
-      // which would otherwise be waited for line by line.
-      if (s + Ahead < Days)
-        for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(row + Ahead * dayStep + b);
-      const unsigned char* in = row;
-      for (std::size_t k = 0; k < part.size(); ++k, in += record) {
+    const unsigned char* start = rows + first * step;
+    // The stocks' records of one tile row lie together: their tiles side by side.
+    const std::size_t bytes = part.size() * step;
+    for (int s = 0; s < Days; ++s) {
+      // The tile row a few rows ahead is fetched meanwhile: each one starts a new stream of
+      // cache lines, which would otherwise be waited for line by line.
+      if (s % tileDays == 0 && s + Ahead * tileDays < Days) {
+        const unsigned char* ahead = start + run.at(s + Ahead * tileDays);
+        for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(ahead + b);
+      }
+      const unsigned char* in = start + run.at(s);
+      for (std::size_t k = 0; k < part.size(); ++k, in += step) {
         StockDays& d = part[k];
         d.put(s, layout.decodeRecord(in));
         totals[k].add(d.high[s], d.low[s], d.volume[s]);

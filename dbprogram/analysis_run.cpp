@@ -211,7 +211,7 @@ void analyseJob(const marketdb::DatabaseLayout& layout, const unsigned char* buf
       at = buffer + k * run.slotStep;
     }
   }
-  days.decodeBlock(layout, at, dayCount, run.dayStep);
+  days.decodeBlock(layout, at, dayCount, run);
   analyseDecoded(days, job, stocks, values, results);
 }
 
@@ -225,7 +225,7 @@ void analyseTogether(const marketdb::DatabaseLayout& layout, const unsigned char
                      Scratch& scratch) {
   const auto block = static_cast<std::size_t>(layout.blockBytes());
   bool together = !jobs.empty() && jobs.size() <= scratch.group.size() &&
-                  run.slotStep == static_cast<std::size_t>(layout.recordBytes) &&
+                  run.tileDays < layout.ringDays &&
                   jobs[0].slot >= first;
   for (std::size_t i = 0; together && i < jobs.size(); ++i)
     together = jobs[i].slot == jobs[0].slot + static_cast<int>(i) &&
@@ -237,7 +237,7 @@ void analyseTogether(const marketdb::DatabaseLayout& layout, const unsigned char
   }
   const std::span<StockDays> days = scratch.group.first(jobs.size());
   StockDays::decodeRows(layout, buffer + static_cast<std::size_t>(jobs[0].slot - first) * run.slotStep,
-                        run.dayStep, days);
+                        run, days);
   for (std::size_t i = 0; i < jobs.size(); ++i)
     analyseDecoded(days[i], jobs[i], nullptr, values, results);
 }

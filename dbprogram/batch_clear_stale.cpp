@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -76,26 +77,47 @@ StaleRuns staleOfBlocks(marketdb::DatabaseChange& change, const marketdb::StockT
   return found;
 }
 
-// The wide file keeps each ring position's records side by side in a ring row: one row is read
-// at a time (the blocks of a whole wide table would not fit in memory), and neighbouring stale
-// records of a row are cleared as one region.
+// The wide file keeps a few neighbouring ring positions of each stock together in a tile, and
+// the tiles of those positions side by side in a tile row: one tile row is read at a time (the
+// blocks of a whole wide table would not fit in memory), each of its ring rows gathered and
+// searched, and neighbouring stale records of the row are cleared as one region.
 StaleRuns staleOfRows(marketdb::DatabaseChange& change, const marketdb::StockTable& table,
                       const marketdb::DatabaseLayout& layout) {
   StaleRuns found;
   int slots = 0;
   for (int i = 0; i < table.count; ++i) slots = std::max(slots, table.krecordi[i] + 1);
   const std::size_t recordBytes = static_cast<std::size_t>(layout.recordBytes);
-  std::vector<unsigned char> row(static_cast<std::size_t>(slots) * recordBytes);
-  std::vector<bool> hit(static_cast<std::size_t>(slots), false);
-  for (int p = 0; p < layout.ringDays && slots > 0; ++p) {
-    if (!change.readPrices(layout.recordOffset(0, p), row.data(), row.size())) {
+  const std::size_t tileBytes = static_cast<std::size_t>(layout.tileBytes());
+  const int tileDays = layout.tileDays;
+  const auto count = static_cast<std::size_t>(slots);
+  std::vector<unsigned char> tiles(count * tileBytes);
+  std::vector<unsigned char> row(count * recordBytes);
+  std::vector<bool> hit(count, false);
+  std::vector<bool> stale(count * static_cast<std::size_t>(tileDays));
+  for (int t = 0; t < layout.tileRows() && slots > 0; ++t) {
+    if (!change.readPrices(layout.recordOffset(0, t * tileDays), tiles.data(), tiles.size())) {
       found.read = false;
       return found;
     }
-    for (std::size_t slot : findStaleInRow(row.data(), static_cast<std::size_t>(slots), layout)) {
-      if (!hit[slot]) ++found.stocks;
-      hit[slot] = true;
-      found.add(layout.recordOffset(static_cast<int>(slot), p), layout.recordBytes, true);
+    std::fill(stale.begin(), stale.end(), false);
+    for (int d = 0; d < tileDays; ++d) {
+      for (std::size_t slot = 0; slot < count; ++slot)
+        std::memcpy(row.data() + slot * recordBytes,
+                    tiles.data() + slot * tileBytes + static_cast<std::size_t>(d) * recordBytes,
+                    recordBytes);
+      for (std::size_t slot : findStaleInRow(row.data(), count, layout))
+        stale[slot * static_cast<std::size_t>(tileDays) + static_cast<std::size_t>(d)] = true;
+    }
+    // In file order: slot by slot, each slot's positions of the tile in turn.
+    for (std::size_t slot = 0; slot < count; ++slot) {
+      for (int d = 0; d < tileDays; ++d) {
+        if (!stale[slot * static_cast<std::size_t>(tileDays) + static_cast<std::size_t>(d)])
+          continue;
+        if (!hit[slot]) ++found.stocks;
+        hit[slot] = true;
+        found.add(layout.recordOffset(static_cast<int>(slot), t * tileDays + d),
+                  layout.recordBytes, true);
+      }
     }
   }
   return found;

@@ -636,13 +636,18 @@ bool GroupStore::write(std::vector<DailyFile>& files, int count) {
                          {layout_.systemFile, marketdb::formatSystemFile(sys_)}});
 }
 
-// The wide price file holds each ring slot's records side by side in a ring row: the group
-// writes, for every ring slot it stores, the one run of records 0..n-1 of that row (n the
-// record slots given out, new stocks' included), and the header when it gave out new slots.
+// The wide price file holds the records of a few neighbouring ring slots of each record slot
+// together in a tile, and the tiles of those ring slots side by side in a tile row: the group
+// writes, for every tile row it stores into, the one run of the tiles of record slots 0..n-1
+// (n the record slots given out, new stocks' included), its ring slots replaced and the others
+// as they were, and the header when it gave out new slots.
 bool GroupStore::writeRows() {
   StockTable& t = *table_;
   const int slots = largestSlot_ + 1;
-  const std::size_t rowBytes = static_cast<std::size_t>(slots) * layout_.recordBytes;
+  const int tileDays = layout_.tileDays;
+  const std::size_t recordBytes = static_cast<std::size_t>(layout_.recordBytes);
+  const std::size_t tileBytes = static_cast<std::size_t>(layout_.tileBytes());
+  const std::size_t runBytes = static_cast<std::size_t>(slots) * tileBytes;
   // Every record slot below `slots` is a stock of the table, so every record of a row comes
   // from one pending block.
   std::vector<const unsigned char*> blockOf(static_cast<std::size_t>(slots), nullptr);
@@ -650,15 +655,23 @@ bool GroupStore::writeRows() {
     if (block.slot >= 0 && block.slot < slots)
       blockOf[static_cast<std::size_t>(block.slot)] = bytes_.data() + block.at * blockBytes_;
 
-  original_.assign(static_cast<std::size_t>(rangeDays_) * rowBytes, 0);
+  // The tile rows the group's ring slots fall into, each once (a lap of 640 from the middle of
+  // a tile comes back to it).
+  std::vector<int> tiles;
+  std::vector<bool> touched(static_cast<std::size_t>(layout_.tileRows()), false);
+  for (int k = 0; k < rangeDays_; ++k) {
+    const int tile = (rangeStart_ + k) % marketdb::HistoryDays / tileDays;
+    if (!touched[static_cast<std::size_t>(tile)]) tiles.push_back(tile);
+    touched[static_cast<std::size_t>(tile)] = true;
+  }
+  original_.assign(tiles.size() * runBytes, 0);
   std::vector<marketdb::PriceRead> reads;
   std::vector<marketdb::PriceRegion> regions;
-  for (int k = 0; k < rangeDays_; ++k) {
-    const int ring = (rangeStart_ + k) % marketdb::HistoryDays;
-    unsigned char* original = original_.data() + static_cast<std::size_t>(k) * rowBytes;
-    reads.push_back({layout_.recordOffset(0, ring), original, rowBytes});
-    regions.push_back(
-        {layout_.recordOffset(0, ring), static_cast<std::int64_t>(rowBytes), original});
+  for (std::size_t i = 0; i < tiles.size(); ++i) {
+    const std::int64_t at = layout_.recordOffset(0, tiles[i] * tileDays);
+    unsigned char* original = original_.data() + i * runBytes;
+    reads.push_back({at, original, runBytes});
+    regions.push_back({at, static_cast<std::int64_t>(runBytes), original});
   }
   if (!change_.readPricesGathered(reads)) return false;
   std::string header;
@@ -674,19 +687,24 @@ bool GroupStore::writeRows() {
             });
   if (!change_.begin(regions, {layout_.indexFile, layout_.systemFile})) return false;
 
-  std::vector<unsigned char> row(rowBytes);
-  const std::size_t recordBytes = static_cast<std::size_t>(layout_.recordBytes);
-  for (int k = 0; k < rangeDays_; ++k) {
-    for (int slot = 0; slot < slots; ++slot) {
-      unsigned char* to = row.data() + static_cast<std::size_t>(slot) * recordBytes;
-      const unsigned char* from = blockOf[static_cast<std::size_t>(slot)];
-      if (from)
-        std::memcpy(to, from + static_cast<std::size_t>(k) * recordBytes, recordBytes);
-      else
-        std::memset(to, 0, recordBytes);
+  std::vector<unsigned char> row(runBytes);
+  for (std::size_t i = 0; i < tiles.size(); ++i) {
+    std::memcpy(row.data(), original_.data() + i * runBytes, runBytes);
+    for (int k = 0; k < rangeDays_; ++k) {
+      const int ring = (rangeStart_ + k) % marketdb::HistoryDays;
+      if (ring / tileDays != tiles[i]) continue;
+      unsigned char* to = row.data() + static_cast<std::size_t>(ring % tileDays) * recordBytes;
+      for (int slot = 0; slot < slots; ++slot, to += tileBytes) {
+        const unsigned char* from = blockOf[static_cast<std::size_t>(slot)];
+        if (from)
+          std::memcpy(to, from + static_cast<std::size_t>(k) * recordBytes, recordBytes);
+        else
+          std::memset(to, 0, recordBytes);
+      }
     }
-    const int ring = (rangeStart_ + k) % marketdb::HistoryDays;
-    if (!change_.writePrices(layout_.recordOffset(0, ring), row.data(), row.size())) return false;
+    if (!change_.writePrices(layout_.recordOffset(0, tiles[i] * tileDays), row.data(),
+                             row.size()))
+      return false;
   }
   if (!header.empty() &&
       !change_.writePrices(0, reinterpret_cast<const unsigned char*>(header.data()), header.size()))

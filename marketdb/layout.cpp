@@ -83,7 +83,7 @@ DatabaseLayout::RecordRun DatabaseLayout::readRun(int fd, int firstSlot, int cou
                                                   unsigned char* out, int firstRow,
                                                   int endRow) const {
   RecordRun got;
-  got.dayStep = static_cast<std::size_t>(recordBytes);
+  got.recordBytes = static_cast<std::size_t>(recordBytes);
   got.slotStep = static_cast<std::size_t>(blockBytes());
   if (blocksContiguous()) {
     got.held = readBlocks(fd, firstSlot, count, out);
@@ -91,16 +91,17 @@ DatabaseLayout::RecordRun DatabaseLayout::readRun(int fd, int firstSlot, int cou
   }
   if (fd < 0 || firstSlot < 0 || count <= 0 || firstSlot >= maxStocks) return got;
   const int slots = std::min(count, maxStocks - firstSlot);
-  const std::size_t run = static_cast<std::size_t>(slots) * WideRecordBytes;
-  got.slotStep = WideRecordBytes;
-  got.dayStep = run + RowPad;
+  const std::size_t run = static_cast<std::size_t>(slots) * static_cast<std::size_t>(tileBytes());
+  got.slotStep = static_cast<std::size_t>(tileBytes());
+  got.tileDays = tileDays;
+  got.tileStep = run + RowPad;
   struct stat st {};
   const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
-  firstRow = std::max(firstRow, 0);
-  endRow = std::min(endRow, ringDays);
-  out += static_cast<std::size_t>(firstRow) * got.dayStep;
-  for (int s = firstRow; s < endRow; ++s, out += got.dayStep) {
-    const std::int64_t at = recordOffset(firstSlot, s);
+  const int firstTile = std::max(firstRow, 0) / tileDays;
+  const int endTile = (std::min(endRow, ringDays) + tileDays - 1) / tileDays;
+  out += static_cast<std::size_t>(firstTile) * got.tileStep;
+  for (int t = firstTile; t < endTile; ++t, out += got.tileStep) {
+    const std::int64_t at = recordOffset(firstSlot, t * tileDays);
     // A row beyond the end of the file, or the part of it there, holds empty days; so does a
     // record the file ends inside.
     const std::size_t read = at < fileBytes ? readAt(fd, out, run, at) : 0;
@@ -119,37 +120,42 @@ std::size_t DatabaseLayout::readBlocks(int fd, int firstSlot, int count,
     // Short at the end of the file, or at a block it cannot give.
     return readAt(fd, out, static_cast<std::size_t>(count) * block, recordOffset(firstSlot, 0));
   }
-  // Each ring row holds the slots' records of that ring slot side by side: one read of the
-  // run of the slots per row, then each record moved to its place in its slot's block.
+  // Each tile row holds the slots' tiles of those ring slots side by side: one read of the
+  // run of the slots per tile row, then each tile moved to its place in its slot's block.
   if (firstSlot >= maxStocks) return 0;
   const int slots = std::min(count, maxStocks - firstSlot);
   struct stat st {};
   const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
-  constexpr std::size_t Record = WideRecordBytes;  // a fixed size: each move is inlined
-  const std::size_t run = static_cast<std::size_t>(slots) * Record;
+  const std::size_t tile = static_cast<std::size_t>(tileBytes());
+  const std::size_t run = static_cast<std::size_t>(slots) * tile;
+  const int rowCount = tileRows();
   // The rows' runs are read in batches of scattered reads into a buffer of at most 256 KiB:
   // one stock's 640 days are one batch of 20 KiB.
   const int batchRows =
-      static_cast<int>(std::clamp<std::size_t>((std::size_t{256} << 10) / run, 1, ringDays));
+      static_cast<int>(std::clamp<std::size_t>((std::size_t{256} << 10) / run, 1, rowCount));
   std::vector<unsigned char> rows(run * static_cast<std::size_t>(batchRows));
   std::vector<ScatteredPart> parts(static_cast<std::size_t>(batchRows));
-  for (int first = 0; first < ringDays; first += batchRows) {
-    const int end = std::min(ringDays, first + batchRows);
+  for (int first = 0; first < rowCount; first += batchRows) {
+    const int end = std::min(rowCount, first + batchRows);
     const std::span<ScatteredPart> batch(parts.data(), static_cast<std::size_t>(end - first));
-    for (int s = first; s < end; ++s) {
-      const std::int64_t at = recordOffset(firstSlot, s);
+    for (int t = first; t < end; ++t) {
+      const std::int64_t at = recordOffset(firstSlot, t * tileDays);
       // A row beyond the end of the file, or the part of it there, holds empty days.
-      batch[s - first] = {at, rows.data() + static_cast<std::size_t>(s - first) * run,
+      batch[t - first] = {at, rows.data() + static_cast<std::size_t>(t - first) * run,
                           at < fileBytes ? run : 0};
     }
     readScattered(fd, batch);
-    for (int s = first; s < end; ++s) {
-      const int records = static_cast<int>(batch[s - first].got / Record);
-      unsigned char* to = out + static_cast<std::size_t>(s) * Record;
-      const unsigned char* from = batch[s - first].data;
-      int i = 0;
-      for (; i < records; ++i, to += block, from += Record) std::memcpy(to, from, Record);
-      for (; i < slots; ++i, to += block) std::memset(to, 0, Record);
+    for (int t = first; t < end; ++t) {
+      // Whole records only: one the file ends inside is an empty day.
+      const std::size_t got = batch[t - first].got / WideRecordBytes * WideRecordBytes;
+      unsigned char* to = out + static_cast<std::size_t>(t) * tile;
+      const unsigned char* from = batch[t - first].data;
+      for (std::size_t i = 0, have = 0; i < static_cast<std::size_t>(slots);
+           ++i, to += block, from += tile) {
+        have = got > i * tile ? std::min(tile, got - i * tile) : 0;
+        std::memcpy(to, from, have);
+        std::memset(to + have, 0, tile - have);
+      }
     }
   }
   return static_cast<std::size_t>(slots) * block;
@@ -201,16 +207,16 @@ namespace {
 
 bool present(const char* name) { return ::access(name, F_OK) == 0; }
 
-// The layout for a capacity other than the one init gives: made once per capacity and kept,
-// so that the reference openLayout() returns stays valid.
-const DatabaseLayout& wideLayoutOf(int capacity) {
-  if (capacity == WideCapacity) return WideLayout;
+// The layout for a capacity or a version other than the ones init gives: made once for each
+// and kept, so that the reference openLayout() returns stays valid.
+const DatabaseLayout& wideLayoutOf(int capacity, int tileDays) {
+  if (capacity == WideCapacity && tileDays == WideTileDays) return WideLayout;
   static std::mutex mutex;
   static std::deque<DatabaseLayout> made;
   const std::lock_guard<std::mutex> hold(mutex);
   for (const DatabaseLayout& l : made)
-    if (l.maxStocks == capacity) return l;
-  made.push_back(wideLayout(capacity));
+    if (l.maxStocks == capacity && l.tileDays == tileDays) return l;
+  made.push_back(wideLayout(capacity, tileDays));
   return made.back();
 }
 
@@ -234,7 +240,7 @@ const DatabaseLayout& openLayout() {
   // refused by whoever reads it, and meanwhile the layout of a database made by init stands.
   WideHeader header;
   if (!readWideHeader(WidePriceFileName, header).ok) return WideLayout;
-  return wideLayoutOf(static_cast<int>(header.capacity));
+  return wideLayoutOf(static_cast<int>(header.capacity), wideTileDaysOf(header.version));
 }
 
 std::string unsupportedDatabaseMessage() {

@@ -3,9 +3,11 @@
 // bytes and a DayRecord. Every reader and writer of the files asks the layout instead of
 // knowing the geometry itself, so that the geometry is written down in one place.
 //
-// Records are placed by two strides: the records of one record slot (a stock) are
-// `slotStride` bytes apart from the next slot's, and its days `ringStride` bytes apart. The
-// classic price file keeps each stock's 640 days together as one block of 11,520 bytes.
+// Records are placed in tiles: a tile holds `tileDays` neighbouring ring slots of one record
+// slot (a stock), record after record. The tiles of one stretch of ring slots lie side by side in
+// a tile row, `slotStride` bytes apart, and the tile rows `tileStride` bytes apart. The classic
+// price file keeps each stock's 640 days together as one tile, its block of 11,520 bytes; the wide
+// file keeps eight days of each stock together (a first version of it kept one).
 #pragma once
 
 #include <bit>
@@ -47,8 +49,9 @@ struct DatabaseLayout {
   int ringDays;      // days in each stock's ring
   int recordBytes;   // bytes of one day record
   int headerBytes;   // bytes before the first record
-  std::int64_t slotStride;
-  std::int64_t ringStride;
+  std::int64_t slotStride;  // from one record slot's tile to the next one's
+  std::int64_t tileStride;  // from one tile row to the next (unused where one tile holds all days)
+  int tileDays;             // ring slots of one record slot that lie together: 1..ringDays
   int minPrice;      // prices (open, high, low, close) a record can hold
   int maxPrice;
   int emptyLow;      // the lowest low reported for a history without a trading day
@@ -60,10 +63,13 @@ struct DatabaseLayout {
 
   // Byte offset of the record of ring slot `ringSlot` of record slot `recordSlot`.
   constexpr std::int64_t recordOffset(int recordSlot, int ringSlot) const {
-    return headerBytes + recordSlot * slotStride + ringSlot * ringStride;
+    return headerBytes + recordSlot * slotStride + (ringSlot / tileDays) * tileStride +
+           std::int64_t{ringSlot % tileDays} * recordBytes;
   }
   // Whether one record slot's days lie together in ring order, `blockBytes` from its offset.
-  constexpr bool blocksContiguous() const { return ringStride == recordBytes; }
+  constexpr bool blocksContiguous() const { return tileDays == ringDays; }
+  constexpr int tileRows() const { return ringDays / tileDays; }
+  constexpr std::int64_t tileBytes() const { return std::int64_t{tileDays} * recordBytes; }
   constexpr std::int64_t blockBytes() const { return std::int64_t{ringDays} * recordBytes; }
   // Whether a record slot has a place in the file: a wide slot beyond the capacity would lie
   // in the next ring row. (The classic file places any slot; its index check bounds them.)
@@ -151,30 +157,39 @@ struct DatabaseLayout {
                      OnDay onDay) const;
 
   // Where readRun put the records of a run of record slots: the record of ring slot s of the
-  // run's k-th slot at k * slotStep + s * dayStep, and how many bytes of blocks the file held
+  // run's k-th slot at k * slotStep + at(s), its days lying in tiles of tileDays records, tiles
+  // tileStep apart (a classic block is one tile), and how many bytes of blocks the file held
   // (as readBlocks counts them).
   struct RecordRun {
     std::size_t held = 0;
     std::size_t slotStep = 0;
-    std::size_t dayStep = 0;
+    std::size_t tileStep = 0;
+    int tileDays = HistoryDays;
+    std::size_t recordBytes = DayRecordBytes;
+    std::size_t at(int s) const {
+      return static_cast<std::size_t>(s / tileDays) * tileStep +
+             static_cast<std::size_t>(s % tileDays) * recordBytes;
+    }
   };
   // Reads the records of `count` record slots from `firstSlot` on out of the price file `fd`
   // into `out` (runBytes(count) bytes at most) as the file places them, without
   // rearranging them: the classic file's blocks one after the other, or the run's part of each
-  // of the wide file's 640 ring rows, row after row (of the slots within the capacity; records
+  // of the wide file's tile rows, row after row (of the slots within the capacity; records
   // beyond the file's end read as empty days). For a reader that decodes every slot once.
-  // A wide run may be read in parts: only the ring rows [firstRow, endRow) are read, each to
-  // its place in `out`, so that several threads can fill one run's buffer side by side; the
-  // result is the same whatever the rows (a classic run is read whole).
+  // A wide run may be read in parts: only the tile rows holding ring rows [firstRow, endRow)
+  // are read, each to its place in `out`, so that several threads can fill one run's buffer
+  // side by side (give them whole tile rows); the result is the same whatever the rows (a
+  // classic run is read whole).
   RecordRun readRun(int fd, int firstSlot, int count, unsigned char* out, int firstRow = 0,
                     int endRow = HistoryDays) const;
-  // The bytes readRun may fill for a run of `count` record slots. A wide run's rows are one
-  // cache line longer than its records, so that a slot's 640 records, a row apart, do not all
+  // The bytes readRun may fill for a run of `count` record slots. A wide run's tile rows are one
+  // cache line longer than their records, so that a slot's records, a row apart, do not all
   // fall into the same few sets of the processor's caches as they would a power of two apart.
   std::size_t runBytes(int count) const {
     const std::size_t blocks = static_cast<std::size_t>(count < 0 ? 0 : count) *
                                static_cast<std::size_t>(blockBytes());
-    return blocksContiguous() ? blocks : blocks + static_cast<std::size_t>(ringDays) * RowPad;
+    return blocksContiguous() ? blocks
+                              : blocks + static_cast<std::size_t>(tileRows()) * RowPad;
   }
   static constexpr std::size_t RowPad = 64;
 
@@ -250,16 +265,18 @@ void DatabaseLayout::decodeColumns(const unsigned char* in, int count, const Day
 inline constexpr DatabaseLayout ClassicLayout{
     SystemFileName, SettingsFileName, IndexFileName, PriceFileName, JournalFileName,
     MaxStocks - 1, HistoryDays, DayRecordBytes, 0,
-    HistoryBlockBytes, DayRecordBytes,
+    HistoryBlockBytes, 0, HistoryDays,
     -32768, 32767, 32700, DatabaseKind::Classic};
 static_assert(ClassicLayout.recordBytes == 18 && ClassicLayout.blockBytes() == 11520);
 
 // The files made for today's whole market: codes with letters, prices in 32 bits, exact
-// volumes and full dates. A 4,096-byte header opens the price file; then come 640 ring rows,
-// one per ring slot, each holding one 32-byte record per record slot, so that the store of one
-// day writes one contiguous row.
+// volumes and full dates. A 4,096-byte header opens the price file; then come 80 tile rows, one
+// per eight ring slots, each holding one tile of eight 32-byte records per record slot. The store
+// of a day writes within one tile row, and a chart reads one stock's 640 days in 80 reads of 256
+// bytes (the first version's 640 ring rows of one record per slot took 640).
 inline constexpr int WideHeaderBytes = 4096;
 inline constexpr int WideRecordBytes = 32;
+inline constexpr int WideTileDays = 8;         // days of a stock together, as init makes the file
 inline constexpr int WideCapacity = 10000;       // record slots of a database made by init
 inline constexpr int WideMaxCapacity = 100000;   // the largest capacity a header may give
 inline constexpr int WideMaxPrice = 99999999;
@@ -270,18 +287,21 @@ inline constexpr const char* WideIndexFileName = "pelwide.idx";
 inline constexpr const char* WidePriceFileName = "pelwide.dat";
 inline constexpr const char* WideJournalFileName = "pelwide.jnl";
 
-// The wide layout of a price file whose header gives `capacity` record slots.
-constexpr DatabaseLayout wideLayout(int capacity) {
+// The wide layout of a price file whose header gives `capacity` record slots, with `tileDays`
+// days of a stock together (wideTileDays of the header's version).
+constexpr DatabaseLayout wideLayout(int capacity, int tileDays = WideTileDays) {
   return DatabaseLayout{
       WideSystemFileName, WideSettingsFileName, WideIndexFileName, WidePriceFileName,
       WideJournalFileName,
       capacity, HistoryDays, WideRecordBytes, WideHeaderBytes,
-      WideRecordBytes, std::int64_t{capacity} * WideRecordBytes,
+      std::int64_t{tileDays} * WideRecordBytes,
+      std::int64_t{capacity} * tileDays * WideRecordBytes, tileDays,
       0, WideMaxPrice, 32700, DatabaseKind::Wide,
       -WideMaxPrice, WideMaxPrice, WideMaxVolume, 0};
 }
 inline constexpr DatabaseLayout WideLayout = wideLayout(WideCapacity);
-static_assert(WideLayout.recordOffset(1, 1) == 4096 + (1 * 10000 + 1) * 32);
+static_assert(WideLayout.recordOffset(1, 9) == 4096 + 1 * 10000 * 256 + 1 * 256 + 1 * 32);
+static_assert(wideLayout(WideCapacity, 1).recordOffset(1, 1) == 4096 + (1 * 10000 + 1) * 32);
 
 // The files of a database of that layout, as its journal records them.
 DatabaseFiles databaseFilesOf(const DatabaseLayout& layout);

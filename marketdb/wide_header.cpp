@@ -18,6 +18,8 @@ constexpr std::size_t ChecksumAt = 32;  // the checksum covers the bytes before 
 
 }  // namespace
 
+int wideTileDaysOf(std::uint32_t version) { return version == 1 ? 1 : WideTileDays; }
+
 std::string encodeWideHeader(const WideHeader& h) {
   std::string out(reinterpret_cast<const char*>(Magic), sizeof Magic);
   appendLittle(out, h.version, 4);
@@ -39,8 +41,7 @@ WideCheck decodeWideHeader(const unsigned char* b, std::size_t size, const char*
   // The version comes before everything else: a later version may lay out the rest otherwise.
   if (size < 12) return damagedHeader(where);
   const auto version = static_cast<std::uint32_t>(getLittle(b + 8, 4));
-  if (version > static_cast<std::uint32_t>(WideFormatVersion))
-    return laterVersion(where, 0, version);
+  if (version > WidePriceVersion) return laterVersion(where, 0, version);
   if (size < static_cast<std::size_t>(WideHeaderBytes)) return damagedHeader(where);
   if (getLittle(b + ChecksumAt, 8) != checksum(b, ChecksumAt, ChecksumSeed))
     return damagedHeader(where);
@@ -52,7 +53,7 @@ WideCheck decodeWideHeader(const unsigned char* b, std::size_t size, const char*
   h.ringDays = static_cast<std::uint32_t>(getLittle(b + 20, 4));
   h.capacity = static_cast<std::uint32_t>(getLittle(b + 24, 4));
   h.recordsAssigned = static_cast<std::uint32_t>(getLittle(b + 28, 4));
-  if (h.version != static_cast<std::uint32_t>(WideFormatVersion) ||
+  if (h.version < 1 ||
       h.headerBytes != static_cast<std::uint32_t>(WideHeaderBytes) ||
       h.recordBytes != static_cast<std::uint32_t>(WideRecordBytes) ||
       h.ringDays != static_cast<std::uint32_t>(HistoryDays) || h.capacity < 1 ||

@@ -455,11 +455,14 @@ TEST(AnalysisFastPath, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
 
 // A wide market of three runs of record slots, the last one short, analysed by any number of
 // workers together: the files of the plain run; then an index that lost a line, found while
-// they run.
-TEST(AnalysisFastPath, WideRunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
+// they run. Both versions of the price file.
+class WideAnalysis : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(WideAnalysis, RunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   testsupport::TempWorkDir dir;
   constexpr int Latest = 7, Stocks = 2100;
-  const marketdb::DatabaseLayout layout = marketdb::wideLayout(2200);
+  const marketdb::DatabaseLayout layout =
+      marketdb::wideLayout(2200, marketdb::wideTileDaysOf(GetParam()));
   marketdb::WideSystem sys;
   marketdb::WideSettings win;
   // The histories' day keys (the day `back` before the latest as 10000 - back) as calendar
@@ -475,6 +478,7 @@ TEST(AnalysisFastPath, WideRunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   testsupport::writeFile(marketdb::WideSystemFileName, marketdb::formatWideSystemFile(sys));
   testsupport::writeFile(marketdb::WideSettingsFileName, marketdb::formatWideSettingsFile(win));
   marketdb::WideHeader header;
+  header.version = GetParam();
   header.capacity = 2200;
   header.recordsAssigned = Stocks;
   std::string dat = marketdb::encodeWideHeader(header);
@@ -519,6 +523,8 @@ TEST(AnalysisFastPath, WideRunsOnAnyNumberOfThreadsWriteWhatThePlainRunWrites) {
   EXPECT_EQ(dbprogram::runAnalysis(0, s, w, log, 2).result, dbprogram::AnalysisResult::Failed);
   EXPECT_FALSE(std::filesystem::exists("ranking.dat"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, WideAnalysis, ::testing::Values(2u, 1u));
 
 // ---- The row line formatter.
 TEST(AnalysisFastPath, RankingLinesFormatAsPrintfFormatsThem) {

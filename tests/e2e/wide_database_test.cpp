@@ -53,9 +53,9 @@ std::string lineRange(const std::string& text, int from, int to) {
 }
 
 // The 4,096-byte header of an empty wide price file, made from its field list.
-std::string emptyHeader() {
+std::string emptyHeader(std::uint32_t version = 2) {
   std::string b = std::string("PLNWDAT") + '\0';
-  for (std::uint32_t v : {1u, 4096u, 32u, 640u, 10000u, 0u})
+  for (std::uint32_t v : {version, 4096u, 32u, 640u, 10000u, 0u})
     for (int i = 0; i < 4; ++i) b += static_cast<char>(v >> (8 * i));
   std::uint64_t h = 0xcbf29ce484222325ULL;
   for (unsigned char c : b) h = (h ^ c) * 0x100000001b3ULL;
@@ -104,6 +104,21 @@ TEST(WideDatabase, InitWritesTheWideFiles) {
       << both.out;
 }
 
+// Where a record lies in a price file of 10,000 record slots: in a ring row of its own in the
+// first version, in a tile of eight days in the second.
+std::size_t recordAt(std::uint32_t version, int ring, int slot) {
+  if (version == 1) return 4096 + static_cast<std::size_t>(ring * 10000 + slot) * 32;
+  return 4096 + static_cast<std::size_t>(ring / 8) * 10000 * 256 +
+         static_cast<std::size_t>(slot) * 256 + static_cast<std::size_t>(ring % 8) * 32;
+}
+
+// A database made by init, in the version asked for (init makes the second; the first is
+// still read and written as it is).
+void initWide(std::uint32_t version) {
+  ASSERT_EQ(pelinorx("init W --wide").status, 0);
+  if (version != 2) writeFile("pelwide.dat", emptyHeader(version));
+}
+
 // The 32 bytes of a wide record, packed from its fields: six little-endian int32 and a float64.
 std::string wideRecord(std::int32_t date, std::int32_t open, std::int32_t high, std::int32_t low,
                        std::int32_t close, std::int32_t change, double volume) {
@@ -136,9 +151,12 @@ std::vector<std::string> column(const std::string& text, int n) {
   return out;
 }
 
-TEST(WideDatabase, StoresLetterCodesAndLargePricesIntoTheRingRows) {
+class WideVersions : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(WideVersions, StoresLetterCodesAndLargePricesWhereTheVersionPlacesThem) {
   testsupport::TempWorkDir dir;
-  ASSERT_EQ(pelinorx("init W --wide").status, 0);
+  const std::uint32_t version = GetParam();
+  initWide(version);
   writeFile("W240105", WideHead +
                            wideLine("BIGPRICEXXXXXX", "123456,123999,120000,123000,-456",
                                     "123456789012345", "20240105", "130A0") +
@@ -157,8 +175,9 @@ TEST(WideDatabase, StoresLetterCodesAndLargePricesIntoTheRingRows) {
   // Slots are given in the order stocks first appear: 130A 0, 7203 1, 1309 2, 1301 3. The
   // store starts at ring slot 1; a stock without a line that day gets an empty record, and
   // ring slot 0, never written, is a hole.
-  const auto at = [](int ring, int slot) { return 4096 + (ring * 10000 + slot) * 32; };
-  std::string expected = emptyHeader() + std::string(at(3, 4) - 4096, '\0');
+  const auto at = [version](int ring, int slot) { return recordAt(version, ring, slot); };
+  const std::size_t end = version == 1 ? at(3, 4) : at(0, 4);  // the last row written
+  std::string expected = emptyHeader(version) + std::string(end - 4096, '\0');
   expected[28] = 4;  // records assigned, and the checksum of bytes 0..31
   std::uint64_t h = 0xcbf29ce484222325ULL;
   for (int i = 0; i < 32; ++i) h = (h ^ static_cast<unsigned char>(expected[i])) * 0x100000001b3ULL;
@@ -289,16 +308,16 @@ TEST(WideDatabase, AnInterruptedStoreIsRolledBack) {
 
 // A record a stock kept from the previous lap (an older date in a ring slot whose day is newer)
 // is emptied by clear-stale; every other byte stays.
-TEST(WideDatabase, ClearStaleEmptiesThePreviousLapsRecords) {
+TEST_P(WideVersions, ClearStaleEmptiesThePreviousLapsRecords) {
   testsupport::TempWorkDir dir;
-  ASSERT_EQ(pelinorx("init W --wide").status, 0);
+  initWide(GetParam());
   std::string daily = WideHead;
   for (const char* code : {"13010", "130A0", "72030"})
     daily += wideLine("AAAAAAAAAAAAAA", "40000,40000,40000,40000,0", "5", "20240105", code);
   writeFile("W240105", daily);
   ASSERT_EQ(pelinorx("store W240105").status, 0);
   std::string dat = readFile("pelwide.dat");
-  const std::size_t stale = 4096 + (1 * 10000 + 2) * 32;  // ring slot 1, record slot 2
+  const std::size_t stale = recordAt(GetParam(), 1, 2);  // ring slot 1, record slot 2
   dat.replace(stale, 32, wideRecord(20220105, 1, 1, 1, 1, 0, 3));
   writeFile("pelwide.dat", dat);
 
@@ -309,5 +328,7 @@ TEST(WideDatabase, ClearStaleEmptiesThePreviousLapsRecords) {
   dat.replace(stale, 32, std::string(32, '\0'));
   EXPECT_EQ(readFile("pelwide.dat"), dat);
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, WideVersions, ::testing::Values(2u, 1u));
 
 }  // namespace

@@ -58,26 +58,35 @@ TEST(WideRecords, EncodeAndDecodeKeepEveryValueOfTheWideRanges) {
   }
 }
 
-// A wide price file of capacity 5 written byte by byte: stock slot r's day s at
-// 4096 + (s * 5 + r) * 32. The file ends inside ring row 3, so row 3 holds slots 0 and 1 only
-// and every later row reads as empty days.
-TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
+// A wide price file of capacity 5 written byte by byte, in either version: stock slot r's day s
+// at 4096 + (s * 5 + r) * 32 in the first (a ring row per day), at 4096 + (s / 8) * 5 * 256 +
+// r * 256 + (s % 8) * 32 in the second (tiles of eight days). The file ends inside the record of
+// slot 2's day 3, so every record from there on reads as an empty day.
+class WideRecordPlaces : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(WideRecordPlaces, ReadersGatherEachSlotsDaysFromWhereTheVersionPutsThem) {
   TempWorkDir dir;
   constexpr int Capacity = 5;
+  const std::uint32_t version = GetParam();
+  const auto place = [version](int r, int s) -> std::size_t {
+    if (version == 1) return 4096 + static_cast<std::size_t>(s * Capacity + r) * 32;
+    return 4096 + static_cast<std::size_t>(s / 8 * Capacity * 256 + r * 256 + s % 8 * 32);
+  };
   WideHeader header;
+  header.version = version;
   header.capacity = Capacity;
   header.recordsAssigned = 4;
   std::string file = encodeWideHeader(header);
+  const std::size_t end = place(2, 3) + 7;
+  file.resize(end, '\0');
   std::mt19937_64 rng(7);
   std::vector<std::vector<DayRecord>> expected(Capacity, std::vector<DayRecord>(HistoryDays));
-  for (int s = 0; s < 4; ++s) {
+  for (int s = 0; s < 16; ++s) {
     for (int r = 0; r < Capacity; ++r) {
-      if (s == 3 && r >= 2) break;
       const DayRecord rec = randomRecord(rng);
+      if (place(r, s) + 32 > end) continue;
       expected[r][s] = rec;
-      const std::size_t at = 4096 + static_cast<std::size_t>(s * Capacity + r) * 32;
-      ASSERT_EQ(file.size(), at);
-      file += packRecord(rec);
+      file.replace(place(r, s), 32, packRecord(rec));
     }
   }
   writeFile(WidePriceFileName, file);
@@ -91,6 +100,7 @@ TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
   PriceFile prices;
   BlockReader blocks;
   ASSERT_TRUE(prices.openForReading() && blocks.open());
+  ASSERT_EQ(blocks.layout().tileDays, version == 1 ? 1 : 8);
   for (int slot = 0; slot < Capacity; ++slot) {
     EXPECT_TRUE(prices.readHistory(slot, *history));
     check(*history, slot);
@@ -103,7 +113,7 @@ TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
 
   // Slots 1..4 asked for from slot 1 with two more than there are: as four blocks, one after
   // the other, each in ring order; and as the analysis reads them, rows left in place (slot
-  // 1 + k's day s at k * slotStep + s * dayStep, the rows past the file's end as empty days).
+  // 1 + k's day s at k * slotStep + run.at(s), the rows past the file's end as empty days).
   const std::size_t block = HistoryDays * 32;
   std::vector<unsigned char> out(6 * block, 0xEE);
   const DatabaseLayout& layout = blocks.layout();
@@ -113,16 +123,18 @@ TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
   EXPECT_EQ(run.held, 4 * block);
   // Read in two parts of its rows, as two threads fill one buffer, the run is the same.
   std::vector<unsigned char> parts(rows.size(), 0xEE);
-  EXPECT_EQ(blocks.readRun(1, 6, parts.data(), 300, HistoryDays).held, run.held);
-  EXPECT_EQ(blocks.readRun(1, 6, parts.data(), 0, 300).dayStep, run.dayStep);
-  for (std::size_t s = 0; s < HistoryDays; ++s)
-    ASSERT_TRUE(std::equal(rows.begin() + s * run.dayStep, rows.begin() + s * run.dayStep + 6 * 32,
-                           parts.begin() + s * run.dayStep)) << "row " << s;
+  EXPECT_EQ(blocks.readRun(1, 6, parts.data(), 296, HistoryDays).held, run.held);
+  EXPECT_EQ(blocks.readRun(1, 6, parts.data(), 0, 296).tileStep, run.tileStep);
+  for (int k = 0; k < 4; ++k)
+    for (int s = 0; s < HistoryDays; ++s)
+      ASSERT_TRUE(std::equal(rows.begin() + k * run.slotStep + run.at(s),
+                             rows.begin() + k * run.slotStep + run.at(s) + 32,
+                             parts.begin() + k * run.slotStep + run.at(s))) << "day " << s;
   for (std::size_t k = 0; k < 4; ++k) {
     WideLayout.decodeRecords(out.data() + k * block, HistoryDays, *history);
     check(*history, 1 + static_cast<int>(k));
-    for (std::size_t s = 0; s < HistoryDays; ++s)
-      ASSERT_TRUE(same(layout.decodeRecord(rows.data() + k * run.slotStep + s * run.dayStep),
+    for (int s = 0; s < HistoryDays; ++s)
+      ASSERT_TRUE(same(layout.decodeRecord(rows.data() + k * run.slotStep + run.at(s)),
                        expected[1 + k][s]))
           << "slot " << 1 + k << " day " << s;
   }
@@ -134,11 +146,13 @@ TEST(WideRecords, ReadersGatherEachSlotsDaysFromTheRingRows) {
   ASSERT_TRUE(writer.writeDay(3, 7, rec));
   writer.close();
   const std::string after = readFile(WidePriceFileName);
-  const std::size_t at = 4096 + (7 * Capacity + 3) * 32;
+  const std::size_t at = place(3, 7);
   ASSERT_EQ(after.size(), at + 32);
   EXPECT_EQ(after.substr(at), packRecord(rec));
   EXPECT_EQ(after.substr(0, file.size()), file);
   EXPECT_EQ(after.find_first_not_of('\0', file.size()), at);
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, WideRecordPlaces, ::testing::Values(1u, 2u));
 
 }  // namespace
