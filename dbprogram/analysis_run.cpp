@@ -152,9 +152,9 @@ struct RunValues {
 struct Reading {
   // Blocks read at once. Classic: 92 KB, which stays in the cache until its stocks are analysed
   // (larger reads were measured slower, smaller ones no faster). Wide: a stock's days are spread
-  // over the 640 ring rows, so a read of a run of slots costs 640 reads whatever its length;
-  // 1,024 stocks (21 MB, one buffer that the workers share) keep that to ten runs on a full
-  // database. Runs of 512 were measured 4 to 5 ms slower, of 256 slower again.
+  // over the file's 80 tile rows (640 ring rows in a file of the first version), so a read of a
+  // run of slots costs that many reads whatever its length; 1,024 stocks (21 MB, one buffer
+  // that the workers share) keep that to ten runs on a full database. Runs of 512 were measured 4 to 5 ms slower, of 256 slower again.
   int blocks;
   // Stocks a worker takes at a time: runs of neighbouring slots, few enough that the workers
   // end together; a wide chunk is one read.
@@ -277,7 +277,7 @@ void analyseJobs(const marketdb::BlockReader& prices, std::span<const Job> jobs,
 // finish(), after whatever it has to do meanwhile.
 //
 // The record slots of a wide file are analysed together instead: the workers fill one run's
-// buffer side by side, taking its ring rows a piece at a time, then analyse its stocks, taking
+// buffer side by side, taking its rows a piece at a time, then analyse its stocks, taking
 // them a few at a time, and go on to the next run when every stock is done. A run's buffer is
 // 21 MB of fresh memory, whose first touch is the dearest part of the whole analysis (each
 // page is cleared by the kernel, and on a virtual machine may have to be fetched by its host
@@ -419,6 +419,8 @@ class StockAnalysis {
     }
   };
   static constexpr int RowsTogether = 64;
+  // Whole tile rows: no two workers read the same one.
+  static_assert(RowsTogether % marketdb::WideTileDays == 0);
   static constexpr std::size_t StocksTogether = 32;
 
   void join() {
@@ -436,7 +438,7 @@ class StockAnalysis {
   std::vector<Scratch> scratch_;
   std::atomic<std::size_t> next_{0};  // the next chunk to take
   std::vector<std::thread> threads_;
-  // Together: the workers' meeting points, the next ring row of the run to read and stock of
+  // Together: the workers' meeting points, the next ring row of the run to read (by whole tile rows) and stock of
   // it to analyse, and whether to stop (as the last barrier saw it).
   bool together_ = false;
   bool callerWorks_ = false;  // no worker thread could start: finish() does the work

@@ -34,7 +34,7 @@ class BlockReader {
 
   // The records of `count` record slots from `firstSlot` on into `out` as the file places them
   // (DatabaseLayout::readRun), for a reader that decodes each slot in place. Changes nothing in
-  // the reader either; a wide run may be read in parts of its ring rows.
+  // the reader either; a wide run may be read in parts of its rows.
   DatabaseLayout::RecordRun readRun(int firstSlot, int count, unsigned char* out,
                                     int firstRow = 0, int endRow = HistoryDays) const {
     return layout_->readRun(fd_, firstSlot, count, out, firstRow, endRow);

@@ -72,7 +72,7 @@ struct DatabaseLayout {
   constexpr std::int64_t tileBytes() const { return std::int64_t{tileDays} * recordBytes; }
   constexpr std::int64_t blockBytes() const { return std::int64_t{ringDays} * recordBytes; }
   // Whether a record slot has a place in the file: a wide slot beyond the capacity would lie
-  // in the next ring row. (The classic file places any slot; its index check bounds them.)
+  // in the next row. (The classic file places any slot; its index check bounds them.)
   constexpr bool holdsSlot(int recordSlot) const {
     return recordSlot >= 0 && (blocksContiguous() || recordSlot < maxStocks);
   }

@@ -1,5 +1,5 @@
-// Many small reads of one file at places far apart: a wide stock's 640 days lie one in each
-// ring row, 320,000 bytes from the next. Each is a system call of its own when read one by
+// Many small reads of one file at places far apart: in a wide price file of the first version
+// a stock's 640 days lie one in each ring row, 320,000 bytes from the next. Each is a system call of its own when read one by
 // one, and on a virtual machine the call costs more than the copy. The batched form hands the
 // parts to the kernel through an io_uring instead, a few dozen at a time, with one call per
 // batch; a part gets exactly the bytes readAt gives it either way.

@@ -5,7 +5,7 @@
 //         12   uint32   header bytes (4,096)
 //         16   uint32   record bytes (32)
 //         20   uint32   ring days (640)
-//         24   uint32   capacity: record slots per ring row, 1..100,000
+//         24   uint32   capacity: record slots per row, 1..100,000
 //         28   uint32   records assigned: record slots given to stocks so far, 0..capacity
 //         32   uint64   checksum of bytes 0..31
 //         40            reserved, zeros; a reader of this version ignores them
