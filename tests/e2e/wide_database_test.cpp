@@ -311,21 +311,24 @@ TEST(WideDatabase, AnInterruptedStoreIsRolledBack) {
 TEST_P(WideVersions, ClearStaleEmptiesThePreviousLapsRecords) {
   testsupport::TempWorkDir dir;
   initWide(GetParam());
-  std::string daily = WideHead;
-  for (const char* code : {"13010", "130A0", "72030"})
-    daily += wideLine("AAAAAAAAAAAAAA", "40000,40000,40000,40000,0", "5", "20240105", code);
-  writeFile("W240105", daily);
-  ASSERT_EQ(pelinorx("store W240105").status, 0);
+  for (const char* date : {"20240105", "20240108"}) {
+    std::string daily = WideHead;
+    for (const char* code : {"13010", "130A0", "72030"})
+      daily += wideLine("AAAAAAAAAAAAAA", "40000,40000,40000,40000,0", "5", date, code);
+    writeFile(std::string("W") + (date + 2), daily);
+  }
+  ASSERT_EQ(pelinorx("store W240105 W240108").status, 0);
   std::string dat = readFile("pelwide.dat");
-  const std::size_t stale = recordAt(GetParam(), 1, 2);  // ring slot 1, record slot 2
-  dat.replace(stale, 32, wideRecord(20220105, 1, 1, 1, 1, 0, 3));
+  // Record slot 2 at ring slots 1 and 2: neighbours in a tile, two rows apart in ring rows.
+  const std::size_t stale[] = {recordAt(GetParam(), 1, 2), recordAt(GetParam(), 2, 2)};
+  for (std::size_t at : stale) dat.replace(at, 32, wideRecord(20220105, 1, 1, 1, 1, 0, 3));
   writeFile("pelwide.dat", dat);
 
   const Result r = pelinorx("clear-stale");
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("cleared 1 previous-lap record of 1 stock (3 stocks checked)"),
+  EXPECT_NE(r.out.find("cleared 2 previous-lap records of 1 stock (3 stocks checked)"),
             std::string::npos) << r.out;
-  dat.replace(stale, 32, std::string(32, '\0'));
+  for (std::size_t at : stale) dat.replace(at, 32, std::string(32, '\0'));
   EXPECT_EQ(readFile("pelwide.dat"), dat);
 }
 
