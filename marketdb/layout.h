@@ -277,6 +277,7 @@ static_assert(ClassicLayout.recordBytes == 18 && ClassicLayout.blockBytes() == 1
 inline constexpr int WideHeaderBytes = 4096;
 inline constexpr int WideRecordBytes = 32;
 inline constexpr int WideTileDays = 8;         // days of a stock together, as init makes the file
+static_assert(HistoryDays % WideTileDays == 0, "a ring is a whole number of tile rows");
 inline constexpr int WideCapacity = 10000;       // record slots of a database made by init
 inline constexpr int WideMaxCapacity = 100000;   // the largest capacity a header may give
 inline constexpr int WideMaxPrice = 99999999;
