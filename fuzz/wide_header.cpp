@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (c.message.empty()) __builtin_trap();
     return 0;
   }
-  if (h.version != 1 || h.headerBytes != 4096 || h.recordBytes != 32 || h.ringDays != 640 ||
-      h.capacity < 1 || h.capacity > 100000 || h.recordsAssigned > h.capacity)
+  if ((h.version != 1 && h.version != 2) || h.headerBytes != 4096 || h.recordBytes != 32 ||
+      h.ringDays != 640 || h.capacity < 1 || h.capacity > 100000 || h.recordsAssigned > h.capacity)
     __builtin_trap();
   if (marketdb::encodeWideHeader(h).compare(0, 40, bytes, 0, 40) != 0) __builtin_trap();
   return 0;
