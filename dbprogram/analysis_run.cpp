@@ -154,7 +154,8 @@ struct Reading {
   // (larger reads were measured slower, smaller ones no faster). Wide: a stock's days are spread
   // over the file's 80 tile rows (640 ring rows in a file of the first version), so a read of a
   // run of slots costs that many reads whatever its length; 1,024 stocks (21 MB, one buffer
-  // that the workers share) keep that to ten runs on a full database. Runs of 512 were measured 4 to 5 ms slower, of 256 slower again.
+  // that the workers share) keep that to ten runs on a full database. Runs of 512 were
+  // measured 4 to 5 ms slower, of 256 slower again.
   int blocks;
   // Stocks a worker takes at a time: runs of neighbouring slots, few enough that the workers
   // end together; a wide chunk is one read.
@@ -438,8 +439,8 @@ class StockAnalysis {
   std::vector<Scratch> scratch_;
   std::atomic<std::size_t> next_{0};  // the next chunk to take
   std::vector<std::thread> threads_;
-  // Together: the workers' meeting points, the next ring row of the run to read (by whole tile rows) and stock of
-  // it to analyse, and whether to stop (as the last barrier saw it).
+  // Together: the workers' meeting points, the next ring row of the run to read (by whole tile
+  // rows) and stock of it to analyse, and whether to stop (as the last barrier saw it).
   bool together_ = false;
   bool callerWorks_ = false;  // no worker thread could start: finish() does the work
   std::optional<std::barrier<PhaseEnd>> barrier_;

@@ -7,10 +7,8 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
-#include <span>
 #include <vector>
 
-#include "marketdb/scattered_read.h"
 #include "marketdb/wide_header.h"
 #include "platform/text/cp932.h"
 
@@ -120,45 +118,16 @@ std::size_t DatabaseLayout::readBlocks(int fd, int firstSlot, int count,
     // Short at the end of the file, or at a block it cannot give.
     return readAt(fd, out, static_cast<std::size_t>(count) * block, recordOffset(firstSlot, 0));
   }
-  // Each tile row holds the slots' tiles of those ring slots side by side: one read of the
-  // run of the slots per tile row, then each tile moved to its place in its slot's block.
-  if (firstSlot >= maxStocks) return 0;
-  const int slots = std::min(count, maxStocks - firstSlot);
-  struct stat st {};
-  const std::int64_t fileBytes = ::fstat(fd, &st) == 0 ? st.st_size : 0;
+  // The run as the wide file places it (readRun), then each slot's tiles moved to their places
+  // in its block.
+  std::vector<unsigned char> rows(runBytes(count));
+  const RecordRun run = readRun(fd, firstSlot, count, rows.data());
   const std::size_t tile = static_cast<std::size_t>(tileBytes());
-  const std::size_t run = static_cast<std::size_t>(slots) * tile;
-  const int rowCount = tileRows();
-  // The rows' runs are read in batches of scattered reads into a buffer of at most 256 KiB:
-  // one stock's 640 days are one batch of 20 KiB.
-  const int batchRows =
-      static_cast<int>(std::clamp<std::size_t>((std::size_t{256} << 10) / run, 1, rowCount));
-  std::vector<unsigned char> rows(run * static_cast<std::size_t>(batchRows));
-  std::vector<ScatteredPart> parts(static_cast<std::size_t>(batchRows));
-  for (int first = 0; first < rowCount; first += batchRows) {
-    const int end = std::min(rowCount, first + batchRows);
-    const std::span<ScatteredPart> batch(parts.data(), static_cast<std::size_t>(end - first));
-    for (int t = first; t < end; ++t) {
-      const std::int64_t at = recordOffset(firstSlot, t * tileDays);
-      // A row beyond the end of the file, or the part of it there, holds empty days.
-      batch[t - first] = {at, rows.data() + static_cast<std::size_t>(t - first) * run,
-                          at < fileBytes ? run : 0};
-    }
-    readScattered(fd, batch);
-    for (int t = first; t < end; ++t) {
-      // Whole records only: one the file ends inside is an empty day.
-      const std::size_t got = batch[t - first].got / WideRecordBytes * WideRecordBytes;
-      unsigned char* to = out + static_cast<std::size_t>(t) * tile;
-      const unsigned char* from = batch[t - first].data;
-      for (std::size_t i = 0, have = 0; i < static_cast<std::size_t>(slots);
-           ++i, to += block, from += tile) {
-        have = got > i * tile ? std::min(tile, got - i * tile) : 0;
-        std::memcpy(to, from, have);
-        std::memset(to + have, 0, tile - have);
-      }
-    }
-  }
-  return static_cast<std::size_t>(slots) * block;
+  for (std::size_t i = 0; i < run.held / block; ++i)
+    for (int t = 0; t < tileRows(); ++t)
+      std::memcpy(out + i * block + static_cast<std::size_t>(t) * tile,
+                  rows.data() + i * run.slotStep + run.at(t * tileDays), tile);
+  return run.held;
 }
 
 std::string DatabaseLayout::formatDate(std::int32_t date, char pad) const {

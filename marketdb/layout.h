@@ -197,9 +197,10 @@ struct DatabaseLayout {
   // into `out`, one block after the other, each its 640 records in ring order, recordBytes
   // apart (so count x blockBytes() bytes). Returns how many bytes of blocks it gave: in the
   // classic file, whose blocks lie in the file as they lie in memory, what the file held there
-  // (less at its end); in the wide file, whose records of one ring slot lie together in a ring
-  // row, the blocks of the slots within the capacity, whose records beyond the file's end (or
-  // in a row not yet written) read as empty days.
+  // (less at its end); in the wide file, whose stocks' days lie in tiles spread over the tile
+  // rows, the blocks of the slots within the capacity, whose records beyond the file's end (or
+  // in a row not yet written) read as empty days. A wide read needs a buffer of its own as
+  // large as `out` (runBytes): the readers ask for one stock at a time.
   std::size_t readBlocks(int fd, int firstSlot, int count, unsigned char* out) const;
 
   // A date as the files and screens of this kind show it: the classic yymmdd as "%06g" gives it
